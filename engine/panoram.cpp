@@ -1,0 +1,80 @@
+#include "panoram.h"
+
+#include "imagefiles/imagefiles.h"
+
+namespace {
+bool PointSet(const Point& p) { return p.X != 0 || p.Y != 0; }
+}  // namespace
+
+void Panoram::ClearRecord(PanImage& record) { record = PanImage{}; }
+
+void Panoram::ApplySettings(int32_t zonePct, int32_t radius, bool crop, int32_t frameSize,
+                            int32_t blendMode, int32_t step) {
+  // Stored as given; the search and assembly guard their own loops.
+  zoneHeightPct_ = zonePct;
+  zoneWidthPct_ = zonePct;
+  radius_ = radius;
+  cropImages_ = crop;
+  frameSize_ = frameSize;
+  blendMode_ = blendMode;
+  step_ = step;
+}
+
+AddImageResult Panoram::AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name) {
+  if (count_ >= kCapacity) return AddImageResult::StoreFull;
+  if (bitmap.Empty()) return AddImageResult::EmptyBitmap;
+  PanImage& record = images_[count_];
+  ClearRecord(record);
+  record.Place = {0, 0, bitmap.Width(), bitmap.Height()};
+  record.Direction = direction;
+  record.Name = name;
+  record.Bitmap = bitmap;
+  record.Thumb = MakeThumbnail(bitmap, kThumbWidth, kThumbHeight, 3);
+  ++count_;
+  return AddImageResult::Added;
+}
+
+void Panoram::RemoveImage(int index) {
+  if (index < 0 || index >= count_) return;
+  for (int i = index; i < count_ - 1; ++i) images_[i] = std::move(images_[i + 1]);
+  ClearRecord(images_[count_ - 1]);
+  --count_;
+}
+
+void Panoram::MoveImage(int from, int to) {
+  if (from < 0 || to < 0 || from >= count_ || to >= count_ || from == to) return;
+  PanImage taken = std::move(images_[from]);
+  if (from < to) {
+    for (int i = from; i < to; ++i) images_[i] = std::move(images_[i + 1]);
+  } else {
+    for (int i = from; i > to; --i) images_[i] = std::move(images_[i - 1]);
+  }
+  images_[to] = std::move(taken);
+}
+
+void Panoram::ClearAll() {
+  for (int i = 0; i < count_; ++i) ClearRecord(images_[i]);
+  count_ = 0;
+  result_.reset();
+  bounds_ = {};
+}
+
+void Panoram::ResetPlaces() {
+  bounds_ = {};
+  for (int i = 0; i < count_; ++i) {
+    const ::Bitmap& b = images_[i].Bitmap;
+    images_[i].Place = {0, 0, b.Width(), b.Height()};
+  }
+}
+
+bool Panoram::LinkDefined(int index) const {
+  if (index < 0 || index + 1 >= count_) return false;
+  return PointSet(images_[index].LinkOut) && PointSet(images_[index + 1].LinkIn);
+}
+
+bool Panoram::AllLinksDefined() const {
+  for (int i = 0; i + 1 < count_; ++i) {
+    if (!LinkDefined(i)) return false;
+  }
+  return true;
+}

@@ -1,0 +1,133 @@
+#pragma once
+// The mosaic engine: the images of one mosaic in chain order, their links,
+// places and the assembled result. Image i is linked only to image i - 1.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "imagefiles/bitmap.h"
+#include "montagetable.h"
+#include "picture.h"
+#include "progress.h"
+
+// Side on which image i lies as seen from image i - 1.
+enum DirectionCode : int32_t {
+  kDirNone = 0,
+  kDirRight = 1,
+  kDirBelow = 2,
+  kDirLeft = 3,
+  kDirAbove = 4,
+};
+
+// One image of the mosaic.
+struct PanImage {
+  Rect Place;         // on the canvas, pixels
+  Point LinkOut;      // pixel of this image matching LinkIn of the next; (0, 0) = not set
+  Point LinkIn;       // pixel of this image matching LinkOut of the previous; (0, 0) = not set
+  int32_t Direction = kDirNone;
+  ::Bitmap Bitmap;    // full size, 24-bit
+  ::Bitmap Thumb;     // 400 x 300 preview
+  std::string Name;   // file name, or the name given to a captured frame
+};
+
+enum class AddImageResult {
+  Added,
+  StoreFull,    // 200 images already
+  EmptyBitmap,  // nothing to add
+};
+
+// The six working parameters, in the order they travel everywhere.
+struct EngineSettings {
+  int32_t ZonePct = 30;
+  int32_t Radius = 20;
+  bool CropImages = true;
+  int32_t FrameSize = 50;
+  int32_t BlendMode = 0;
+  int32_t Step = 3;
+};
+
+class Panoram {
+ public:
+  static constexpr int kCapacity = 200;
+  static constexpr int kThumbWidth = 400;
+  static constexpr int kThumbHeight = 300;
+
+  Panoram() = default;
+  Panoram(const Panoram&) = delete;
+  Panoram& operator=(const Panoram&) = delete;
+
+  // --- store and parameters ---
+  void ApplySettings(int32_t zonePct, int32_t radius, bool crop, int32_t frameSize,
+                     int32_t blendMode, int32_t step);
+  AddImageResult AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name);
+  void RemoveImage(int index);
+  void MoveImage(int from, int to);
+  void ClearAll();
+  void ResetPlaces();
+
+  int Count() const { return count_; }
+  const PanImage& Image(int index) const { return images_[index]; }
+  const std::string& Name(int index) const { return images_[index].Name; }
+  const ::Bitmap& Thumb(int index) const { return images_[index].Thumb; }
+  int32_t Direction(int index) const { return images_[index].Direction; }
+  const ::Bitmap& ImageBitmap(int index) const { return images_[index].Bitmap; }
+  const ::Bitmap& LastBitmap() const { return images_[count_ - 1].Bitmap; }
+  const Rect& Place(int index) const { return images_[index].Place; }
+
+  int32_t ZoneHeightPct() const { return zoneHeightPct_; }
+  int32_t ZoneWidthPct() const { return zoneWidthPct_; }
+  int32_t Radius() const { return radius_; }
+  int32_t Step() const { return step_; }
+  int32_t FrameSize() const { return frameSize_; }
+  bool CropImages() const { return cropImages_; }
+  int32_t BlendMode() const { return blendMode_; }
+
+  const std::optional<::Bitmap>& Result() const { return result_; }
+  const Rect& Bounds() const { return bounds_; }  // min Left, min Top, width, height
+
+  // --- links ---
+  Point GetLinkOut(int index) const { return images_[index].LinkOut; }
+  void SetLinkOut(int index, int32_t x, int32_t y) { images_[index].LinkOut = {x, y}; }
+  Point GetLinkIn(int index) const { return images_[index].LinkIn; }
+  void SetLinkIn(int index, int32_t x, int32_t y) { images_[index].LinkIn = {x, y}; }
+  bool LinkDefined(int index) const;
+  bool AllLinksDefined() const;
+
+  // --- chain and montage table ---
+  // Returns false when the chain reaches beyond the table; cells outside are not written.
+  bool ChainToTable(MontageTable& table) const;
+  void TableToChain(const MontageTable& table);
+
+  // --- overlap search ---
+  void SearchLinks(ProgressIndicator* progress);
+  void AutoSearchLinks(ProgressIndicator* progress);
+
+  // --- placement and assembly ---
+  void PlaceChain();
+  // Returns false (and leaves no Result) when the canvas cannot be allocated.
+  bool BuildCanvas();
+  void Compose(bool smoothing);
+  void BlendOverlaps(int index, int method, ::Bitmap& workingCopy, bool crop) const;
+
+  // --- crop and output ---
+  Rect CommonRect(const MontageTable& table) const;
+  void ShowResult(Picture& picture) const;
+  void ShowResultPart(Picture& picture, const Rect& rect) const;
+
+ private:
+  static void ClearRecord(PanImage& record);
+
+  std::array<PanImage, kCapacity> images_{};
+  int count_ = 0;
+  std::optional<::Bitmap> result_;
+  Rect bounds_{};
+  int32_t radius_ = 20;
+  int32_t frameSize_ = 50;
+  bool cropImages_ = true;
+  int32_t blendMode_ = 0;
+  int32_t zoneHeightPct_ = 30;
+  int32_t zoneWidthPct_ = 30;
+  int32_t step_ = 3;
+};

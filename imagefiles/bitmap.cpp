@@ -1,0 +1,74 @@
+#include "bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace {
+size_t StrideFor(int width) {
+  // Rows are padded to 4 bytes, like device-independent bitmaps, so a
+  // toolkit image can wrap them without a copy.
+  return (static_cast<size_t>(width) * Bitmap::kBytesPerPixel + 3) & ~size_t{3};
+}
+}  // namespace
+
+bool Bitmap::SizeAllowed(int64_t width, int64_t height) {
+  return width >= 0 && height >= 0 && width <= kMaxSide && height <= kMaxSide &&
+         width * height <= kMaxPixels;
+}
+
+Bitmap::Bitmap(int width, int height) {
+  if (!SizeAllowed(width, height)) throw std::length_error("bitmap size out of range");
+  width_ = width;
+  height_ = height;
+  stride_ = StrideFor(width);
+  data_.assign(stride_ * static_cast<size_t>(height), 0);
+}
+
+std::optional<Bitmap> Bitmap::TryCreate(int width, int height) {
+  if (!SizeAllowed(width, height)) return std::nullopt;
+  try {
+    return Bitmap(width, height);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+void Bitmap::Fill(uint8_t blue, uint8_t green, uint8_t red) {
+  if (Empty()) return;
+  uint8_t* first = Row(0);
+  for (int x = 0; x < width_; ++x) {
+    first[3 * x] = blue;
+    first[3 * x + 1] = green;
+    first[3 * x + 2] = red;
+  }
+  for (int y = 1; y < height_; ++y) std::memcpy(Row(y), first, stride_);
+}
+
+bool operator==(const Bitmap& a, const Bitmap& b) {
+  if (a.width_ != b.width_ || a.height_ != b.height_) return false;
+  const size_t rowBytes = static_cast<size_t>(a.width_) * Bitmap::kBytesPerPixel;
+  for (int y = 0; y < a.height_; ++y) {
+    if (std::memcmp(a.Row(y), b.Row(y), rowBytes) != 0) return false;
+  }
+  return true;
+}
+
+RowTable ScanRows(Bitmap& bitmap) {
+  RowTable table;
+  table.Width = bitmap.Width();
+  table.Height = bitmap.Height();
+  table.Rows.resize(static_cast<size_t>(std::max(0, table.Height)));
+  for (int y = 0; y < table.Height; ++y) table.Rows[y] = bitmap.Row(y);
+  return table;
+}
+
+ConstRowTable ScanRows(const Bitmap& bitmap) {
+  ConstRowTable table;
+  table.Width = bitmap.Width();
+  table.Height = bitmap.Height();
+  table.Rows.resize(static_cast<size_t>(std::max(0, table.Height)));
+  for (int y = 0; y < table.Height; ++y) table.Rows[y] = bitmap.Row(y);
+  return table;
+}

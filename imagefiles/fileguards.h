@@ -1,0 +1,14 @@
+#pragma once
+// Checks of file structure that the decoders let pass: some decoders fill a
+// truncated image silently instead of failing.
+
+#include <cstdint>
+#include <string>
+
+enum class GuardResult { Ok, Truncated, Malformed };
+
+// BMP: the pixel data the header promises must be present in the file.
+GuardResult CheckBmpComplete(const std::string& header, int64_t fileSize);
+
+// JPEG: the entropy-coded data must end with an end-of-image marker.
+GuardResult CheckJpegComplete(const std::string& contents);

@@ -1,0 +1,49 @@
+#pragma once
+// Image file services: load, save and resample 24-bit bitmaps. Free of Qt in
+// its interface; the sources use Qt's image I/O.
+
+#include <string>
+
+#include "bitmap.h"
+
+// Why a load or save failed; the window words it for the user.
+enum class PixError {
+  None,
+  NotFound,       // no such file
+  Unreadable,     // exists but cannot be opened
+  Unsupported,    // not an image format we read or write
+  Corrupt,        // damaged or truncated data
+  TooLarge,       // beyond the largest image we accept
+  OutOfMemory,    // the image would not fit in memory
+  WriteFailed,    // the file could not be written
+};
+
+struct PixStatus {
+  PixError Error = PixError::None;
+  std::string Detail;  // technical detail in English, for logs and messages
+
+  bool Ok() const { return Error == PixError::None; }
+  explicit operator bool() const { return Ok(); }
+  static PixStatus Success() { return {}; }
+  static PixStatus Fail(PixError error, std::string detail) { return {error, std::move(detail)}; }
+};
+
+// Once at start, before any other call: sets the decoders' memory limit.
+void PixInit();
+
+// Reads any supported file into a 24-bit bitmap; on failure the bitmap is untouched.
+PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap);
+
+// Writes the bitmap in the format named by the file's extension. The data go to
+// a temporary file beside the target that replaces it only when complete.
+PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap);
+
+// Scales source into destination, which the caller has sized. Modes 3 and 5
+// resample smoothly; any other mode takes the nearest pixel.
+void PixResample(const Bitmap& source, Bitmap& destination, int mode);
+
+// A new 24-bit bitmap of the given size holding a scaled copy of source.
+Bitmap MakeThumbnail(const Bitmap& source, int width, int height, int mode);
+
+// True when PixSaveImage can write the extension of this file name.
+bool PixCanWrite(const std::string& fileName);

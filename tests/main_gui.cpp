@@ -1,0 +1,12 @@
+// Test entry: a QGuiApplication so that image plugins and fonts are found.
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include "imagefiles/imagefiles.h"
+
+int main(int argc, char** argv) {
+  QGuiApplication app(argc, argv);
+  PixInit();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
