@@ -11,6 +11,7 @@ PACKAGES=(
   libsane1 sane-utils libsane-dev libv4l-dev v4l-utils
   oxygen-icon-theme
   xvfb xauth
+  poppler-utils
 )
 
 missing=()
