@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "bitmap.h"
+
 namespace {
 uint32_t ReadLe32(const std::string& s, size_t at) {
   return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) |
@@ -35,9 +37,10 @@ GuardResult CheckBmpComplete(const std::string& header, int64_t fileSize) {
   } else {
     return GuardResult::Malformed;
   }
+  if (width <= 0 || height == 0 || bitCount <= 0) return GuardResult::Malformed;
+  if (!Bitmap::SizeAllowed(width, std::llabs(height))) return GuardResult::TooLarge;
   // Compressed data has no fixed length to check; the decoder handles it.
   if (compression != 0 && compression != 3 && compression != 6) return GuardResult::Ok;
-  if (width <= 0 || height == 0 || bitCount <= 0) return GuardResult::Malformed;
   const int64_t rowBytes = ((width * bitCount + 31) / 32) * 4;
   const int64_t needed = static_cast<int64_t>(dataOffset) + rowBytes * std::llabs(height);
   return fileSize < needed ? GuardResult::Truncated : GuardResult::Ok;

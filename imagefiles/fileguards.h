@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <string>
 
-enum class GuardResult { Ok, Truncated, Malformed };
+enum class GuardResult { Ok, Truncated, Malformed, TooLarge };
 
 // BMP: the pixel data the header promises must be present in the file.
+// Sizes beyond what Bitmap accepts are reported before anything else.
 GuardResult CheckBmpComplete(const std::string& header, int64_t fileSize);
 
 // JPEG: the entropy-coded data must end with an end-of-image marker.

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 
+#include "bmpreader.h"
 #include "fileguards.h"
 
 namespace {
@@ -35,6 +36,7 @@ PixStatus CheckStructure(const QString& path, const QByteArray& format) {
       case GuardResult::Ok: break;
       case GuardResult::Truncated: return PixStatus::Fail(PixError::Corrupt, "BMP pixel data truncated");
       case GuardResult::Malformed: return PixStatus::Fail(PixError::Corrupt, "BMP header malformed");
+      case GuardResult::TooLarge: return PixStatus::Fail(PixError::TooLarge, "BMP dimensions too large");
     }
   } else if (format == "jpeg" || format == "jpg") {
     if (!file.open(QIODevice::ReadOnly)) return PixStatus::Fail(PixError::Unreadable, "cannot open");
@@ -43,6 +45,7 @@ PixStatus CheckStructure(const QString& path, const QByteArray& format) {
       case GuardResult::Ok: break;
       case GuardResult::Truncated: return PixStatus::Fail(PixError::Corrupt, "JPEG data truncated");
       case GuardResult::Malformed: return PixStatus::Fail(PixError::Corrupt, "JPEG structure malformed");
+      case GuardResult::TooLarge: return PixStatus::Fail(PixError::TooLarge, "JPEG too large");
     }
   }
   return PixStatus::Success();
@@ -113,6 +116,10 @@ PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap) {
                                                    std::to_string(size.height()));
 
   if (PixStatus s = CheckStructure(path, format); !s) return s;
+  if (format == "bmp") {
+    PixStatus status;
+    if (ReadUncompressedBmp(fileName, bitmap, status) == BmpReadOutcome::Done) return status;
+  }
 
   QImage image;
   try {

@@ -1,0 +1,14 @@
+#pragma once
+// Reader for uncompressed BMP files. The toolkit's own reader refuses images
+// above 16384 x 16384 pixels; frames and mosaics can be larger.
+
+#include <string>
+
+#include "bitmap.h"
+#include "imagefiles.h"
+
+enum class BmpReadOutcome { Done, NotHandled };
+
+// Reads 1-, 4-, 8-, 24- and 32-bit uncompressed files. Returns NotHandled for
+// anything else (compressed or unusual headers), leaving it to the toolkit.
+BmpReadOutcome ReadUncompressedBmp(const std::string& fileName, Bitmap& bitmap, PixStatus& status);
