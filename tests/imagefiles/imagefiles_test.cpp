@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "imagefiles/imagefiles.h"
@@ -203,6 +204,25 @@ TEST_F(ImageFilesTest, FailedSaveKeepsTheExistingFile) {
   // Unknown format: refused before anything is written.
   EXPECT_EQ(PixSaveImage(Path("keep.xyz"), first).Error, PixError::Unsupported);
   EXPECT_FALSE(fs::exists(Path("keep.xyz")));
+
+  // An encoder that fails midway (JPEG allows at most 65500 pixels a side):
+  // the old file stays whole and no temporary is left beside it.
+  const std::string jpg = Path("keep.jpg");
+  ASSERT_TRUE(PixSaveImage(jpg, first).Ok());
+  const std::string jpgBefore = ReadAll(jpg);
+  EXPECT_EQ(PixSaveImage(jpg, FlatBitmap(65535, 1, 0, 0, 0)).Error, PixError::WriteFailed);
+  EXPECT_EQ(ReadAll(jpg), jpgBefore);
+  fs::remove(jpg);
+
+  // A successful save replaces the file by renaming a complete new one over it.
+  const auto inodeBefore = fs::status(file).type();
+  struct stat st1 {};
+  ::stat(file.c_str(), &st1);
+  ASSERT_TRUE(PixSaveImage(file, first).Ok());
+  struct stat st2 {};
+  ::stat(file.c_str(), &st2);
+  EXPECT_NE(st1.st_ino, st2.st_ino);
+  EXPECT_EQ(fs::status(file).type(), inodeBefore);
 
   // Folder that cannot be written: the old file stays whole, no temporary is left.
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
