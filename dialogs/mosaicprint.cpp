@@ -1,0 +1,58 @@
+#include "mosaicprint.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+
+namespace {
+
+constexpr int kTitlePoints = 12;
+
+QImage View(const Bitmap& bitmap) {
+  return QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(),
+                static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
+}
+
+}  // namespace
+
+void PaintMosaicPage(QPainter& painter, int pageW, int pageH, const Bitmap& picture,
+                     const PrintOptions& options) {
+  QFont font = painter.font();
+  font.setPointSize(kTitlePoints);
+  painter.setFont(font);
+
+  const PrintLayout layout =
+      ComputePrintLayout(picture.Width(), picture.Height(), pageW, pageH, options);
+  if (!picture.Empty() && !layout.Image.IsEmpty()) {
+    const QRect target(layout.Image.Left, layout.Image.Top, layout.Image.Width(),
+                       layout.Image.Height());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(target, View(picture));
+  }
+  if (layout.HasTitle) {
+    const QString title = QString::fromStdString(layout.Title);
+    // Metrics of the painter's device: a printer's dots, not screen pixels.
+    const QFontMetrics metrics(painter.font(), painter.device());
+    const int left = PrintTitleLeft(pageW, metrics.horizontalAdvance(title));
+    painter.setPen(Qt::black);
+    painter.drawText(left, layout.TitleTop + metrics.ascent(), title);
+  }
+}
+
+bool PrintMosaic(QPrinter& printer, const Bitmap& picture, const PrintOptions& options,
+                 QString* error) {
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    if (error) *error = QStringLiteral("принтер не отвечает");
+    return false;
+  }
+  // The painter's origin is the top left of the printable area, as are the page sizes.
+  PaintMosaicPage(painter, printer.width(), printer.height(), picture, options);
+  if (!painter.end()) {
+    if (error) *error = QStringLiteral("задание печати не завершено");
+    return false;
+  }
+  return true;
+}

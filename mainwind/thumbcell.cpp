@@ -1,0 +1,75 @@
+#include "thumbcell.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <algorithm>
+
+#include "dialogs/printlayout.h"
+#include "imagefiles/imagefiles.h"
+
+namespace {
+
+constexpr int kInset = 4;          // thumbnail and text keep this far from the edges
+constexpr int kTextGap = 2;        // between thumbnail and text
+constexpr int kThumbnailMode = 5;
+
+QImage View(const Bitmap& bitmap) {
+  return QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(),
+                static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
+}
+
+}  // namespace
+
+QFont CellHeightFont(int cellHeight) {
+  QFont font(QStringLiteral("Arial"));
+  // Pixel size sets the em; the cell (ascent + descent) is a little taller.
+  int size = std::max(1, cellHeight);
+  font.setPixelSize(size);
+  const int measured = QFontMetrics(font).height();
+  if (measured > 0) size = std::max(1, cellHeight * size / measured);
+  font.setPixelSize(size);
+  while (size > 1 && QFontMetrics(font).height() > cellHeight) font.setPixelSize(--size);
+  return font;
+}
+
+QImage RenderThumbCell(int width, int height, const Bitmap& thumb, const std::string& name,
+                       const ThumbCellStyle& style) {
+  if (width <= 0 || height <= 0) return {};
+  QImage cell(width, height, QImage::Format_RGB888);
+  const QColor face =
+      style.Face.isValid() ? style.Face : QGuiApplication::palette().color(QPalette::Button);
+  const QColor fill = style.Selected ? QColor(255, 0, 0) : face;
+  const QColor ink = style.Selected ? QColor(Qt::white) : QColor(Qt::black);
+
+  cell.fill(Qt::black);  // the outline; filled before a painter holds the image
+  QPainter painter(&cell);
+  const QFont font = CellHeightFont(style.FontHeight);
+  painter.setFont(font);
+  const QFontMetrics metrics(font);
+  const QString text = QString::fromStdString(StripFolder(name));
+  const int tw = metrics.horizontalAdvance(text);
+  const int th = metrics.height();
+
+  painter.fillRect(1, 1, width - 2, height - 2, fill);
+
+  const int thumbW = width - 2 * kInset;
+  const int thumbH = height - 2 * kInset - th - kTextGap;
+  if (thumbW > 0 && thumbH > 0 && !thumb.Empty()) {
+    const Bitmap small = MakeThumbnail(thumb, thumbW, thumbH, kThumbnailMode);
+    painter.drawImage(kInset, kInset, View(small));
+  }
+
+  painter.setPen(ink);
+  const int x = std::max(0, (width - tw) / 2);
+  const int top = height - th - kInset;
+  painter.drawText(x, top + metrics.ascent(), text);
+  return cell;
+}
+
+void DrawThumbCell(QPainter& painter, const QRect& rect, const Bitmap& thumb,
+                   const std::string& name, const ThumbCellStyle& style) {
+  const QImage cell = RenderThumbCell(rect.width(), rect.height(), thumb, name, style);
+  if (!cell.isNull()) painter.drawImage(rect.topLeft(), cell);
+}

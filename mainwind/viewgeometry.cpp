@@ -1,0 +1,59 @@
+#include "viewgeometry.h"
+
+#include <algorithm>
+
+namespace {
+
+int64_t Scaled(int side, float zoom) { return static_cast<int64_t>(side * static_cast<double>(zoom)); }
+
+bool Displayable(ViewSize picture, float zoom) {
+  return Scaled(picture.Width, zoom) <= kMaxDisplaySide &&
+         Scaled(picture.Height, zoom) <= kMaxDisplaySide;
+}
+
+}  // namespace
+
+ViewSize DisplayedSize(ViewSize picture, float zoom) {
+  const auto cut = [zoom](int side) {
+    return static_cast<int>(std::clamp<int64_t>(Scaled(side, zoom), 0, kMaxDisplaySide));
+  };
+  return {cut(picture.Width), cut(picture.Height)};
+}
+
+float ZoomOut(float zoom, ViewSize picture) {
+  const float next = zoom * 0.5f;
+  const bool visible = Scaled(picture.Width, next) >= 1 && Scaled(picture.Height, next) >= 1;
+  return visible ? next : zoom;
+}
+
+float ZoomIn(float zoom, ViewSize picture) {
+  const float next = zoom * 2.0f;
+  return Displayable(picture, next) ? next : zoom;
+}
+
+float BoundZoom(float zoom, ViewSize picture) {
+  while (zoom > 0.0f && !Displayable(picture, zoom)) zoom *= 0.5f;
+  return zoom;
+}
+
+int ZoomPercent(float zoom) { return static_cast<int>(zoom * 100.0f); }
+
+BoxPlacement PlaceInBox(ViewSize client, ViewSize picture) {
+  BoxPlacement place;
+  if (picture.Width < client.Width)
+    place.Left = (client.Width - picture.Width) / 2;
+  else
+    place.ScrollX = (picture.Width - client.Width) / 2;
+  if (picture.Height < client.Height)
+    place.Top = (client.Height - picture.Height) / 2;
+  else
+    place.ScrollY = (picture.Height - client.Height) / 2;
+  return place;
+}
+
+int PanScroll(int position, int start, int mouse) { return position + start - mouse; }
+
+ViewSize AlbumCellSize(int clientWidth) {
+  const int w = std::max(clientWidth, 0);
+  return {w, w * 3 / 4};
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Geometry of the assembly view and the album outside any widget: zoom steps,
+// displayed size, centring in a scroll box, panning, album cell size.
+
+#include <cstdint>
+
+struct ViewSize {
+  int Width = 0;
+  int Height = 0;
+  friend bool operator==(const ViewSize&, const ViewSize&) = default;
+};
+
+// The largest side a widget may have (the toolkit's own limit); zooming in
+// stops before the displayed picture would pass it.
+constexpr int kMaxDisplaySide = (1 << 24) - 1;
+
+constexpr float kZoomNormal = 1.0f;
+
+// Picture size times zoom, whole parts; sides beyond kMaxDisplaySide are cut to it.
+ViewSize DisplayedSize(ViewSize picture, float zoom);
+
+// Halves the zoom unless the picture would shrink below one pixel on a side.
+float ZoomOut(float zoom, ViewSize picture);
+// Doubles the zoom unless the picture would grow past kMaxDisplaySide.
+float ZoomIn(float zoom, ViewSize picture);
+// The largest of zoom, zoom / 2, zoom / 4 ... that keeps the picture displayable.
+float BoundZoom(float zoom, ViewSize picture);
+
+// Whole part of zoom x 100, as the status bar shows it.
+int ZoomPercent(float zoom);
+
+// Where a picture sits in a scroll box: its offset inside the box and the
+// box's scroll positions, so that a small picture is centred and a large one
+// is shown around its middle.
+struct BoxPlacement {
+  int Left = 0;
+  int Top = 0;
+  int ScrollX = 0;
+  int ScrollY = 0;
+  friend bool operator==(const BoxPlacement&, const BoxPlacement&) = default;
+};
+BoxPlacement PlaceInBox(ViewSize client, ViewSize picture);
+
+// New scroll position after the mouse moved from start to mouse (same axis,
+// picture coordinates): the grabbed spot follows the mouse.
+int PanScroll(int position, int start, int mouse);
+
+// Album and table cell: the album's client width and three quarters of it.
+ViewSize AlbumCellSize(int clientWidth);

@@ -1,0 +1,76 @@
+#include "dialogs/prerpintdlg.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PrePrint, BaseDialogStartsAsDescribed) {
+  TPrePrint dialog;
+  EXPECT_EQ(dialog.SpeedButton1->text(), QString::fromUtf8("Настройка"));
+  EXPECT_EQ(dialog.SpeedButton1->toolTip(), QString::fromUtf8("Настройка принтера"));
+  EXPECT_EQ(dialog.AllW->text(), QString::fromUtf8("На всю ширину"));
+  EXPECT_EQ(dialog.AllW->toolTip(), QString::fromUtf8("Растянуть изображение на лист"));
+  EXPECT_FALSE(dialog.AllW->isChecked());
+  EXPECT_EQ(dialog.CheckName->text(), QString::fromUtf8("Название"));
+  EXPECT_EQ(dialog.CheckName->toolTip(), QString::fromUtf8("Печатать имя файла изображения"));
+  EXPECT_TRUE(dialog.CheckName->isChecked());
+  EXPECT_EQ(dialog.Cent->text(), QString::fromUtf8("Центр страницы"));
+  EXPECT_EQ(dialog.Cent->toolTip(), QString::fromUtf8("Печатать изображение по центру листа"));
+  EXPECT_TRUE(dialog.Cent->isChecked());
+  EXPECT_EQ(dialog.Button1->text(), QString::fromUtf8("Печать"));
+  EXPECT_TRUE(dialog.Button1->isDefault());
+  EXPECT_EQ(dialog.Button2->text(), QString::fromUtf8("Отмена"));
+  EXPECT_EQ(dialog.findChild<QCheckBox*>("AllW"), dialog.AllW);
+}
+
+TEST(PrePrint, QuiltDialogAddsTheTitleField) {
+  TPrePrintQuiltDialog dialog;
+  EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Печать изображения"));
+  EXPECT_EQ(dialog.width(), TPrePrintQuiltDialog::kWidth);
+  EXPECT_FALSE(dialog.CheckName->isChecked());
+  EXPECT_FALSE(dialog.EditText->isEnabled());
+  EXPECT_TRUE(dialog.EditText->text().isEmpty());
+  EXPECT_EQ(dialog.findChild<QLineEdit*>("EditText"), dialog.EditText);
+
+  dialog.CheckName->click();
+  EXPECT_TRUE(dialog.EditText->isEnabled());
+  dialog.CheckName->click();
+  EXPECT_FALSE(dialog.EditText->isEnabled());
+}
+
+TEST(PrePrint, OptionsFollowTheControls) {
+  TPrePrintQuiltDialog dialog;
+  PrintOptions options = dialog.Options();
+  EXPECT_FALSE(options.FitToPage);
+  EXPECT_TRUE(options.Centre);
+  EXPECT_FALSE(options.PrintTitle);
+
+  dialog.AllW->click();
+  dialog.Cent->click();
+  dialog.CheckName->click();
+  dialog.EditText->setText(QString::fromUtf8("D:\\Work\\Образец.bmp"));
+  options = dialog.Options();
+  EXPECT_TRUE(options.FitToPage);
+  EXPECT_FALSE(options.Centre);
+  EXPECT_TRUE(options.PrintTitle);
+  EXPECT_EQ(options.Title, "D:\\Work\\Образец.bmp");
+}
+
+TEST(PrePrint, ButtonsGiveTheResultsAndStatesSurvive) {
+  TPrePrintQuiltDialog dialog;
+  dialog.AllW->click();
+  dialog.EditText->setText("x");
+  QTimer::singleShot(0, dialog.Button1, &QPushButton::click);
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  QTimer::singleShot(0, dialog.Button2, &QPushButton::click);
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+  EXPECT_TRUE(dialog.AllW->isChecked());
+  EXPECT_EQ(dialog.EditText->text(), QString("x"));
+}
+
+}  // namespace
