@@ -1,19 +1,6 @@
 #include "albumloader.h"
 
-#include <sstream>
-
 #include "engine/panoram.h"
-
-std::vector<std::string> SplitFileList(const std::string& text) {
-  std::vector<std::string> names;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) names.push_back(line);
-  }
-  return names;
-}
 
 AlbumLoadReport LoadIntoAlbum(Panoram& engine, const std::vector<std::string>& names,
                               const AlbumLoadHooks& hooks) {

@@ -28,9 +28,6 @@ struct AlbumLoadHooks {
   std::function<void(int percent)> Progress;   // after each file, 0..100
 };
 
-// Splits the open dialog's answer: one full file name per line, blank lines dropped.
-std::vector<std::string> SplitFileList(const std::string& text);
-
 AlbumLoadReport LoadIntoAlbum(Panoram& engine, const std::vector<std::string>& names,
                               const AlbumLoadHooks& hooks = {});
 

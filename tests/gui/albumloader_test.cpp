@@ -91,12 +91,6 @@ TEST_F(AlbumLoad, StopsWhenTheStoreIsFull) {
   EXPECT_TRUE(message.contains(QString::fromUtf8("Добавлено изображений: 1")));
 }
 
-TEST(AlbumFileList, OneNamePerLine) {
-  EXPECT_EQ(SplitFileList("/a/b.bmp\n/c d/e.png\r\n\n/f.jpg"),
-            (std::vector<std::string>{"/a/b.bmp", "/c d/e.png", "/f.jpg"}));
-  EXPECT_TRUE(SplitFileList("").empty());
-}
-
 TEST(AlbumFileList, FolderKeepsItsSeparator) {
   EXPECT_EQ(FolderOf("/home/u/img/a.bmp"), "/home/u/img/");
   EXPECT_EQ(FolderOf("C:\\img\\a.bmp"), "C:\\img\\");
