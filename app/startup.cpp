@@ -1,0 +1,80 @@
+#include "startup.h"
+
+#include <QApplication>
+#include <exception>
+
+#include "dialogs/prerpintdlg.h"
+#include "dialogs/setupwin.h"
+#include "mainwind/appearance.h"
+#include "mainwind/formmain.h"
+#include "mainwind/novideodevice.h"
+#include "mainwind/userdialogs.h"
+#include "startwin2007.h"
+
+namespace {
+
+const QString kApplicationTitle = QStringLiteral("Pictaro Quiltor");
+
+void Announce(const WindowCreatedHook& created, const char* className) {
+  if (created) created(QString::fromLatin1(className));
+}
+
+void InitialiseApplication(QApplication& app) {
+  QCoreApplication::setOrganizationName(QStringLiteral("KORVEX"));
+  QCoreApplication::setApplicationName(kApplicationTitle);
+  RegisterProgramFonts();
+  UseProgramIconTheme();
+  InstallRussianTexts(app);
+}
+
+}  // namespace
+
+ProgramStartup::ProgramStartup() = default;
+
+ProgramStartup::~ProgramStartup() = default;
+
+void ProgramStartup::ShowSplash() {
+  splash_ = std::make_unique<TStartFormQuilt>();
+  splash_->show();
+  splash_->repaint();
+}
+
+void ProgramStartup::CreateWindows(const ProgramPaths& paths,
+                                   std::unique_ptr<VideoDevicePort> video,
+                                   const WindowCreatedHook& created) {
+  main_ = std::make_unique<TFormMain>(paths, splash_.get(), std::move(video));
+  Announce(created, "TFormMain");
+  // The about box, the new-project dialog and the camera dialog join this
+  // order at their places when they exist.
+  main_->PrePrintQuiltDialog = new TPrePrintQuiltDialog(main_.get());
+  Announce(created, "TPrePrintQuiltDialog");
+  main_->FormSetup = new TFormSetup(main_.get());
+  Announce(created, "TFormSetup");
+}
+
+void ProgramStartup::FinishSplash() {
+  if (!splash_) return;
+  splash_->SetPosition(100);
+  splash_->StartFadeOut();
+}
+
+int RunQuiltor(QApplication& app, const StartupOptions& options) {
+  try {
+    ProgramStartup startup;
+    startup.ShowSplash();
+    InitialiseApplication(app);
+    const ProgramPaths paths = options.Paths ? options.Paths() : CurrentProgramPaths();
+    std::unique_ptr<VideoDevicePort> video =
+        options.Video ? options.Video() : std::make_unique<NoVideoDevice>();
+    startup.CreateWindows(paths, std::move(video), options.Created);
+    startup.FinishSplash();
+    startup.MainWindow()->show();
+    if (options.InsteadOfLoop) return options.InsteadOfLoop(startup);
+    return QApplication::exec();
+  } catch (const std::exception& error) {
+    TellUser(nullptr, kApplicationTitle, QString::fromLocal8Bit(error.what()), MessageKind::Error);
+  } catch (...) {
+    TellUser(nullptr, kApplicationTitle, QStringLiteral("Неизвестная ошибка"), MessageKind::Error);
+  }
+  return 1;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The program's start-up: the splash window, the program's windows created
+// once each in a fixed order, the fade-out and the message loop.
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "mainwind/programpaths.h"
+
+class QApplication;
+class TFormMain;
+class TStartFormQuilt;
+class VideoDevicePort;
+
+// Called right after each window is created, with its class name.
+using WindowCreatedHook = std::function<void(const QString& className)>;
+
+class ProgramStartup {
+ public:
+  ProgramStartup();
+  ~ProgramStartup();
+
+  // Step 1: the splash window, shown and painted at once.
+  void ShowSplash();
+  // Step 3: the main window (advancing the splash bar), then the dialogs.
+  void CreateWindows(const ProgramPaths& paths, std::unique_ptr<VideoDevicePort> video,
+                     const WindowCreatedHook& created = {});
+  // Step 4: the splash bar to 100 and the fade-out.
+  void FinishSplash();
+
+  TStartFormQuilt* Splash() const { return splash_.get(); }
+  TFormMain* MainWindow() const { return main_.get(); }
+
+ private:
+  std::unique_ptr<TStartFormQuilt> splash_;
+  std::unique_ptr<TFormMain> main_;
+};
+
+struct StartupOptions {
+  // The program's folders; by default those of the running executable.
+  std::function<ProgramPaths()> Paths;
+  // The video component; by default none (no video devices).
+  std::function<std::unique_ptr<VideoDevicePort>()> Video;
+  WindowCreatedHook Created;
+  // Runs once the main window is shown, in place of the message loop when set.
+  std::function<int(ProgramStartup&)> InsteadOfLoop;
+};
+
+// The whole run. An error that escapes is shown in an error box and ends the
+// program with status 1.
+int RunQuiltor(QApplication& app, const StartupOptions& options = {});

@@ -1,0 +1,21 @@
+#pragma once
+// The image file library's open and save dialogs. File names are UTF-8.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The chosen files in the order the dialog gives them; empty when cancelled.
+// A list rather than one text with a name per line, so a name may hold any character.
+std::vector<std::string> PixOpenDialog(const std::string& title, const std::string& initialFolder);
+
+// The chosen file name; empty when cancelled.
+std::string PixSaveDialog(const std::string& title, const std::string& initialName);
+
+// Tests answer in place of the user; an empty function brings the dialog back.
+using PixOpenAnswer =
+    std::function<std::vector<std::string>(const std::string& title, const std::string& folder)>;
+using PixSaveAnswer =
+    std::function<std::string(const std::string& title, const std::string& initialName)>;
+void SetPixOpenAnswer(PixOpenAnswer answer);
+void SetPixSaveAnswer(PixSaveAnswer answer);

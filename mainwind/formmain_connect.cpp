@@ -1,0 +1,4 @@
+// The connection correction page.
+#include "formmain.h"
+
+void TFormMain::ShowConnection() {}

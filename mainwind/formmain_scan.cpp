@@ -1,0 +1,4 @@
+// Scanner acquisition from the images page.
+#include "formmain.h"
+
+void TFormMain::ToolButtonScanClick() {}

@@ -1,0 +1,27 @@
+// The settings buttons: the settings dialog, then the engine gets the record.
+#include <QDir>
+
+#include "dialogs/setupwin.h"
+#include "formmain.h"
+
+void TFormMain::ApplySetupToEngine() {
+  const ::SetupData& data = FormSetup->SetupData;
+  Engine.ApplySettings(data.ImageZone, data.FindR, data.Crop != 0, data.CropFrame,
+                       data.SmoothType, data.Quality);
+}
+
+bool TFormMain::RunSetupDialog() {
+  if (!FormSetup || FormSetup->exec() != QDialog::Accepted) return false;
+  ApplySetupToEngine();
+  if (!FormSetup->LastSaveSucceeded()) {
+    ReportStatus(QStringLiteral("Настройки применены, но не сохранены в файл %1")
+                     .arg(QDir::toNativeSeparators(FormSetup->ConfigPath())));
+  }
+  return true;
+}
+
+void TFormMain::ToolButtonSet1Click() { RunSetupDialog(); }
+
+void TFormMain::ToolButtonSet2Click() {
+  if (RunSetupDialog()) ShowMosaic();
+}

@@ -1,0 +1,21 @@
+#pragma once
+// A status bar of fixed-width text panels, addressed by index.
+
+#include <QList>
+#include <QStatusBar>
+
+class QLabel;
+
+class PanelStatusBar : public QStatusBar {
+  Q_OBJECT
+
+ public:
+  PanelStatusBar(const QList<int>& widths, QWidget* parent = nullptr);
+
+  int PanelCount() const { return static_cast<int>(panels_.size()); }
+  void SetPanelText(int index, const QString& text);
+  QString PanelText(int index) const;
+
+ private:
+  QList<QLabel*> panels_;
+};

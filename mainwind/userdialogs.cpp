@@ -1,0 +1,48 @@
+#include "userdialogs.h"
+
+#include <QMessageBox>
+#include <utility>
+
+namespace {
+
+QuestionHandler& Questions() {
+  static QuestionHandler handler;
+  return handler;
+}
+
+MessageHandler& Messages() {
+  static MessageHandler handler;
+  return handler;
+}
+
+QMessageBox::Icon BoxIcon(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Information: return QMessageBox::Information;
+    case MessageKind::Warning: return QMessageBox::Warning;
+    case MessageKind::Error: return QMessageBox::Critical;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+  if (Questions()) return Questions()(caption, text);
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void TellUser(QWidget* parent, const QString& caption, const QString& text, MessageKind kind) {
+  if (Messages()) return Messages()(caption, text, kind);
+  QMessageBox box(BoxIcon(kind), caption, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+QuestionHandler SetQuestionHandler(QuestionHandler handler) {
+  return std::exchange(Questions(), std::move(handler));
+}
+
+MessageHandler SetMessageHandler(MessageHandler handler) {
+  return std::exchange(Messages(), std::move(handler));
+}
