@@ -114,6 +114,7 @@ class Panoram {
   // --- crop and output ---
   Rect CommonRect(const MontageTable& table) const;
   void ShowResult(Picture& picture) const;
+  // Shows rect clamped to the canvas (see ClampCropRect).
   void ShowResultPart(Picture& picture, const Rect& rect) const;
 
  private:
@@ -131,3 +132,7 @@ class Panoram {
   int32_t zoneWidthPct_ = 30;
   int32_t step_ = 3;
 };
+
+// The part of a canvas that ShowResultPart shows for rect: rect clamped to the
+// canvas, or the whole canvas when that leaves nothing.
+Rect ClampCropRect(const Rect& rect, int canvasWidth, int canvasHeight);
