@@ -31,7 +31,7 @@ class CellTable {
       const uint8_t* px = scan.Rows[static_cast<size_t>(top + v)] + 3 * static_cast<size_t>(left);
       for (size_t u = 0; u < pw; ++u) in[v * pw + u] = Intensity(px + 3 * u);
     }
-    ParallelFor(columns, 64, [&](int begin, int end) {
+    ParallelFor(columns, GrainFor(int64_t{rows} * 40, int64_t{1} << 20, 16), [&](int begin, int end) {
       for (int u = begin; u < end; ++u) {
         double* column = values_.data() + static_cast<size_t>(u) * stride_;
         for (int v = 0; v < rows; ++v) {
@@ -111,7 +111,9 @@ Point FindFeaturePoint(const Bitmap& bitmap, const Rect& rect, int halfSize) {
   const CellTable cells(bitmap, left, top, nx + side - 1, ny + side - 1);
   const int batches = (ny + kLanes - 1) / kLanes;
   std::vector<RowBest> rows(static_cast<size_t>(batches) * kLanes);
-  ParallelFor(batches, 1, [&](int begin, int end) {
+  // A batch costs about two additions per lane, window and column.
+  const int grain = GrainFor(int64_t{nx} * 2 * side * kLanes, int64_t{1} << 20);
+  ParallelFor(batches, grain, [&](int begin, int end) {
     for (int b = begin; b < end; ++b) {
       ScanWindowRows(cells, b * kLanes, nx, side, rows.data() + static_cast<size_t>(b) * kLanes);
     }

@@ -1,0 +1,39 @@
+#include "ratioreporter.h"
+
+#include <cstdio>
+
+void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
+  for (const Run& run : runs) {
+    if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+    // Adjusted times are in the run's own unit; keep milliseconds.
+    const double seconds =
+        run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+    millis_[run.run_name.function_name] = seconds * 1000.0;
+  }
+  ConsoleReporter::ReportRuns(runs);
+}
+
+double RatioReporter::Millis(const std::string& name) const {
+  const auto it = millis_.find(name);
+  return it == millis_.end() ? -1.0 : it->second;
+}
+
+void RatioReporter::PrintRatio(const std::string& label, const std::string& baseline,
+                               const std::string& fast) const {
+  const double b = Millis(baseline);
+  const double f = Millis(fast);
+  if (b < 0 || f <= 0) {
+    std::printf("%-44s (not run)\n", label.c_str());
+    return;
+  }
+  std::printf("%-44s baseline %10.3f ms  fast %9.3f ms  ratio %8.1fx\n", label.c_str(), b, f,
+              b / f);
+}
+
+RatioReporter& RunWithRatios(int argc, char** argv) {
+  static RatioReporter reporter;
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return reporter;
+}
