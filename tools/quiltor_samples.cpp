@@ -1,0 +1,52 @@
+// Writes a field-by-field sample set and its truth file.
+#include <CLI/CLI.hpp>
+#include <QCoreApplication>
+#include <cstdio>
+#include <filesystem>
+
+#include "imagefiles/imagefiles.h"
+#include "sampleset.h"
+#include "stitchreport.h"
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  PixInit();
+  SampleSetSpec spec;
+  std::string folder = "out/sample";
+  CLI::App cli{"Renders a synthetic stained specimen and cuts it into overlapping fields.",
+               "quiltor-samples"};
+  cli.add_option("-o,--out", folder, "folder for the fields and truth.json");
+  cli.add_option("--seed", spec.Seed, "picture seed");
+  cli.add_option("--columns", spec.Columns)->check(CLI::Range(1, 20));
+  cli.add_option("--rows", spec.Rows)->check(CLI::Range(1, 20));
+  cli.add_option("--width", spec.FieldWidth, "field width")->check(CLI::Range(64, 4000));
+  cli.add_option("--height", spec.FieldHeight, "field height")->check(CLI::Range(48, 4000));
+  cli.add_option("--overlap", spec.OverlapPct, "overlap, percent")->check(CLI::Range(5, 60));
+  cli.add_option("--jitter", spec.Jitter, "stage error, pixels")->check(CLI::Range(0, 40));
+  CLI11_PARSE(cli, argc, argv);
+
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) {
+    std::fprintf(stderr, "quiltor-samples: cannot create %s: %s\n", folder.c_str(), ec.message().c_str());
+    return 1;
+  }
+  const std::vector<SampleField> fields = MakeSampleSet(spec);
+  for (const SampleField& f : fields) {
+    const std::string path = (std::filesystem::path(folder) / f.Name).string();
+    const PixStatus status = PixSaveImage(path, f.Image);
+    if (!status) {
+      std::fprintf(stderr, "quiltor-samples: cannot write %s: %s\n", path.c_str(), status.Detail.c_str());
+      return 1;
+    }
+  }
+  const std::string truth = (std::filesystem::path(folder) / "truth.json").string();
+  const std::string error = WriteFileWhole(truth, TruthJson(spec, fields).dump(2) + "\n");
+  if (!error.empty()) {
+    std::fprintf(stderr, "quiltor-samples: cannot write %s: %s\n", truth.c_str(), error.c_str());
+    return 1;
+  }
+  std::printf("%zu fields of %d x %d written to %s\n", fields.size(), spec.FieldWidth,
+              spec.FieldHeight, folder.c_str());
+  return 0;
+}

@@ -1,0 +1,112 @@
+#include "sampleset.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+#include "specimen.h"
+
+namespace {
+
+double Unit(std::mt19937& rng) { return (rng() >> 8) * (1.0 / 16777216.0); }
+
+int Jitter(std::mt19937& rng, int range) {
+  return static_cast<int>(std::floor(Unit(rng) * (2 * range + 1))) - range;
+}
+
+// Standard normal value by Box-Muller, from the generator's own output.
+double Gaussian(std::mt19937& rng) {
+  const double u = 1.0 - Unit(rng);
+  return std::sqrt(-2.0 * std::log(u)) * std::cos(6.283185307179586 * Unit(rng));
+}
+
+// The camera's view of one field: lamp brightness and tint, darker corners, sensor noise.
+Bitmap Photograph(const Bitmap& specimen, Point origin, int width, int height, std::mt19937& rng) {
+  const double gain = 0.9 + 0.16 * Unit(rng);
+  double tint[3];
+  for (double& t : tint) t = 0.97 + 0.06 * Unit(rng);
+  const double cx = (width - 1) / 2.0, cy = (height - 1) / 2.0;
+  const double farthest = cx * cx + cy * cy;
+  Bitmap field(width, height);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* src = specimen.Pixel(origin.X, origin.Y + y);
+    uint8_t* dst = field.Row(y);
+    for (int x = 0; x < width; ++x) {
+      const double r2 = ((x - cx) * (x - cx) + (y - cy) * (y - cy)) / farthest;
+      const double light = gain * (1.0 - 0.22 * r2);
+      for (int ch = 0; ch < 3; ++ch) {
+        const double value = src[3 * x + ch] * light * tint[ch] + 2.5 * Gaussian(rng);
+        dst[3 * x + ch] = static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+      }
+    }
+  }
+  return field;
+}
+
+std::string FieldName(int index) {
+  char name[32];
+  std::snprintf(name, sizeof name, "specimen_%04d.bmp", index + 1);
+  return name;
+}
+
+}  // namespace
+
+std::vector<SampleField> MakeSampleSet(const SampleSetSpec& spec) {
+  const int stepX = spec.FieldWidth * (100 - spec.OverlapPct) / 100;
+  const int stepY = spec.FieldHeight * (100 - spec.OverlapPct) / 100;
+  const int margin = spec.Jitter + 2;
+  const Bitmap specimen =
+      RenderSpecimen(2 * margin + (spec.Columns - 1) * stepX + spec.FieldWidth,
+                     2 * margin + (spec.Rows - 1) * stepY + spec.FieldHeight, spec.Seed);
+  std::mt19937 stage(spec.Seed ^ 0x5EEDu);
+  std::vector<SampleField> fields;
+  for (int row = 0; row < spec.Rows; ++row) {
+    const bool forward = row % 2 == 0;
+    for (int k = 0; k < spec.Columns; ++k) {
+      const int column = forward ? k : spec.Columns - 1 - k;
+      SampleField f;
+      f.Name = FieldName(static_cast<int>(fields.size()));
+      f.Origin = {margin + column * stepX + Jitter(stage, spec.Jitter),
+                  margin + row * stepY + Jitter(stage, spec.Jitter)};
+      f.Direction = fields.empty() ? 0 : (k == 0 ? 2 : (forward ? 1 : 3));
+      std::mt19937 camera(spec.Seed * 7919u + static_cast<uint32_t>(fields.size()) + 1);
+      f.Image = Photograph(specimen, f.Origin, spec.FieldWidth, spec.FieldHeight, camera);
+      fields.push_back(std::move(f));
+    }
+  }
+  return fields;
+}
+
+std::vector<Rect> ExpectedPlaces(const std::vector<SampleField>& fields) {
+  int minX = 0, minY = 0;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    minX = i == 0 ? fields[i].Origin.X : std::min(minX, fields[i].Origin.X);
+    minY = i == 0 ? fields[i].Origin.Y : std::min(minY, fields[i].Origin.Y);
+  }
+  std::vector<Rect> places;
+  for (const SampleField& f : fields) {
+    const int left = f.Origin.X - minX, top = f.Origin.Y - minY;
+    places.push_back({left, top, left + f.Image.Width(), top + f.Image.Height()});
+  }
+  return places;
+}
+
+nlohmann::json TruthJson(const SampleSetSpec& spec, const std::vector<SampleField>& fields) {
+  using nlohmann::json;
+  const std::vector<Rect> places = ExpectedPlaces(fields);
+  json list = json::array();
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const Rect& p = places[i];
+    list.push_back({{"name", fields[i].Name},
+                    {"origin", json::array({fields[i].Origin.X, fields[i].Origin.Y})},
+                    {"direction", fields[i].Direction},
+                    {"place", json::array({p.Left, p.Top, p.Right, p.Bottom})}});
+  }
+  return {{"seed", spec.Seed},
+          {"grid", json::array({spec.Columns, spec.Rows})},
+          {"field", json::array({spec.FieldWidth, spec.FieldHeight})},
+          {"overlap_pct", spec.OverlapPct},
+          {"jitter", spec.Jitter},
+          {"fields", list}};
+}

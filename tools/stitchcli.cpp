@@ -1,0 +1,108 @@
+#include "stitchcli.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
+#include "imagefiles/imagefiles.h"
+
+namespace {
+
+// Checks that need the parsed values together; returns a message or "".
+bool ParseDirections(const std::string& text, std::vector<int32_t>& codes) {
+  codes.clear();
+  if (text.empty()) return true;  // a single image has no codes
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    const std::string code = text.substr(start, comma - start);
+    if (code.size() != 1 || code[0] < '1' || code[0] > '4') return false;
+    codes.push_back(code[0] - '0');
+    start = comma + 1;
+  }
+  return true;
+}
+
+std::string CheckCombination(const StitchOptions& o) {
+  if (!o.Auto && o.Directions.size() + 1 != o.Images.size()) {
+    return "--directions needs " + std::to_string(o.Images.size() - 1) +
+           " codes (one per image after the first), got " + std::to_string(o.Directions.size());
+  }
+  if (o.Images.size() > 200) return "at most 200 images can be stitched, got " + std::to_string(o.Images.size());
+  if (!PixCanWrite(o.Output)) return "cannot write images of this type: " + o.Output;
+  return "";
+}
+
+}  // namespace
+
+CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
+  CliOutcome out;
+  StitchOptions& o = out.Options;
+  CLI::App app{"Stitches overlapping images, given in chain order, into one mosaic.",
+               "quiltor-stitch"};
+  app.add_option("images", o.Images, "images in chain order")->required();
+  bool autoRequested = false;
+  auto* autoFlag = app.add_flag("--auto", autoRequested, "find the directions (default)");
+  // Taken as one text so that the images after it are not read as codes.
+  std::string directionText;
+  auto* directions = app.add_option(
+      "--directions", directionText,
+      "one code per image after the first, comma-separated: 1 right, 2 below, 3 left, 4 above");
+  autoFlag->excludes(directions);
+  std::string config;
+  auto* configOpt = app.add_option("--config", config, "the six settings from a 24-byte settings file");
+  StitchSettings flags;
+  int crop = 0;
+  auto* zone = app.add_option("--zone", flags.Zone, "overlap zone, percent")->check(CLI::Range(0, 100));
+  auto* radius = app.add_option("--radius", flags.Radius, "search radius, pixels")->check(CLI::Range(0, 100));
+  auto* cropOpt = app.add_option("--crop", crop, "trim a frame from every image")->check(CLI::Range(0, 1));
+  auto* frame = app.add_option("--frame", flags.Frame, "frame width, pixels")->check(CLI::Range(0, 50));
+  auto* blend = app.add_option("--blend", flags.Blend, "seam method 0..4")->check(CLI::Range(0, 4));
+  auto* step = app.add_option("--step", flags.Step, "search step 1..5")->check(CLI::Range(1, 5));
+  app.add_flag("--smooth", o.Smooth, "seam smoothing on");
+  app.add_flag("--crop-view", o.CropView, "output only the common rectangle");
+  app.add_option("-o,--output", o.Output, "the mosaic; format from the extension")->required();
+  app.add_option("--report", o.Report, "a JSON report");
+  app.add_flag("--quiet", o.Quiet, "no progress bar");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    out.Message = app.help();
+    return out;
+  } catch (const CLI::ParseError& e) {
+    out.ExitCode = kExitBadArguments;
+    out.Message = std::string(e.what()) + "\nRun with --help for more information.";
+    return out;
+  }
+
+  o.Auto = directions->count() == 0;
+  if (!o.Auto && !ParseDirections(directionText, o.Directions)) {
+    out.ExitCode = kExitBadArguments;
+    out.Message = "--directions: codes must be 1, 2, 3 or 4, separated by commas: " + directionText;
+    return out;
+  }
+  // A settings file first, then any flag given explicitly wins over it.
+  if (configOpt->count() > 0) {
+    std::string error;
+    if (!ReadSettingsFile(config, o.Settings, error)) {
+      out.ExitCode = kExitBadArguments;
+      out.Message = "cannot read settings file " + config + ": " + error;
+      return out;
+    }
+  }
+  if (zone->count()) o.Settings.Zone = flags.Zone;
+  if (radius->count()) o.Settings.Radius = flags.Radius;
+  if (cropOpt->count()) o.Settings.Crop = static_cast<uint8_t>(crop);
+  if (frame->count()) o.Settings.Frame = flags.Frame;
+  if (blend->count()) o.Settings.Blend = flags.Blend;
+  if (step->count()) o.Settings.Step = flags.Step;
+
+  const std::string problem = CheckCombination(o);
+  if (!problem.empty()) {
+    out.ExitCode = kExitBadArguments;
+    out.Message = problem;
+    return out;
+  }
+  out.Run = true;
+  return out;
+}

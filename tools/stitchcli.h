@@ -1,0 +1,20 @@
+#pragma once
+// The stitcher's command line.
+
+#include <string>
+
+#include "stitchoptions.h"
+
+struct CliOutcome {
+  bool Run = false;      // options are complete: go on
+  int ExitCode = 0;      // otherwise: exit with this
+  std::string Message;   // for stdout when ExitCode is 0 (help), else stderr
+  StitchOptions Options;
+};
+
+// Exit status of a run refused for its arguments.
+constexpr int kExitBadArguments = 2;
+
+// Parses argv (argv[0] is the program). Checks everything that can be checked
+// without reading images: counts, ranges, the settings file, the output format.
+CliOutcome ParseStitchArgs(int argc, const char* const* argv);

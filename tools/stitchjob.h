@@ -1,0 +1,57 @@
+#pragma once
+// One headless stitch: load the images, find the links, place the chain,
+// assemble, crop and save, driving the engine as the window does.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/panoram.h"
+#include "stitchoptions.h"
+
+// Milliseconds spent in each stage.
+struct StitchTimings {
+  double Load = 0, Search = 0, Place = 0, Compose = 0, Save = 0;
+};
+
+struct StitchResult {
+  int ExitCode = 0;                   // 0 done, kExitFailed otherwise
+  std::string Error;                  // why it failed, naming the file
+  std::vector<std::string> Warnings;  // done, but worth saying
+  nlohmann::json Report;              // filled once the mosaic is assembled
+  Bitmap Output;                      // the saved picture
+};
+
+// Exit status of a run that failed on its inputs or outputs.
+constexpr int kExitFailed = 1;
+
+class StitchJob {
+ public:
+  explicit StitchJob(StitchOptions options);
+
+  // Each step returns false and sets the error when the run cannot go on.
+  bool LoadImages();
+  void FindLinks(ProgressIndicator* progress);
+  bool Assemble();
+  bool Save();
+
+  const Panoram& Engine() const { return *engine_; }
+  const MontageTable& Table() const { return table_; }
+  StitchResult& Result() { return result_; }
+
+ private:
+  void WarnUnlinkedPairs();
+  bool Fail(std::string error);
+
+  StitchOptions options_;
+  std::unique_ptr<Panoram> engine_;  // large: kept off the stack
+  MontageTable table_;
+  Rect commonRect_;
+  StitchTimings timings_;
+  StitchResult result_;
+};
+
+// The whole run; writes the mosaic and, when asked, the report.
+StitchResult RunStitch(const StitchOptions& options, ProgressIndicator* progress);

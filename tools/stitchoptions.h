@@ -1,0 +1,20 @@
+#pragma once
+// What one run of the headless stitcher is asked to do.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "stitchsettings.h"
+
+struct StitchOptions {
+  std::vector<std::string> Images;   // in chain order
+  bool Auto = true;                  // find directions; else Directions holds them
+  std::vector<int32_t> Directions;   // one code 1..4 per image after the first
+  StitchSettings Settings;
+  bool Smooth = false;               // seam smoothing
+  bool CropView = false;             // output only the common rectangle
+  std::string Output;                // the mosaic; format from the extension
+  std::string Report;                // JSON report, or empty
+  bool Quiet = false;                // no progress bar
+};

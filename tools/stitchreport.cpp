@@ -1,0 +1,85 @@
+#include "stitchreport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+namespace {
+
+using nlohmann::json;
+
+json PointJson(const Point& p) { return json::array({p.X, p.Y}); }
+json RectJson(const Rect& r) { return json::array({r.Left, r.Top, r.Right, r.Bottom}); }
+
+json ImagesJson(const Panoram& engine) {
+  json images = json::array();
+  for (int i = 0; i < engine.Count(); ++i) {
+    images.push_back({{"name", std::filesystem::path(engine.Name(i)).filename().string()},
+                      {"direction", engine.Direction(i)},
+                      {"link_in", PointJson(engine.GetLinkIn(i))},
+                      {"link_out", PointJson(engine.GetLinkOut(i))},
+                      {"place", RectJson(engine.Place(i))}});
+  }
+  return images;
+}
+
+json TableJson(const MontageTable& table) {
+  json cells = json::array();
+  for (int c = 0; c < kTableColumns; ++c) {
+    for (int r = 0; r < kTableRows; ++r) {
+      if (table.At(c, r) >= 0) cells.push_back(json::array({c, r, table.At(c, r)}));
+    }
+  }
+  return cells;
+}
+
+}  // namespace
+
+json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& commonRect,
+                  const Bitmap& output, const StitchSettings& s, const StitchTimings& t) {
+  const Rect& b = engine.Bounds();
+  const auto& result = engine.Result();
+  return {
+      {"images", ImagesJson(engine)},
+      {"bounds", json::array({b.Left, b.Top, b.Right, b.Bottom})},
+      {"canvas", json::array({result ? result->Width() : 0, result ? result->Height() : 0})},
+      {"common_rect", RectJson(commonRect)},
+      {"output", json::array({output.Width(), output.Height()})},
+      {"table", TableJson(table)},
+      {"settings",
+       {{"zone", s.Zone}, {"radius", s.Radius}, {"crop", s.Crop}, {"frame", s.Frame},
+        {"blend", s.Blend}, {"step", s.Step}}},
+      {"timings_ms",
+       {{"load", t.Load}, {"search", t.Search}, {"place", t.Place}, {"compose", t.Compose},
+        {"save", t.Save}}},
+  };
+}
+
+std::string WriteFileWhole(const std::string& path, const std::string& text) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  std::random_device rd;
+  fs::path temp = target;
+  temp += ".part" + std::to_string(rd() % 1000000);
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return "cannot create " + temp.string();
+    out << text;
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ignored;
+      fs::remove(temp, ignored);
+      return "cannot write " + temp.string();
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    return ec.message();
+  }
+  return "";
+}

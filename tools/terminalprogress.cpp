@@ -1,0 +1,35 @@
+#include "terminalprogress.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kBarWidth = 30;
+}
+
+TerminalProgress::TerminalProgress(std::FILE* stream, std::string caption)
+    : stream_(stream), caption_(std::move(caption)) {}
+
+TerminalProgress::~TerminalProgress() { Finish(); }
+
+std::string TerminalProgress::Bar(const std::string& caption, int percent) {
+  const int p = std::clamp(percent, 0, 100);
+  const int filled = p * kBarWidth / 100;
+  std::string bar = caption + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] ";
+  const std::string number = std::to_string(p);
+  return bar + std::string(3 - number.size(), ' ') + number + "%";
+}
+
+void TerminalProgress::SetPosition(int percent) {
+  if (!stream_ || percent == shown_) return;
+  shown_ = percent;
+  // Carriage return: the bar is redrawn over itself.
+  std::fprintf(stream_, "\r%s", Bar(caption_, percent).c_str());
+  std::fflush(stream_);
+}
+
+void TerminalProgress::Finish() {
+  if (!stream_ || shown_ < 0) return;
+  std::fputc('\n', stream_);
+  std::fflush(stream_);
+  shown_ = -1;
+}
