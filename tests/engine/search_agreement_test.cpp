@@ -188,6 +188,23 @@ TEST(SearchAgreementLarge, RadiiUpTo100) {
   }
 }
 
+// A camera-sized image with narrow zones (the plain search stays cheap).
+TEST(SearchAgreementLarge, HugeImageNarrowZones) {
+  const Bitmap wide = NoiseBitmap(2600 + 1800, 1950, 21);
+  const ImagePair p{CropBitmap(wide, 0, 0, 2600, 1950), CropBitmap(wide, 1800, 0, 2600, 1950)};
+  struct Case {
+    int Zone, Radius, Step;
+  };
+  for (const Case c : {Case{4, 12, 1}, Case{5, 15, 3}, Case{3, 10, 5}, Case{6, 6, 2}}) {
+    const Outcome expected = RunReference(p, c.Zone, c.Radius, c.Step);
+    for (const Mode& mode : AllModes()) {
+      ModeGuard guard(mode);
+      SCOPED_TRACE("zone " + std::to_string(c.Zone) + " " + ModeName(mode));
+      ExpectSame(RunEngine(p, c.Zone, c.Radius, c.Step), expected);
+    }
+  }
+}
+
 // Tiny images, odd rectangles reaching outside the bitmap, steps below 1,
 // negative radii: same results as the reference (which limits the rectangle
 // to the bitmap the same way), and nothing read outside (sanitizer build).
