@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QPoint>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,6 +29,8 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QPainter;
+class QRect;
 class QProgressBar;
 class QScrollArea;
 class QSplitter;
@@ -38,6 +41,7 @@ class QToolButton;
 class TFormSetup;
 class TPrePrintQuiltDialog;
 class VideoDevicePort;
+struct ViewSize;
 
 // Workflow states; SetWorkflowState is the only way to change them.
 enum WorkflowStateId : int {
@@ -189,6 +193,11 @@ class TFormMain : public QMainWindow {
   void ToolButtonImageCloseClick();
   void ToolButtonImageCloseAllClick();
   void PanelImagesResize();
+  void DrawGridAlbumDrawCell(QPainter& painter, int row, const QRect& rect);
+  void DrawGridAlbumMouseDown(QPoint position, Qt::MouseButton button);
+  void DrawGridAlbumMouseMove(QPoint position, Qt::MouseButtons buttons);
+  // source is the widget the drag started from; only the album's own drags move images.
+  void DrawGridAlbumDragDrop(QPoint position, QObject* source);
 
   // montage table and stitching
   void ToolButtonAutoPozClick();
@@ -207,6 +216,10 @@ class TFormMain : public QMainWindow {
   void ToolButtonPlusClick();
   void ToolButtonSaveClick();
   void ToolButtonPrintClick();
+  // Positions in ImageQuilt's coordinates.
+  void ImageQuiltMouseDown(QPoint position);
+  void ImageQuiltMouseMove(QPoint position);
+  void ImageQuiltMouseUp();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -233,9 +246,15 @@ class TFormMain : public QMainWindow {
   // Runs the settings dialog; true when it was applied.
   bool RunSetupDialog();
   void ReportStatus(const QString& text);
+  // Assembly view: the held picture's size, and ImageQuilt sized to it times the zoom.
+  ViewSize QuiltPictureSize() const;
+  void SizeImageQuilt();
+  void ApplyZoom(float zoom);
 
   std::unique_ptr<VideoDevicePort> video_;
   ProgressIndicator* startupProgress_ = nullptr;
   int workflowState_ = kStateNoImages;
   bool shownOnce_ = false;
+  bool albumDragArmed_ = false;  // left button down on the album, drag not yet started
+  QPoint albumDragStart_;
 };

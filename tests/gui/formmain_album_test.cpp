@@ -1,0 +1,202 @@
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "imagefiles/imagefiles.h"
+#include "imagefiles/pixdialogs.h"
+#include "mainwind/drawgrid.h"
+#include "mainwind/formmain.h"
+#include "mainwind/novideodevice.h"
+#include "mainwind/userdialogs.h"
+#include "support/testimages.h"
+
+namespace {
+
+class AlbumWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = QString::fromStdString(MakeTempDir("albumwin"));
+    QDir(root_).mkpath("Image");
+    QDir(root_).mkpath("pics");
+    ProgramPaths paths;
+    paths.ProgramFolder = root_ + "/";
+    paths.ImageFolder = root_ + "/Image/";
+    paths.ConfigPath = root_ + "/data.cfg";
+    form_ = std::make_unique<TFormMain>(paths, nullptr, std::make_unique<NoVideoDevice>());
+    form_->setWindowState(Qt::WindowNoState);
+    form_->resize(1200, 800);
+    form_->show();
+    QApplication::processEvents();
+    SetMessageHandler([this](const QString&, const QString& text, MessageKind) {
+      messages_ << text;
+    });
+  }
+
+  void TearDown() override {
+    SetPixOpenAnswer({});
+    SetMessageHandler({});
+    form_.reset();
+    QDir(root_).removeRecursively();
+  }
+
+  std::string Picture(const QString& name, uint8_t shade) {
+    const std::string path = (root_ + "/pics/" + name).toStdString();
+    EXPECT_TRUE(PixSaveImage(path, FlatBitmap(64, 48, shade, shade, shade)).Ok());
+    return path;
+  }
+
+  std::vector<std::string> Pictures(int n) {
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i) names.push_back(Picture(QString("p%1.bmp").arg(i), 20 * i));
+    return names;
+  }
+
+  void Open(const std::vector<std::string>& names) {
+    SetPixOpenAnswer([names, this](const std::string& title, const std::string& folder) {
+      askedTitle_ = title;
+      askedFolder_ = folder;
+      return names;
+    });
+    form_->ToolButtonImageOpen->click();
+  }
+
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < form_->Engine.Count(); ++i) names.push_back(form_->Engine.Name(i));
+    return names;
+  }
+
+  QString root_;
+  std::unique_ptr<TFormMain> form_;
+  QStringList messages_;
+  std::string askedTitle_, askedFolder_;
+};
+
+TEST_F(AlbumWindow, ThreeFilesIntoAnEmptyAlbum) {
+  const QString startFolder = form_->ImageFolder;
+  const auto names = Pictures(3);
+  Open(names);
+  EXPECT_EQ(askedTitle_, "Открытие изображения");
+  EXPECT_EQ(askedFolder_, startFolder.toStdString());
+  EXPECT_EQ(Names(), names);
+  EXPECT_EQ(form_->DrawGridAlbum->RowCount(), 3);
+  EXPECT_EQ(form_->DrawGridAlbum->Row(), 2);
+  EXPECT_TRUE(form_->DrawGridAlbum->isVisible());
+  EXPECT_TRUE(form_->PanelImages->isVisible());
+  EXPECT_FALSE(form_->Panel4->isVisible());
+  EXPECT_EQ(form_->ImageFolder, root_ + "/pics/");
+  EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
+  EXPECT_TRUE(form_->ToolButtonImageClose->isEnabled());
+  EXPECT_TRUE(form_->ToolButtonImageCloseAll->isEnabled());
+  EXPECT_TRUE(form_->ToolButtonAutoPoz->isEnabled());
+  EXPECT_TRUE(messages_.isEmpty());
+  // Cells are as wide as the album and three quarters as high.
+  EXPECT_EQ(form_->AlbumCellWidth, form_->DrawGridAlbum->viewport()->width());
+  EXPECT_EQ(form_->AlbumCellHeight, form_->AlbumCellWidth * 3 / 4);
+  EXPECT_EQ(form_->DrawGridTab->DefaultRowHeight(), form_->AlbumCellHeight);
+}
+
+TEST_F(AlbumWindow, CancelledDialogChangesNothing) {
+  Open({});
+  EXPECT_EQ(form_->Engine.Count(), 0);
+  EXPECT_FALSE(form_->PanelImages->isVisible());
+  EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
+}
+
+TEST_F(AlbumWindow, SelectedCellIsPaintedRed) {
+  Open(Pictures(2));
+  const QImage shown = form_->DrawGridAlbum->viewport()->grab().toImage();
+  const QPoint selected = form_->DrawGridAlbum->CellRect(0, 1).topLeft() + QPoint(2, 2);
+  const QPoint other = form_->DrawGridAlbum->CellRect(0, 0).topLeft() + QPoint(2, 2);
+  EXPECT_EQ(shown.pixelColor(selected), QColor(255, 0, 0));
+  EXPECT_NE(shown.pixelColor(other), QColor(255, 0, 0));
+}
+
+TEST_F(AlbumWindow, ClosingTheLastOfFiveSelectsRowThree) {
+  const auto names = Pictures(5);
+  Open(names);
+  ASSERT_EQ(form_->DrawGridAlbum->Row(), 4);
+  form_->ToolButtonImageClose->click();
+  EXPECT_EQ(Names(), std::vector<std::string>(names.begin(), names.begin() + 4));
+  EXPECT_EQ(form_->DrawGridAlbum->Row(), 3);
+  EXPECT_EQ(form_->DrawGridAlbum->RowCount(), 4);
+  EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
+}
+
+TEST_F(AlbumWindow, ClosingAMiddleRowKeepsItsNumber) {
+  const auto names = Pictures(4);
+  Open(names);
+  form_->DrawGridAlbum->SetRow(1);
+  form_->ToolButtonImageClose->click();
+  EXPECT_EQ(Names(), (std::vector<std::string>{names[0], names[2], names[3]}));
+  EXPECT_EQ(form_->DrawGridAlbum->Row(), 1);
+}
+
+TEST_F(AlbumWindow, ClosingTheOnlyImageReturnsToTheStart) {
+  Open(Pictures(1));
+  form_->ToolButtonImageClose->click();
+  EXPECT_EQ(form_->Engine.Count(), 0);
+  EXPECT_FALSE(form_->DrawGridAlbum->isVisible());
+  EXPECT_FALSE(form_->PanelImages->isVisible());
+  EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
+  EXPECT_FALSE(form_->ToolButtonImageClose->isEnabled());
+}
+
+TEST_F(AlbumWindow, CloseAllEmptiesTheAlbum) {
+  Open(Pictures(3));
+  form_->ToolButtonImageCloseAll->click();
+  EXPECT_EQ(form_->Engine.Count(), 0);
+  EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
+}
+
+TEST_F(AlbumWindow, DroppingRowOneOnRowThree) {
+  const auto names = Pictures(5);
+  Open(names);
+  form_->DrawGridAlbum->SetRow(1);
+  const QPoint target = form_->DrawGridAlbum->CellRect(0, 3).center();
+  form_->DrawGridAlbumDragDrop(target, form_->DrawGridAlbum);
+  EXPECT_EQ(Names(), (std::vector<std::string>{names[0], names[2], names[3], names[1], names[4]}));
+  EXPECT_EQ(form_->DrawGridAlbum->Row(), 1);
+}
+
+TEST_F(AlbumWindow, DroppingOnItsOwnRowOrFromElsewhereChangesNothing) {
+  const auto names = Pictures(3);
+  Open(names);
+  form_->DrawGridAlbum->SetRow(1);
+  form_->DrawGridAlbumDragDrop(form_->DrawGridAlbum->CellRect(0, 1).center(),
+                               form_->DrawGridAlbum);
+  form_->DrawGridAlbumDragDrop(form_->DrawGridAlbum->CellRect(0, 2).center(), form_->DrawGridTab);
+  EXPECT_EQ(Names(), names);
+}
+
+TEST_F(AlbumWindow, BrokenFileAmongGoodOnesIsNamedAndLeftOut) {
+  const std::string good1 = Picture("a.bmp", 10);
+  const std::string broken = (root_ + "/pics/broken.bmp").toStdString();
+  {
+    QFile file(QString::fromStdString(broken));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BM not really");
+  }
+  const std::string good2 = Picture("c.bmp", 30);
+  Open({good1, broken, good2});
+  EXPECT_EQ(Names(), (std::vector<std::string>{good1, good2}));
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QString::fromStdString(broken)));
+  EXPECT_FALSE(messages_[0].contains(QString::fromStdString(good1)));
+  EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
+  EXPECT_EQ(form_->DrawGridAlbum->Row(), 1);
+}
+
+TEST_F(AlbumWindow, OnlyBrokenFilesLeaveTheStartState) {
+  Open({(root_ + "/pics/missing.bmp").toStdString()});
+  EXPECT_EQ(form_->Engine.Count(), 0);
+  EXPECT_FALSE(form_->PanelImages->isVisible());
+  EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
+  EXPECT_EQ(messages_.size(), 1);
+}
+
+}  // namespace

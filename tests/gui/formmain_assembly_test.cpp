@@ -1,0 +1,211 @@
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "dialogs/prerpintdlg.h"
+#include "imagefiles/imagefiles.h"
+#include "imagefiles/pixdialogs.h"
+#include "mainwind/formmain.h"
+#include "mainwind/novideodevice.h"
+#include "mainwind/panelstatusbar.h"
+#include "mainwind/picturecontrol.h"
+#include "mainwind/userdialogs.h"
+#include "support/testimages.h"
+
+namespace {
+
+// Two tiles of one textured scene, the second 150 pixels right of and 10
+// pixels below the first; their link is set by hand, so the mosaic is
+// 350 x 160 and its common rectangle 350 x 140.
+class AssemblyWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = QString::fromStdString(MakeTempDir("assemblywin"));
+    QDir(root_).mkpath("Image");
+    ProgramPaths paths;
+    paths.ProgramFolder = root_ + "/";
+    paths.ImageFolder = root_ + "/Image/";
+    paths.ConfigPath = root_ + "/data.cfg";
+    form_ = std::make_unique<TFormMain>(paths, nullptr, std::make_unique<NoVideoDevice>());
+    form_->setWindowState(Qt::WindowNoState);
+    form_->resize(1200, 800);
+    form_->show();
+    QApplication::processEvents();
+    SetMessageHandler([this](const QString&, const QString& text, MessageKind) {
+      messages_ << text;
+    });
+
+    const Bitmap scene = TexturedBitmap(400, 200, 7);
+    Panoram& engine = form_->Engine;
+    engine.ApplySettings(30, 15, false, 5, 1, 3);
+    engine.AddImage(CropBitmap(scene, 0, 0, 200, 150), kDirNone, "a.bmp");
+    engine.AddImage(CropBitmap(scene, 150, 10, 200, 150), kDirRight, "b.bmp");
+    engine.SetLinkOut(0, 170, 70);
+    engine.SetLinkIn(1, 20, 60);
+    engine.PlaceChain();
+    engine.ChainToTable(form_->MontageTable);
+    form_->SetWorkflowState(kStateAssembled);
+    form_->PageControl->setCurrentWidget(form_->TabSheetQuilt);
+    QApplication::processEvents();
+    form_->ShowMosaic();
+  }
+
+  void TearDown() override {
+    SetPixSaveAnswer({});
+    SetMessageHandler({});
+    form_.reset();
+    QDir(root_).removeRecursively();
+  }
+
+  QString Panel(int i) const { return form_->StatusBar->PanelText(i); }
+  const Bitmap& Held() const { return form_->ImageQuilt->Held(); }
+
+  QString root_;
+  std::unique_ptr<TFormMain> form_;
+  QStringList messages_;
+};
+
+TEST_F(AssemblyWindow, StatusAfterTheStitch) {
+  EXPECT_EQ(Panel(0), QString::fromUtf8("Всего изображений  2"));
+  EXPECT_EQ(Panel(1), QString::fromUtf8("Размер 350x160"));
+  EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение 100 %"));
+  EXPECT_EQ(Panel(3), QString());
+  EXPECT_EQ(Panel(4), QString());
+  EXPECT_EQ(Panel(5), QString());
+  EXPECT_EQ(form_->ImageQuilt->size(), QSize(350, 160));
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(AssemblyWindow, ThreeZoomOutsShowAnEighth) {
+  const Bitmap before = Held();
+  for (int i = 0; i < 3; ++i) form_->ToolButtonMinus->click();
+  EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение 12 %"));
+  EXPECT_EQ(form_->ImageQuilt->size(), QSize(43, 20));
+  form_->ToolButtonNormal->click();
+  EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение 100 %"));
+  EXPECT_EQ(form_->ImageQuilt->size(), QSize(350, 160));
+  EXPECT_TRUE(Held() == before);  // not rebuilt, still full resolution
+}
+
+TEST_F(AssemblyWindow, CropToggleRebuildsAndBack) {
+  const Bitmap whole = Held();
+  form_->ToolButtonCrop->click();
+  EXPECT_TRUE(form_->ToolButtonCrop->isChecked());
+  EXPECT_EQ(Panel(4), QString::fromUtf8("Обрезано"));
+  EXPECT_EQ(Panel(1), QString::fromUtf8("Размер 350x140"));
+  ASSERT_EQ(Held().Width(), 350);
+  ASSERT_EQ(Held().Height(), 140);
+  EXPECT_TRUE(Held() == CropBitmap(whole, 0, 10, 350, 140));
+  form_->ToolButtonCrop->click();
+  EXPECT_EQ(Panel(4), QString());
+  EXPECT_TRUE(Held() == whole);
+}
+
+TEST_F(AssemblyWindow, SmoothingToggleShowsInTheStatus) {
+  form_->ToolButtonFineFront->click();
+  EXPECT_EQ(Panel(3), QString::fromUtf8("Сглажено"));
+  form_->ToolButtonFineFront->click();
+  EXPECT_EQ(Panel(3), QString());
+}
+
+TEST_F(AssemblyWindow, SavingAtAQuarterWritesFullResolution) {
+  form_->ToolButtonMinus->click();
+  form_->ToolButtonMinus->click();
+  ASSERT_EQ(Panel(2), QString::fromUtf8("Увеличение 25 %"));
+  const std::string target = (root_ + "/out.bmp").toStdString();
+  std::string offered;
+  SetPixSaveAnswer([&](const std::string& title, const std::string& initial) {
+    EXPECT_EQ(title, "Сохранение изображения");
+    offered = initial;
+    return target;
+  });
+  form_->ToolButtonSave->click();
+  EXPECT_EQ(offered, (form_->ImageFolder + "Panorama.bmp").toStdString());
+  Bitmap saved;
+  ASSERT_TRUE(PixLoadImage(target, saved).Ok());
+  EXPECT_EQ(saved.Width(), 350);
+  EXPECT_EQ(saved.Height(), 160);
+  EXPECT_TRUE(saved == Held());
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(AssemblyWindow, FailedSaveIsReported) {
+  const std::string target = (root_ + "/no/such/folder/out.bmp").toStdString();
+  SetPixSaveAnswer([&](const std::string&, const std::string&) { return target; });
+  form_->ToolButtonSave->click();
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QString::fromStdString(target)));
+}
+
+TEST_F(AssemblyWindow, CancelledSaveWritesNothing) {
+  SetPixSaveAnswer([&](const std::string&, const std::string&) { return std::string(); });
+  form_->ToolButtonSave->click();
+  EXPECT_TRUE(QDir(root_ + "/Image").isEmpty());
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(AssemblyWindow, SmallPictureIsCentred) {
+  const QSize client = form_->ImageBox->viewport()->size();
+  ASSERT_GT(client.width(), 350);
+  ASSERT_GT(client.height(), 160);
+  EXPECT_EQ(form_->ImageQuilt->pos(),
+            QPoint((client.width() - 350) / 2, (client.height() - 160) / 2));
+}
+
+TEST_F(AssemblyWindow, LargePictureIsScrolledToItsMiddle) {
+  for (int i = 0; i < 3; ++i) form_->ToolButtonPlus->click();
+  ASSERT_EQ(form_->ImageQuilt->size(), QSize(2800, 1280));
+  QApplication::processEvents();
+  const QSize client = form_->ImageBox->viewport()->size();
+  EXPECT_EQ(form_->ImageBox->horizontalScrollBar()->value(), (2800 - client.width()) / 2);
+  EXPECT_EQ(form_->ImageBox->verticalScrollBar()->value(), (1280 - client.height()) / 2);
+}
+
+TEST_F(AssemblyWindow, DraggingPansThePicture) {
+  for (int i = 0; i < 3; ++i) form_->ToolButtonPlus->click();
+  QScrollBar* h = form_->ImageBox->horizontalScrollBar();
+  QScrollBar* v = form_->ImageBox->verticalScrollBar();
+  const int h0 = h->value();
+  const int v0 = v->value();
+  PictureControl* picture = form_->ImageQuilt;
+  const auto send = [picture](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(at), picture->mapToGlobal(QPointF(at)),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(picture, &event);
+  };
+  send(QEvent::MouseButtonPress, {1000, 600}, Qt::LeftButton);
+  send(QEvent::MouseMove, {960, 570}, Qt::LeftButton);
+  EXPECT_EQ(h->value(), h0 + 40);
+  EXPECT_EQ(v->value(), v0 + 30);
+  send(QEvent::MouseButtonRelease, {960, 570}, Qt::NoButton);
+  EXPECT_FALSE(form_->PanDragging);
+  send(QEvent::MouseMove, {900, 500}, Qt::NoButton);
+  EXPECT_EQ(h->value(), h0 + 40);
+}
+
+TEST_F(AssemblyWindow, PrintsThePictureToOnePage) {
+  auto* dialog = new TPrePrintQuiltDialog(form_.get());
+  form_->PrePrintQuiltDialog = dialog;
+  const QString pdf = root_ + "/print.pdf";
+  dialog->Printer().setOutputFormat(QPrinter::PdfFormat);
+  dialog->Printer().setOutputFileName(pdf);
+  QTimer::singleShot(0, dialog->Button2, &QPushButton::click);
+  form_->ToolButtonPrint->click();
+  EXPECT_FALSE(QFile::exists(pdf));
+  QTimer::singleShot(0, dialog->Button1, &QPushButton::click);
+  form_->ToolButtonPrint->click();
+  EXPECT_TRUE(QFile::exists(pdf));
+  EXPECT_GT(QFile(pdf).size(), 1000);
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+}  // namespace
