@@ -14,7 +14,6 @@ struct AssemblyFacts {
 };
 
 constexpr int kStatusPanelCount = 6;
-constexpr int kStatusPanelWidths[kStatusPanelCount] = {200, 150, 110, 70, 70, 50};
 
 // Exactly kStatusPanelCount texts, panel 0 first.
 QStringList AssemblyStatusTexts(const AssemblyFacts& facts);

@@ -38,19 +38,6 @@ float BoundZoom(float zoom, ViewSize picture) {
 
 int ZoomPercent(float zoom) { return static_cast<int>(zoom * 100.0f); }
 
-BoxPlacement PlaceInBox(ViewSize client, ViewSize picture) {
-  BoxPlacement place;
-  if (picture.Width < client.Width)
-    place.Left = (client.Width - picture.Width) / 2;
-  else
-    place.ScrollX = (picture.Width - client.Width) / 2;
-  if (picture.Height < client.Height)
-    place.Top = (client.Height - picture.Height) / 2;
-  else
-    place.ScrollY = (picture.Height - client.Height) / 2;
-  return place;
-}
-
 int PanScroll(int position, int start, int mouse) { return position + start - mouse; }
 
 ViewSize AlbumCellSize(int clientWidth) {

@@ -1,6 +1,6 @@
 #pragma once
 // Geometry of the assembly view and the album outside any widget: zoom steps,
-// displayed size, centring in a scroll box, panning, album cell size.
+// displayed size, panning, album cell size.
 
 #include <cstdint>
 
@@ -28,18 +28,6 @@ float BoundZoom(float zoom, ViewSize picture);
 
 // Whole part of zoom x 100, as the status bar shows it.
 int ZoomPercent(float zoom);
-
-// Where a picture sits in a scroll box: its offset inside the box and the
-// box's scroll positions, so that a small picture is centred and a large one
-// is shown around its middle.
-struct BoxPlacement {
-  int Left = 0;
-  int Top = 0;
-  int ScrollX = 0;
-  int ScrollY = 0;
-  friend bool operator==(const BoxPlacement&, const BoxPlacement&) = default;
-};
-BoxPlacement PlaceInBox(ViewSize client, ViewSize picture);
 
 // New scroll position after the mouse moved from start to mouse (same axis,
 // picture coordinates): the grabbed spot follows the mouse.

@@ -192,6 +192,14 @@ TEST_F(AssemblyWindow, DraggingPansThePicture) {
   EXPECT_EQ(h->value(), h0 + 40);
 }
 
+TEST_F(AssemblyWindow, WorkingTextShowsWhileRebuilding) {
+  QString during;
+  QTimer::singleShot(0, form_.get(), [&] { during = Panel(5); });
+  form_->ToolButtonFineFront->click();
+  EXPECT_EQ(during, QString::fromUtf8("Обработка"));
+  EXPECT_EQ(Panel(5), QString());
+}
+
 TEST_F(AssemblyWindow, PrintsThePictureToOnePage) {
   auto* dialog = new TPrePrintQuiltDialog(form_.get());
   form_->PrePrintQuiltDialog = dialog;

@@ -6,29 +6,6 @@
 
 namespace {
 
-struct BoxCase {
-  const char* label;
-  ViewSize client, picture;
-  BoxPlacement expected;
-};
-
-class PlaceInBoxTest : public ::testing::TestWithParam<BoxCase> {};
-
-TEST_P(PlaceInBoxTest, CentresSmallAndScrollsLargeToTheMiddle) {
-  const BoxCase& c = GetParam();
-  EXPECT_EQ(PlaceInBox(c.client, c.picture), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PlaceInBoxTest,
-    ::testing::Values(BoxCase{"Small", {800, 600}, {200, 100}, {300, 250, 0, 0}},
-                      BoxCase{"Large", {800, 600}, {2000, 1000}, {0, 0, 600, 200}},
-                      BoxCase{"WideOnly", {800, 600}, {1001, 100}, {0, 250, 100, 0}},
-                      BoxCase{"TallOnly", {800, 600}, {100, 901}, {350, 0, 0, 150}},
-                      BoxCase{"OddSmall", {801, 601}, {200, 100}, {300, 250, 0, 0}},
-                      BoxCase{"ExactFit", {800, 600}, {800, 600}, {0, 0, 0, 0}}),
-    [](const auto& c) { return std::string(c.param.label); });
-
 TEST(Zoom, ThreeStepsOutIsAnEighth) {
   const ViewSize picture{1003, 805};
   float zoom = kZoomNormal;
@@ -38,13 +15,6 @@ TEST(Zoom, ThreeStepsOutIsAnEighth) {
   zoom = ZoomIn(ZoomIn(zoom, picture), picture);
   EXPECT_EQ(ZoomPercent(zoom), 50);
   EXPECT_EQ(DisplayedSize(picture, zoom), (ViewSize{501, 402}));
-}
-
-TEST(Zoom, PercentTakesTheWholePart) {
-  EXPECT_EQ(ZoomPercent(1.0f), 100);
-  EXPECT_EQ(ZoomPercent(0.0625f), 6);
-  EXPECT_EQ(ZoomPercent(0.03125f), 3);
-  EXPECT_EQ(ZoomPercent(8.0f), 800);
 }
 
 TEST(Zoom, OutStopsBeforeThePictureVanishes) {
@@ -75,18 +45,6 @@ TEST(Zoom, DisplayedSizeNeverOverflows) {
   const ViewSize shown = DisplayedSize({60000, 60000}, 1.0e6f);
   EXPECT_EQ(shown.Width, kMaxDisplaySide);
   EXPECT_EQ(shown.Height, kMaxDisplaySide);
-}
-
-TEST(Pan, GrabbedSpotFollowsTheMouse) {
-  EXPECT_EQ(PanScroll(100, 50, 40), 110);  // mouse moved left: scroll right
-  EXPECT_EQ(PanScroll(100, 50, 70), 80);
-  EXPECT_EQ(PanScroll(0, 5, 5), 0);
-}
-
-TEST(AlbumCell, ThreeQuartersOfTheWidth) {
-  EXPECT_EQ(AlbumCellSize(250), (ViewSize{250, 187}));
-  EXPECT_EQ(AlbumCellSize(261), (ViewSize{261, 195}));
-  EXPECT_EQ(AlbumCellSize(-3), (ViewSize{0, 0}));
 }
 
 TEST(AssemblyStatus, SixPanelsExactly) {
