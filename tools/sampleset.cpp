@@ -36,7 +36,7 @@ Bitmap Photograph(const Bitmap& specimen, Point origin, int width, int height, s
       const double r2 = ((x - cx) * (x - cx) + (y - cy) * (y - cy)) / farthest;
       const double light = gain * (1.0 - 0.22 * r2);
       for (int ch = 0; ch < 3; ++ch) {
-        const double value = src[3 * x + ch] * light * tint[ch] + 2.5 * Gaussian(rng);
+        const double value = src[3 * x + ch] * light * tint[ch] + 1.5 * Gaussian(rng);
         dst[3 * x + ch] = static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L));
       }
     }

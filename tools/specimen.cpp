@@ -52,9 +52,10 @@ void StainBackground(DensityMaps& m, uint32_t seed) {
     for (int x = 0; x < m.Width; ++x) {
       const float broad = ValueNoise(x, y, 90, seed);
       const float middle = ValueNoise(x, y, 17, seed + 1);
-      const float grain = ValueNoise(x, y, 2.5f, seed + 2);
-      m.C(x, y) = 0.18f + 0.22f * broad + 0.12f * middle + 0.10f * grain;
-      m.N(x, y) = 0.03f + 0.05f * grain;
+      const float grain = ValueNoise(x, y, 3.0f, seed + 2);
+      const float speckle = ValueNoise(x, y, 6.0f, seed + 3);
+      m.C(x, y) = 0.15f + 0.22f * broad + 0.12f * middle + 0.22f * grain;
+      m.N(x, y) = 0.02f + 0.12f * speckle * speckle;
     }
   }
 }
@@ -73,17 +74,19 @@ void StampEllipse(DensityMaps& m, std::vector<float>& target, double cx, double 
       const double d = std::sqrt(u * u + v * v);
       if (d >= 1.15) continue;
       const float edge = d < 0.85 ? 1.0f : static_cast<float>((1.15 - d) / 0.3);
-      const float texture = 0.65f + 0.7f * ValueNoise(x, y, 1.8f, textureSeed);
+      // Chromatin and granules: clumps at two scales, so no two blobs look alike.
+      const float texture = 0.3f + 0.8f * ValueNoise(x, y, 2.0f, textureSeed) +
+                            0.6f * ValueNoise(x, y, 4.5f, textureSeed + 1);
       target[static_cast<size_t>(y) * m.Width + x] += density * edge * texture;
     }
   }
 }
 
 void AddCells(DensityMaps& m, std::mt19937& rng, uint32_t seed) {
-  const int cells = m.Width * m.Height / 1400;
+  const int cells = m.Width * m.Height / 600;
   for (int i = 0; i < cells; ++i) {
     const double cx = Unit(rng) * m.Width, cy = Unit(rng) * m.Height;
-    const double r = 7 + 6 * Unit(rng);
+    const double r = 5 + 8 * Unit(rng);
     const double angle = Unit(rng) * 3.14159;
     // Cytoplasm, then the nucleus a little off its centre.
     StampEllipse(m, m.Counter, cx, cy, r * 1.7, r * 1.3, angle, 0.25f, seed + 10);

@@ -1,0 +1,184 @@
+// End-to-end stitches of a sample set with known offsets, driven as the
+// stitcher drives them; places and pixels are checked against the truth.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "imagefiles/imagefiles.h"
+#include "sampleset.h"
+#include "stitchjob.h"
+#include "support/testimages.h"
+
+namespace {
+
+class StitchSampleSet : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new std::string(MakeTempDir("stitch"));
+    SampleSetSpec spec;
+    spec.Columns = 2;
+    spec.Rows = 2;
+    spec.FieldWidth = 400;
+    spec.FieldHeight = 330;
+    spec.Seed = 7;
+    fields_ = new std::vector<SampleField>(MakeSampleSet(spec));
+    for (const SampleField& f : *fields_) {
+      ASSERT_TRUE(PixSaveImage(*dir_ + "/" + f.Name, f.Image));
+    }
+  }
+  static void TearDownTestSuite() {
+    std::filesystem::remove_all(*dir_);
+    delete dir_;
+    delete fields_;
+  }
+
+  StitchOptions Options(bool automatic) const {
+    StitchOptions o;
+    for (const SampleField& f : *fields_) o.Images.push_back(*dir_ + "/" + f.Name);
+    o.Auto = automatic;
+    if (!automatic) {
+      for (size_t i = 1; i < fields_->size(); ++i) o.Directions.push_back((*fields_)[i].Direction);
+    }
+    o.Output = *dir_ + "/mosaic.bmp";
+    return o;
+  }
+
+  static std::vector<Rect> ReportedPlaces(const nlohmann::json& report) {
+    std::vector<Rect> places;
+    for (const auto& image : report["images"]) {
+      const auto& p = image["place"];
+      places.push_back({p[0], p[1], p[2], p[3]});
+    }
+    return places;
+  }
+
+  // The canvas pixel at (x, y) as the rule gives it without smoothing: the
+  // highest-numbered field covering it, or white.
+  static std::vector<uint8_t> Expected(const std::vector<Rect>& places, int x, int y) {
+    for (int i = static_cast<int>(places.size()) - 1; i >= 0; --i) {
+      const Rect& p = places[i];
+      if (x >= p.Left && x < p.Right && y >= p.Top && y < p.Bottom) {
+        const uint8_t* px = (*fields_)[i].Image.Pixel(x - p.Left, y - p.Top);
+        return {px[0], px[1], px[2]};
+      }
+    }
+    return {255, 255, 255};
+  }
+
+  static inline std::string* dir_ = nullptr;
+  static inline std::vector<SampleField>* fields_ = nullptr;
+};
+
+class BothModes : public StitchSampleSet, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(BothModes, FindsTheKnownPlaces) {
+  const StitchResult r = RunStitch(Options(GetParam()), nullptr);
+  ASSERT_EQ(r.ExitCode, 0) << r.Error;
+  EXPECT_TRUE(r.Warnings.empty());
+  EXPECT_EQ(ReportedPlaces(r.Report), ExpectedPlaces(*fields_));
+  for (size_t i = 1; i < fields_->size(); ++i) {
+    EXPECT_EQ(r.Report["images"][i]["direction"], (*fields_)[i].Direction) << i;
+  }
+  // Snake over a 2 x 2 table: right, below, left.
+  EXPECT_EQ(r.Report["table"], nlohmann::json::parse("[[0,0,0],[0,1,3],[1,0,1],[1,1,2]]"));
+}
+
+INSTANTIATE_TEST_SUITE_P(AutoAndDirections, BothModes, ::testing::Values(true, false),
+                         [](const auto& tc) { return tc.param ? "Auto" : "Directions"; });
+
+TEST_F(StitchSampleSet, WholeCanvasShowsTheLaterFieldInEveryOverlap) {
+  StitchOptions o = Options(true);
+  const StitchResult r = RunStitch(o, nullptr);
+  ASSERT_EQ(r.ExitCode, 0) << r.Error;
+  const std::vector<Rect> places = ExpectedPlaces(*fields_);
+  Bitmap saved;
+  ASSERT_TRUE(PixLoadImage(o.Output, saved));
+  EXPECT_TRUE(saved == r.Output);
+  int checked = 0;
+  for (int y = 0; y < saved.Height(); y += 7) {
+    for (int x = 0; x < saved.Width(); x += 5) {
+      const uint8_t* px = saved.Pixel(x, y);
+      ASSERT_EQ((std::vector<uint8_t>{px[0], px[1], px[2]}), Expected(places, x, y)) << x << "," << y;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 5000);
+}
+
+TEST_F(StitchSampleSet, CropViewIsTheAreaEveryRowAndColumnCovers) {
+  StitchOptions o = Options(false);
+  o.CropView = true;
+  const StitchResult r = RunStitch(o, nullptr);
+  ASSERT_EQ(r.ExitCode, 0) << r.Error;
+  const std::vector<Rect> p = ExpectedPlaces(*fields_);
+  // Fields 0 and 3 form the left column, 0 and 1 the top row.
+  const Rect common{std::max(p[0].Left, p[3].Left), std::max(p[0].Top, p[1].Top),
+                    std::min(p[1].Right, p[2].Right), std::min(p[2].Bottom, p[3].Bottom)};
+  EXPECT_EQ(r.Report["common_rect"], nlohmann::json::array({common.Left, common.Top, common.Right, common.Bottom}));
+  ASSERT_EQ(r.Output.Width(), common.Width());
+  ASSERT_EQ(r.Output.Height(), common.Height());
+  EXPECT_EQ(r.Report["output"], nlohmann::json::array({common.Width(), common.Height()}));
+  for (int y = 0; y < r.Output.Height(); y += 11) {
+    for (int x = 0; x < r.Output.Width(); x += 3) {
+      const uint8_t* px = r.Output.Pixel(x, y);
+      ASSERT_EQ((std::vector<uint8_t>{px[0], px[1], px[2]}), Expected(p, x + common.Left, y + common.Top));
+    }
+  }
+}
+
+TEST_F(StitchSampleSet, ReportHasTheDocumentedKeys) {
+  StitchOptions o = Options(true);
+  o.Report = *dir_ + "/report.json";
+  o.Smooth = true;
+  const StitchResult r = RunStitch(o, nullptr);
+  ASSERT_EQ(r.ExitCode, 0) << r.Error;
+  std::ifstream in(o.Report);
+  const nlohmann::json report = nlohmann::json::parse(in);
+  EXPECT_EQ(report, r.Report);
+  std::vector<std::string> keys;
+  for (const auto& item : report.items()) keys.push_back(item.key());
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"bounds", "canvas", "common_rect", "images", "output",
+                                            "settings", "table", "timings_ms"}));
+  EXPECT_EQ(report["settings"], nlohmann::json::parse(
+                                    R"({"zone":30,"radius":15,"crop":0,"frame":5,"blend":1,"step":3})"));
+  for (const char* stage : {"load", "search", "place", "compose", "save"}) {
+    EXPECT_GE(report["timings_ms"][stage].get<double>(), 0.0) << stage;
+  }
+  const auto& first = report["images"][0];
+  EXPECT_EQ(first["name"], (*fields_)[0].Name);
+  for (const char* key : {"direction", "link_in", "link_out", "place"}) EXPECT_TRUE(first.contains(key));
+  const Rect last = ExpectedPlaces(*fields_).back();
+  const auto& canvas = report["canvas"];
+  EXPECT_GE(canvas[0].get<int>(), last.Right);
+  EXPECT_EQ(report["output"], canvas);
+}
+
+TEST_F(StitchSampleSet, UnreadableImageNamesTheFileAndWritesNothing) {
+  StitchOptions o = Options(true);
+  const std::string broken = *dir_ + "/broken.bmp";
+  std::ofstream(broken, std::ios::binary) << "BM this is not a bitmap";
+  o.Images[2] = broken;
+  o.Output = *dir_ + "/never.png";
+  const StitchResult r = RunStitch(o, nullptr);
+  EXPECT_EQ(r.ExitCode, kExitFailed);
+  EXPECT_NE(r.Error.find(broken), std::string::npos) << r.Error;
+  EXPECT_FALSE(std::filesystem::exists(o.Output));
+}
+
+TEST_F(StitchSampleSet, AbsurdLinksAreReportedNotFatal) {
+  // The first field alone, then a flat one that matches nothing: no link.
+  StitchOptions o = Options(false);
+  const std::string flat = *dir_ + "/flat.bmp";
+  ASSERT_TRUE(PixSaveImage(flat, FlatBitmap(400, 330, 90, 90, 90)));
+  o.Images = {o.Images[0], flat};
+  o.Directions = {1};
+  const StitchResult r = RunStitch(o, nullptr);
+  ASSERT_EQ(r.ExitCode, 0) << r.Error;
+  ASSERT_EQ(r.Warnings.size(), 1u);
+  EXPECT_NE(r.Warnings[0].find("flat.bmp"), std::string::npos);
+}
+
+}  // namespace
