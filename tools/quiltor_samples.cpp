@@ -3,10 +3,41 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "imagefiles/imagefiles.h"
 #include "sampleset.h"
 #include "stitchreport.h"
+
+namespace {
+
+bool ReadJson(const std::string& path, nlohmann::json& out) {
+  std::ifstream in(path);
+  if (!in) {
+    std::fprintf(stderr, "quiltor-samples: cannot read %s\n", path.c_str());
+    return false;
+  }
+  try {
+    out = nlohmann::json::parse(in);
+  } catch (const nlohmann::json::exception& e) {
+    std::fprintf(stderr, "quiltor-samples: %s is not valid JSON: %s\n", path.c_str(), e.what());
+    return false;
+  }
+  return true;
+}
+
+int CheckReport(const std::string& reportPath, const std::string& folder) {
+  nlohmann::json report, truth;
+  const std::string truthPath = (std::filesystem::path(folder) / "truth.json").string();
+  if (!ReadJson(reportPath, report) || !ReadJson(truthPath, truth)) return 1;
+  const std::vector<std::string> problems = CompareWithTruth(report, truth);
+  for (const std::string& p : problems) std::fprintf(stderr, "mismatch: %s\n", p.c_str());
+  if (!problems.empty()) return 1;
+  std::printf("all %zu places equal the known offsets\n", truth["fields"].size());
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -23,7 +54,11 @@ int main(int argc, char** argv) {
   cli.add_option("--height", spec.FieldHeight, "field height")->check(CLI::Range(48, 4000));
   cli.add_option("--overlap", spec.OverlapPct, "overlap, percent")->check(CLI::Range(5, 60));
   cli.add_option("--jitter", spec.Jitter, "stage error, pixels")->check(CLI::Range(0, 40));
+  std::string report;
+  cli.add_option("--check", report,
+                 "instead of writing: compare this stitch report with the folder's truth.json");
   CLI11_PARSE(cli, argc, argv);
+  if (!report.empty()) return CheckReport(report, folder);
 
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);

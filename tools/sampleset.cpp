@@ -110,3 +110,30 @@ nlohmann::json TruthJson(const SampleSetSpec& spec, const std::vector<SampleFiel
           {"jitter", spec.Jitter},
           {"fields", list}};
 }
+
+std::vector<std::string> CompareWithTruth(const nlohmann::json& report, const nlohmann::json& truth) {
+  std::vector<std::string> problems;
+  const auto& found = report.value("images", nlohmann::json::array());
+  const auto& known = truth.value("fields", nlohmann::json::array());
+  if (found.size() != known.size()) {
+    problems.push_back("the report has " + std::to_string(found.size()) + " images, the truth " +
+                       std::to_string(known.size()));
+  }
+  for (size_t i = 0; i < std::min(found.size(), known.size()); ++i) {
+    const std::string name = known[i].value("name", "");
+    const std::string where = "field " + std::to_string(i + 1) + " (" + name + "): ";
+    if (found[i].value("name", "") != name) {
+      problems.push_back(where + "reported as " + found[i].value("name", "?"));
+    }
+    // The first field's direction means nothing.
+    if (i > 0 && found[i].value("direction", -1) != known[i].value("direction", -2)) {
+      problems.push_back(where + "direction " + found[i]["direction"].dump() + ", known " +
+                         known[i]["direction"].dump());
+    }
+    if (found[i]["place"] != known[i]["place"]) {
+      problems.push_back(where + "place " + found[i]["place"].dump() + ", known " +
+                         known[i]["place"].dump());
+    }
+  }
+  return problems;
+}

@@ -38,3 +38,7 @@ std::vector<Rect> ExpectedPlaces(const std::vector<SampleField>& fields);
 
 // The truth file: spec, file names, origins, directions and expected places.
 nlohmann::json TruthJson(const SampleSetSpec& spec, const std::vector<SampleField>& fields);
+
+// Differences between a stitch report and a truth file: one line per field
+// whose name, direction or place differs, or per missing field. Empty when they agree.
+std::vector<std::string> CompareWithTruth(const nlohmann::json& report, const nlohmann::json& truth);
