@@ -12,7 +12,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override;
 
-  // Milliseconds per iteration of the named benchmark, or a negative value.
+  // Milliseconds per iteration of the named benchmark (the fastest of its
+  // repetitions), or a negative value.
   double Millis(const std::string& name) const;
 
   // One line per pair: name, both times and baseline / fast.

@@ -66,7 +66,11 @@ void Register(const std::string& name, bool slow, std::function<void(benchmark::
     body(st);
   });
   b->Unit(benchmark::kMillisecond)->UseRealTime();
-  if (slow) b->Iterations(1);
+  if (slow) {
+    b->Iterations(1);
+  } else {
+    b->Repetitions(5)->ReportAggregatesOnly(false);
+  }
 }
 
 void RegisterCase(const Case& c) {

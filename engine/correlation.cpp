@@ -95,6 +95,7 @@ class RowScorer {
     s.Score.assign(columns, -1);
     s.Rows.resize(static_cast<size_t>(t_.CountV));
     plane_.CandidateSums(y, s.Sum.data(), s.Squares.data());
+    double best = -1;
     for (int p = 0; p < plane_.Phases(); ++p) {
       const int count = plane_.PhaseCount(p);
       s.Cross.assign(static_cast<size_t>(count), 0);
@@ -106,11 +107,13 @@ class RowScorer {
       }
       for (int j = 0; j < count; ++j) {
         const size_t x = static_cast<size_t>(p) + static_cast<size_t>(k) * j;
-        s.Score[x] = SquaredScore(s.Sum[x], s.Squares[x], s.Cross[j]);
+        const double score = SquaredScore(s.Sum[x], s.Squares[x], s.Cross[j]);
+        s.Score[x] = score;
+        best = std::max(best, score);
       }
     }
     RowShortlist list;
-    for (double score : s.Score) list.Best = std::max(list.Best, score);
+    list.Best = best;
     if (list.Best < 0) return list;
     const double floor = ShortlistFloor(list.Best, t_.N);
     for (size_t x = 0; x < columns; ++x) {

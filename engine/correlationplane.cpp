@@ -19,15 +19,15 @@ CorrelationPlane::CorrelationPlane(const Bitmap& searched, const SampledTemplate
   pairStride_ = static_cast<size_t>((longest + kCrossBlock - 1) / kCrossBlock * kCrossBlock) +
                 2 * static_cast<size_t>(pairCount) + 1;
   pairs_.reset(new uint32_t[static_cast<size_t>(planeRows_) * phases_ * pairStride_]);
-  sums_.resize(static_cast<size_t>(planeRows_) * columns_);
-  squares_.resize(static_cast<size_t>(planeRows_) * columns_);
+  sums_.reset(new double[static_cast<size_t>(planeRows_) * columns_]);
+  squares_.reset(new double[static_cast<size_t>(planeRows_) * columns_]);
   const ConstRowTable scan = ScanRows(searched);
   ParallelFor(planeRows_, GrainFor(int64_t{width_} * (phases_ + 8), int64_t{1} << 20), [&](int begin, int end) {
     std::vector<int32_t> in;
-    std::vector<int64_t> prefixSq;
+    std::vector<uint64_t> prefix;
     for (int y = begin; y < end; ++y) {
       BuildRow(scan.Rows[static_cast<size_t>(top + y)] + 3 * static_cast<size_t>(left), y, in,
-               prefixSq);
+               prefix);
     }
   });
   AccumulateColumns();
@@ -37,8 +37,8 @@ void CorrelationPlane::AccumulateColumns() {
   const int k = step_;
   ParallelFor(columns_, GrainFor(int64_t{planeRows_} * 4, int64_t{1} << 20, 64), [&](int begin, int end) {
     for (int y = k; y < planeRows_; ++y) {
-      double* s = sums_.data() + static_cast<size_t>(y) * columns_;
-      double* q = squares_.data() + static_cast<size_t>(y) * columns_;
+      double* s = sums_.get() + static_cast<size_t>(y) * columns_;
+      double* q = squares_.get() + static_cast<size_t>(y) * columns_;
       const double* sAbove = s - static_cast<size_t>(k) * columns_;
       const double* qAbove = q - static_cast<size_t>(k) * columns_;
       for (int x = begin; x < end; ++x) {
@@ -67,13 +67,21 @@ void CorrelationPlane::CandidateSums(int y, double* sums, double* squares) const
 }
 
 void CorrelationPlane::BuildRow(const uint8_t* pixels, int y, std::vector<int32_t>& in,
-                                std::vector<int64_t>& prefixSq) {
+                                std::vector<uint64_t>& prefix) {
   const int k = step_;
   // Intensities, then zeros as far as the last pair of any phase reaches;
   // the columns past the plane only ever meet a 0 in the template.
   const size_t reach = static_cast<size_t>(phases_) + static_cast<size_t>(k) * pairStride_;
   in.resize(std::max(reach, static_cast<size_t>(width_)));
-  for (int x = 0; x < width_; ++x) in[x] = Intensity(pixels + 3 * static_cast<size_t>(x));
+  // Running sums k apart, the samples in the low 32 bits and their squares
+  // above (neither half can carry: at most 65535 terms of 255 and of 255^2),
+  // so that countU samples k apart sum to a difference of two entries.
+  prefix.resize(static_cast<size_t>(width_));
+  for (int x = 0; x < width_; ++x) {
+    const uint64_t v = static_cast<uint64_t>(Intensity(pixels + 3 * static_cast<size_t>(x)));
+    in[x] = static_cast<int32_t>(v);
+    prefix[x] = (v * v << 32) + v + (x >= k ? prefix[x - k] : 0);
+  }
   std::fill(in.begin() + width_, in.end(), 0);
 
   // Decimated columns of each phase, paired with their right neighbour.
@@ -85,24 +93,12 @@ void CorrelationPlane::BuildRow(const uint8_t* pixels, int y, std::vector<int32_
     }
   }
 
-  // Sums over countU samples k apart, from running sums k apart; in place
-  // over the intensities for the plain sums (they fit in 32 bits).
-  prefixSq.resize(static_cast<size_t>(width_));
-  for (int x = 0; x < width_; ++x) prefixSq[x] = int64_t{in[x]} * in[x];
-  for (int x = k; x < width_; ++x) {
-    in[x] += in[x - k];
-    prefixSq[x] += prefixSq[x - k];
-  }
-  double* sums = sums_.data() + static_cast<size_t>(y) * columns_;
-  double* squares = squares_.data() + static_cast<size_t>(y) * columns_;
+  double* sums = sums_.get() + static_cast<size_t>(y) * columns_;
+  double* squares = squares_.get() + static_cast<size_t>(y) * columns_;
   const int span = k * (countU_ - 1);
-  const int head = std::min(k, columns_);
-  for (int x = 0; x < head; ++x) {
-    sums[x] = in[x + span];
-    squares[x] = static_cast<double>(prefixSq[x + span]);
-  }
-  for (int x = head; x < columns_; ++x) {
-    sums[x] = in[x + span] - in[x - k];
-    squares[x] = static_cast<double>(prefixSq[x + span] - prefixSq[x - k]);
+  for (int x = 0; x < columns_; ++x) {
+    const uint64_t both = prefix[x + span] - (x >= k ? prefix[x - k] : 0);
+    sums[x] = static_cast<double>(both & 0xFFFFFFFF);
+    squares[x] = static_cast<double>(both >> 32);
   }
 }

@@ -30,10 +30,10 @@ class CorrelationPlane {
 
  private:
   void BuildRow(const uint8_t* pixels, int y, std::vector<int32_t>& in,
-                std::vector<int64_t>& prefixSq);
+                std::vector<uint64_t>& prefix);
   void AccumulateColumns();
-  const double* Sums(int y) const { return sums_.data() + static_cast<size_t>(y) * columns_; }
-  const double* Squares(int y) const { return squares_.data() + static_cast<size_t>(y) * columns_; }
+  const double* Sums(int y) const { return sums_.get() + static_cast<size_t>(y) * columns_; }
+  const double* Squares(int y) const { return squares_.get() + static_cast<size_t>(y) * columns_; }
 
   int step_;
   int countU_;
@@ -46,6 +46,6 @@ class CorrelationPlane {
   std::unique_ptr<uint32_t[]> pairs_;  // every element written by BuildRow
   // Row y: for each column, the sums over the samples of rows y, y - step,
   // y - 2 step, ... (running sums down the plane, step rows apart).
-  std::vector<double> sums_;
-  std::vector<double> squares_;
+  std::unique_ptr<double[]> sums_;  // every element written by BuildRow
+  std::unique_ptr<double[]> squares_;
 };
