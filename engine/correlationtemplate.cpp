@@ -17,8 +17,9 @@ SampledTemplate SampledTemplate::From(const Bitmap& templ, int step) {
   t.N = int64_t{t.CountU} * t.CountV;
   if (t.N == 0) return t;
   t.Values.reserve(static_cast<size_t>(t.N));
+  const ConstRowTable rows = ScanRows(templ);
   for (int v = 0; v < t.CountV; ++v) {
-    const uint8_t* row = templ.Row(v * t.Step);
+    const uint8_t* row = rows.Rows[static_cast<size_t>(v) * t.Step];
     for (int u = 0; u < t.CountU; ++u) {
       const int value = Intensity(row + 3 * static_cast<size_t>(u) * t.Step);
       t.Values.push_back(value);
