@@ -63,7 +63,7 @@ std::vector<uint32_t> TemplatePairs(const SampledTemplate& t) {
 
 // Per-thread working rows, kept between calls.
 struct RowScratch {
-  std::vector<double> Sum, Squares, Score;
+  std::vector<double> Sum, Squares, Numerator, Denominator;
   std::vector<int64_t> Cross;
   std::vector<const uint32_t*> Rows;
 };
@@ -92,10 +92,10 @@ class RowScorer {
     const size_t columns = static_cast<size_t>(columns_);
     s.Sum.resize(columns);
     s.Squares.resize(columns);
-    s.Score.assign(columns, -1);
+    s.Numerator.resize(columns);
+    s.Denominator.resize(columns);
     s.Rows.resize(static_cast<size_t>(t_.CountV));
     plane_.CandidateSums(y, s.Sum.data(), s.Squares.data());
-    double best = -1;
     for (int p = 0; p < plane_.Phases(); ++p) {
       const int count = plane_.PhaseCount(p);
       s.Cross.assign(static_cast<size_t>(count), 0);
@@ -107,37 +107,51 @@ class RowScorer {
       }
       for (int j = 0; j < count; ++j) {
         const size_t x = static_cast<size_t>(p) + static_cast<size_t>(k) * j;
-        const double score = SquaredScore(s.Sum[x], s.Squares[x], s.Cross[j]);
-        s.Score[x] = score;
-        best = std::max(best, score);
+        SquaredScore(s.Sum[x], s.Squares[x], s.Cross[j], s.Numerator[x], s.Denominator[x]);
+      }
+    }
+    // The best squared score as a fraction: no division per candidate.
+    double bestNumerator = -1;
+    double bestDenominator = 1;
+    for (size_t x = 0; x < columns; ++x) {
+      if (s.Numerator[x] * bestDenominator > bestNumerator * s.Denominator[x]) {
+        bestNumerator = s.Numerator[x];
+        bestDenominator = s.Denominator[x];
       }
     }
     RowShortlist list;
-    list.Best = best;
-    if (list.Best < 0) return list;
+    if (bestNumerator < 0) return list;
+    list.Best = bestNumerator / bestDenominator;
     const double floor = ShortlistFloor(list.Best, t_.N);
     for (size_t x = 0; x < columns; ++x) {
-      if (s.Score[x] >= floor) list.Near.push_back({static_cast<int>(x), y, s.Score[x]});
+      if (s.Numerator[x] >= 0 && s.Numerator[x] >= floor * s.Denominator[x]) {
+        list.Near.push_back({static_cast<int>(x), y, s.Numerator[x] / s.Denominator[x]});
+      }
     }
     return list;
   }
 
  private:
-  // Squared exact score; -1 when the candidate's samples are all equal (the
-  // plain loop skips those).
-  double SquaredScore(double sum, double squares, int64_t cross) const {
+  // The squared exact score as numerator / denominator; the numerator is -1
+  // (and the denominator 1) when the candidate's samples are all equal: the
+  // plain loop skips those.
+  void SquaredScore(double sum, double squares, int64_t cross, double& numerator,
+                    double& denominator) const {
+    double covariance;
+    double variance;
     if (exactInDoubles_) {
-      const double variance = n_ * squares - sum * sum;
-      if (variance == 0) return -1;
-      const double covariance = n_ * static_cast<double>(cross) - sum * templateSum_;
-      return covariance * covariance / (variance * templateVariance_);
+      variance = n_ * squares - sum * sum;
+      covariance = n_ * static_cast<double>(cross) - sum * templateSum_;
+    } else {
+      const Int128 n = t_.N;
+      const Int128 total = static_cast<int64_t>(sum);
+      const Int128 v = n * static_cast<int64_t>(squares) - total * total;
+      variance = static_cast<double>(v);
+      covariance = static_cast<double>(n * cross - total * t_.Sum);
     }
-    const Int128 n = t_.N;
-    const Int128 total = static_cast<int64_t>(sum);
-    const Int128 variance = n * static_cast<int64_t>(squares) - total * total;
-    if (variance == 0) return -1;
-    const double covariance = static_cast<double>(n * cross - total * t_.Sum);
-    return covariance * covariance / (static_cast<double>(variance) * templateVariance_);
+    const bool uniform = variance == 0;
+    numerator = uniform ? -1 : covariance * covariance;
+    denominator = uniform ? 1 : variance * templateVariance_;
   }
 
   const SampledTemplate& t_;
