@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "imagefiles/imagefiles.h"
 #include "stitchcli.h"
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     std::fprintf(cli.ExitCode == 0 ? stdout : stderr, "%s\n", cli.Message.c_str());
     return cli.ExitCode;
   }
-  TerminalProgress bar(cli.Options.Quiet ? nullptr : stderr, "search");
+  TerminalProgress bar(cli.Options.Quiet ? nullptr : stderr, "search", isatty(STDERR_FILENO) != 0);
   const StitchResult result = RunStitch(cli.Options, &bar);
   bar.Finish();
   for (const std::string& warning : result.Warnings) {

@@ -6,8 +6,8 @@ namespace {
 constexpr int kBarWidth = 30;
 }
 
-TerminalProgress::TerminalProgress(std::FILE* stream, std::string caption)
-    : stream_(stream), caption_(std::move(caption)) {}
+TerminalProgress::TerminalProgress(std::FILE* stream, std::string caption, bool interactive)
+    : stream_(stream), caption_(std::move(caption)), interactive_(interactive) {}
 
 TerminalProgress::~TerminalProgress() { Finish(); }
 
@@ -22,6 +22,7 @@ std::string TerminalProgress::Bar(const std::string& caption, int percent) {
 void TerminalProgress::SetPosition(int percent) {
   if (!stream_ || percent == shown_) return;
   shown_ = percent;
+  if (!interactive_) return;
   // Carriage return: the bar is redrawn over itself.
   std::fprintf(stream_, "\r%s", Bar(caption_, percent).c_str());
   std::fflush(stream_);
@@ -29,6 +30,7 @@ void TerminalProgress::SetPosition(int percent) {
 
 void TerminalProgress::Finish() {
   if (!stream_ || shown_ < 0) return;
+  if (!interactive_) std::fputs(Bar(caption_, shown_).c_str(), stream_);
   std::fputc('\n', stream_);
   std::fflush(stream_);
   shown_ = -1;

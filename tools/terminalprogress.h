@@ -8,8 +8,9 @@
 
 class TerminalProgress : public ProgressIndicator {
  public:
-  // Draws nothing when stream is null.
-  TerminalProgress(std::FILE* stream, std::string caption);
+  // Draws nothing when stream is null. An interactive bar is redrawn in place
+  // at every change; otherwise only the last position is written, once, at Finish.
+  TerminalProgress(std::FILE* stream, std::string caption, bool interactive);
   ~TerminalProgress() override;
   void SetPosition(int percent) override;
   // Ends the bar's line; later positions start a new bar.
@@ -20,5 +21,6 @@ class TerminalProgress : public ProgressIndicator {
  private:
   std::FILE* stream_;
   std::string caption_;
+  bool interactive_;
   int shown_ = -1;
 };

@@ -15,11 +15,11 @@ TEST(TerminalProgress, BarFillsWithThePercentage) {
   EXPECT_EQ(TerminalProgress::Bar("s", -3), TerminalProgress::Bar("s", 0));
 }
 
-TEST(TerminalProgress, RedrawsOnlyOnChangeAndEndsTheLine) {
+std::string Drawn(bool interactive) {
   std::FILE* f = std::tmpfile();
-  ASSERT_NE(f, nullptr);
+  if (f == nullptr) return "no temporary file";
   {
-    TerminalProgress bar(f, "x");
+    TerminalProgress bar(f, "x", interactive);
     bar.SetPosition(10);
     bar.SetPosition(10);
     bar.SetPosition(20);
@@ -28,8 +28,15 @@ TEST(TerminalProgress, RedrawsOnlyOnChangeAndEndsTheLine) {
   char buffer[512] = {};
   const size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
   std::fclose(f);
-  const std::string text(buffer, n);
-  EXPECT_EQ(text, "\r" + TerminalProgress::Bar("x", 10) + "\r" + TerminalProgress::Bar("x", 20) + "\n");
+  return std::string(buffer, n);
+}
+
+TEST(TerminalProgress, RedrawsOnlyOnChangeAndEndsTheLine) {
+  EXPECT_EQ(Drawn(true), "\r" + TerminalProgress::Bar("x", 10) + "\r" + TerminalProgress::Bar("x", 20) + "\n");
+}
+
+TEST(TerminalProgress, NonInteractiveWritesTheLastPositionOnce) {
+  EXPECT_EQ(Drawn(false), TerminalProgress::Bar("x", 20) + "\n");
 }
 
 }  // namespace
