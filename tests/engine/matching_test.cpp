@@ -2,6 +2,7 @@
 // feature windows and the correlation search's sampling, ties and limits.
 #include <gtest/gtest.h>
 
+#include "engine/correlationtemplate.h"
 #include "engine/matching.h"
 #include "support/reference_images.h"
 #include "support/testimages.h"
@@ -189,6 +190,20 @@ TEST(CorrelationSearchTest, OnlySampledTemplatePixelsMatter) {
   templ.Pixel(27, 27)[0] = static_cast<uint8_t>(templ.Pixel(27, 27)[0] ^ 0x80);
   Point changed{};
   EXPECT_NE(CorrelationSearch(templ, image, {0, 0, 200, 150}, 3, changed), score);
+}
+
+TEST(CorrelationSearchTest, SamplesEveryStepPixelsOfTheTemplate) {
+  struct Case {
+    int Width, Height, Step, CountU, CountV;
+  };
+  // 30 x 30 at step 3: 10 x 10 = 100 samples, as in the worked example.
+  for (const Case c : {Case{30, 30, 3, 10, 10}, Case{30, 30, 1, 30, 30}, Case{31, 29, 5, 7, 6},
+                       Case{1, 1, 4, 1, 1}, Case{0, 0, 3, 0, 0}, Case{8, 8, 0, 8, 8}}) {
+    const SampledTemplate t = SampledTemplate::From(NoiseBitmap(c.Width, c.Height, 2), c.Step);
+    EXPECT_EQ(t.CountU, c.CountU);
+    EXPECT_EQ(t.CountV, c.CountV);
+    EXPECT_EQ(t.N, int64_t{c.CountU} * c.CountV);
+  }
 }
 
 // Worked example: zone 4 of a 640 x 480 image; candidate origins 0..161 and 168..281.
