@@ -5,6 +5,8 @@
 #include "imagefiles/imagefiles.h"
 
 int main(int argc, char** argv) {
+  // Listing and running tests never needs a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   PixInit();
   ::testing::InitGoogleTest(&argc, argv);
