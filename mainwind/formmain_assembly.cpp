@@ -66,9 +66,11 @@ void TFormMain::ShowMosaic() {
   MosaicZoom = BoundZoom(MosaicZoom, QuiltPictureSize());
   SizeImageQuilt();
   ShowStatus();
-  if (!built)
+  // Without images there is simply nothing to show; with images the canvas was too large.
+  if (!built && Engine.Count() > 0)
     TellUser(this, kAttention,
-             QStringLiteral("Недостаточно памяти для сборки изображения."), MessageKind::Error);
+             QStringLiteral("Не удалось собрать изображение: оно слишком велико для памяти."),
+             MessageKind::Error);
 }
 
 void TFormMain::ShowStatus() {
