@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
+#include <algorithm>
+#include <functional>
 
 #include "formmain.h"
 #include "imagefiles/pixdialogs.h"
