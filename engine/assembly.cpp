@@ -2,8 +2,10 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "matching.h"
+#include "parallel.h"
 #include "panoram.h"
 #include "seams.h"
 
@@ -87,40 +89,120 @@ bool Panoram::BuildCanvas() {
   return true;
 }
 
+namespace {
+
+// One overlap of an image after mixing: the canvas region as the seam method
+// left it, and where it lies in the image's own pixel coordinates.
+struct MixedOverlap {
+  Rect Local;
+  ::Bitmap Mixed;
+};
+
+// The overlaps of image `index` with every earlier image, in index order, on the canvas.
+std::vector<Rect> OverlapsOf(const Panoram& p, int index, int32_t shrinkBy) {
+  std::vector<Rect> areas;
+  const Rect a = Shrunk(p.Place(index), shrinkBy);
+  for (int i = 0; i < index; ++i) {
+    const Intersection c = IntersectRects(a, Shrunk(p.Place(i), shrinkBy));
+    if (c.Present) areas.push_back(c.Area);
+  }
+  return areas;
+}
+
+int64_t TotalArea(const std::vector<Rect>& areas) {
+  int64_t total = 0;
+  for (const Rect& c : areas) total += int64_t{c.Width()} * c.Height();
+  return total;
+}
+
+MixedOverlap MixOverlap(const Panoram& p, int index, SeamMethod blend, const Rect& a,
+                        const Rect& c) {
+  const Rect& place = p.Place(index);
+  const WeightMap weights = SeamWeights(a, c);
+  const Rect local = {c.Left - place.Left, c.Top - place.Top, c.Right - place.Left,
+                      c.Bottom - place.Top};
+  const ::Bitmap n = CopyRectBitmap(p.ImageBitmap(index), local);
+  ::Bitmap r = CopyRectBitmap(*p.Result(), c);
+  blend(r, n, weights);
+  return {local, std::move(r)};
+}
+
+// Mixes the overlaps and hands them to sink in index order. Every mix reads
+// only the canvas (unchanged meanwhile) and the image, so a batch of them runs
+// on several threads; batches keep at most one per thread alive at once.
+template <typename Sink>
+void MixOverlaps(const Panoram& p, int index, SeamMethod blend, int32_t shrinkBy,
+                 const std::vector<Rect>& areas, const Sink& sink) {
+  const Rect a = Shrunk(p.Place(index), shrinkBy);
+  const int batch = std::max(1, EngineThreads());
+  for (size_t first = 0; first < areas.size(); first += static_cast<size_t>(batch)) {
+    const int count = static_cast<int>(std::min(areas.size() - first, static_cast<size_t>(batch)));
+    std::vector<MixedOverlap> mixed(static_cast<size_t>(count));
+    ParallelFor(count, 1, [&](int begin, int end) {
+      for (int j = begin; j < end; ++j) mixed[j] = MixOverlap(p, index, blend, a, areas[first + j]);
+    });
+    for (MixedOverlap& m : mixed) sink(m);
+  }
+}
+
+// Draws part (in the image's coordinates) of a mixed overlap onto the canvas
+// for an image whose bitmap's pixel (0, 0) lands at origin.
+void DrawMixed(const MixedOverlap& m, const Rect& part, ::Bitmap& canvas, int64_t originX,
+               int64_t originY) {
+  const Rect clipped = {std::max(part.Left, m.Local.Left), std::max(part.Top, m.Local.Top),
+                        std::min(part.Right, m.Local.Right), std::min(part.Bottom, m.Local.Bottom)};
+  if (clipped.IsEmpty()) return;
+  const Rect inMixed = {clipped.Left - m.Local.Left, clipped.Top - m.Local.Top,
+                        clipped.Right - m.Local.Left, clipped.Bottom - m.Local.Top};
+  CopyClipped(m.Mixed, inMixed, canvas, originX + clipped.Left, originY + clipped.Top);
+}
+
+}  // namespace
+
 void Panoram::Compose(bool smoothing) {
   if (!result_) return;
   const int32_t f = cropImages_ ? frameSize_ : 0;
+  const SeamMethod blend = smoothing ? SeamMethodFor(blendMode_) : nullptr;
   for (int i = 0; i < count_; ++i) {
     const PanImage& image = images_[i];
-    ::Bitmap working = image.Bitmap;
-    const int w = working.Width();
-    const int h = working.Height();
-    if (smoothing) BlendOverlaps(i, blendMode_, working, cropImages_);
+    const int w = image.Bitmap.Width();
+    const int h = image.Bitmap.Height();
     // The source rectangle is drawn f pixels in from the place; later images cover earlier ones.
     const Rect source = Shrunk({0, 0, w, h}, f);
+    const int64_t x0 = image.Place.Left;
+    const int64_t y0 = image.Place.Top;
+    const std::vector<Rect> areas =
+        (blend != nullptr && i > 0) ? OverlapsOf(*this, i, cropImages_ ? frameSize_ : 0)
+                                    : std::vector<Rect>{};
+    if (areas.empty()) {
+      if (!source.IsEmpty()) CopyClipped(image.Bitmap, source, *result_, x0 + f, y0 + f);
+      continue;
+    }
+    if (TotalArea(areas) > int64_t{w} * h) {
+      // Overlaps piled on each other: a working copy costs less than keeping them all.
+      ::Bitmap working = image.Bitmap;
+      BlendOverlaps(i, blendMode_, working, cropImages_);
+      if (!source.IsEmpty()) CopyClipped(working, source, *result_, x0 + f, y0 + f);
+      continue;
+    }
+    // The mixes read the canvas as it was before this image, so all are made
+    // first; then the image goes on straight and the mixes over it, later ones last.
+    std::vector<MixedOverlap> mixed;
+    MixOverlaps(*this, i, blend, cropImages_ ? frameSize_ : 0, areas,
+                [&](MixedOverlap& m) { mixed.push_back(std::move(m)); });
     if (source.IsEmpty()) continue;
-    CopyClipped(working, source, *result_, int64_t{image.Place.Left} + f,
-                int64_t{image.Place.Top} + f);
+    CopyClipped(image.Bitmap, source, *result_, x0 + f, y0 + f);
+    for (const MixedOverlap& m : mixed) DrawMixed(m, source, *result_, x0, y0);
   }
 }
 
 void Panoram::BlendOverlaps(int index, int method, ::Bitmap& workingCopy, bool crop) const {
   const SeamMethod blend = SeamMethodFor(method);
   if (index <= 0 || index >= count_ || blend == nullptr || !result_) return;
-  const PanImage& image = images_[index];
   const int32_t by = crop ? frameSize_ : 0;
-  const Rect a = Shrunk(image.Place, by);
-  for (int i = 0; i < index; ++i) {
-    const Intersection c = IntersectRects(a, Shrunk(images_[i].Place, by));
-    if (!c.Present) continue;
-    const WeightMap weights = SeamWeights(a, c.Area);
-    // The overlap in the pixel coordinates of this image's bitmap.
-    const Rect local = {c.Area.Left - image.Place.Left, c.Area.Top - image.Place.Top,
-                        c.Area.Right - image.Place.Left, c.Area.Bottom - image.Place.Top};
-    const ::Bitmap n = CopyRectBitmap(image.Bitmap, local);
-    ::Bitmap r = CopyRectBitmap(*result_, c.Area);
-    blend(r, n, weights);
-    // Where earlier images overlap each other here, the mix for the later one wins.
-    CopyClipped(r, {0, 0, r.Width(), r.Height()}, workingCopy, local.Left, local.Top);
-  }
+  // Where earlier images overlap each other here, the mix for the later one wins.
+  MixOverlaps(*this, index, blend, by, OverlapsOf(*this, index, by), [&](MixedOverlap& m) {
+    CopyClipped(m.Mixed, {0, 0, m.Mixed.Width(), m.Mixed.Height()}, workingCopy, m.Local.Left,
+                m.Local.Top);
+  });
 }

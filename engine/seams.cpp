@@ -3,9 +3,10 @@
 #include "seams.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <cstring>
+
+#include "parallel.h"
 
 namespace {
 
@@ -25,27 +26,67 @@ void SeedWeights(WeightMap& v, const Rect& a, const Rect& c) {
 // Seed border values are exactly 0 or 1; any other reads as truncated.
 int Side(float value) { return static_cast<int>(value) != 0 ? 1 : 0; }
 
+// Which seed value (0 or 1) each row's ends and each column's ends carry.
+struct SeedSides {
+  std::vector<uint8_t> Left, Right, Top, Bottom;
+};
+
+SeedSides ReadSides(const WeightMap& v) {
+  const int W = v.Width();
+  const int H = v.Height();
+  SeedSides s{std::vector<uint8_t>(H), std::vector<uint8_t>(H), std::vector<uint8_t>(W),
+              std::vector<uint8_t>(W)};
+  for (int y = 0; y < H; ++y) {
+    s.Left[y] = static_cast<uint8_t>(Side(v.At(0, y)));
+    s.Right[y] = static_cast<uint8_t>(Side(v.At(W - 1, y)));
+  }
+  for (int x = 0; x < W; ++x) {
+    s.Top[x] = static_cast<uint8_t>(Side(v.At(x, 0)));
+    s.Bottom[x] = static_cast<uint8_t>(Side(v.At(x, H - 1)));
+  }
+  return s;
+}
+
+void FillInteriorRow(WeightMap& v, const SeedSides& s, int y, bool horizontal, bool vertical) {
+  const int W = v.Width();
+  const int H = v.Height();
+  const int left = s.Left[y];
+  const int right = s.Right[y];
+  float* out = v.Row(y);
+  for (int x = 1; x <= W - 2; ++x) {
+    double d[2] = {100000.0, 100000.0};
+    if (horizontal) {
+      d[left] = std::min(d[left], static_cast<double>(x));
+      d[right] = std::min(d[right], static_cast<double>(W - x));
+    }
+    if (vertical) {
+      d[s.Top[x]] = std::min(d[s.Top[x]], static_cast<double>(y));
+      d[s.Bottom[x]] = std::min(d[s.Bottom[x]], static_cast<double>(H - y));
+    }
+    out[x] = static_cast<float>(d[0] / (d[0] + d[1]));
+  }
+}
+
+// Interior rows depend only on the seeds, so rows are independent. Without a
+// vertical seam a row depends on its two end seeds alone: a row whose ends
+// match the row above is a copy of it.
 void FillInterior(WeightMap& v, bool horizontal, bool vertical) {
   const int W = v.Width();
   const int H = v.Height();
-  for (int y = 1; y <= H - 2; ++y) {
-    const int left = Side(v.At(0, y));
-    const int right = Side(v.At(W - 1, y));
-    for (int x = 1; x <= W - 2; ++x) {
-      double d[2] = {100000.0, 100000.0};
-      if (horizontal) {
-        d[left] = std::min(d[left], static_cast<double>(x));
-        d[right] = std::min(d[right], static_cast<double>(W - x));
+  if (W < 3 || H < 3) return;
+  const SeedSides s = ReadSides(v);
+  const size_t rowBytes = static_cast<size_t>(W - 2) * sizeof(float);
+  ParallelFor(H - 2, GrainFor(int64_t{W} * 8, 1 << 20), [&](int begin, int end) {
+    for (int y = begin + 1; y < end + 1; ++y) {
+      const bool sameAsAbove = y > begin + 1 && !vertical && s.Left[y] == s.Left[y - 1] &&
+                               s.Right[y] == s.Right[y - 1];
+      if (sameAsAbove) {
+        std::memcpy(v.Row(y) + 1, v.Row(y - 1) + 1, rowBytes);
+      } else {
+        FillInteriorRow(v, s, y, horizontal, vertical);
       }
-      if (vertical) {
-        const int top = Side(v.At(x, 0));
-        const int bottom = Side(v.At(x, H - 1));
-        d[top] = std::min(d[top], static_cast<double>(y));
-        d[bottom] = std::min(d[bottom], static_cast<double>(H - y));
-      }
-      v.At(x, y) = static_cast<float>(d[0] / (d[0] + d[1]));
     }
-  }
+  });
 }
 
 // The border rows (without a vertical seam) and then the border columns
@@ -74,36 +115,12 @@ void RampBorders(WeightMap& v, bool horizontal, bool vertical) {
   }
 }
 
-void CheckSizes([[maybe_unused]] const Bitmap& r, [[maybe_unused]] const Bitmap& n,
-                [[maybe_unused]] const WeightMap& w) {
-  assert(r.Width() == n.Width() && r.Height() == n.Height());
-  assert(w.Width() == r.Width() && w.Height() == r.Height());
-}
-
-std::vector<int> Intensities(const Bitmap& b) {
-  std::vector<int> out(static_cast<size_t>(b.Width()) * b.Height());
-  for (int y = 0; y < b.Height(); ++y) {
-    const uint8_t* row = b.Row(y);
-    int* dst = out.data() + static_cast<size_t>(y) * b.Width();
-    for (int x = 0; x < b.Width(); ++x) dst[x] = Intensity(row + 3 * x);
-  }
-  return out;
-}
-
-// Sum of absolute deviations from the mean over the window, in row-major order.
-double Spread(const std::vector<int>& values, int width, int x0, int x1, int y0, int y1) {
-  int64_t sum = 0;
-  for (int y = y0; y < y1; ++y) {
-    const int* row = values.data() + static_cast<size_t>(y) * width;
-    for (int x = x0; x < x1; ++x) sum += row[x];
-  }
-  const double mean = static_cast<double>(sum) / ((x1 - x0) * (y1 - y0));
-  double spread = 0;
-  for (int y = y0; y < y1; ++y) {
-    const int* row = values.data() + static_cast<size_t>(y) * width;
-    for (int x = x0; x < x1; ++x) spread += std::fabs(mean - row[x]);
-  }
-  return spread;
+// Rows of a region are mixed independently by every method but sharpness.
+template <typename Body>
+void ForEachRow(const Bitmap& r, const Body& body) {
+  ParallelFor(r.Height(), GrainFor(int64_t{r.Width()} * 3, 1 << 18), [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) body(y);
+  });
 }
 
 constexpr SeamMethod kSeamMethods[kBlendModeCount] = {
@@ -134,79 +151,56 @@ WeightMap SeamWeights(const Rect& a, const Rect& c) {
 }
 
 void BlendFront(Bitmap& r, const Bitmap& n, const WeightMap& weights) {
-  CheckSizes(r, n, weights);
-  for (int y = 0; y < r.Height(); ++y) {
+  CheckSeamSizes(r, n, weights);
+  ForEachRow(r, [&](int y) {
     uint8_t* rr = r.Row(y);
     const uint8_t* nr = n.Row(y);
     const float* w = weights.Row(y);
     for (int x = 0; x < r.Width(); ++x) {
       if (w[x] < 0.5f) std::memcpy(rr + 3 * x, nr + 3 * x, 3);
     }
-  }
+  });
 }
 
 void BlendDiffusion(Bitmap& r, const Bitmap& n, const WeightMap& weights) {
-  CheckSizes(r, n, weights);
-  for (int y = 0; y < r.Height(); ++y) {
+  CheckSeamSizes(r, n, weights);
+  ForEachRow(r, [&](int y) {
     uint8_t* rr = r.Row(y);
     const uint8_t* nr = n.Row(y);
     const float* w = weights.Row(y);
     for (int x = 0; x < r.Width(); ++x) {
+      // The float weight widened to double, then two separate products and a sum:
+      // we build without FMA, so nothing fuses them and the bytes stay the rule's.
       const double v = w[x];
+      const double keep = 1.0 - v;
       for (int ch = 0; ch < 3; ++ch) {
         const int i = 3 * x + ch;
         // Truncation toward zero; the weights lie in 0..1, so the result is a byte.
-        rr[i] = static_cast<uint8_t>(static_cast<int>(rr[i] * v + (1.0 - v) * nr[i]));
+        rr[i] = static_cast<uint8_t>(static_cast<int>(rr[i] * v + keep * nr[i]));
       }
     }
-  }
+  });
 }
 
 void BlendAverage(Bitmap& r, const Bitmap& n, const WeightMap& weights) {
-  CheckSizes(r, n, weights);
+  CheckSeamSizes(r, n, weights);
   const size_t bytes = static_cast<size_t>(r.Width()) * 3;
-  for (int y = 0; y < r.Height(); ++y) {
+  ForEachRow(r, [&](int y) {
     uint8_t* rr = r.Row(y);
     const uint8_t* nr = n.Row(y);
     for (size_t i = 0; i < bytes; ++i) rr[i] = static_cast<uint8_t>((rr[i] + nr[i]) / 2);
-  }
+  });
 }
 
 void BlendBrightness(Bitmap& r, const Bitmap& n, const WeightMap& weights) {
-  CheckSizes(r, n, weights);
-  for (int y = 0; y < r.Height(); ++y) {
+  CheckSeamSizes(r, n, weights);
+  ForEachRow(r, [&](int y) {
     uint8_t* rr = r.Row(y);
     const uint8_t* nr = n.Row(y);
     for (int x = 0; x < r.Width(); ++x) {
       if (Intensity(nr + 3 * x) > Intensity(rr + 3 * x)) std::memcpy(rr + 3 * x, nr + 3 * x, 3);
     }
-  }
-}
-
-void BlendSharpness(Bitmap& r, const Bitmap& n, const WeightMap& weights) {
-  CheckSizes(r, n, weights);
-  const int W = r.Width();
-  const int H = r.Height();
-  std::vector<int> iR = Intensities(r);
-  const std::vector<int> iN = Intensities(n);
-  for (int y = 0; y < H; ++y) {
-    uint8_t* rr = r.Row(y);
-    const uint8_t* nr = n.Row(y);
-    // Two pixels before and one after on each axis: at most 4 x 4.
-    const int y0 = std::max(0, y - 2);
-    const int y1 = std::min(y + 2, H);
-    for (int x = 0; x < W; ++x) {
-      const int x0 = std::max(0, x - 2);
-      const int x1 = std::min(x + 2, W);
-      const double aR = Spread(iR, W, x0, x1, y0, y1);
-      const double aN = Spread(iN, W, x0, x1, y0, y1);
-      if (aN > aR) {
-        // In place: later windows see the replaced pixel.
-        std::memcpy(rr + 3 * x, nr + 3 * x, 3);
-        iR[static_cast<size_t>(y) * W + x] = iN[static_cast<size_t>(y) * W + x];
-      }
-    }
-  }
+  });
 }
 
 SeamMethod SeamMethodFor(int blendMode) {

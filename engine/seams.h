@@ -1,6 +1,7 @@
 #pragma once
 // Seam blending of one overlap: the weight map and the five seam methods.
 
+#include <cassert>
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,7 @@ class WeightMap {
   int Height() const { return height_; }
   float& At(int x, int y) { return values_[static_cast<size_t>(y) * width_ + x]; }
   float At(int x, int y) const { return values_[static_cast<size_t>(y) * width_ + x]; }
+  float* Row(int y) { return values_.data() + static_cast<size_t>(y) * width_; }
   const float* Row(int y) const { return values_.data() + static_cast<size_t>(y) * width_; }
 
  private:
@@ -42,10 +44,18 @@ WeightMap SeamWeights(const Rect& a, const Rect& c);
 // size) in place, pixel by pixel.
 using SeamMethod = void (*)(Bitmap& r, const Bitmap& n, const WeightMap& weights);
 
+// The regions and the weights of one overlap share one size.
+inline void CheckSeamSizes([[maybe_unused]] const Bitmap& r, [[maybe_unused]] const Bitmap& n,
+                           [[maybe_unused]] const WeightMap& w) {
+  assert(r.Width() == n.Width() && r.Height() == n.Height());
+  assert(w.Width() == r.Width() && w.Height() == r.Height());
+}
+
 void BlendFront(Bitmap& r, const Bitmap& n, const WeightMap& weights);
 void BlendDiffusion(Bitmap& r, const Bitmap& n, const WeightMap& weights);
 void BlendAverage(Bitmap& r, const Bitmap& n, const WeightMap& weights);
 void BlendBrightness(Bitmap& r, const Bitmap& n, const WeightMap& weights);
+// Row-major and in place: later windows see the canvas pixels already replaced.
 void BlendSharpness(Bitmap& r, const Bitmap& n, const WeightMap& weights);
 
 constexpr int kBlendModeCount = 5;

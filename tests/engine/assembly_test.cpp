@@ -1,9 +1,14 @@
 // Placement, canvas and composition of chains with exact links.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
 #include <vector>
 
 #include "engine/panoram.h"
+#include "engine/parallel.h"
+#include "support/reference_assembly.h"
+#include "support/reference_images.h"
 #include "support/testimages.h"
 
 namespace {
@@ -246,5 +251,64 @@ TEST_P(GridFromOneTexture, MosaicEqualsTheSource) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, GridFromOneTexture, ::testing::Values(0, 1, 2, 3, 4));
+
+// Random chains of noisy images, composed by the engine and by the literal
+// rules (whole working copies, pixel by pixel): the canvases must be equal.
+struct ComposeCase {
+  int Mode;
+  bool Smoothing;
+  bool Crop;
+  int Threads;
+};
+
+class ComposeLiteralTest : public ::testing::TestWithParam<ComposeCase> {
+ protected:
+  void TearDown() override { SetEngineThreads(0); }
+};
+
+TEST_P(ComposeLiteralTest, SameCanvasAsTheLiteralRules) {
+  const ComposeCase c = GetParam();
+  SetEngineThreads(c.Threads);
+  std::mt19937 rng(static_cast<uint32_t>(c.Mode * 8 + c.Smoothing * 4 + c.Crop * 2));
+  for (int round = 0; round < 12; ++round) {
+    Panoram p;
+    p.ApplySettings(30, 15, c.Crop, static_cast<int32_t>(rng() % 4), c.Mode, 3);
+    const int count = 2 + static_cast<int>(rng() % 5);
+    std::vector<Bitmap> images;
+    std::vector<Offset> offsets;
+    for (int i = 0; i < count; ++i) {
+      const int w = 8 + static_cast<int>(rng() % 40), h = 8 + static_cast<int>(rng() % 40);
+      images.push_back(i % 2 ? NoiseBitmap(w, h, rng()) : TexturedBitmap(w, h, rng()));
+      // Round 0 piles every image on the first, so the overlaps outgrow the image.
+      if (i > 0) {
+        offsets.push_back(round == 0 ? Offset{1, 1}
+                                     : Offset{static_cast<int>(rng() % 50) - 25,
+                                              static_cast<int>(rng() % 50) - 25});
+      }
+    }
+    Chain(p, images, offsets);
+    ASSERT_TRUE(p.BuildCanvas());
+    const Bitmap expected = ReferenceCompose(p, c.Smoothing);
+    p.Compose(c.Smoothing);
+    ASSERT_TRUE(*p.Result() == expected) << "round " << round;
+  }
+}
+
+std::vector<ComposeCase> ComposeCases() {
+  std::vector<ComposeCase> cases;
+  for (int mode : {0, 1, 2, 3, 4, 9})
+    for (bool crop : {false, true})
+      for (int threads : {1, 3}) cases.push_back({mode, true, crop, threads});
+  cases.push_back({1, false, false, 1});
+  cases.push_back({1, false, true, 3});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ComposeLiteralTest, ::testing::ValuesIn(ComposeCases()),
+                         [](const auto& tc) {
+                           const ComposeCase& c = tc.param;
+                           return "Mode" + std::to_string(c.Mode) + (c.Smoothing ? "Smooth" : "") +
+                                  (c.Crop ? "Crop" : "") + "Threads" + std::to_string(c.Threads);
+                         });
 
 }  // namespace

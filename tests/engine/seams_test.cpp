@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
+#include "engine/parallel.h"
 #include "engine/seams.h"
+#include "support/reference_assembly.h"
 
 namespace {
 
@@ -200,38 +203,7 @@ TEST(BlendSharpness, LaterWindowsSeeReplacedPixels) {
   EXPECT_EQ(GreyValues(r), (std::vector<int>{0, 100, 20, 20}));
 }
 
-// The rule read literally: intensities recomputed from the canvas bytes for every window.
-void LiteralSharpness(Bitmap& r, const Bitmap& n) {
-  const int W = r.Width();
-  const int H = r.Height();
-  for (int y = 0; y < H; ++y) {
-    for (int x = 0; x < W; ++x) {
-      double sumR = 0, sumN = 0;
-      int count = 0;
-      for (int v = std::max(0, y - 2); v <= std::min(y + 2, H) - 1; ++v) {
-        for (int u = std::max(0, x - 2); u <= std::min(x + 2, W) - 1; ++u) {
-          sumR += Intensity(r.Pixel(u, v));
-          sumN += Intensity(n.Pixel(u, v));
-          ++count;
-        }
-      }
-      const double mR = sumR / count, mN = sumN / count;
-      double aR = 0, aN = 0;
-      for (int v = std::max(0, y - 2); v <= std::min(y + 2, H) - 1; ++v) {
-        for (int u = std::max(0, x - 2); u <= std::min(x + 2, W) - 1; ++u) {
-          aR += std::fabs(mR - Intensity(r.Pixel(u, v)));
-          aN += std::fabs(mN - Intensity(n.Pixel(u, v)));
-        }
-      }
-      if (aN > aR) {
-        for (int ch = 0; ch < 3; ++ch) r.Pixel(x, y)[ch] = n.Pixel(x, y)[ch];
-      }
-    }
-  }
-}
-
-Bitmap Noise(int w, int h, uint32_t seed, int spread) {
-  std::mt19937 rng(seed);
+Bitmap Noise(std::mt19937& rng, int w, int h, int spread) {
   std::uniform_int_distribution<int> d(128 - spread, 127 + spread);
   Bitmap b(w, h);
   for (int y = 0; y < h; ++y)
@@ -240,23 +212,115 @@ Bitmap Noise(int w, int h, uint32_t seed, int spread) {
   return b;
 }
 
-class SharpnessLiteralTest : public ::testing::TestWithParam<std::tuple<int, int>> {};
+// Canvas and new regions that agree in part (as photographs of one scene do),
+// with patches of flat colour so ties and still windows occur too.
+std::pair<Bitmap, Bitmap> RegionPair(std::mt19937& rng, int w, int h) {
+  Bitmap r = Noise(rng, w, h, 20 + static_cast<int>(rng() % 100));
+  Bitmap n = Noise(rng, w, h, 20 + static_cast<int>(rng() % 100));
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const uint32_t pick = rng() % 8;
+      if (pick == 0) std::memcpy(n.Pixel(x, y), r.Pixel(x, y), 3);
+      if (pick == 1 && x > 0) std::memcpy(r.Pixel(x, y), r.Pixel(x - 1, y), 3);
+      if (pick == 2 && y > 0) std::memcpy(n.Pixel(x, y), n.Pixel(x, y - 1), 3);
+    }
+  }
+  return {std::move(r), std::move(n)};
+}
 
-TEST_P(SharpnessLiteralTest, SameBytesAsTheLiteralRule) {
-  const auto [w, h] = GetParam();
-  for (uint32_t seed = 1; seed <= 3; ++seed) {
-    // Regions of different busyness so that both outcomes occur.
-    Bitmap r = Noise(w, h, seed, 40);
-    const Bitmap n = Noise(w, h, seed + 100, 45);
-    Bitmap expected = r;
-    LiteralSharpness(expected, n);
-    BlendSharpness(r, n, Uniform(w, h, 0));
-    EXPECT_TRUE(r == expected) << w << "x" << h << " seed " << seed;
+// A new image's place and its overlap with an older one, both random.
+std::pair<Rect, Rect> RandomOverlap(std::mt19937& rng) {
+  auto coord = [&](int range) { return static_cast<int32_t>(rng() % range) - range / 2; };
+  for (;;) {
+    const Rect a{coord(40), coord(40), 0, 0};
+    const Rect placeA{a.Left, a.Top, a.Left + 1 + static_cast<int32_t>(rng() % 40),
+                      a.Top + 1 + static_cast<int32_t>(rng() % 40)};
+    const Rect placeB{coord(60), coord(60), 0, 0};
+    const Rect b{placeB.Left, placeB.Top, placeB.Left + 1 + static_cast<int32_t>(rng() % 50),
+                 placeB.Top + 1 + static_cast<int32_t>(rng() % 50)};
+    const Intersection c = IntersectRects(placeA, b);
+    if (c.Present) return {placeA, c.Area};
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, SharpnessLiteralTest,
-                         ::testing::Values(std::tuple{1, 1}, std::tuple{1, 9}, std::tuple{9, 1},
-                                           std::tuple{2, 3}, std::tuple{4, 4}, std::tuple{17, 11}));
+TEST(SeamWeights, SameAsTheLiteralRuleOnRandomOverlaps) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 400; ++round) {
+    const auto [a, c] = RandomOverlap(rng);
+    const WeightMap fast = SeamWeights(a, c);
+    const WeightMap literal = ReferenceSeamWeights(a, c);
+    ASSERT_EQ(fast.Width(), literal.Width());
+    ASSERT_EQ(fast.Height(), literal.Height());
+    for (int y = 0; y < fast.Height(); ++y) {
+      for (int x = 0; x < fast.Width(); ++x) {
+        // Bitwise: the weights feed truncations, so even one ulp matters.
+        ASSERT_EQ(fast.At(x, y), literal.At(x, y)) << "round " << round << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+// Every method against its literal reading, on random regions and on the
+// weights of random overlaps, with one thread and with several.
+class MethodLiteralTest : public ::testing::TestWithParam<std::tuple<int, int>> {
+ protected:
+  void TearDown() override { SetEngineThreads(0); }
+};
+
+TEST_P(MethodLiteralTest, SameBytesAsTheLiteralRule) {
+  const auto [mode, threads] = GetParam();
+  SetEngineThreads(threads);
+  std::mt19937 rng(100 + mode);
+  for (int round = 0; round < 120; ++round) {
+    const auto [a, c] = RandomOverlap(rng);
+    WeightMap weights = SeamWeights(a, c);
+    if (round % 3 == 0) {
+      // Arbitrary weights too, halves and near-halves included.
+      for (int y = 0; y < weights.Height(); ++y)
+        for (int x = 0; x < weights.Width(); ++x)
+          weights.At(x, y) = (rng() % 4 == 0) ? 0.5f : static_cast<float>(rng() % 1001) / 1000.0f;
+    }
+    auto [r, n] = RegionPair(rng, c.Width(), c.Height());
+    Bitmap expected = r;
+    ReferenceBlend(mode, expected, n, weights);
+    SeamMethodFor(mode)(r, n, weights);
+    ASSERT_TRUE(r == expected) << "round " << round << " size " << c.Width() << "x" << c.Height();
+  }
+}
+
+TEST_P(MethodLiteralTest, SameBytesOnALargeRegion) {
+  // Large enough that the rows are shared out among threads.
+  const auto [mode, threads] = GetParam();
+  SetEngineThreads(threads);
+  std::mt19937 rng(900 + mode);
+  const Rect a{0, 0, 700, 400};
+  const Rect c{0, 0, 300, 400};
+  const WeightMap weights = SeamWeights(a, c);
+  auto [r, n] = RegionPair(rng, c.Width(), c.Height());
+  Bitmap expected = r;
+  ReferenceBlend(mode, expected, n, weights);
+  SeamMethodFor(mode)(r, n, weights);
+  EXPECT_TRUE(r == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, MethodLiteralTest,
+                         ::testing::Combine(::testing::Range(0, kBlendModeCount),
+                                            ::testing::Values(1, 4)));
+
+TEST(BlendSharpness, EdgeWindowsOfEveryThinShape) {
+  // Regions one to five pixels across have only cut windows, or a mix of both kinds.
+  std::mt19937 rng(55);
+  for (int w = 1; w <= 6; ++w) {
+    for (int h = 1; h <= 6; ++h) {
+      for (int round = 0; round < 20; ++round) {
+        auto [r, n] = RegionPair(rng, w, h);
+        Bitmap expected = r;
+        ReferenceBlend(4, expected, n, Uniform(w, h, 0));
+        BlendSharpness(r, n, Uniform(w, h, 0));
+        ASSERT_TRUE(r == expected) << w << "x" << h << " round " << round;
+      }
+    }
+  }
+}
 
 }  // namespace
