@@ -115,14 +115,24 @@ int64_t TotalArea(const std::vector<Rect>& areas) {
   return total;
 }
 
+// A copy of rect of bitmap: whole rows at once when rect lies inside it.
+::Bitmap CopyRegion(const ::Bitmap& bitmap, const Rect& rect) {
+  const bool inside = rect.Left >= 0 && rect.Top >= 0 && rect.Right <= bitmap.Width() &&
+                      rect.Bottom <= bitmap.Height() && !rect.IsEmpty();
+  if (!inside) return CopyRectBitmap(bitmap, rect);  // reads black outside
+  ::Bitmap out(rect.Width(), rect.Height());
+  CopyClipped(bitmap, rect, out, 0, 0);
+  return out;
+}
+
 MixedOverlap MixOverlap(const Panoram& p, int index, SeamMethod blend, const Rect& a,
                         const Rect& c) {
   const Rect& place = p.Place(index);
   const WeightMap weights = SeamWeights(a, c);
   const Rect local = {c.Left - place.Left, c.Top - place.Top, c.Right - place.Left,
                       c.Bottom - place.Top};
-  const ::Bitmap n = CopyRectBitmap(p.ImageBitmap(index), local);
-  ::Bitmap r = CopyRectBitmap(*p.Result(), c);
+  const ::Bitmap n = CopyRegion(p.ImageBitmap(index), local);
+  ::Bitmap r = CopyRegion(*p.Result(), c);
   blend(r, n, weights);
   return {local, std::move(r)};
 }
@@ -192,7 +202,9 @@ void Panoram::Compose(bool smoothing) {
                 [&](MixedOverlap& m) { mixed.push_back(std::move(m)); });
     if (source.IsEmpty()) continue;
     CopyClipped(image.Bitmap, source, *result_, x0 + f, y0 + f);
-    for (const MixedOverlap& m : mixed) DrawMixed(m, source, *result_, x0, y0);
+    // Only what lies in the image's own bitmap and its source rectangle gets drawn.
+    const Rect drawn = IntersectRects(source, {0, 0, w, h}).Area;
+    for (const MixedOverlap& m : mixed) DrawMixed(m, drawn, *result_, x0, y0);
   }
 }
 

@@ -11,15 +11,17 @@
 namespace {
 
 void SeedWeights(WeightMap& v, const Rect& a, const Rect& c) {
-  // 0 strictly inside the new image's outermost ring, 1 on and outside it.
+  // 0 strictly inside the new image's outermost ring, 1 on and outside it:
+  // inside are the columns a.Left + 1 .. a.Right - 2 of the rows a.Top + 1 .. a.Bottom - 2.
+  const int W = v.Width();
+  const int64_t from = std::clamp<int64_t>(int64_t{a.Left} + 1 - c.Left, 0, W);
+  const int64_t to = std::clamp<int64_t>(int64_t{a.Right} - 1 - c.Left, from, W);
   for (int y = 0; y < v.Height(); ++y) {
     const int64_t gy = int64_t{c.Top} + y;
     const bool rowInside = a.Top < gy && gy < int64_t{a.Bottom} - 1;
-    for (int x = 0; x < v.Width(); ++x) {
-      const int64_t gx = int64_t{c.Left} + x;
-      const bool inside = rowInside && a.Left < gx && gx < int64_t{a.Right} - 1;
-      v.At(x, y) = inside ? 0.0f : 1.0f;
-    }
+    float* row = v.Row(y);
+    std::fill(row, row + W, 1.0f);
+    if (rowInside) std::fill(row + from, row + to, 0.0f);
   }
 }
 
@@ -47,7 +49,31 @@ SeedSides ReadSides(const WeightMap& v) {
   return s;
 }
 
+// Without a horizontal seam a weight depends on the row and its column's two
+// end seeds only: four values per row, each worked out as the rule does.
+void FillInteriorRowByColumnEnds(WeightMap& v, const SeedSides& s, int y, bool vertical) {
+  const int W = v.Width();
+  const int H = v.Height();
+  float values[4];
+  for (int top = 0; top < 2; ++top) {
+    for (int bottom = 0; bottom < 2; ++bottom) {
+      double d[2] = {100000.0, 100000.0};
+      if (vertical) {
+        d[top] = std::min(d[top], static_cast<double>(y));
+        d[bottom] = std::min(d[bottom], static_cast<double>(H - y));
+      }
+      values[top * 2 + bottom] = static_cast<float>(d[0] / (d[0] + d[1]));
+    }
+  }
+  float* out = v.Row(y);
+  for (int x = 1; x <= W - 2; ++x) out[x] = values[s.Top[x] * 2 + s.Bottom[x]];
+}
+
 void FillInteriorRow(WeightMap& v, const SeedSides& s, int y, bool horizontal, bool vertical) {
+  if (!horizontal) {
+    FillInteriorRowByColumnEnds(v, s, y, vertical);
+    return;
+  }
   const int W = v.Width();
   const int H = v.Height();
   const int left = s.Left[y];

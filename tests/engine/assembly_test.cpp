@@ -272,7 +272,8 @@ TEST_P(ComposeLiteralTest, SameCanvasAsTheLiteralRules) {
   std::mt19937 rng(static_cast<uint32_t>(c.Mode * 8 + c.Smoothing * 4 + c.Crop * 2));
   for (int round = 0; round < 12; ++round) {
     Panoram p;
-    p.ApplySettings(30, 15, c.Crop, static_cast<int32_t>(rng() % 4), c.Mode, 3);
+    // Frames from -2 (settings read from a file are taken as stored) to 3.
+    p.ApplySettings(30, 15, c.Crop, static_cast<int32_t>(rng() % 6) - 2, c.Mode, 3);
     const int count = 2 + static_cast<int>(rng() % 5);
     std::vector<Bitmap> images;
     std::vector<Offset> offsets;

@@ -13,10 +13,15 @@ void SetPixel(Bitmap& to, int x, int y, const uint8_t* from) {
   for (int ch = 0; ch < 3; ++ch) Px(to, x, y)[ch] = from[ch];
 }
 
+// Pixels outside from read black (a negative frame grows places past their bitmaps).
 Bitmap CopyRect(const Bitmap& from, const Rect& r) {
   Bitmap out(r.Width(), r.Height());
-  for (int y = 0; y < r.Height(); ++y)
-    for (int x = 0; x < r.Width(); ++x) SetPixel(out, x, y, Px(from, r.Left + x, r.Top + y));
+  for (int y = 0; y < r.Height(); ++y) {
+    for (int x = 0; x < r.Width(); ++x) {
+      const int u = r.Left + x, v = r.Top + y;
+      if (u >= 0 && v >= 0 && u < from.Width() && v < from.Height()) SetPixel(out, x, y, Px(from, u, v));
+    }
+  }
   return out;
 }
 
