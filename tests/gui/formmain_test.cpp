@@ -1,0 +1,367 @@
+#include "mainwind/formmain.h"
+
+#include <QComboBox>
+#include <functional>
+#include <QFile>
+#include <QFontInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "dialogs/spinfield.h"
+#include "engine/progress.h"
+#include "mainwind/dockpanel.h"
+#include "mainwind/drawgrid.h"
+#include "mainwind/panelstatusbar.h"
+#include "mainwind/picturecontrol.h"
+#include "windowfixture.h"
+
+namespace {
+
+class ProgressLog : public ProgressIndicator {
+ public:
+  void SetPosition(int percent) override { Positions.push_back(percent); }
+  std::vector<int> Positions;
+};
+
+QStringList ButtonOrder(QToolBar* bar) {
+  QStringList names;
+  for (QAction* action : bar->actions()) {
+    if (QWidget* widget = bar->widgetForAction(action)) {
+      if (qobject_cast<QToolButton*>(widget)) names.append(widget->objectName());
+    }
+  }
+  return names;
+}
+
+TEST_F(WindowTest, EveryNamedControlIsAMemberWithItsName) {
+  auto w = MakeWindow();
+  const std::vector<std::pair<const char*, QObject*>> controls = {
+      {"PageControl", w->PageControl}, {"TabSheetVideo", w->TabSheetVideo},
+      {"TabSheetImages", w->TabSheetImages}, {"TabSheetCor", w->TabSheetCor},
+      {"TabSheetQuilt", w->TabSheetQuilt}, {"ToolBar2", w->ToolBar2}, {"ScanMenu", w->ScanMenu},
+      {"PanelImages", w->PanelImages}, {"DrawGridAlbum", w->DrawGridAlbum}, {"Panel2", w->Panel2},
+      {"Panel4", w->Panel4}, {"LabelProcTxt", w->LabelProcTxt}, {"ProgressBar", w->ProgressBar},
+      {"Splitter1", w->Splitter1}, {"DrawGridTab", w->DrawGridTab}, {"Panel3", w->Panel3},
+      {"DrawGridEditConnect", w->DrawGridEditConnect}, {"PanelCont", w->PanelCont},
+      {"ScrollBoxPar", w->ScrollBoxPar}, {"ImagePar", w->ImagePar},
+      {"ScrollBoxCh", w->ScrollBoxCh}, {"ImageCh", w->ImageCh}, {"ToolBar1", w->ToolBar1},
+      {"ImageBox", w->ImageBox}, {"ImageQuilt", w->ImageQuilt}, {"StatusBar", w->StatusBar},
+      {"GroupBoxVid", w->GroupBoxVid}, {"VideoDeviceComboBox", w->VideoDeviceComboBox},
+      {"ToolButtonSet3", w->ToolButtonSet3}, {"ScrollBoxVideoImage", w->ScrollBoxVideoImage},
+      {"ImageVideo", w->ImageVideo}, {"TimerVideo", w->TimerVideo},
+  };
+  for (const auto& [name, member] : controls) {
+    ASSERT_NE(member, nullptr) << name;
+    EXPECT_EQ(member->objectName(), QString::fromLatin1(name));
+    EXPECT_EQ(w->findChild<QObject*>(QString::fromLatin1(name)), member) << name;
+  }
+}
+
+struct ToolBarCase {
+  const char* Bar;
+  QStringList Names;
+  QStringList Hints;
+  QSize ButtonSize;
+};
+
+class ToolBarTest : public WindowTest, public ::testing::WithParamInterface<ToolBarCase> {};
+
+TEST_P(ToolBarTest, ButtonsInOrderWithHintsSizesAndThreeLooks) {
+  auto w = MakeWindow();
+  auto* bar = w->findChild<QToolBar*>(QString::fromLatin1(GetParam().Bar));
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(ButtonOrder(bar), GetParam().Names);
+  for (int i = 0; i < GetParam().Names.size(); ++i) {
+    auto* button = w->findChild<QToolButton*>(GetParam().Names[i]);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->toolTip(), GetParam().Hints[i]) << GetParam().Names[i].toStdString();
+    EXPECT_EQ(button->size(), GetParam().ButtonSize);
+    EXPECT_EQ(button->iconSize(), QSize(48, 48));
+    const QImage normal = button->icon().pixmap(48, 48, QIcon::Normal).toImage();
+    const QImage hot = button->icon().pixmap(48, 48, QIcon::Active).toImage();
+    const QImage disabled = button->icon().pixmap(48, 48, QIcon::Disabled).toImage();
+    EXPECT_EQ(normal.size(), QSize(48, 48));
+    EXPECT_NE(normal, hot);
+    EXPECT_NE(normal, disabled);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bars, ToolBarTest,
+    ::testing::Values(
+        ToolBarCase{"ToolBar2",
+                    {"ToolButtonImageOpen", "ToolButtonScan", "ToolButtonImageClose",
+                     "ToolButtonImageCloseAll", "ToolButtonAutoPoz", "ToolButtonDelImTab",
+                     "ToolButtonClearTab", "ToolButtonCalkConnect", "ToolButtonSet1",
+                     "ToolButtonAboutImage", "ToolButtonClose1"},
+                    {"Открытие изображения", "TWAIN", "Закрытие изображения",
+                     "Закрытие всех изображений", "Автоматическая склейка изображений",
+                     "Удаление изображения из поля монтажа", "Очистка поля монтажа",
+                     "Склейка изображений в поле монтажа", "Настройка программы", "О программе",
+                     "Выход"},
+                    QSize(59, 54)},
+        ToolBarCase{"ToolBar1",
+                    {"ToolButtonFineFront", "ToolButtonCrop", "ToolButtonMinus", "ToolButtonNormal",
+                     "ToolButtonPlus", "ToolButtonSave", "ToolButtonPrint", "ToolButtonSet2",
+                     "ToolButtonAbout", "ToolButtonClose"},
+                    {"Сглаживание переходов", "Обрезка готового изображения",
+                     "Уменьшение изображения", "Нормальный размер изображения",
+                     "Увеличение изображения", "Сохранение изображения", "Печать изображения",
+                     "Настройка программы", "О программе", "Выход"},
+                    QSize(55, 54)}));
+
+TEST_F(WindowTest, StartsOnTheImagesPageWithOnlyItsTab) {
+  auto w = MakeWindow();
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("KORVEX Pictaro Quiltor"));
+  EXPECT_EQ(w->minimumSize(), QSize(870, 600));
+  EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
+  EXPECT_EQ(w->font().pixelSize(), 11);
+  if (QFile::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"))) {
+    EXPECT_EQ(QFontInfo(w->font()).family(), QStringLiteral("Tahoma"));
+  }
+  const QStringList captions = {"Съемка", "Изображения", "Коррекция", "Сборка"};
+  const QList<QWidget*> pages = {w->TabSheetVideo, w->TabSheetImages, w->TabSheetCor,
+                                 w->TabSheetQuilt};
+  const QList<bool> tabShown = {false, true, false, false};  // no video device here
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(w->PageControl->widget(i), pages[i]);
+    EXPECT_EQ(w->PageControl->tabText(i), captions[i]);
+    EXPECT_EQ(w->PageControl->isTabVisible(i), tabShown[i]) << i;
+  }
+  EXPECT_EQ(w->PageControl->currentWidget(), w->TabSheetImages);
+  EXPECT_TRUE(w->PanelImages->isHidden());
+  EXPECT_TRUE(w->Panel4->isHidden());
+  EXPECT_EQ(w->WorkflowState(), kStateNoImages);
+  EXPECT_EQ(w->PlacedCount, 0);
+  EXPECT_EQ(w->MosaicZoom, 1.0f);
+  EXPECT_EQ(w->FrameDirection, 1);
+  EXPECT_TRUE(w->LastFrame.has_value());
+  EXPECT_FALSE(w->OverlayFrame.has_value());
+  for (int32_t cell : w->MontageTable.Cells) ASSERT_EQ(cell, kCellFree);
+  EXPECT_TRUE(w->ToolButtonImageOpen->isEnabled());
+  EXPECT_TRUE(w->ToolButtonScan->isEnabled());
+  EXPECT_FALSE(w->ToolButtonImageClose->isEnabled());
+  EXPECT_FALSE(w->ToolButtonCalkConnect->isEnabled());
+  EXPECT_TRUE(w->ToolButtonSet1->isEnabled());
+  EXPECT_TRUE(w->ToolButtonClose1->isEnabled());
+  EXPECT_EQ(w->StatusBar->PanelCount(), 6);
+}
+
+TEST_F(WindowTest, CreationAdvancesTheSplashBarInOrder) {
+  ProgressLog log;
+  auto w = MakeWindow(&log);
+  EXPECT_EQ(log.Positions, (std::vector<int>{10, 30, 50, 70, 80, 90}));
+}
+
+TEST_F(WindowTest, VideoTabFollowsTheDeviceListAndPreviewStartsAndStops) {
+  QStringList withLog;
+  auto with = MakeWindow(nullptr, std::make_unique<FakeVideo>(
+                                      std::vector<std::string>{"Камера"}, &withLog));
+  EXPECT_TRUE(with->PageControl->isTabVisible(0));
+  EXPECT_EQ(with->VideoDeviceComboBox->itemText(0), QStringLiteral("Камера"));
+  EXPECT_EQ(withLog, (QStringList{"start", "zoom 100"}));
+  with->FormClose();
+  EXPECT_EQ(withLog.last(), QStringLiteral("stop"));
+  EXPECT_FALSE(with->LastFrame.has_value());
+
+  QStringList withoutLog;
+  auto without = MakeWindow(nullptr, std::make_unique<FakeVideo>(std::vector<std::string>{},
+                                                                 &withoutLog));
+  EXPECT_FALSE(without->PageControl->isTabVisible(0));
+}
+
+TEST_F(WindowTest, FirstShowWithoutSettingsFileGivesTheEngineSixZeros) {
+  auto w = MakeWindow();
+  w->show();
+  const Panoram& e = w->Engine;
+  EXPECT_EQ(e.ZoneHeightPct(), 0);
+  EXPECT_EQ(e.ZoneWidthPct(), 0);
+  EXPECT_EQ(e.Radius(), 0);
+  EXPECT_FALSE(e.CropImages());
+  EXPECT_EQ(e.FrameSize(), 0);
+  EXPECT_EQ(e.BlendMode(), 0);
+  EXPECT_EQ(e.Step(), 0);
+  EXPECT_EQ(w->FormSetup->CSpinEditImageZone->value(), 30);
+  EXPECT_EQ(w->FormSetup->ConfigPath(), w->ConfigPath);
+}
+
+TEST_F(WindowTest, FirstShowHandsStoredValuesOverAsStored) {
+  SetupData stored;
+  stored.ImageZone = 150;
+  stored.FindR = 12;
+  stored.Crop = 1;
+  stored.CropFrame = 4;
+  stored.SmoothType = 7;
+  stored.Quality = 2;
+  ASSERT_TRUE(WriteSetupFile(QFile::encodeName(paths_.ConfigPath).toStdString(), stored));
+  auto w = MakeWindow();
+  w->show();
+  const Panoram& e = w->Engine;
+  EXPECT_EQ(e.ZoneHeightPct(), 150);
+  EXPECT_EQ(e.Radius(), 12);
+  EXPECT_TRUE(e.CropImages());
+  EXPECT_EQ(e.FrameSize(), 4);
+  EXPECT_EQ(e.BlendMode(), 7);
+  EXPECT_EQ(e.Step(), 2);
+  // A second show reads nothing again.
+  stored.FindR = 99;
+  ASSERT_TRUE(WriteSetupFile(QFile::encodeName(paths_.ConfigPath).toStdString(), stored));
+  w->hide();
+  w->show();
+  EXPECT_EQ(w->Engine.Radius(), 12);
+}
+
+class ExitTest : public WindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ExitTest, AnswerNoKeepsEverythingAnswerYesCloses) {
+  QStringList log;
+  auto w = MakeWindow(nullptr, std::make_unique<FakeVideo>(std::vector<std::string>{"cam"}, &log));
+  w->show();
+  ASSERT_EQ(w->Engine.AddImage(FlatBitmap(40, 30, 1, 2, 3), 0, "a.bmp"), AddImageResult::Added);
+  w->SetWorkflowState(kStateAlbumReady);
+  auto* button = w->findChild<QToolButton*>(QString::fromLatin1(GetParam()));
+  ASSERT_NE(button, nullptr);
+  {
+    AnswerQuestions no(false);
+    button->click();
+    ASSERT_EQ(no.Asked.size(), 1);
+    EXPECT_EQ(no.Asked[0], QStringLiteral("KORVEX Pictaro QUILTOR | Завершить работу с программой?"));
+  }
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->Engine.Count(), 1);
+  EXPECT_EQ(w->WorkflowState(), kStateAlbumReady);
+  EXPECT_TRUE(w->LastFrame.has_value());
+  EXPECT_FALSE(log.contains(QStringLiteral("stop")));
+  {
+    AnswerQuestions yes(true);
+    button->click();
+    EXPECT_EQ(yes.Asked.size(), 1);
+  }
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(w->LastFrame.has_value());
+  EXPECT_TRUE(log.contains(QStringLiteral("stop")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, ExitTest,
+                         ::testing::Values("ToolButtonClose1", "ToolButtonClose"));
+
+// Runs the settings dialog's modal loop: edit changes it, then the button named.
+void AnswerSetupDialog(TFormSetup* form, std::function<void(TFormSetup*)> edit, bool apply) {
+  QTimer::singleShot(0, form, [form, edit, apply] {
+    if (!form->isVisible()) return;
+    edit(form);
+    (apply ? form->ButtonOk : form->ButtonNo)->click();
+  });
+}
+
+class SettingsButtonTest : public WindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SettingsButtonTest, ApplyHandsOverAndSavesCancelChangesNothing) {
+  auto w = MakeWindow();
+  w->show();
+  auto* button = w->findChild<QToolButton*>(QString::fromLatin1(GetParam()));
+  ASSERT_NE(button, nullptr);
+  AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) { f->CSpinEditFindR->setValue(64); }, false);
+  button->click();
+  EXPECT_EQ(w->Engine.Radius(), 0);
+  EXPECT_EQ(w->Engine.Step(), 0);
+  EXPECT_FALSE(QFile::exists(w->ConfigPath));
+
+  AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) { f->CSpinEditFindR->setValue(64); }, true);
+  button->click();
+  EXPECT_EQ(w->Engine.Radius(), 64);
+  EXPECT_EQ(w->Engine.ZoneHeightPct(), 0);  // the cancel showed the zero record again
+  EXPECT_EQ(w->Engine.Step(), 1);
+  SetupData saved;
+  ASSERT_TRUE(ReadSetupFile(QFile::encodeName(w->ConfigPath).toStdString(), saved));
+  EXPECT_EQ(saved, w->FormSetup->SetupData);
+  EXPECT_FALSE(w->statusBar()->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, SettingsButtonTest,
+                         ::testing::Values("ToolButtonSet1", "ToolButtonSet2", "ToolButtonSet3"));
+
+TEST_F(WindowTest, SettingsThatCannotBeSavedAreReportedAndStillApplied) {
+  // Nothing can be created under /proc, whoever runs the test.
+  paths_.ConfigPath = QStringLiteral("/proc/quiltor-test/data.cfg");
+  auto w = MakeWindow();
+  w->show();
+  AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) { f->CSpinEditImageZone->setValue(45); }, true);
+  w->ToolButtonSet1->click();
+  EXPECT_EQ(w->Engine.ZoneHeightPct(), 45);
+  EXPECT_TRUE(w->statusBar()->isVisible());
+  EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("/proc/quiltor-test/data.cfg")));
+}
+
+class ResizeTest : public WindowTest, public ::testing::WithParamInterface<QSize> {};
+
+TEST_P(ResizeTest, ParentViewStaysAtHalfOfItsPanel) {
+  auto w = MakeWindow();
+  w->setWindowState(Qt::WindowNoState);
+  w->show();
+  w->SetWorkflowState(kStateTablePlaced);
+  w->PageControl->setCurrentWidget(w->TabSheetCor);
+  w->resize(GetParam());
+  QCoreApplication::processEvents();
+  ASSERT_GT(w->PanelCont->width(), 0);
+  EXPECT_EQ(w->ScrollBoxPar->width(), w->PanelCont->width() / 2);
+  EXPECT_EQ(w->PanelCont->DockedSize(),
+            QSize(w->PanelCont->width() / 2, w->PanelCont->height() / 2));
+  EXPECT_EQ(w->ScrollBoxCh->x(), w->ScrollBoxPar->width());
+  EXPECT_EQ(w->ScrollBoxCh->width(), w->PanelCont->width() - w->ScrollBoxPar->width());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ResizeTest,
+                         ::testing::Values(QSize(900, 650), QSize(1201, 777), QSize(1000, 601)));
+
+struct CenterCase {
+  QSize Box;
+  QSize Picture;
+  QPoint Position;  // picture's position in the viewport
+  int ScrollX, ScrollY;
+};
+
+class CenterInBoxTest : public ::testing::TestWithParam<CenterCase> {};
+
+TEST_P(CenterInBoxTest, SmallPictureCentredLargeOneScrolledToItsMiddle) {
+  QScrollArea box;
+  box.setAlignment(Qt::AlignCenter);
+  box.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  box.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  auto* picture = new PictureControl;
+  picture->SetAutoSize(false);
+  picture->resize(GetParam().Picture);
+  box.setWidget(picture);
+  box.show();
+  box.resize(GetParam().Box + QSize(box.verticalScrollBar()->sizeHint().width(),
+                                     box.horizontalScrollBar()->sizeHint().height()) +
+             QSize(2 * box.frameWidth(), 2 * box.frameWidth()));
+  QCoreApplication::processEvents();
+  ASSERT_EQ(box.viewport()->size(), GetParam().Box);
+  TFormMain::CenterInBox(&box, picture);
+  EXPECT_EQ(box.horizontalScrollBar()->value(), GetParam().ScrollX);
+  EXPECT_EQ(box.verticalScrollBar()->value(), GetParam().ScrollY);
+  EXPECT_EQ(picture->pos(), GetParam().Position);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CenterInBoxTest,
+    ::testing::Values(CenterCase{{300, 200}, {101, 51}, {99, 74}, 0, 0},
+                      CenterCase{{300, 200}, {1001, 601}, {-350, -200}, 350, 200},
+                      CenterCase{{300, 200}, {1000, 50}, {-350, 75}, 350, 0},
+                      CenterCase{{300, 200}, {300, 200}, {0, 0}, 0, 0}));
+
+}  // namespace

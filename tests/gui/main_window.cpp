@@ -1,0 +1,18 @@
+// Window test entry: a QApplication with the program's fonts, icons and Russian texts.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include "imagefiles/imagefiles.h"
+#include "mainwind/appearance.h"
+
+int main(int argc, char** argv) {
+  // Run directly, the tests still need no display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  RegisterProgramFonts();
+  UseProgramIconTheme();
+  InstallRussianTexts(app);
+  PixInit();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
