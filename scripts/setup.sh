@@ -10,7 +10,7 @@ PACKAGES=(
   nlohmann-json3-dev libcli11-dev
   libsane1 sane-utils libsane-dev libv4l-dev v4l-utils
   oxygen-icon-theme
-  xvfb xauth
+  xvfb xauth imagemagick x11-apps
   poppler-utils
 )
 
