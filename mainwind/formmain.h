@@ -18,6 +18,7 @@
 #include "imagefiles/bitmap.h"
 #include "mainwind/programpaths.h"
 #include "mainwind/toolimagelists.h"
+#include "mainwind/videodeviceport.h"
 
 class DockPanel;
 class DrawGrid;
@@ -40,7 +41,6 @@ class QToolBar;
 class QToolButton;
 class TFormSetup;
 class TPrePrintQuiltDialog;
-class VideoDevicePort;
 struct ViewSize;
 
 // Workflow states; SetWorkflowState is the only way to change them.
