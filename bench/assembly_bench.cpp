@@ -183,7 +183,8 @@ int main(int argc, char** argv) {
     r.PrintRatio(name + " (1 thread)", name + "/literal", name + "/fast_1thread");
   }
   r.PrintRatio("feature r50 zone 30", "feature/literal", "feature/fast");
-  std::printf("\nshare of feature search, canvas and composition in an automatic stitch:\n");
+  // The correlation search, the bulk of a search, is measured by search_bench.
+  std::printf("\nshares of the feature searches, the canvas and the composition of an automatic stitch:\n");
   for (int mode : kComposeModes) PrintShares(r, mode);
   return 0;
 }
