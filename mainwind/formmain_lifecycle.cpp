@@ -39,6 +39,8 @@ void TFormMain::FormCreate() {
     VideoDeviceComboBox->addItem(QString::fromStdString(name));
   }
   if (VideoDeviceComboBox->count() == 0) SetTabShown(TabSheetVideo, false);
+  // The live picture starts as an empty 24-bit bitmap until the first frame.
+  ImageVideo->Assign(::Bitmap());
 }
 
 void TFormMain::FormShow() {

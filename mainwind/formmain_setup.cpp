@@ -11,6 +11,8 @@ void TFormMain::ApplySetupToEngine() {
 }
 
 bool TFormMain::RunSetupDialog() {
+  // New settings must not reach an engine that a running command is using.
+  if (CommandRunning) return false;
   if (!FormSetup || FormSetup->exec() != QDialog::Accepted) return false;
   ApplySetupToEngine();
   if (!FormSetup->LastSaveSucceeded()) {

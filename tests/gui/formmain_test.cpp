@@ -291,6 +291,22 @@ TEST_P(SettingsButtonTest, ApplyHandsOverAndSavesCancelChangesNothing) {
   EXPECT_FALSE(w->statusBar()->isVisible());
 }
 
+TEST_P(SettingsButtonTest, HeldOffWhileAnotherCommandRuns) {
+  auto w = MakeWindow();
+  w->show();
+  w->CommandRunning = true;
+  bool opened = false;
+  QTimer::singleShot(0, w->FormSetup, [&] {
+    opened = w->FormSetup->isVisible();
+    if (opened) w->FormSetup->ButtonOk->click();
+  });
+  w->findChild<QToolButton*>(QString::fromLatin1(GetParam()))->click();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(w->Engine.Step(), 0);
+  EXPECT_TRUE(w->CommandRunning);
+}
+
 INSTANTIATE_TEST_SUITE_P(Buttons, SettingsButtonTest,
                          ::testing::Values("ToolButtonSet1", "ToolButtonSet2", "ToolButtonSet3"));
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFocusEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -221,6 +222,11 @@ TEST_P(SpinRangeTest, TypedValueIsPulledIntoTheRangeOnApply) {
   edit->setFocus();
   edit->selectAll();
   QTest::keyClicks(edit, GetParam().Text);
+  EXPECT_EQ(edit->text(), GetParam().Text);
+  // Leaving the field pulls the value into its range.
+  QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+  QCoreApplication::sendEvent(field, &leave);
+  EXPECT_EQ(edit->text(), QString::number(GetParam().Stored));
   EXPECT_EQ(field->FieldValue(), GetParam().Stored);
   EXPECT_EQ(edit->text(), QString::number(GetParam().Stored));
 }
