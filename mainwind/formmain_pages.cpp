@@ -21,6 +21,7 @@
 #include "mainwind/drawgrid.h"
 #include "mainwind/panelstatusbar.h"
 #include "mainwind/picturecontrol.h"
+#include "mainwind/scrollbox.h"
 
 namespace {
 
@@ -48,9 +49,10 @@ QToolBar* MakeToolBar(QWidget* parent, const char* name) {
 QScrollArea* MakeScrollBox(QWidget* parent, const char* name, PictureControl*& picture,
                            const char* pictureName, bool stretch,
                            Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
-  auto* box = Named(new QScrollArea(parent), name);
+  // A centring box keeps a smaller picture where CenterInBox puts it.
+  QScrollArea* box = alignment == Qt::AlignCenter ? new ScrollBox(parent) : new QScrollArea(parent);
+  Named(box, name);
   box->setWidgetResizable(false);
-  // The box keeps a smaller picture where CenterInBox puts it.
   box->setAlignment(alignment);
   picture = Named(new PictureControl, pictureName);
   // A stretched picture gets its size from the window; the others from their bitmap.

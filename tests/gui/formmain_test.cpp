@@ -26,6 +26,7 @@
 #include "mainwind/drawgrid.h"
 #include "mainwind/panelstatusbar.h"
 #include "mainwind/picturecontrol.h"
+#include "mainwind/scrollbox.h"
 #include "windowfixture.h"
 
 namespace {
@@ -340,6 +341,27 @@ TEST_P(ResizeTest, ParentViewStaysAtHalfOfItsPanel) {
   EXPECT_EQ(w->ScrollBoxCh->width(), w->PanelCont->width() - w->ScrollBoxPar->width());
 }
 
+TEST_P(ResizeTest, AssembledPictureIsRecentred) {
+  auto w = MakeWindow();
+  w->setWindowState(Qt::WindowNoState);
+  w->show();
+  w->SetWorkflowState(kStateAssembled);
+  w->PageControl->setCurrentWidget(w->TabSheetQuilt);
+  w->ImageQuilt->SetAutoSize(false);
+  w->ImageQuilt->resize(3001, 2001);
+  w->resize(GetParam());
+  QCoreApplication::processEvents();
+  const QSize client = w->ImageBox->viewport()->size();
+  EXPECT_EQ(w->ImageBox->horizontalScrollBar()->value(), (3001 - client.width()) / 2);
+  EXPECT_EQ(w->ImageBox->verticalScrollBar()->value(), (2001 - client.height()) / 2);
+
+  w->ImageQuilt->resize(101, 51);
+  w->resize(GetParam() + QSize(37, 23));
+  QCoreApplication::processEvents();
+  const QSize larger = w->ImageBox->viewport()->size();
+  EXPECT_EQ(w->ImageQuilt->pos(), QPoint((larger.width() - 101) / 2, (larger.height() - 51) / 2));
+}
+
 INSTANTIATE_TEST_SUITE_P(Sizes, ResizeTest,
                          ::testing::Values(QSize(900, 650), QSize(1201, 777), QSize(1000, 601)));
 
@@ -353,8 +375,7 @@ struct CenterCase {
 class CenterInBoxTest : public ::testing::TestWithParam<CenterCase> {};
 
 TEST_P(CenterInBoxTest, SmallPictureCentredLargeOneScrolledToItsMiddle) {
-  QScrollArea box;
-  box.setAlignment(Qt::AlignCenter);
+  ScrollBox box;
   box.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   box.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   auto* picture = new PictureControl;
@@ -368,6 +389,7 @@ TEST_P(CenterInBoxTest, SmallPictureCentredLargeOneScrolledToItsMiddle) {
   QCoreApplication::processEvents();
   ASSERT_EQ(box.viewport()->size(), GetParam().Box);
   TFormMain::CenterInBox(&box, picture);
+  QCoreApplication::processEvents();
   EXPECT_EQ(box.horizontalScrollBar()->value(), GetParam().ScrollX);
   EXPECT_EQ(box.verticalScrollBar()->value(), GetParam().ScrollY);
   EXPECT_EQ(picture->pos(), GetParam().Position);
