@@ -82,9 +82,9 @@ bool Panoram::BuildCanvas() {
   }
   bounds_ = {extent.Left, extent.Top, static_cast<int32_t>(width), static_cast<int32_t>(height)};
 
-  auto canvas = Bitmap::TryCreate(static_cast<int>(width), static_cast<int>(height));
+  // Areas no image covers stay white; filled as allocated, in one pass.
+  auto canvas = Bitmap::TryCreate(static_cast<int>(width), static_cast<int>(height), 255);
   if (!canvas) return false;
-  canvas->Fill(255, 255, 255);  // areas no image covers stay white
   result_ = std::move(*canvas);
   return true;
 }

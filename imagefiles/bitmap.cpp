@@ -18,18 +18,18 @@ bool Bitmap::SizeAllowed(int64_t width, int64_t height) {
          width * height <= kMaxPixels;
 }
 
-Bitmap::Bitmap(int width, int height) {
+Bitmap::Bitmap(int width, int height, uint8_t fill) {
   if (!SizeAllowed(width, height)) throw std::length_error("bitmap size out of range");
   width_ = width;
   height_ = height;
   stride_ = StrideFor(width);
-  data_.assign(stride_ * static_cast<size_t>(height), 0);
+  data_.assign(stride_ * static_cast<size_t>(height), fill);
 }
 
-std::optional<Bitmap> Bitmap::TryCreate(int width, int height) {
+std::optional<Bitmap> Bitmap::TryCreate(int width, int height, uint8_t fill) {
   if (!SizeAllowed(width, height)) return std::nullopt;
   try {
-    return Bitmap(width, height);
+    return Bitmap(width, height, fill);
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   }

@@ -34,11 +34,12 @@ class Bitmap {
   static constexpr int64_t kMaxPixels = int64_t{25000} * 25000;
 
   Bitmap() = default;
-  // A black bitmap; throws std::bad_alloc or std::length_error when it cannot exist.
-  Bitmap(int width, int height);
+  // Every byte set to fill (0: black, 255: white); throws std::bad_alloc or
+  // std::length_error when the bitmap cannot exist.
+  Bitmap(int width, int height, uint8_t fill = 0);
 
   // The same, but reports failure (absurd size or no memory) as an empty result.
-  static std::optional<Bitmap> TryCreate(int width, int height);
+  static std::optional<Bitmap> TryCreate(int width, int height, uint8_t fill = 0);
   static bool SizeAllowed(int64_t width, int64_t height);
 
   int Width() const { return width_; }
