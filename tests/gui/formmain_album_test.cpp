@@ -12,35 +12,21 @@
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
 #include "mainwind/userdialogs.h"
+#include "shownwindow.h"
 #include "support/testimages.h"
 
 namespace {
 
-class AlbumWindow : public ::testing::Test {
+class AlbumWindow : public ShownWindow {
  protected:
   void SetUp() override {
-    root_ = QString::fromStdString(MakeTempDir("albumwin"));
-    QDir(root_).mkpath("Image");
+    OpenWindow("albumwin");
     QDir(root_).mkpath("pics");
-    ProgramPaths paths;
-    paths.ProgramFolder = root_ + "/";
-    paths.ImageFolder = root_ + "/Image/";
-    paths.ConfigPath = root_ + "/data.cfg";
-    form_ = std::make_unique<TFormMain>(paths, nullptr, std::make_unique<NoVideoDevice>());
-    form_->setWindowState(Qt::WindowNoState);
-    form_->resize(1200, 800);
-    form_->show();
-    QApplication::processEvents();
-    SetMessageHandler([this](const QString&, const QString& text, MessageKind) {
-      messages_ << text;
-    });
   }
 
   void TearDown() override {
     SetPixOpenAnswer({});
-    SetMessageHandler({});
-    form_.reset();
-    QDir(root_).removeRecursively();
+    CloseWindow();
   }
 
   std::string Picture(const QString& name, uint8_t shade) {
@@ -70,9 +56,6 @@ class AlbumWindow : public ::testing::Test {
     return names;
   }
 
-  QString root_;
-  std::unique_ptr<TFormMain> form_;
-  QStringList messages_;
   std::string askedTitle_, askedFolder_;
 };
 

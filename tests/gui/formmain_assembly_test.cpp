@@ -18,6 +18,7 @@
 #include "mainwind/panelstatusbar.h"
 #include "mainwind/picturecontrol.h"
 #include "mainwind/userdialogs.h"
+#include "shownwindow.h"
 #include "support/testimages.h"
 
 namespace {
@@ -25,23 +26,10 @@ namespace {
 // Two tiles of one textured scene, the second 150 pixels right of and 10
 // pixels below the first; their link is set by hand, so the mosaic is
 // 350 x 160 and its common rectangle 350 x 140.
-class AssemblyWindow : public ::testing::Test {
+class AssemblyWindow : public ShownWindow {
  protected:
   void SetUp() override {
-    root_ = QString::fromStdString(MakeTempDir("assemblywin"));
-    QDir(root_).mkpath("Image");
-    ProgramPaths paths;
-    paths.ProgramFolder = root_ + "/";
-    paths.ImageFolder = root_ + "/Image/";
-    paths.ConfigPath = root_ + "/data.cfg";
-    form_ = std::make_unique<TFormMain>(paths, nullptr, std::make_unique<NoVideoDevice>());
-    form_->setWindowState(Qt::WindowNoState);
-    form_->resize(1200, 800);
-    form_->show();
-    QApplication::processEvents();
-    SetMessageHandler([this](const QString&, const QString& text, MessageKind) {
-      messages_ << text;
-    });
+    OpenWindow("assemblywin");
 
     const Bitmap scene = TexturedBitmap(400, 200, 7);
     Panoram& engine = form_->Engine;
@@ -60,17 +48,11 @@ class AssemblyWindow : public ::testing::Test {
 
   void TearDown() override {
     SetPixSaveAnswer({});
-    SetMessageHandler({});
-    form_.reset();
-    QDir(root_).removeRecursively();
+    CloseWindow();
   }
 
   QString Panel(int i) const { return form_->StatusBar->PanelText(i); }
   const Bitmap& Held() const { return form_->ImageQuilt->Held(); }
-
-  QString root_;
-  std::unique_ptr<TFormMain> form_;
-  QStringList messages_;
 };
 
 TEST_F(AssemblyWindow, StatusAfterTheStitch) {

@@ -1,0 +1,45 @@
+#pragma once
+// A shown main window over a temporary program folder; every message the
+// window would show is collected instead.
+
+#include <QApplication>
+#include <QDir>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "mainwind/formmain.h"
+#include "mainwind/novideodevice.h"
+#include "mainwind/userdialogs.h"
+#include "support/testimages.h"
+
+class ShownWindow : public ::testing::Test {
+ protected:
+  void OpenWindow(const std::string& tag) {
+    root_ = QString::fromStdString(MakeTempDir(tag));
+    QDir(root_).mkpath("Image");
+    ProgramPaths paths;
+    paths.ProgramFolder = root_ + "/";
+    paths.ImageFolder = root_ + "/Image/";
+    paths.ConfigPath = root_ + "/data.cfg";
+    form_ = std::make_unique<TFormMain>(paths, nullptr, std::make_unique<NoVideoDevice>());
+    form_->setWindowState(Qt::WindowNoState);
+    form_->resize(1200, 800);
+    form_->show();
+    QApplication::processEvents();
+    SetMessageHandler([this](const QString&, const QString& text, MessageKind) {
+      messages_ << text;
+    });
+  }
+
+  void CloseWindow() {
+    SetMessageHandler({});
+    form_.reset();
+    QDir(root_).removeRecursively();
+  }
+
+  QString root_;
+  std::unique_ptr<TFormMain> form_;
+  QStringList messages_;
+};
