@@ -42,18 +42,18 @@ int CheckReport(const std::string& reportPath, const std::string& folder) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   PixInit();
-  SampleSetSpec spec;
+  SampleSetPlan plan;
   std::string folder = "out/sample";
   CLI::App cli{"Renders a synthetic stained specimen and cuts it into overlapping fields.",
                "quiltor-samples"};
   cli.add_option("-o,--out", folder, "folder for the fields and truth.json");
-  cli.add_option("--seed", spec.Seed, "picture seed");
-  cli.add_option("--columns", spec.Columns)->check(CLI::Range(1, 20));
-  cli.add_option("--rows", spec.Rows)->check(CLI::Range(1, 20));
-  cli.add_option("--width", spec.FieldWidth, "field width")->check(CLI::Range(64, 4000));
-  cli.add_option("--height", spec.FieldHeight, "field height")->check(CLI::Range(48, 4000));
-  cli.add_option("--overlap", spec.OverlapPct, "overlap, percent")->check(CLI::Range(5, 60));
-  cli.add_option("--jitter", spec.Jitter, "stage error, pixels")->check(CLI::Range(0, 40));
+  cli.add_option("--seed", plan.Seed, "picture seed");
+  cli.add_option("--columns", plan.Columns)->check(CLI::Range(1, 20));
+  cli.add_option("--rows", plan.Rows)->check(CLI::Range(1, 20));
+  cli.add_option("--width", plan.FieldWidth, "field width")->check(CLI::Range(64, 4000));
+  cli.add_option("--height", plan.FieldHeight, "field height")->check(CLI::Range(48, 4000));
+  cli.add_option("--overlap", plan.OverlapPct, "overlap, percent")->check(CLI::Range(5, 60));
+  cli.add_option("--jitter", plan.Jitter, "stage error, pixels")->check(CLI::Range(0, 40));
   std::string report;
   cli.add_option("--check", report,
                  "instead of writing: compare this stitch report with the folder's truth.json");
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quiltor-samples: cannot create %s: %s\n", folder.c_str(), ec.message().c_str());
     return 1;
   }
-  const std::vector<SampleField> fields = MakeSampleSet(spec);
+  const std::vector<SampleField> fields = MakeSampleSet(plan);
   for (const SampleField& f : fields) {
     const std::string path = (std::filesystem::path(folder) / f.Name).string();
     const PixStatus status = PixSaveImage(path, f.Image);
@@ -76,12 +76,12 @@ int main(int argc, char** argv) {
     }
   }
   const std::string truth = (std::filesystem::path(folder) / "truth.json").string();
-  const std::string error = WriteFileWhole(truth, TruthJson(spec, fields).dump(2) + "\n");
+  const std::string error = WriteFileWhole(truth, TruthJson(plan, fields).dump(2) + "\n");
   if (!error.empty()) {
     std::fprintf(stderr, "quiltor-samples: cannot write %s: %s\n", truth.c_str(), error.c_str());
     return 1;
   }
-  std::printf("%zu fields of %d x %d written to %s\n", fields.size(), spec.FieldWidth,
-              spec.FieldHeight, folder.c_str());
+  std::printf("%zu fields of %d x %d written to %s\n", fields.size(), plan.FieldWidth,
+              plan.FieldHeight, folder.c_str());
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <random>
 
-#include "specimen.h"
+#include "tissue.h"
 
 namespace {
 
@@ -52,26 +52,26 @@ std::string FieldName(int index) {
 
 }  // namespace
 
-std::vector<SampleField> MakeSampleSet(const SampleSetSpec& spec) {
-  const int stepX = spec.FieldWidth * (100 - spec.OverlapPct) / 100;
-  const int stepY = spec.FieldHeight * (100 - spec.OverlapPct) / 100;
-  const int margin = spec.Jitter + 2;
+std::vector<SampleField> MakeSampleSet(const SampleSetPlan& plan) {
+  const int stepX = plan.FieldWidth * (100 - plan.OverlapPct) / 100;
+  const int stepY = plan.FieldHeight * (100 - plan.OverlapPct) / 100;
+  const int margin = plan.Jitter + 2;
   const Bitmap specimen =
-      RenderSpecimen(2 * margin + (spec.Columns - 1) * stepX + spec.FieldWidth,
-                     2 * margin + (spec.Rows - 1) * stepY + spec.FieldHeight, spec.Seed);
-  std::mt19937 stage(spec.Seed ^ 0x5EEDu);
+      RenderSpecimen(2 * margin + (plan.Columns - 1) * stepX + plan.FieldWidth,
+                     2 * margin + (plan.Rows - 1) * stepY + plan.FieldHeight, plan.Seed);
+  std::mt19937 stage(plan.Seed ^ 0x5EEDu);
   std::vector<SampleField> fields;
-  for (int row = 0; row < spec.Rows; ++row) {
+  for (int row = 0; row < plan.Rows; ++row) {
     const bool forward = row % 2 == 0;
-    for (int k = 0; k < spec.Columns; ++k) {
-      const int column = forward ? k : spec.Columns - 1 - k;
+    for (int k = 0; k < plan.Columns; ++k) {
+      const int column = forward ? k : plan.Columns - 1 - k;
       SampleField f;
       f.Name = FieldName(static_cast<int>(fields.size()));
-      f.Origin = {margin + column * stepX + Jitter(stage, spec.Jitter),
-                  margin + row * stepY + Jitter(stage, spec.Jitter)};
+      f.Origin = {margin + column * stepX + Jitter(stage, plan.Jitter),
+                  margin + row * stepY + Jitter(stage, plan.Jitter)};
       f.Direction = fields.empty() ? 0 : (k == 0 ? 2 : (forward ? 1 : 3));
-      std::mt19937 camera(spec.Seed * 7919u + static_cast<uint32_t>(fields.size()) + 1);
-      f.Image = Photograph(specimen, f.Origin, spec.FieldWidth, spec.FieldHeight, camera);
+      std::mt19937 camera(plan.Seed * 7919u + static_cast<uint32_t>(fields.size()) + 1);
+      f.Image = Photograph(specimen, f.Origin, plan.FieldWidth, plan.FieldHeight, camera);
       fields.push_back(std::move(f));
     }
   }
@@ -92,7 +92,7 @@ std::vector<Rect> ExpectedPlaces(const std::vector<SampleField>& fields) {
   return places;
 }
 
-nlohmann::json TruthJson(const SampleSetSpec& spec, const std::vector<SampleField>& fields) {
+nlohmann::json TruthJson(const SampleSetPlan& plan, const std::vector<SampleField>& fields) {
   using nlohmann::json;
   const std::vector<Rect> places = ExpectedPlaces(fields);
   json list = json::array();
@@ -103,11 +103,11 @@ nlohmann::json TruthJson(const SampleSetSpec& spec, const std::vector<SampleFiel
                     {"direction", fields[i].Direction},
                     {"place", json::array({p.Left, p.Top, p.Right, p.Bottom})}});
   }
-  return {{"seed", spec.Seed},
-          {"grid", json::array({spec.Columns, spec.Rows})},
-          {"field", json::array({spec.FieldWidth, spec.FieldHeight})},
-          {"overlap_pct", spec.OverlapPct},
-          {"jitter", spec.Jitter},
+  return {{"seed", plan.Seed},
+          {"grid", json::array({plan.Columns, plan.Rows})},
+          {"field", json::array({plan.FieldWidth, plan.FieldHeight})},
+          {"overlap_pct", plan.OverlapPct},
+          {"jitter", plan.Jitter},
           {"fields", list}};
 }
 

@@ -11,7 +11,7 @@
 
 #include "imagefiles/bitmap.h"
 
-struct SampleSetSpec {
+struct SampleSetPlan {
   int Columns = 3;
   int Rows = 3;
   int FieldWidth = 640;
@@ -30,14 +30,14 @@ struct SampleField {
 
 // The fields in the order they are taken: right along the first row, back
 // along the next, and so on.
-std::vector<SampleField> MakeSampleSet(const SampleSetSpec& spec);
+std::vector<SampleField> MakeSampleSet(const SampleSetPlan& plan);
 
 // The places the engine should find: each field's rectangle with the
 // smallest corner moved to the origin, as after the canvas is built.
 std::vector<Rect> ExpectedPlaces(const std::vector<SampleField>& fields);
 
-// The truth file: spec, file names, origins, directions and expected places.
-nlohmann::json TruthJson(const SampleSetSpec& spec, const std::vector<SampleField>& fields);
+// The truth file: plan, file names, origins, directions and expected places.
+nlohmann::json TruthJson(const SampleSetPlan& plan, const std::vector<SampleField>& fields);
 
 // Differences between a stitch report and a truth file: one line per field
 // whose name, direction or place differs, or per missing field. Empty when they agree.

@@ -5,14 +5,14 @@
 
 namespace {
 
-SampleSetSpec Small(uint32_t seed) {
-  SampleSetSpec spec;
-  spec.Columns = 3;
-  spec.Rows = 2;
-  spec.FieldWidth = 120;
-  spec.FieldHeight = 90;
-  spec.Seed = seed;
-  return spec;
+SampleSetPlan Small(uint32_t seed) {
+  SampleSetPlan plan;
+  plan.Columns = 3;
+  plan.Rows = 2;
+  plan.FieldWidth = 120;
+  plan.FieldHeight = 90;
+  plan.Seed = seed;
+  return plan;
 }
 
 TEST(SampleSet, SameSeedSameFieldsOtherSeedOtherFields) {
@@ -28,8 +28,8 @@ TEST(SampleSet, SameSeedSameFieldsOtherSeedOtherFields) {
 }
 
 TEST(SampleSet, SnakeOrderWithBoundedJitter) {
-  const SampleSetSpec spec = Small(5);
-  const auto fields = MakeSampleSet(spec);
+  const SampleSetPlan plan = Small(5);
+  const auto fields = MakeSampleSet(plan);
   EXPECT_EQ(fields[0].Direction, 0);
   const std::vector<int32_t> snake{0, 1, 1, 2, 3, 3};
   const int stepX = 120 * 72 / 100, stepY = 90 * 72 / 100;
@@ -38,10 +38,10 @@ TEST(SampleSet, SnakeOrderWithBoundedJitter) {
   for (size_t i = 0; i < fields.size(); ++i) {
     EXPECT_EQ(fields[i].Direction, snake[i]) << i;
     const int row = static_cast<int>(i) / 3;
-    const int nominalX = spec.Jitter + 2 + columns[i] * stepX;
-    const int nominalY = spec.Jitter + 2 + row * stepY;
-    EXPECT_LE(std::abs(fields[i].Origin.X - nominalX), spec.Jitter) << i;
-    EXPECT_LE(std::abs(fields[i].Origin.Y - nominalY), spec.Jitter) << i;
+    const int nominalX = plan.Jitter + 2 + columns[i] * stepX;
+    const int nominalY = plan.Jitter + 2 + row * stepY;
+    EXPECT_LE(std::abs(fields[i].Origin.X - nominalX), plan.Jitter) << i;
+    EXPECT_LE(std::abs(fields[i].Origin.Y - nominalY), plan.Jitter) << i;
     EXPECT_EQ(fields[i].Image.Width(), 120);
     EXPECT_EQ(fields[i].Image.Height(), 90);
   }

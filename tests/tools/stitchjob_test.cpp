@@ -17,13 +17,13 @@ class StitchSampleSet : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new std::string(MakeTempDir("stitch"));
-    SampleSetSpec spec;
-    spec.Columns = 2;
-    spec.Rows = 2;
-    spec.FieldWidth = 400;
-    spec.FieldHeight = 330;
-    spec.Seed = 7;
-    fields_ = new std::vector<SampleField>(MakeSampleSet(spec));
+    SampleSetPlan plan;
+    plan.Columns = 2;
+    plan.Rows = 2;
+    plan.FieldWidth = 400;
+    plan.FieldHeight = 330;
+    plan.Seed = 7;
+    fields_ = new std::vector<SampleField>(MakeSampleSet(plan));
     for (const SampleField& f : *fields_) {
       ASSERT_TRUE(PixSaveImage(*dir_ + "/" + f.Name, f.Image));
     }

@@ -1,4 +1,4 @@
-#include "specimen.h"
+#include "tissue.h"
 
 #include <algorithm>
 #include <cmath>
