@@ -1,7 +1,5 @@
 #include "assemblybuild.h"
 
-#include <algorithm>
-
 #include "engine/panoram.h"
 
 bool ComposeMosaic(Panoram& engine, bool smoothing) {
@@ -10,21 +8,12 @@ bool ComposeMosaic(Panoram& engine, bool smoothing) {
   return true;
 }
 
-Rect ClampToCanvas(const Rect& rect, int canvasWidth, int canvasHeight) {
-  return {std::clamp(rect.Left, 0, canvasWidth), std::clamp(rect.Top, 0, canvasHeight),
-          std::clamp(rect.Right, 0, canvasWidth), std::clamp(rect.Bottom, 0, canvasHeight)};
-}
-
 void ShowMosaicPicture(const Panoram& engine, const MontageTable& table, Picture& picture,
                        bool crop) {
-  const auto& result = engine.Result();
-  if (!result) return;
+  // The engine clamps the crop rectangle to the canvas and shows everything for an empty one.
   if (crop) {
-    const Rect part = ClampToCanvas(engine.CommonRect(table), result->Width(), result->Height());
-    if (!part.IsEmpty()) {
-      engine.ShowResultPart(picture, part);
-      return;
-    }
+    engine.ShowResultPart(picture, engine.CommonRect(table));
+  } else {
+    engine.ShowResult(picture);
   }
-  engine.ShowResult(picture);
 }

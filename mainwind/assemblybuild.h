@@ -15,5 +15,3 @@ bool ComposeMosaic(Panoram& engine, bool smoothing);
 // is first clamped to the canvas; an empty one shows the whole mosaic.
 void ShowMosaicPicture(const Panoram& engine, const MontageTable& table, Picture& picture,
                        bool crop);
-
-Rect ClampToCanvas(const Rect& rect, int canvasWidth, int canvasHeight);

@@ -8,26 +8,6 @@
 
 namespace {
 
-struct ClampCase {
-  const char* label;
-  Rect in;
-  Rect out;
-};
-
-class ClampTest : public ::testing::TestWithParam<ClampCase> {};
-
-TEST_P(ClampTest, StaysOnTheCanvas) {
-  EXPECT_EQ(ClampToCanvas(GetParam().in, 300, 200), GetParam().out);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ClampTest,
-    ::testing::Values(ClampCase{"Inside", {10, 20, 290, 180}, {10, 20, 290, 180}},
-                      ClampCase{"Untouched", {-30000, -30000, 30000, 30000}, {0, 0, 300, 200}},
-                      ClampCase{"Partly", {-5, 7, 350, 150}, {0, 7, 300, 150}},
-                      ClampCase{"Outside", {400, 300, 500, 400}, {300, 200, 300, 200}}),
-    [](const auto& c) { return std::string(c.param.label); });
-
 // Two tiles side by side, 150 pixels apart and 10 pixels down: a 350 x 160 mosaic.
 class MosaicPicture : public ::testing::Test {
  protected:
