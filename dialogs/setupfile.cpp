@@ -1,10 +1,11 @@
 #include "setupfile.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+
+#include "imagefiles/wholefile.h"
 
 namespace {
 
@@ -67,25 +68,6 @@ std::optional<size_t> ReadSetupFile(const std::string& path, SetupData& data) {
 }
 
 bool WriteSetupFile(const std::string& path, const SetupData& data) {
-  const std::string temporary = path + ".tmp";
   const SetupBytes bytes = EncodeSetup(data);
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    file.flush();
-    if (!file) {
-      file.close();
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    return false;
-  }
-  return true;
+  return WriteFileWhole(path, std::string(bytes.begin(), bytes.end())).empty();
 }
