@@ -53,6 +53,7 @@ TFormMain::TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgre
   SetupAlbum();
   SetupAssembly();
   SetupTable();
+  SetupConnect();
   setWindowState(Qt::WindowMaximized);
   FormCreate();
 }

@@ -208,6 +208,14 @@ class TFormMain : public QMainWindow {
   // scanner
   void ToolButtonScanClick();
 
+  // connection correction page
+  void TabSheetCorShow();
+  void DrawGridEditConnectClick();
+  void DrawGridEditConnectDrawCell(QPainter& painter, int row, const QRect& rect);
+  // Positions in the picture's own pixels (both pictures are shown at 1:1).
+  void ImageParMouseDown(QPoint position);
+  void ImageChMouseDown(QPoint position);
+
   // assembly view
   void ToolButtonFineFrontClick();
   void ToolButtonCropClick();
@@ -241,6 +249,9 @@ class TFormMain : public QMainWindow {
   void SetupAlbum();
   void SetupAssembly();
   void SetupTable();
+  void SetupConnect();
+  // Moves the parent (LinkOut) or child (LinkIn) point of the current connection.
+  void MoveMatchPoint(bool parentPoint, QPoint position);
   // Hands the settings record to the engine.
   void ApplySetupToEngine();
   // Runs the settings dialog; true when it was applied.
