@@ -200,6 +200,10 @@ class TFormMain : public QMainWindow {
   void DrawGridAlbumDragDrop(QPoint position, QObject* source);
 
   // montage table and stitching
+  void DrawGridTabDrawCell(QPainter& painter, int col, int row, const QRect& rect);
+  // source is the widget the drag started from; only album drags are accepted.
+  bool DrawGridTabDragOver(QPoint position, QObject* source);
+  void DrawGridTabDragDrop(QPoint position, QObject* source);
   void ToolButtonAutoPozClick();
   void ToolButtonDelImTabClick();
   void ToolButtonClearTabClick();

@@ -1,0 +1,70 @@
+#include "montagelayout.h"
+
+bool InsideTable(int column, int row) {
+  return column >= 0 && column < kTableColumns && row >= 0 && row < kTableRows;
+}
+
+bool PlaceInTable(MontageTable& table, int column, int row, int32_t image) {
+  if (!InsideTable(column, row) || image < 0) return false;
+  for (int32_t& cell : table.Cells) {
+    if (cell < 0) cell = kCellBlocked;
+  }
+  table.At(column, row) = image;
+  const TableCell neighbours[] = {
+      {column - 1, row}, {column, row - 1}, {column + 1, row}, {column, row + 1}};
+  for (const TableCell& n : neighbours) {
+    if (InsideTable(n.Column, n.Row) && table.At(n.Column, n.Row) < 0)
+      table.At(n.Column, n.Row) = kCellFree;
+  }
+  return true;
+}
+
+std::optional<TableCell> TableCellAt(int x, int y, const TableGridGeometry& grid) {
+  // Offsets are counted from the table's first cell, so cells scrolled half
+  // out of view still map to the cell drawn under the mouse.
+  const long long tableX = static_cast<long long>(x) + grid.ScrollX;
+  const long long tableY = static_cast<long long>(y) + grid.ScrollY;
+  const long long pitchX = static_cast<long long>(grid.CellWidth) + grid.LineWidth;
+  const long long pitchY = static_cast<long long>(grid.CellHeight) + grid.LineWidth;
+  if (tableX < 0 || tableY < 0 || pitchX <= 0 || pitchY <= 0) return std::nullopt;
+  const long long column = tableX / pitchX;
+  const long long row = tableY / pitchY;
+  if (column >= kTableColumns || row >= kTableRows) return std::nullopt;
+  return TableCell{static_cast<int>(column), static_cast<int>(row)};
+}
+
+bool CanDropOnTable(const MontageTable& table, const std::optional<TableCell>& cell, int albumRow,
+                    int placedCount, int imageCount) {
+  if (!cell || !InsideTable(cell->Column, cell->Row)) return false;
+  if (albumRow != placedCount || albumRow < 0 || albumRow >= imageCount) return false;
+  return table.At(cell->Column, cell->Row) == kCellFree;
+}
+
+std::optional<TableCell> FindInTable(const MontageTable& table, int32_t image) {
+  std::optional<TableCell> found;
+  for (int c = 0; c < kTableColumns; ++c) {
+    for (int r = 0; r < kTableRows; ++r) {
+      if (table.At(c, r) == image) found = TableCell{c, r};
+    }
+  }
+  return found;
+}
+
+std::optional<int> RemoveFromTable(MontageTable& table, int column, int row) {
+  if (!InsideTable(column, row)) return std::nullopt;
+  const int32_t removed = table.At(column, row);
+  if (removed < 0) return std::nullopt;
+  for (int32_t& cell : table.Cells) {
+    if (cell >= removed) cell = kCellBlocked;
+  }
+  const std::optional<TableCell> before =
+      removed > 0 ? FindInTable(table, removed - 1) : std::nullopt;
+  // Without the previous image on the table nothing can be continued from:
+  // start over with an empty table.
+  if (!before) {
+    table.Fill(kCellFree);
+    return 0;
+  }
+  PlaceInTable(table, before->Column, before->Row, removed - 1);
+  return removed;
+}

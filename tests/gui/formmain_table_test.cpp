@@ -1,0 +1,309 @@
+#include <QApplication>
+#include <QDir>
+#include <QFrame>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "imagefiles/imagefiles.h"
+#include "imagefiles/pixdialogs.h"
+#include "mainwind/drawgrid.h"
+#include "mainwind/formmain.h"
+#include "mainwind/picturecontrol.h"
+#include "shownwindow.h"
+#include "support/testimages.h"
+
+namespace {
+
+class TableWindow : public ShownWindow {
+ protected:
+  void SetUp() override {
+    OpenWindow("tablewin");
+    QDir(root_).mkpath("pics");
+  }
+
+  void TearDown() override {
+    SetPixOpenAnswer({});
+    CloseWindow();
+  }
+
+  // Flat pictures of distinct shades, opened through the album.
+  void OpenFlat(int n) {
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i) {
+      const std::string path = (root_ + QString("/pics/f%1.bmp").arg(i)).toStdString();
+      const uint8_t shade = static_cast<uint8_t>(60 + 40 * i);
+      ASSERT_TRUE(PixSaveImage(path, FlatBitmap(80, 60, shade, shade, shade)).Ok());
+      names.push_back(path);
+    }
+    Open(names);
+  }
+
+  void Open(const std::vector<std::string>& names) {
+    SetPixOpenAnswer([names](const std::string&, const std::string&) { return names; });
+    form_->ToolButtonImageOpen->click();
+  }
+
+  // The middle of a table cell in viewport coordinates, scrolled into view.
+  QPoint Centre(int col, int row) {
+    DrawGrid* grid = form_->DrawGridTab;
+    grid->SetCurrent(col, row);
+    return grid->CellRect(col, row).center();
+  }
+
+  bool CanDrop(int col, int row) {
+    return form_->DrawGridTabDragOver(Centre(col, row), form_->DrawGridAlbum);
+  }
+
+  void Drop(int albumRow, int col, int row) {
+    form_->DrawGridAlbum->SetRow(albumRow);
+    form_->DrawGridTabDragDrop(Centre(col, row), form_->DrawGridAlbum);
+  }
+
+  void LayOutThree() {
+    OpenFlat(3);
+    Drop(0, 5, 5);
+    Drop(1, 6, 5);
+    Drop(2, 6, 6);
+  }
+
+  int CellsHolding(int32_t value) const {
+    int n = 0;
+    for (int32_t cell : form_->MontageTable.Cells) n += cell == value;
+    return n;
+  }
+
+  bool TabShown(QWidget* page) const {
+    return form_->PageControl->isTabVisible(form_->PageControl->indexOf(page));
+  }
+
+  // Cells near the table's top left are visible without scrolling.
+  QColor PaintedAt(int col, int row, QPoint offset) const {
+    const QImage shown = form_->DrawGridTab->viewport()->grab().toImage();
+    return shown.pixelColor(form_->DrawGridTab->CellRect(col, row).topLeft() + offset);
+  }
+};
+
+// --- laying out ---
+
+TEST_F(TableWindow, ThreeImagesLaidOutGiveTheirDirections) {
+  OpenFlat(3);
+  Drop(0, 5, 5);
+  EXPECT_EQ(form_->WorkflowState(), kStatePlacing);
+  EXPECT_EQ(form_->PlacedCount, 1);
+  form_->DrawGridAlbum->SetRow(1);
+  for (auto [c, r] : {std::pair{4, 5}, {5, 4}, {6, 5}, {5, 6}}) EXPECT_TRUE(CanDrop(c, r)) << c << "," << r;
+  for (auto [c, r] : {std::pair{5, 5}, {7, 5}, {6, 6}, {0, 0}}) EXPECT_FALSE(CanDrop(c, r)) << c << "," << r;
+
+  Drop(1, 6, 5);
+  EXPECT_EQ(form_->WorkflowState(), kStatePlacing);
+  EXPECT_FALSE(TabShown(form_->TabSheetCor));
+  Drop(2, 6, 6);
+  EXPECT_EQ(form_->WorkflowState(), kStateTablePlaced);
+  EXPECT_EQ(form_->PlacedCount, 3);
+  EXPECT_EQ(form_->Engine.Direction(1), kDirRight);
+  EXPECT_EQ(form_->Engine.Direction(2), kDirBelow);
+  EXPECT_TRUE(TabShown(form_->TabSheetCor));
+  EXPECT_FALSE(TabShown(form_->TabSheetQuilt));
+  EXPECT_TRUE(form_->ToolButtonCalkConnect->isEnabled());
+  EXPECT_EQ(form_->DrawGridEditConnect->Row(), 0);
+  EXPECT_EQ(form_->MontageTable.At(5, 5), 0);
+  EXPECT_EQ(form_->MontageTable.At(6, 5), 1);
+  EXPECT_EQ(form_->MontageTable.At(6, 6), 2);
+}
+
+TEST_F(TableWindow, WrongAlbumRowIsRefusedEverywhere) {
+  OpenFlat(3);
+  Drop(0, 5, 5);
+  form_->DrawGridAlbum->SetRow(2);
+  for (auto [c, r] : {std::pair{4, 5}, {5, 4}, {6, 5}, {5, 6}}) EXPECT_FALSE(CanDrop(c, r));
+  Drop(2, 6, 5);
+  EXPECT_EQ(form_->PlacedCount, 1);
+  EXPECT_EQ(form_->MontageTable.At(6, 5), kCellFree);
+  EXPECT_EQ(CellsHolding(2), 0);
+}
+
+TEST_F(TableWindow, OnlyAlbumDragsAreAccepted) {
+  OpenFlat(2);
+  form_->DrawGridAlbum->SetRow(0);
+  EXPECT_TRUE(CanDrop(3, 3));
+  EXPECT_FALSE(form_->DrawGridTabDragOver(Centre(3, 3), form_->DrawGridTab));
+  EXPECT_FALSE(form_->DrawGridTabDragOver(Centre(3, 3), nullptr));
+  form_->DrawGridTabDragDrop(Centre(3, 3), nullptr);
+  EXPECT_EQ(form_->PlacedCount, 0);
+}
+
+TEST_F(TableWindow, DragBeyondTheLastColumnOrRowIsRefused) {
+  OpenFlat(2);
+  Drop(0, 99, 99);
+  ASSERT_EQ(form_->MontageTable.At(99, 99), 0);
+  form_->DrawGridAlbum->SetRow(1);
+  EXPECT_TRUE(CanDrop(98, 99));
+  EXPECT_TRUE(CanDrop(99, 98));
+  // Scrolled to the far corner, positions past the last cell map beyond the table.
+  const QRect last = form_->DrawGridTab->CellRect(99, 99);
+  const QPoint pastRight(last.right() + 10, last.center().y());
+  const QPoint pastBottom(last.center().x(), last.bottom() + 10);
+  EXPECT_FALSE(form_->DrawGridTabDragOver(pastRight, form_->DrawGridAlbum));
+  EXPECT_FALSE(form_->DrawGridTabDragOver(pastBottom, form_->DrawGridAlbum));
+  form_->DrawGridTabDragDrop(pastRight, form_->DrawGridAlbum);
+  EXPECT_EQ(form_->PlacedCount, 1);
+  EXPECT_EQ(CellsHolding(1), 0);
+}
+
+// --- taking images off ---
+
+TEST_F(TableWindow, RemovingImageOneKeepsImageZeroWithItsNeighbours) {
+  LayOutThree();
+  form_->DrawGridTab->SetCurrent(6, 5);
+  form_->ToolButtonDelImTab->click();
+  EXPECT_EQ(form_->PlacedCount, 1);
+  EXPECT_EQ(form_->WorkflowState(), kStatePlacing);
+  EXPECT_EQ(form_->MontageTable.At(5, 5), 0);
+  EXPECT_EQ(CellsHolding(1) + CellsHolding(2), 0);
+  EXPECT_EQ(CellsHolding(kCellFree), 4);
+  EXPECT_EQ(form_->MontageTable.At(6, 5), kCellFree);
+  EXPECT_FALSE(TabShown(form_->TabSheetCor));
+  // The user goes on with album row 1.
+  Drop(1, 5, 4);
+  EXPECT_EQ(form_->MontageTable.At(5, 4), 1);
+}
+
+TEST_F(TableWindow, RemovingImageZeroEmptiesTheTable) {
+  LayOutThree();
+  form_->DrawGridTab->SetCurrent(5, 5);
+  form_->ToolButtonDelImTab->click();
+  EXPECT_EQ(form_->PlacedCount, 0);
+  EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
+  EXPECT_EQ(CellsHolding(kCellFree), kTableColumns * kTableRows);
+}
+
+TEST_F(TableWindow, RemovingFromAnEmptyCellChangesNothing) {
+  LayOutThree();
+  form_->DrawGridTab->SetCurrent(7, 6);
+  form_->ToolButtonDelImTab->click();
+  EXPECT_EQ(form_->PlacedCount, 3);
+  EXPECT_EQ(form_->WorkflowState(), kStateTablePlaced);
+  EXPECT_EQ(form_->MontageTable.At(6, 6), 2);
+}
+
+TEST_F(TableWindow, ClearingTheTable) {
+  LayOutThree();
+  form_->ToolButtonClearTab->click();
+  EXPECT_EQ(form_->PlacedCount, 0);
+  EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
+  EXPECT_EQ(CellsHolding(kCellFree), kTableColumns * kTableRows);
+  EXPECT_EQ(form_->Engine.Count(), 3);
+}
+
+// --- painting ---
+
+TEST_F(TableWindow, CellsArePaintedByWhatTheyHold) {
+  OpenFlat(2);
+  Drop(0, 1, 1);  // image 0, shade 60
+  form_->DrawGridTab->SetCurrent(0, 0);
+  const QColor face = form_->DrawGridTab->palette().color(QPalette::Button);
+  const QColor grey(128, 128, 128);
+  ASSERT_NE(face, grey);
+  EXPECT_EQ(PaintedAt(2, 1, {20, 20}), face);
+  EXPECT_EQ(PaintedAt(1, 0, {20, 20}), face);
+  EXPECT_EQ(PaintedAt(0, 0, {20, 20}), grey);
+  EXPECT_EQ(PaintedAt(2, 0, {20, 20}), grey);
+  // Image 0's cell: thumbnail inside, a face-coloured frame while not current, red when current.
+  EXPECT_EQ(PaintedAt(1, 1, {10, 10}), QColor(60, 60, 60));
+  EXPECT_EQ(PaintedAt(1, 1, {2, 2}), face);
+  form_->DrawGridTab->SetCurrent(1, 1);
+  EXPECT_EQ(PaintedAt(1, 1, {2, 2}), QColor(255, 0, 0));
+  EXPECT_EQ(PaintedAt(1, 1, {10, 10}), QColor(60, 60, 60));
+}
+
+// --- stitching commands ---
+
+TEST_F(TableWindow, AutomaticStitchingOfASingleImageShowsThatImage) {
+  const std::string path = (root_ + "/pics/one.bmp").toStdString();
+  const Bitmap picture = TexturedBitmap(120, 90, 3);
+  ASSERT_TRUE(PixSaveImage(path, picture).Ok());
+  Open({path});
+  form_->Engine.ApplySettings(30, 15, false, 5, 1, 3);
+  form_->ToolButtonAutoPoz->click();
+  EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetQuilt);
+  EXPECT_TRUE(form_->ImageQuilt->Held() == picture);
+  EXPECT_EQ(form_->MontageTable.At(0, 0), 0);
+  EXPECT_EQ(CellsHolding(kCellBlocked), kTableColumns * kTableRows - 1);
+  EXPECT_FALSE(form_->Panel4->isVisible());
+  EXPECT_FALSE(form_->CommandRunning);
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(TableWindow, AutomaticLayoutTooWideIsReportedAndTheMosaicStillShown) {
+  // Frames too small to match keep the direction they came with: a capture
+  // run of 101 frames, each right of the one before.
+  Panoram& engine = form_->Engine;
+  for (int i = 0; i < 101; ++i)
+    engine.AddImage(FlatBitmap(8, 6, 100, 100, 100), i == 0 ? kDirNone : kDirRight, "frame.bmp");
+  form_->SetWorkflowState(kStateAlbumReady);
+  form_->ToolButtonAutoPoz->click();
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("не помещается в поле монтажа")));
+  EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetQuilt);
+  EXPECT_FALSE(form_->ImageQuilt->Held().Empty());
+  // The first hundred are in the table's first row; the last one has no room.
+  EXPECT_EQ(form_->MontageTable.At(0, 0), 0);
+  EXPECT_EQ(form_->MontageTable.At(99, 0), 99);
+  EXPECT_EQ(CellsHolding(100), 0);
+}
+
+TEST_F(TableWindow, StitchingMovesTheBarOnTheWindowThreadAndHoldsOffOtherCommands) {
+  // Three fields of one scene, each 215 pixels right of the one before.
+  const Bitmap scene = TexturedBitmap(730, 240, 11);
+  std::vector<std::string> names;
+  for (int i = 0; i < 3; ++i) {
+    const std::string path = (root_ + QString("/pics/s%1.bmp").arg(i)).toStdString();
+    ASSERT_TRUE(PixSaveImage(path, CropBitmap(scene, 215 * i, 0, 300, 240)).Ok());
+    names.push_back(path);
+  }
+  Open(names);
+  form_->Engine.ApplySettings(30, 8, false, 5, 1, 2);
+  std::vector<int> seen;
+  bool offThread = false;
+  QObject::connect(form_->ProgressBar, &QProgressBar::valueChanged, form_.get(), [&](int value) {
+    seen.push_back(value);
+    offThread |= QThread::currentThread() != form_->thread();
+    // A command started now must not reach the engine.
+    form_->ToolButtonImageCloseAllClick();
+    form_->ToolButtonClearTabClick();
+  });
+  form_->ToolButtonAutoPoz->click();
+  QObject::disconnect(form_->ProgressBar, &QProgressBar::valueChanged, form_.get(), nullptr);
+  EXPECT_FALSE(offThread);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](int v) { return v > 0 && v < 100; }));
+  EXPECT_EQ(form_->Engine.Count(), 3);
+  EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
+  EXPECT_EQ(form_->MontageTable.At(2, 0), 2);
+  EXPECT_EQ(form_->Engine.Place(2).Left, 430);
+}
+
+TEST_F(TableWindow, StitchingTheLaidOutTableShowsTheAssemblyPage) {
+  LayOutThree();
+  form_->MosaicZoom = 4.0f;
+  form_->ToolButtonCalkConnect->click();
+  EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetQuilt);
+  EXPECT_FLOAT_EQ(form_->MosaicZoom, 1.0f);
+  EXPECT_FALSE(form_->ImageQuilt->Held().Empty());
+  EXPECT_FALSE(form_->Panel4->isVisible());
+  // The layout stays on the table.
+  EXPECT_EQ(form_->MontageTable.At(6, 6), 2);
+  EXPECT_EQ(form_->Engine.Direction(2), kDirBelow);
+}
+
+}  // namespace
