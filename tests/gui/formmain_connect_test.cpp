@@ -1,0 +1,329 @@
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <vector>
+
+#include "mainwind/connectioncell.h"
+#include "mainwind/dockpanel.h"
+#include "mainwind/drawgrid.h"
+#include "mainwind/formmain.h"
+#include "mainwind/matchmarker.h"
+#include "mainwind/panelstatusbar.h"
+#include "mainwind/picturecontrol.h"
+#include "shownwindow.h"
+#include "support/testimages.h"
+
+namespace {
+
+// One image of a chain: the part (x, y, w, h) of a scene and its direction.
+struct Tile {
+  int X, Y, W, H;
+  int Direction;
+};
+
+class ConnectWindow : public ShownWindow {
+ protected:
+  void SetUp() override { OpenWindow("connectwin"); }
+  void TearDown() override { CloseWindow(); }
+
+  Panoram& Engine() { return form_->Engine; }
+
+  void Load(const Bitmap& scene, const std::vector<Tile>& tiles) {
+    Engine().ApplySettings(30, 15, false, 5, 1, 3);
+    for (const Tile& t : tiles)
+      Engine().AddImage(CropBitmap(scene, t.X, t.Y, t.W, t.H), t.Direction, "tile.bmp");
+  }
+
+  // The list as the album leaves it, the workflow state, then the page shown.
+  void ShowCorrection(int state = kStateTablePlaced) {
+    form_->DrawGridEditConnect->SetRowCount(Engine().Count() - 1);
+    form_->SetWorkflowState(state);
+    form_->PageControl->setCurrentWidget(form_->TabSheetCor);
+    QApplication::processEvents();
+  }
+
+  // Image index's bitmap with a marker at p, as the page should show it.
+  Bitmap Marked(int index, Point p) {
+    Bitmap b = Engine().ImageBitmap(index);
+    DrawMatchMarker(b, p.X, p.Y, 1.0);
+    return b;
+  }
+
+  // Sent to the picture itself: the test tool would take (0, 0) for "the middle".
+  void Click(PictureControl* picture, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
+    const QPointF local(p);
+    const QPointF global(picture->mapToGlobal(p));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
+    QApplication::sendEvent(picture, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(picture, &release);
+  }
+
+  QImage GrabCell(int row) {
+    DrawGrid* grid = form_->DrawGridEditConnect;
+    return grid->viewport()->grab(grid->CellRect(0, row)).toImage().convertToFormat(
+        QImage::Format_RGB888);
+  }
+
+  QImage ExpectedCell(int row, bool selected, bool linkSet) {
+    ConnectionCellStyle style;
+    style.Index = row;
+    style.Direction = Engine().Direction(row + 1);
+    style.Selected = selected;
+    style.LinkSet = linkSet;
+    return RenderConnectionCell(208, 158, Engine().Thumb(row), Engine().Thumb(row + 1), style);
+  }
+
+  bool QuiltTabShown() {
+    return form_->PageControl->isTabVisible(form_->PageControl->indexOf(form_->TabSheetQuilt));
+  }
+};
+
+// Three small tiles going right, then down, with every point set.
+class SmallChain : public ConnectWindow {
+ protected:
+  void SetUp() override {
+    ConnectWindow::SetUp();
+    Load(TexturedBitmap(400, 300, 21),
+         {{0, 0, 200, 150, kDirNone}, {150, 0, 200, 150, kDirRight}, {150, 120, 200, 150, kDirBelow}});
+    Engine().SetLinkOut(0, 170, 70);
+    Engine().SetLinkIn(1, 20, 70);
+    Engine().SetLinkOut(1, 100, 140);
+    Engine().SetLinkIn(2, 100, 20);
+  }
+};
+
+TEST_F(SmallChain, ShowingThePageSelectsTheFirstConnection) {
+  form_->DrawGridEditConnect->SetRowCount(2);
+  form_->DrawGridEditConnect->SetRow(1);
+  ShowCorrection();
+  EXPECT_EQ(form_->DrawGridEditConnect->Row(), 0);
+  EXPECT_TRUE(form_->ImagePar->Held() == Marked(0, {170, 70}));
+  EXPECT_TRUE(form_->ImageCh->Held() == Marked(1, {20, 70}));
+  EXPECT_EQ(form_->ImagePar->size(), QSize(200, 150));
+  EXPECT_EQ(form_->PanelCont->DockSide(), DockPanel::Side::Left);
+}
+
+TEST_F(SmallChain, ClickInTheListShowsThatConnection) {
+  ShowCorrection();
+  DrawGrid* grid = form_->DrawGridEditConnect;
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    grid->CellRect(0, 1).center());
+  EXPECT_EQ(grid->Row(), 1);
+  EXPECT_TRUE(form_->ImagePar->Held() == Marked(1, {100, 140}));
+  EXPECT_TRUE(form_->ImageCh->Held() == Marked(2, {100, 20}));
+  EXPECT_EQ(form_->PanelCont->DockSide(), DockPanel::Side::Top);
+  QApplication::processEvents();
+  EXPECT_EQ(GrabCell(1), ExpectedCell(1, true, true));
+  EXPECT_EQ(GrabCell(0), ExpectedCell(0, false, true));
+}
+
+TEST_F(SmallChain, TwoClicksLeaveOneMarker) {
+  Engine().SetLinkIn(2, 0, 0);  // keeps the chain incomplete: no rebuild here
+  ShowCorrection();
+  Click(form_->ImagePar, QPoint(100, 60));
+  Click(form_->ImagePar, QPoint(120, 80), Qt::RightButton);
+  EXPECT_EQ(Engine().GetLinkOut(0), (Point{120, 80}));
+  EXPECT_TRUE(form_->ImagePar->Held() == Marked(0, {120, 80}));
+  EXPECT_TRUE(form_->ImageCh->Held() == Marked(1, {20, 70}));  // the other picture untouched
+  EXPECT_EQ(Engine().GetLinkIn(1), (Point{20, 70}));
+  EXPECT_EQ(form_->WorkflowState(), kStateTablePlaced);
+  EXPECT_FALSE(QuiltTabShown());
+}
+
+TEST_F(SmallChain, ClickOnTheOriginUnsetsThePointAndTheDiscGoes) {
+  Engine().SetLinkIn(2, 0, 0);
+  ShowCorrection();
+  EXPECT_EQ(GrabCell(0), ExpectedCell(0, true, true));
+  Click(form_->ImageCh, QPoint(0, 0));
+  EXPECT_EQ(Engine().GetLinkIn(1), (Point{0, 0}));
+  EXPECT_FALSE(Engine().LinkDefined(0));
+  EXPECT_TRUE(form_->ImageCh->Held() == Engine().ImageBitmap(1));  // old marker erased, none drawn
+  form_->DrawGridEditConnect->viewport()->repaint();
+  EXPECT_EQ(GrabCell(0), ExpectedCell(0, true, false));
+  EXPECT_NE(GrabCell(0), ExpectedCell(0, true, true));
+}
+
+TEST_F(SmallChain, ClicksAreHeldOffWhileACommandRuns) {
+  ShowCorrection();
+  form_->CommandRunning = true;
+  Click(form_->ImagePar, QPoint(100, 60));
+  form_->CommandRunning = false;
+  EXPECT_EQ(Engine().GetLinkOut(0), (Point{170, 70}));
+  EXPECT_TRUE(form_->ImagePar->Held() == Marked(0, {170, 70}));
+}
+
+TEST_F(SmallChain, RowsPastTheImageCountStayBlank) {
+  ShowCorrection();
+  Engine().RemoveImage(2);  // the list keeps its two rows
+  ASSERT_EQ(form_->DrawGridEditConnect->RowCount(), 2);
+  const auto paint = [this](int row) {
+    QImage image(208, 158, QImage::Format_RGB888);
+    image.fill(QColor(1, 2, 3));
+    QPainter painter(&image);
+    form_->DrawGridEditConnectDrawCell(painter, row, QRect(0, 0, 208, 158));
+    painter.end();
+    return image;
+  };
+  QImage sentinel(208, 158, QImage::Format_RGB888);
+  sentinel.fill(QColor(1, 2, 3));
+  EXPECT_EQ(paint(1), sentinel);
+  EXPECT_EQ(paint(5), sentinel);
+  EXPECT_NE(paint(0), sentinel);
+
+  // Selecting the blank row shows nothing new and moves no point.
+  form_->DrawGridEditConnect->SetRow(1);
+  form_->ShowConnection();
+  EXPECT_TRUE(form_->ImagePar->Held() == Marked(0, {170, 70}));
+  Click(form_->ImagePar, QPoint(50, 50));
+  EXPECT_EQ(Engine().GetLinkOut(1), (Point{100, 140}));
+  form_->DrawGridEditConnect->viewport()->repaint();
+  const QImage blank = GrabCell(1);
+  const QColor background = form_->DrawGridEditConnect->viewport()->palette().color(QPalette::Button);
+  int other = 0;
+  for (int y = 0; y < blank.height(); ++y)
+    for (int x = 0; x < blank.width(); ++x) other += blank.pixelColor(x, y) != background;
+  EXPECT_EQ(other, 0);
+}
+
+TEST_F(ConnectWindow, FewerThanTwoImagesShowNothing) {
+  Load(TexturedBitmap(200, 150, 4), {{0, 0, 200, 150, kDirNone}});
+  form_->SetWorkflowState(kStateTablePlaced);
+  form_->PageControl->setCurrentWidget(form_->TabSheetCor);
+  form_->ShowConnection();
+  form_->TabSheetCorShow();
+  form_->ImageParMouseDown(QPoint(10, 10));
+  EXPECT_TRUE(form_->ImagePar->Held().Empty());
+  EXPECT_TRUE(form_->ImageCh->Held().Empty());
+  EXPECT_EQ(Engine().GetLinkOut(0), (Point{0, 0}));
+}
+
+TEST_F(ConnectWindow, EveryConnectionSetAClickRebuildsAtFullSize) {
+  Load(TexturedBitmap(400, 200, 7), {{0, 0, 200, 150, kDirNone}, {150, 10, 200, 150, kDirRight}});
+  Engine().SetLinkOut(0, 170, 70);
+  Engine().SetLinkIn(1, 20, 60);
+  ShowCorrection();
+  form_->MosaicZoom = 0.25f;
+  ASSERT_FALSE(QuiltTabShown());
+  ASSERT_TRUE(form_->ImageQuilt->Held().Empty());
+
+  // The child point 10 pixels higher puts the child 20 pixels below the parent.
+  Click(form_->ImageCh, QPoint(20, 50));
+  EXPECT_EQ(form_->MosaicZoom, 1.0f);
+  EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
+  EXPECT_TRUE(QuiltTabShown());
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetCor);
+  EXPECT_EQ(Engine().Place(1), (Rect{150, 20, 350, 170}));
+  EXPECT_EQ(form_->ImageQuilt->Held().Width(), 350);
+  EXPECT_EQ(form_->ImageQuilt->Held().Height(), 170);
+  EXPECT_EQ(form_->ImageQuilt->size(), QSize(350, 170));
+  EXPECT_EQ(form_->StatusBar->PanelText(2), QString::fromUtf8("Увеличение 100 %"));
+  EXPECT_TRUE(form_->ImageCh->Held() == Marked(1, {20, 50}));
+
+  // Again from the parent side: the parent point 20 pixels right widens the mosaic.
+  Click(form_->ImagePar, QPoint(190, 70));
+  EXPECT_EQ(form_->ImageQuilt->Held().Width(), 370);
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetCor);
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+// Two large images, so both views can scroll; the child lies in the given direction.
+class ConnectDirection : public ConnectWindow, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ConnectDirection, ParentViewDocksOnItsSideAndEdgesFaceEachOther) {
+  const int d = GetParam();
+  Engine().AddImage(FlatBitmap(1500, 1100, 40, 80, 120), kDirNone, "p.bmp");
+  Engine().AddImage(FlatBitmap(1400, 1000, 120, 80, 40), d, "c.bmp");
+  Engine().SetLinkOut(0, 10, 10);
+  Engine().SetLinkIn(1, 10, 10);
+  ShowCorrection();
+  QScrollArea* par = form_->ScrollBoxPar;
+  QScrollArea* ch = form_->ScrollBoxCh;
+  // Start from positions the connection must replace.
+  for (QScrollArea* box : {par, ch}) {
+    box->horizontalScrollBar()->setValue(7);
+    box->verticalScrollBar()->setValue(7);
+  }
+  form_->ShowConnection();
+
+  const QSize panel = form_->PanelCont->size();
+  const QRect p = par->geometry();
+  const QRect c = ch->geometry();
+  const int parH = par->horizontalScrollBar()->value();
+  const int parV = par->verticalScrollBar()->value();
+  const int chH = ch->horizontalScrollBar()->value();
+  const int chV = ch->verticalScrollBar()->value();
+  const int parHMax = par->horizontalScrollBar()->maximum();
+  const int parVMax = par->verticalScrollBar()->maximum();
+  const int chHMax = ch->horizontalScrollBar()->maximum();
+  const int chVMax = ch->verticalScrollBar()->maximum();
+  switch (d) {
+    case kDirRight:  // parent left, showing its right edge
+      EXPECT_EQ(p.x(), 0);
+      EXPECT_EQ(c.x(), p.width());
+      EXPECT_EQ(p.width(), panel.width() / 2);
+      EXPECT_GT(parHMax, 0);
+      EXPECT_EQ(parH, parHMax);
+      EXPECT_EQ(parV, 0);
+      EXPECT_EQ(chH, 0);
+      EXPECT_EQ(chV, 0);
+      break;
+    case kDirBelow:  // parent on top, showing its bottom edge
+      EXPECT_EQ(p.y(), 0);
+      EXPECT_EQ(c.y(), p.height());
+      EXPECT_EQ(p.height(), panel.height() / 2);
+      EXPECT_GT(parVMax, 0);
+      EXPECT_EQ(parH, 0);
+      EXPECT_EQ(parV, parVMax);
+      EXPECT_EQ(chH, 0);
+      EXPECT_EQ(chV, 0);
+      break;
+    case kDirLeft:  // parent right at its left edge, child left at its right edge
+      EXPECT_EQ(c.x(), 0);
+      EXPECT_EQ(p.x(), c.width());
+      EXPECT_EQ(p.width(), panel.width() / 2);
+      EXPECT_GT(chHMax, 0);
+      EXPECT_EQ(parH, 0);
+      EXPECT_EQ(parV, 0);
+      EXPECT_EQ(chH, chHMax);
+      EXPECT_EQ(chV, 0);
+      break;
+    case kDirAbove:  // parent below, child above at its bottom edge
+      EXPECT_EQ(c.y(), 0);
+      EXPECT_EQ(p.y(), c.height());
+      EXPECT_EQ(p.height(), panel.height() / 2);
+      EXPECT_GT(chVMax, 0);
+      EXPECT_EQ(parH, 0);
+      EXPECT_EQ(parV, 0);
+      EXPECT_EQ(chH, 0);
+      EXPECT_EQ(chV, chVMax);
+      break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, ConnectDirection,
+                         ::testing::Values(kDirRight, kDirBelow, kDirLeft, kDirAbove));
+
+TEST_F(ConnectWindow, UnknownDirectionKeepsDockingAndScrolling) {
+  Engine().AddImage(FlatBitmap(1500, 1100, 40, 80, 120), kDirNone, "a.bmp");
+  Engine().AddImage(FlatBitmap(1500, 1100, 120, 80, 40), kDirBelow, "b.bmp");
+  Engine().AddImage(FlatBitmap(1500, 1100, 80, 120, 40), kDirNone, "c.bmp");
+  ShowCorrection();
+  ASSERT_EQ(form_->PanelCont->DockSide(), DockPanel::Side::Top);
+  form_->ScrollBoxPar->horizontalScrollBar()->setValue(9);
+  form_->ScrollBoxCh->verticalScrollBar()->setValue(11);
+  form_->DrawGridEditConnect->SetRow(1);
+  form_->DrawGridEditConnectClick();
+  EXPECT_EQ(form_->PanelCont->DockSide(), DockPanel::Side::Top);
+  EXPECT_EQ(form_->ScrollBoxPar->horizontalScrollBar()->value(), 9);
+  EXPECT_EQ(form_->ScrollBoxCh->verticalScrollBar()->value(), 11);
+  EXPECT_TRUE(form_->ImageCh->Held() == Engine().ImageBitmap(2));
+}
+
+}  // namespace
