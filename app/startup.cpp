@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <exception>
 
+#include "dialogs/about.h"
 #include "dialogs/prerpintdlg.h"
 #include "dialogs/setupwin.h"
 #include "mainwind/appearance.h"
@@ -44,8 +45,10 @@ void ProgramStartup::CreateWindows(const ProgramPaths& paths,
                                    const WindowCreatedHook& created) {
   main_ = std::make_unique<TFormMain>(paths, splash_.get(), std::move(video));
   Announce(created, "TFormMain");
-  // The about box, the new-project dialog and the camera dialog join this
-  // order at their places when they exist.
+  main_->AboutQuiltDlg = new TAboutQuiltDlg(main_.get());
+  Announce(created, "TAboutQuiltDlg");
+  // The new-project dialog and the camera dialog join this order at their
+  // places when they exist.
   main_->PrePrintQuiltDialog = new TPrePrintQuiltDialog(main_.get());
   Announce(created, "TPrePrintQuiltDialog");
   main_->FormSetup = new TFormSetup(main_.get());

@@ -39,6 +39,7 @@ class QTabWidget;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class TAboutQuiltDlg;
 class TFormSetup;
 class TPrePrintQuiltDialog;
 struct ViewSize;
@@ -66,6 +67,7 @@ class TFormMain : public QMainWindow {
   ~TFormMain() override;
 
   // Windows created after this one; start-up fills them in.
+  TAboutQuiltDlg* AboutQuiltDlg = nullptr;
   TFormSetup* FormSetup = nullptr;
   TPrePrintQuiltDialog* PrePrintQuiltDialog = nullptr;
 

@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "dialogs/about.h"
 #include "dialogs/setupwin.h"
 #include "engine/progress.h"
 #include "formmain.h"
@@ -91,5 +92,5 @@ void TFormMain::CenterInBox(QScrollArea* box, QWidget* picture) {
 void TFormMain::ToolButtonCloseClick() { close(); }
 
 void TFormMain::ToolButtonAboutClick() {
-  // The about box joins the program's windows with its own work.
+  if (AboutQuiltDlg) AboutQuiltDlg->exec();
 }

@@ -48,6 +48,7 @@ TEST_F(StartupTest, WindowsInOrderBehindAnOpaqueSplashThenTheFade) {
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Pictaro Quiltor"));
     EXPECT_TRUE(startup.MainWindow()->isVisible());
     EXPECT_NE(startup.MainWindow()->FormSetup, nullptr);
+    EXPECT_NE(startup.MainWindow()->AboutQuiltDlg, nullptr);
     EXPECT_EQ(splash->Progress->value(), 100);
     EXPECT_TRUE(splash->Timer->isActive());
     EXPECT_EQ(splash->Timer->interval(), 20);
@@ -65,8 +66,8 @@ TEST_F(StartupTest, WindowsInOrderBehindAnOpaqueSplashThenTheFade) {
   };
   EXPECT_EQ(RunQuiltor(*qApp, options), 0);
   EXPECT_TRUE(ran);
-  ASSERT_EQ(seen.size(), 3u);
-  const QStringList order = {"TFormMain", "TPrePrintQuiltDialog", "TFormSetup"};
+  ASSERT_EQ(seen.size(), 4u);
+  const QStringList order = {"TFormMain", "TAboutQuiltDlg", "TPrePrintQuiltDialog", "TFormSetup"};
   for (size_t i = 0; i < seen.size(); ++i) {
     EXPECT_EQ(seen[i].Window, order[static_cast<int>(i)]);
     EXPECT_EQ(seen[i].Opacity, 1.0) << seen[i].Window.toStdString();

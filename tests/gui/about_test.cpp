@@ -1,0 +1,249 @@
+#include "dialogs/about.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include "mainwind/formmain.h"
+#include "mainwind/novideodevice.h"
+#include "windowfixture.h"
+
+namespace {
+
+// Ticks the fade by hand until the timer stops; visible[i] is whether the
+// box was still shown after tick i + 1.
+struct FadeRun {
+  int Ticks = 0;
+  std::vector<bool> Visible;
+};
+
+FadeRun RunFade(TAboutQuiltDlg& box) {
+  FadeRun run;
+  while (box.Timer->isActive() && run.Ticks < 100) {
+    box.TimerTimer();
+    ++run.Ticks;
+    run.Visible.push_back(box.isVisible());
+  }
+  return run;
+}
+
+class AboutBoxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = SetUrlOpener([this](const QUrl& url) {
+      opened_.append(url);
+      return true;
+    });
+  }
+  void TearDown() override {
+    box_.close();
+    SetUrlOpener(previous_);
+  }
+
+  void ShowFadedIn() {
+    box_.show();
+    RunFade(box_);
+    ASSERT_EQ(box_.Alpha(), 255);
+  }
+
+  TAboutQuiltDlg box_;
+  QList<QUrl> opened_;
+  UrlOpener previous_;
+};
+
+TEST_F(AboutBoxTest, ShowingFadesInOverSeventeenTicksAndStaysOpaque) {
+  EXPECT_EQ(box_.Alpha(), 0);
+  EXPECT_EQ(box_.windowOpacity(), 0.0);
+  EXPECT_FALSE(box_.Timer->isActive());
+  box_.show();
+  EXPECT_TRUE(box_.Timer->isActive());
+  EXPECT_EQ(box_.Timer->interval(), 20);
+  EXPECT_EQ(box_.Step(), 15);
+  box_.TimerTimer();
+  EXPECT_EQ(box_.Alpha(), 15);
+  const FadeRun run = RunFade(box_);
+  EXPECT_EQ(run.Ticks + 1, 17);
+  EXPECT_EQ(box_.Alpha(), 255);
+  EXPECT_DOUBLE_EQ(box_.windowOpacity(), 1.0);
+  EXPECT_TRUE(box_.isVisible());
+}
+
+TEST_F(AboutBoxTest, CloseButtonFadesOutAndClosesOnlyAtZero) {
+  ShowFadedIn();
+  QTest::mouseClick(box_.Button1, Qt::LeftButton);
+  EXPECT_TRUE(box_.isVisible());
+  EXPECT_EQ(box_.Alpha(), 255);
+  EXPECT_EQ(box_.Step(), -15);
+  const FadeRun run = RunFade(box_);
+  ASSERT_EQ(run.Ticks, 17);
+  for (int i = 0; i < 16; ++i) EXPECT_TRUE(run.Visible[i]) << "tick " << i + 1;
+  EXPECT_FALSE(run.Visible[16]);
+  EXPECT_EQ(box_.Alpha(), 0);
+  EXPECT_EQ(box_.windowOpacity(), 0.0);
+}
+
+TEST_F(AboutBoxTest, CloseWhileFadingInRestartsFromOpaqueDownward) {
+  box_.show();
+  for (int i = 0; i < 3; ++i) box_.TimerTimer();
+  ASSERT_EQ(box_.Alpha(), 45);
+  QTest::mouseClick(box_.Button1, Qt::LeftButton);
+  EXPECT_EQ(box_.Alpha(), 255);
+  box_.TimerTimer();
+  EXPECT_EQ(box_.Alpha(), 240);
+  const FadeRun run = RunFade(box_);
+  EXPECT_EQ(run.Ticks + 1, 17);
+  EXPECT_FALSE(box_.isVisible());
+}
+
+TEST_F(AboutBoxTest, TitleBarCloseClosesAtOnceWithoutFading) {
+  for (const bool fadedIn : {false, true}) {
+    box_.show();
+    if (fadedIn) RunFade(box_);
+    const int32_t alpha = box_.Alpha();
+    EXPECT_TRUE(box_.close());
+    EXPECT_FALSE(box_.isVisible()) << fadedIn;
+    EXPECT_FALSE(box_.Timer->isActive()) << fadedIn;
+    EXPECT_EQ(box_.Alpha(), alpha) << fadedIn;
+  }
+}
+
+TEST_F(AboutBoxTest, ShownAgainStartsFromTransparent) {
+  ShowFadedIn();
+  box_.close();
+  box_.show();
+  EXPECT_EQ(box_.Alpha(), 0);
+  EXPECT_EQ(box_.windowOpacity(), 0.0);
+  EXPECT_EQ(box_.Step(), 15);
+}
+
+TEST_F(AboutBoxTest, ModalShowingEndsWhenTheFadeOutReachesZero) {
+  bool pressed = false;
+  QTimer::singleShot(0, &box_, [this, &pressed] {
+    pressed = QApplication::activeModalWidget() == &box_;
+    box_.Button1->click();
+  });
+  // A box that never fades out is closed after a while, and the test fails on its alpha.
+  QTimer::singleShot(10000, &box_, [this] { box_.reject(); });
+  // The box's own 20 ms timer runs the fade inside the modal loop.
+  box_.exec();
+  EXPECT_TRUE(pressed);
+  EXPECT_FALSE(box_.isVisible());
+  EXPECT_EQ(box_.Alpha(), 0);
+}
+
+struct LinkCase {
+  const char* Label;
+  QString Shown;
+  QString Url;
+};
+
+class AboutLinkTest : public AboutBoxTest, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(AboutLinkTest, ClickOpensItsAddress) {
+  ShowFadedIn();
+  auto* label = box_.findChild<QLabel*>(QString::fromLatin1(GetParam().Label));
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->text(), GetParam().Shown);
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+  QTest::mouseClick(label, Qt::LeftButton);
+  EXPECT_EQ(opened_, QList<QUrl>{QUrl(GetParam().Url)});
+  // Only the left button opens it.
+  QTest::mouseClick(label, Qt::RightButton);
+  EXPECT_EQ(opened_.size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, AboutLinkTest,
+    ::testing::Values(LinkCase{"StaticText1", "https://quiltor.example.org/",
+                               "https://quiltor.example.org/"},
+                      LinkCase{"Label6", "info@quiltor.example.org",
+                               "mailto:info@quiltor.example.org"}));
+
+TEST_F(AboutBoxTest, OtherTextsOpenNothing) {
+  ShowFadedIn();
+  for (QLabel* label : {box_.Label4, box_.Label5, box_.Vers, box_.Build, box_.Label1}) {
+    QTest::mouseClick(label, Qt::LeftButton);
+  }
+  EXPECT_TRUE(opened_.isEmpty());
+}
+
+TEST_F(AboutBoxTest, WindowTextsAndShape) {
+  EXPECT_EQ(box_.windowTitle(), QStringLiteral("О программе"));
+  EXPECT_EQ(box_.size(), QSize(649, 316));
+  EXPECT_FALSE(box_.windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(box_.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_FALSE(box_.windowFlags() & Qt::WindowContextHelpButtonHint);
+  EXPECT_EQ(box_.Button1->text(), QStringLiteral("Закрыть"));
+  EXPECT_EQ(box_.Label4->text(), QStringLiteral("Контактная информация"));
+  EXPECT_TRUE(box_.Label4->font().bold());
+  EXPECT_TRUE(box_.Label4->font().underline());
+  EXPECT_TRUE(box_.Vers->font().bold());
+  EXPECT_TRUE(box_.Label5->text().contains(kMakerTelephone));
+  for (QLabel* label : {box_.Label1, box_.Label2, box_.Label3}) {
+    EXPECT_FALSE(label->text().isEmpty()) << label->objectName().toStdString();
+  }
+  // Every text fits inside the fixed box.
+  box_.show();
+  for (QWidget* child : box_.findChildren<QWidget*>()) {
+    if (!child->isVisible()) continue;
+    const QRect inBox(child->mapTo(&box_, QPoint(0, 0)), child->size());
+    EXPECT_TRUE(box_.rect().contains(inBox)) << child->objectName().toStdString();
+  }
+}
+
+TEST(AboutPicture, IsDrawnAndShown) {
+  const QImage picture = DrawAboutPicture();
+  EXPECT_EQ(picture.size(), QSize(200, 300));
+  EXPECT_NE(picture.pixel(5, 5), picture.pixel(100, 130));
+  TAboutQuiltDlg box;
+  ASSERT_FALSE(box.Image1->pixmap().isNull());
+  EXPECT_EQ(box.Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), picture);
+}
+
+TEST(AboutVersion, FileWithoutVersionRecordLeavesTheTextsEmpty) {
+  const QString missing = QStringLiteral("/nonexistent/quiltor");
+  TAboutQuiltDlg box(nullptr, missing);
+  EXPECT_EQ(box.Vers->text(), QString());
+  EXPECT_EQ(box.Build->text(), QString());
+}
+
+#ifdef QUILTOR_PROGRAM_FILE
+TEST(AboutVersion, ReadsTheBuiltProgramsOwnRecord) {
+  const QString program = QStringLiteral(QUILTOR_PROGRAM_FILE);
+  ASSERT_TRUE(QFile::exists(program));
+  TAboutQuiltDlg box(nullptr, program);
+  EXPECT_EQ(box.Vers->text(), QStringLiteral("Pictaro Quiltor 4.1.0.1"));
+  EXPECT_TRUE(box.Build->text().startsWith(QStringLiteral("Программа для склейки изображений")))
+      << box.Build->text().toStdString();
+}
+#endif
+
+class AboutButtonTest : public WindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(AboutButtonTest, MainWindowButtonShowsTheBoxModally) {
+  std::unique_ptr<TFormMain> window = MakeWindow(nullptr, std::make_unique<NoVideoDevice>());
+  window->AboutQuiltDlg = new TAboutQuiltDlg(window.get());
+  window->show();
+  auto* button = window->findChild<QToolButton*>(QString::fromLatin1(GetParam()));
+  ASSERT_NE(button, nullptr);
+  EXPECT_TRUE(button->isEnabled());
+  QWidget* modal = nullptr;
+  QTimer::singleShot(0, window.get(), [&modal, &window] {
+    modal = QApplication::activeModalWidget();
+    window->AboutQuiltDlg->close();
+  });
+  button->click();
+  EXPECT_EQ(modal, window->AboutQuiltDlg);
+  EXPECT_FALSE(window->AboutQuiltDlg->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, AboutButtonTest,
+                         ::testing::Values("ToolButtonAbout", "ToolButtonAboutImage"));
+
+}  // namespace
