@@ -99,7 +99,8 @@ TVersionInfo::RawFileTime TVersionInfo::GetRawFileDate() const {
 }
 
 bool TVersionInfo::QueryValue(const QString& subBlock, const void** data, uint32_t* length) const {
-  if (versionData_.empty()) return false;
+  // The buffer outlives a clear or a failed read; its old contents are not this file's data.
+  if (!hasVersionInfo_ || versionData_.empty()) return false;
   const auto value = VersionRecord(versionData_).QueryValue(subBlock.toStdString());
   if (!value) return false;
   if (data) *data = value->Bytes.data();

@@ -295,6 +295,13 @@ TEST_F(VersionInfoTest, NewReadReplacesOldData) {
   info.SetFileName(Write(QStringLiteral("junk"), ImageBytes(300, 7)));
   EXPECT_FALSE(info.HasVersionInfo());
   EXPECT_EQ(info.ProductName(), QString());
+  const void* data = nullptr;
+  uint32_t length = 0;
+  EXPECT_FALSE(info.QueryValue(QStringLiteral("\\"), &data, &length)) << "nothing of the previous file";
+  info.SetFileName(WriteRecord(SampleContent(), QStringLiteral("again.exe")));
+  EXPECT_TRUE(info.QueryValue(QStringLiteral("\\"), &data, &length));
+  info.SetEnabled(false);
+  EXPECT_FALSE(info.QueryValue(QStringLiteral("\\"), &data, &length)) << "nor after a clear";
 }
 
 TEST(VersionInfoPlatform, LanguageNames) {
