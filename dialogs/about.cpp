@@ -110,12 +110,12 @@ QWidget* TAboutDlg::BuildTextColumn() {
   SetFontStyle(Vers, true, false);
   Build = NamedLabel(column, "Build");
   Build->setWordWrap(true);
-  Label1 = NamedLabel(column, "Label1", QStringLiteral("© 2026 KORVEX. Все права защищены."));
-  Label2 = NamedLabel(column, "Label2",
+  Label1 = NamedLabel(column, "Label1",
                       QStringLiteral("Программа охраняется законодательством об авторском праве."));
+  Label2 = NamedLabel(column, "Label2",
+                      QStringLiteral("Копирование и распространение программы без разрешения"));
   Label3 = NamedLabel(column, "Label3",
-                      QStringLiteral("Копирование и распространение без разрешения "
-                                     "правообладателя запрещены."));
+                      QStringLiteral("правообладателя запрещены и преследуются по закону."));
   for (QLabel* label : {Label1, Label2, Label3}) label->setWordWrap(true);
 
   layout->addWidget(Vers);

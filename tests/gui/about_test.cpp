@@ -33,6 +33,23 @@ FadeRun RunFade(TAboutQuiltDlg& box) {
   return run;
 }
 
+// Every label lies inside the fixed box and has the room its text needs.
+void ExpectEveryTextShownWhole(TAboutDlg& box) {
+  box.show();
+  for (QLabel* label : box.findChildren<QLabel*>()) {
+    const std::string name = label->objectName().toStdString();
+    const QRect inBox(label->mapTo(&box, QPoint(0, 0)), label->size());
+    EXPECT_TRUE(box.rect().contains(inBox)) << name;
+    const int needed = label->hasHeightForWidth() ? label->heightForWidth(label->width())
+                                                  : label->sizeHint().height();
+    EXPECT_GE(label->height(), needed) << name;
+    if (!label->wordWrap()) {
+      EXPECT_GE(label->width(), label->sizeHint().width()) << name;
+    }
+  }
+  box.close();
+}
+
 class AboutBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -188,13 +205,7 @@ TEST_F(AboutBoxTest, WindowTextsAndShape) {
   for (QLabel* label : {box_.Label1, box_.Label2, box_.Label3}) {
     EXPECT_FALSE(label->text().isEmpty()) << label->objectName().toStdString();
   }
-  // Every text fits inside the fixed box.
-  box_.show();
-  for (QWidget* child : box_.findChildren<QWidget*>()) {
-    if (!child->isVisible()) continue;
-    const QRect inBox(child->mapTo(&box_, QPoint(0, 0)), child->size());
-    EXPECT_TRUE(box_.rect().contains(inBox)) << child->objectName().toStdString();
-  }
+  ExpectEveryTextShownWhole(box_);
 }
 
 TEST(AboutPicture, IsDrawnAndShown) {
@@ -221,6 +232,9 @@ TEST(AboutVersion, ReadsTheBuiltProgramsOwnRecord) {
   EXPECT_EQ(box.Vers->text(), QStringLiteral("Pictaro Quiltor 4.1.0.1"));
   EXPECT_TRUE(box.Build->text().startsWith(QStringLiteral("Программа для склейки изображений")))
       << box.Build->text().toStdString();
+  // Four lines of about text still leave room for the rest.
+  EXPECT_GE(box.Build->text().count(QLatin1Char('\n')), 3);
+  ExpectEveryTextShownWhole(box);
 }
 #endif
 
