@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "dialogs/versioninfocomponent.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
 #include "windowfixture.h"
@@ -222,6 +223,25 @@ TEST(AboutVersion, FileWithoutVersionRecordLeavesTheTextsEmpty) {
   TAboutQuiltDlg box(nullptr, missing);
   EXPECT_EQ(box.Vers->text(), QString());
   EXPECT_EQ(box.Build->text(), QString());
+}
+
+TEST(AboutVersion, UnreadableProgramFileLeavesTheTextsEmptyAndRaisesNothing) {
+  // A regular file that opens but fails to read: the process's own memory at address 0.
+  const QString unreadable = QStringLiteral("/proc/self/mem");
+  bool raised = false;
+  try {
+    TVersionInfo info;
+    info.SetEnabled(true);
+    info.SetFileName(unreadable);
+  } catch (const std::exception&) {
+    raised = true;
+  }
+  if (!raised) GTEST_SKIP() << "reading the file raised no error here";
+  std::unique_ptr<TAboutQuiltDlg> box;
+  EXPECT_NO_THROW(box = std::make_unique<TAboutQuiltDlg>(nullptr, unreadable));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->Vers->text(), QString());
+  EXPECT_EQ(box->Build->text(), QString());
 }
 
 #ifdef QUILTOR_PROGRAM_FILE
