@@ -1,7 +1,6 @@
 #include "mainwind/connectioncell.h"
 
 #include <QColor>
-#include <QPainter>
 #include <gtest/gtest.h>
 
 #include "support/testimages.h"
@@ -195,22 +194,6 @@ TEST(ConnectionCell, TinyOrEmptyCellsAndMissingPreviews) {
   style.Face = kFace;
   const QImage empty = RenderConnectionCell(kW, kH, Bitmap(), Bitmap(), style);
   EXPECT_EQ(empty.pixelColor(20, 20), kFace);
-}
-
-TEST(ConnectionCell, DrawsAtTheCellsCorner) {
-  QImage target(300, 400, QImage::Format_RGB888);
-  target.fill(Qt::white);
-  {
-    QPainter painter(&target);
-    ConnectionCellStyle style;
-    style.Direction = 1;
-    style.Face = kFace;
-    DrawConnectionCell(painter, QRect(10, 161, kW, kH), ParentThumb(), ChildThumb(), style);
-  }
-  EXPECT_EQ(target.pixelColor(9, 161), QColor(Qt::white));
-  EXPECT_EQ(target.pixelColor(10, 161), QColor(Qt::black));
-  EXPECT_EQ(target.pixelColor(10 + 20, 161 + 20), kPTR);
-  EXPECT_EQ(target.pixelColor(10 + kW, 161 + 20), QColor(Qt::white));
 }
 
 }  // namespace

@@ -234,14 +234,19 @@ TEST_F(ConnectWindow, EveryConnectionSetAClickRebuildsAtFullSize) {
 }
 
 // Two large images, so both views can scroll; the child lies in the given direction.
-class ConnectDirection : public ConnectWindow, public ::testing::WithParamInterface<int> {};
+struct DirectionCase {
+  int Direction;
+  bool Horizontal;  // the views stand side by side (else one above the other)
+  bool ParentFirst;  // the parent view is left of / above the child view
+};
+
+class ConnectDirection : public ConnectWindow,
+                         public ::testing::WithParamInterface<DirectionCase> {};
 
 TEST_P(ConnectDirection, ParentViewDocksOnItsSideAndEdgesFaceEachOther) {
-  const int d = GetParam();
+  const DirectionCase& c = GetParam();
   Engine().AddImage(FlatBitmap(1500, 1100, 40, 80, 120), kDirNone, "p.bmp");
-  Engine().AddImage(FlatBitmap(1400, 1000, 120, 80, 40), d, "c.bmp");
-  Engine().SetLinkOut(0, 10, 10);
-  Engine().SetLinkIn(1, 10, 10);
+  Engine().AddImage(FlatBitmap(1400, 1000, 120, 80, 40), c.Direction, "c.bmp");
   ShowCorrection();
   QScrollArea* par = form_->ScrollBoxPar;
   QScrollArea* ch = form_->ScrollBoxCh;
@@ -252,63 +257,38 @@ TEST_P(ConnectDirection, ParentViewDocksOnItsSideAndEdgesFaceEachOther) {
   }
   form_->ShowConnection();
 
+  const auto along = [&](QScrollArea* box) {
+    return c.Horizontal ? box->horizontalScrollBar() : box->verticalScrollBar();
+  };
+  const auto across = [&](QScrollArea* box) {
+    return c.Horizontal ? box->verticalScrollBar() : box->horizontalScrollBar();
+  };
+  const auto start = [&](QScrollArea* box) {
+    return c.Horizontal ? box->geometry().x() : box->geometry().y();
+  };
+  const auto extent = [&](QScrollArea* box) {
+    return c.Horizontal ? box->geometry().width() : box->geometry().height();
+  };
   const QSize panel = form_->PanelCont->size();
-  const QRect p = par->geometry();
-  const QRect c = ch->geometry();
-  const int parH = par->horizontalScrollBar()->value();
-  const int parV = par->verticalScrollBar()->value();
-  const int chH = ch->horizontalScrollBar()->value();
-  const int chV = ch->verticalScrollBar()->value();
-  const int parHMax = par->horizontalScrollBar()->maximum();
-  const int parVMax = par->verticalScrollBar()->maximum();
-  const int chHMax = ch->horizontalScrollBar()->maximum();
-  const int chVMax = ch->verticalScrollBar()->maximum();
-  switch (d) {
-    case kDirRight:  // parent left, showing its right edge
-      EXPECT_EQ(p.x(), 0);
-      EXPECT_EQ(c.x(), p.width());
-      EXPECT_EQ(p.width(), panel.width() / 2);
-      EXPECT_GT(parHMax, 0);
-      EXPECT_EQ(parH, parHMax);
-      EXPECT_EQ(parV, 0);
-      EXPECT_EQ(chH, 0);
-      EXPECT_EQ(chV, 0);
-      break;
-    case kDirBelow:  // parent on top, showing its bottom edge
-      EXPECT_EQ(p.y(), 0);
-      EXPECT_EQ(c.y(), p.height());
-      EXPECT_EQ(p.height(), panel.height() / 2);
-      EXPECT_GT(parVMax, 0);
-      EXPECT_EQ(parH, 0);
-      EXPECT_EQ(parV, parVMax);
-      EXPECT_EQ(chH, 0);
-      EXPECT_EQ(chV, 0);
-      break;
-    case kDirLeft:  // parent right at its left edge, child left at its right edge
-      EXPECT_EQ(c.x(), 0);
-      EXPECT_EQ(p.x(), c.width());
-      EXPECT_EQ(p.width(), panel.width() / 2);
-      EXPECT_GT(chHMax, 0);
-      EXPECT_EQ(parH, 0);
-      EXPECT_EQ(parV, 0);
-      EXPECT_EQ(chH, chHMax);
-      EXPECT_EQ(chV, 0);
-      break;
-    case kDirAbove:  // parent below, child above at its bottom edge
-      EXPECT_EQ(c.y(), 0);
-      EXPECT_EQ(p.y(), c.height());
-      EXPECT_EQ(p.height(), panel.height() / 2);
-      EXPECT_GT(chVMax, 0);
-      EXPECT_EQ(parH, 0);
-      EXPECT_EQ(parV, 0);
-      EXPECT_EQ(chH, 0);
-      EXPECT_EQ(chV, chVMax);
-      break;
-  }
+  EXPECT_EQ(extent(par), c.Horizontal ? panel.width() / 2 : panel.height() / 2);
+  QScrollArea* first = c.ParentFirst ? par : ch;
+  QScrollArea* second = c.ParentFirst ? ch : par;
+  EXPECT_EQ(start(first), 0);
+  EXPECT_EQ(start(second), extent(first));
+  // The first view shows its far edge, the second its near edge: they face each other.
+  EXPECT_GT(along(first)->maximum(), 0);
+  EXPECT_EQ(along(first)->value(), along(first)->maximum());
+  EXPECT_EQ(along(second)->value(), 0);
+  EXPECT_EQ(across(first)->value(), 0);
+  EXPECT_EQ(across(second)->value(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Directions, ConnectDirection,
-                         ::testing::Values(kDirRight, kDirBelow, kDirLeft, kDirAbove));
+                         ::testing::Values(DirectionCase{kDirRight, true, true},
+                                           DirectionCase{kDirBelow, false, true},
+                                           // Parent right at its left edge, child left at its right edge.
+                                           DirectionCase{kDirLeft, true, false},
+                                           DirectionCase{kDirAbove, false, false}));
 
 TEST_F(ConnectWindow, UnknownDirectionKeepsDockingAndScrolling) {
   Engine().AddImage(FlatBitmap(1500, 1100, 40, 80, 120), kDirNone, "a.bmp");
