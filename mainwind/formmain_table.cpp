@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <QTabWidget>
 
 #include "formmain.h"
@@ -20,14 +19,12 @@ namespace {
 
 const QColor kBlockedGrey(128, 128, 128);
 
-TableGridGeometry GridGeometry(const DrawGrid& grid) {
-  TableGridGeometry geometry;
-  geometry.CellWidth = grid.DefaultColWidth();
-  geometry.CellHeight = grid.DefaultRowHeight();
-  geometry.LineWidth = grid.GridLineWidth();
-  geometry.ScrollX = grid.horizontalScrollBar()->value();
-  geometry.ScrollY = grid.verticalScrollBar()->value();
-  return geometry;
+// The table cell under a viewport position, as the grid paints it.
+std::optional<TableCell> TableCellUnder(const DrawGrid& grid, QPoint position) {
+  int col = 0;
+  int row = 0;
+  if (!grid.MouseToCell(position, col, row)) return std::nullopt;
+  return TableCell{col, row};
 }
 
 // Caption and empty bar in the progress panel, shown before the engine starts.
@@ -83,14 +80,14 @@ void TFormMain::DrawGridTabDrawCell(QPainter& painter, int col, int row, const Q
 
 bool TFormMain::DrawGridTabDragOver(QPoint position, QObject* source) {
   if (source != DrawGridAlbum || CommandRunning) return false;
-  const auto cell = TableCellAt(position.x(), position.y(), GridGeometry(*DrawGridTab));
+  const auto cell = TableCellUnder(*DrawGridTab, position);
   return CanDropOnTable(MontageTable, cell, DrawGridAlbum->Row(), PlacedCount, Engine.Count());
 }
 
 void TFormMain::DrawGridTabDragDrop(QPoint position, QObject* source) {
   // The drop is checked again: a drop the drag was refused for changes nothing.
   if (!DrawGridTabDragOver(position, source)) return;
-  const TableCell cell = *TableCellAt(position.x(), position.y(), GridGeometry(*DrawGridTab));
+  const TableCell cell = *TableCellUnder(*DrawGridTab, position);
   PlaceInTable(MontageTable, cell.Column, cell.Row, DrawGridAlbum->Row());
   ++PlacedCount;
   DrawGridTab->viewport()->update();

@@ -19,20 +19,6 @@ bool PlaceInTable(MontageTable& table, int column, int row, int32_t image) {
   return true;
 }
 
-std::optional<TableCell> TableCellAt(int x, int y, const TableGridGeometry& grid) {
-  // Offsets are counted from the table's first cell, so cells scrolled half
-  // out of view still map to the cell drawn under the mouse.
-  const long long tableX = static_cast<long long>(x) + grid.ScrollX;
-  const long long tableY = static_cast<long long>(y) + grid.ScrollY;
-  const long long pitchX = static_cast<long long>(grid.CellWidth) + grid.LineWidth;
-  const long long pitchY = static_cast<long long>(grid.CellHeight) + grid.LineWidth;
-  if (tableX < 0 || tableY < 0 || pitchX <= 0 || pitchY <= 0) return std::nullopt;
-  const long long column = tableX / pitchX;
-  const long long row = tableY / pitchY;
-  if (column >= kTableColumns || row >= kTableRows) return std::nullopt;
-  return TableCell{static_cast<int>(column), static_cast<int>(row)};
-}
-
 bool CanDropOnTable(const MontageTable& table, const std::optional<TableCell>& cell, int albumRow,
                     int placedCount, int imageCount) {
   if (!cell || !InsideTable(cell->Column, cell->Row)) return false;

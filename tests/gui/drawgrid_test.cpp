@@ -5,6 +5,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -51,6 +52,61 @@ INSTANTIATE_TEST_SUITE_P(Points, DrawGridHitTest,
                                            HitCase{{10, 306}, true, 2},
                                            HitCase{{203, 10}, false, 0},
                                            HitCase{{-1, 10}, false, 0}));
+
+// A grid shaped like the montage table: 100 x 100 cells of 100 x 75 with
+// 3-pixel lines, scrolled by pixels.
+struct TablePositionCase {
+  int X, Y, ScrollX, ScrollY;
+  bool Inside;
+  int Column, Row;
+};
+
+class DrawGridTableHitTest : public ::testing::TestWithParam<TablePositionCase> {};
+
+TEST_P(DrawGridTableHitTest, MapsToTheCellDrawnThere) {
+  const TablePositionCase& c = GetParam();
+  DrawGrid grid;
+  grid.SetColCount(100);
+  grid.SetRowCount(100);
+  grid.SetDefaultColWidth(100);  // pitch 103 across, 78 down
+  grid.SetDefaultRowHeight(75);
+  grid.SetGridLineWidth(3);
+  grid.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid.resize(90, 70);  // small enough to scroll to the last cell
+  grid.show();
+  grid.horizontalScrollBar()->setValue(c.ScrollX);
+  grid.verticalScrollBar()->setValue(c.ScrollY);
+  const int maxX = grid.horizontalScrollBar()->maximum();
+  ASSERT_EQ(grid.horizontalScrollBar()->value(), std::min(c.ScrollX, maxX));
+  int col = -1;
+  int row = -1;
+  ASSERT_EQ(grid.MouseToCell(QPoint(c.X, c.Y), col, row), c.Inside);
+  if (c.Inside) {
+    EXPECT_EQ(col, c.Column);
+    EXPECT_EQ(row, c.Row);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DrawGridTableHitTest,
+    ::testing::Values(TablePositionCase{0, 0, 0, 0, true, 0, 0},
+                      // the grid line after a cell counts with that cell
+                      TablePositionCase{102, 77, 0, 0, true, 0, 0},
+                      TablePositionCase{103, 78, 0, 0, true, 1, 1},
+                      // late in column 4 the lines add up to more than a column's tail
+                      TablePositionCase{513, 10, 0, 0, true, 4, 0},
+                      // scrolled by pixels, partly visible first cell
+                      TablePositionCase{12, 5, 1000, 800, true, 9, 10},
+                      TablePositionCase{0, 0, 103 * 99, 78 * 99, true, 99, 99},
+                      TablePositionCase{102, 77, 103 * 99, 78 * 99, true, 99, 99},
+                      // beyond column or row 99
+                      TablePositionCase{103, 0, 103 * 99, 0, false, 0, 0},
+                      TablePositionCase{0, 78, 0, 78 * 99, false, 0, 0},
+                      TablePositionCase{2000000000, 0, 2000000000, 0, false, 0, 0},
+                      // before the first cell
+                      TablePositionCase{-1, 0, 0, 0, false, 0, 0},
+                      TablePositionCase{0, -5, 0, 0, false, 0, 0}));
 
 TEST_F(DrawGridTest, CellRectsStepByCellAndLine) {
   EXPECT_EQ(grid_.CellRect(0, 0), QRect(0, 0, 200, 150));

@@ -97,51 +97,6 @@ INSTANTIATE_TEST_SUITE_P(Cells, PlaceOutside,
                          ::testing::Values(TableCell{-1, 0}, TableCell{0, -1}, TableCell{100, 5},
                                            TableCell{5, 100}, TableCell{100, 100}));
 
-// --- mouse position to cell ---
-
-struct PositionCase {
-  int X, Y, ScrollX, ScrollY;
-  bool Inside;
-  int Column, Row;
-};
-
-class CellAtPosition : public ::testing::TestWithParam<PositionCase> {};
-
-TEST_P(CellAtPosition, MapsToTheCellDrawnThere) {
-  const PositionCase& c = GetParam();
-  TableGridGeometry grid;
-  grid.CellWidth = 100;  // pitch 103 across, 78 down
-  grid.CellHeight = 75;
-  grid.LineWidth = 3;
-  grid.ScrollX = c.ScrollX;
-  grid.ScrollY = c.ScrollY;
-  const std::optional<TableCell> cell = TableCellAt(c.X, c.Y, grid);
-  ASSERT_EQ(cell.has_value(), c.Inside);
-  if (c.Inside) {
-    EXPECT_EQ(*cell, (TableCell{c.Column, c.Row}));
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Grid, CellAtPosition,
-    ::testing::Values(PositionCase{0, 0, 0, 0, true, 0, 0},
-                      // the grid line after a cell counts with that cell
-                      PositionCase{102, 77, 0, 0, true, 0, 0},
-                      PositionCase{103, 78, 0, 0, true, 1, 1},
-                      // late in column 4 the lines add up to more than a column's tail
-                      PositionCase{513, 10, 0, 0, true, 4, 0},
-                      // scrolled by pixels, partly visible first cell
-                      PositionCase{12, 5, 1000, 800, true, 9, 10},
-                      PositionCase{0, 0, 103 * 99, 78 * 99, true, 99, 99},
-                      PositionCase{102, 77, 103 * 99, 78 * 99, true, 99, 99},
-                      // beyond column or row 99
-                      PositionCase{103, 0, 103 * 99, 0, false, 0, 0},
-                      PositionCase{0, 78, 0, 78 * 99, false, 0, 0},
-                      PositionCase{2000000000, 0, 2000000000, 0, false, 0, 0},
-                      // before the first cell
-                      PositionCase{-1, 0, 0, 0, false, 0, 0},
-                      PositionCase{0, -5, 0, 0, false, 0, 0}));
-
 // --- accepting a drop ---
 
 struct DropCase {
