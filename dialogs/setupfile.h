@@ -21,6 +21,17 @@ struct SetupData {
   friend bool operator==(const SetupData&, const SetupData&) = default;
 };
 
+// The dialog's initial values: what a program without a settings file works with.
+constexpr SetupData DefaultSetupData() {
+  SetupData data;
+  data.ImageZone = 30;
+  data.FindR = 15;
+  data.CropFrame = 5;
+  data.SmoothType = 1;
+  data.Quality = 3;
+  return data;
+}
+
 constexpr size_t kSetupFileSize = 24;
 using SetupBytes = std::array<uint8_t, kSetupFileSize>;
 

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/matching.h"
 #include "spinfield.h"
 
 namespace {
@@ -42,6 +44,9 @@ TFormSetup::TFormSetup(QWidget* parent) : QDialog(parent) {
                                  QStringLiteral("%")));
   layout->addWidget(BuildSpinRow(CSpinEditFindR, QStringLiteral("Радиус зоны поиска"),
                                  QStringLiteral("точек")));
+  LabelFitR = Named(new QLabel(this), "LabelFitR");
+  LabelFitR->setWordWrap(true);
+  layout->addWidget(LabelFitR);
   layout->addWidget(CheckBoxCrop);
   layout->addWidget(BuildSpinRow(CSpinEditCropFrame, QStringLiteral("Размер"), QStringLiteral("точек")));
   layout->addWidget(BuildSmoothGroup());
@@ -59,13 +64,12 @@ TFormSetup::TFormSetup(QWidget* parent) : QDialog(parent) {
 
   connect(ButtonOk, &QPushButton::clicked, this, &TFormSetup::ButtonOkClick);
   connect(ButtonNo, &QPushButton::clicked, this, &TFormSetup::ButtonNoClick);
+  connect(CSpinEditImageZone, &QSpinBox::valueChanged, this, &TFormSetup::UpdateFitNote);
+  connect(CSpinEditFindR, &QSpinBox::valueChanged, this, &TFormSetup::UpdateFitNote);
 
-  CSpinEditImageZone->setValue(30);
-  CSpinEditFindR->setValue(15);
-  CheckBoxCrop->setChecked(false);
-  CSpinEditCropFrame->setValue(5);
-  RadioButtonDiffuz->setChecked(true);
-  TrackBarQ->setValue(3);
+  // The record stays zero until a file is read; the controls start at the defaults.
+  ShowValues(DefaultSetupData());
+  UpdateFitNote();
 }
 
 QWidget* TFormSetup::BuildSpinRow(SpinField* field, const QString& label, const QString& unit) {
@@ -119,9 +123,43 @@ QRadioButton* TFormSetup::SmoothButton(int type) const {
   return qobject_cast<QRadioButton*>(smoothGroup_->button(type));
 }
 
+void TFormSetup::SetImageSizes(std::vector<QSize> sizes) {
+  imageSizes_ = std::move(sizes);
+  UpdateFitNote();
+}
+
+void TFormSetup::UpdateFitNote() {
+  std::vector<QSize> sizes = imageSizes_;
+  const bool album = !sizes.empty();
+  if (!album) sizes.push_back(QSize(640, 480));
+  const int zone = CSpinEditImageZone->value();
+  int fitting = -1;
+  for (const QSize& size : sizes) {
+    const int c = LargestFittingRadius(size.width(), size.height(), zone, zone);
+    fitting = fitting < 0 ? c : std::min(fitting, c);
+  }
+  const QString where = album ? QStringLiteral("для изображений альбома")
+                              : QStringLiteral("для изображений 640 × 480");
+  QString text =
+      fitting > 0
+          ? QStringLiteral("Наибольший радиус при этой зоне %1: %2").arg(where).arg(fitting)
+          : QStringLiteral("При этой зоне окно поиска не помещается %1: увеличьте зону").arg(where);
+  if (fitting > 0 && CSpinEditFindR->value() > fitting) {
+    text += QStringLiteral(" — радиус %1 слишком велик, совпадения не найдутся")
+                .arg(CSpinEditFindR->value());
+  }
+  LabelFitR->setText(text);
+}
+
 void TFormSetup::LoadSetup(const QString& path) {
   configPath_ = path;
-  if (ReadSetupFile(LocalPath(path), SetupData)) ShowSetupData();
+  if (ReadSetupFile(LocalPath(path), SetupData)) return ShowSetupData();
+  // No readable file: the program works with the values the dialog offers, and
+  // a missing file is written with them so the next start finds the same. A
+  // file that exists but cannot be read is left as it is.
+  SetupData = DefaultSetupData();
+  ShowSetupData();
+  if (!QFileInfo::exists(path)) lastSaveOk_ = SaveSetup(path);
 }
 
 bool TFormSetup::SaveSetup(const QString& path) {
@@ -139,16 +177,16 @@ void TFormSetup::CollectControls() {
   SetupData.Quality = TrackBarQ->value();
 }
 
-void TFormSetup::ShowSetupData() {
-  // The controls show the record clamped; the record keeps what was read.
-  CSpinEditImageZone->setValue(std::clamp(SetupData.ImageZone, 0, 100));
-  CSpinEditFindR->setValue(std::clamp(SetupData.FindR, 0, 100));
-  CheckBoxCrop->setChecked(SetupData.Crop != 0);
-  CSpinEditCropFrame->setValue(std::clamp(SetupData.CropFrame, 0, 50));
-  if (SetupData.SmoothType >= 0 && SetupData.SmoothType <= 4) {
-    SmoothButton(SetupData.SmoothType)->setChecked(true);
-  }
-  TrackBarQ->setValue(std::clamp(SetupData.Quality, 1, 5));
+void TFormSetup::ShowSetupData() { ShowValues(SetupData); }
+
+void TFormSetup::ShowValues(const ::SetupData& data) {
+  // The controls show the values clamped; the record keeps what was read.
+  CSpinEditImageZone->setValue(std::clamp(data.ImageZone, 0, 100));
+  CSpinEditFindR->setValue(std::clamp(data.FindR, 0, 100));
+  CheckBoxCrop->setChecked(data.Crop != 0);
+  CSpinEditCropFrame->setValue(std::clamp(data.CropFrame, 0, 50));
+  if (data.SmoothType >= 0 && data.SmoothType <= 4) SmoothButton(data.SmoothType)->setChecked(true);
+  TrackBarQ->setValue(std::clamp(data.Quality, 1, 5));
 }
 
 void TFormSetup::ButtonOkClick() {

@@ -3,12 +3,15 @@
 // controls and commits them to SetupData and the settings file on apply.
 
 #include <QDialog>
+#include <QSize>
 #include <QString>
+#include <vector>
 
 #include "setupfile.h"
 
 class QButtonGroup;
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -21,13 +24,16 @@ class TFormSetup : public QDialog {
   explicit TFormSetup(QWidget* parent = nullptr);
 
   // Remembers path and, when a file exists there, reads it over the record and shows it.
+  // Without a readable file the record takes the defaults; a missing file is written.
   void LoadSetup(const QString& path);
   // Writes the record to path; false when the file could not be written.
   bool SaveSetup(const QString& path);
   void CollectControls();
   void ShowSetupData();
+  // The image sizes the radius note speaks of: the album's; none means 640 x 480.
+  void SetImageSizes(std::vector<QSize> sizes);
 
-  // Whether the last "Применить" stored the file.
+  // Whether the last write of the file (on "Применить", or of the defaults) stored it.
   bool LastSaveSucceeded() const { return lastSaveOk_; }
   const QString& ConfigPath() const { return configPath_; }
 
@@ -35,6 +41,7 @@ class TFormSetup : public QDialog {
 
   SpinField* CSpinEditImageZone = nullptr;
   SpinField* CSpinEditFindR = nullptr;
+  QLabel* LabelFitR = nullptr;  // the largest radius that fits the zone now shown
   QCheckBox* CheckBoxCrop = nullptr;
   SpinField* CSpinEditCropFrame = nullptr;
   QRadioButton* RadioButtonVector = nullptr;
@@ -56,8 +63,11 @@ class TFormSetup : public QDialog {
   QWidget* BuildQualityRow();
   // The radio buttons in SmoothType order 0..4.
   QRadioButton* SmoothButton(int type) const;
+  void ShowValues(const ::SetupData& data);
+  void UpdateFitNote();
 
   QButtonGroup* smoothGroup_ = nullptr;
+  std::vector<QSize> imageSizes_;
   QString configPath_;
   bool lastSaveOk_ = true;
 };

@@ -104,6 +104,7 @@ PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap) {
   if (!info.exists()) return PixStatus::Fail(PixError::NotFound, "file does not exist");
   if (!info.isFile() || !info.isReadable())
     return PixStatus::Fail(PixError::Unreadable, "not a readable file");
+  if (info.size() == 0) return PixStatus::Fail(PixError::Empty, "file is empty");
 
   QImageReader reader(path);
   reader.setAutoTransform(false);

@@ -11,6 +11,7 @@ enum class PixError {
   None,
   NotFound,       // no such file
   Unreadable,     // exists but cannot be opened
+  Empty,          // a file of no bytes
   Unsupported,    // not an image format we read or write
   Corrupt,        // damaged or truncated data
   TooLarge,       // beyond the largest image we accept

@@ -9,6 +9,7 @@ QString DescribePixError(PixError error) {
     case PixError::None: return QStringLiteral("ошибки нет");
     case PixError::NotFound: return QStringLiteral("файл не найден");
     case PixError::Unreadable: return QStringLiteral("файл не удаётся открыть");
+    case PixError::Empty: return QStringLiteral("файл пуст");
     case PixError::Unsupported: return QStringLiteral("формат файла не поддерживается");
     case PixError::Corrupt: return QStringLiteral("файл повреждён");
     case PixError::TooLarge: return QStringLiteral("изображение слишком велико");

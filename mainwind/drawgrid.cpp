@@ -120,11 +120,10 @@ void DrawGrid::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void DrawGrid::dragEnterEvent(QDragEnterEvent* event) {
-  if (OnDragOver && OnDragOver(event->position().toPoint(), event->source())) {
-    event->acceptProposedAction();
-  } else {
-    event->ignore();
-  }
+  if (!OnDragOver || (OnDragEnter && !OnDragEnter(event->source()))) return event->ignore();
+  // Followed from here on; Qt sends a move for the entry point right after,
+  // and each move decides whether that point takes the drop.
+  event->acceptProposedAction();
 }
 
 void DrawGrid::dragMoveEvent(QDragMoveEvent* event) {
@@ -143,8 +142,9 @@ void DrawGrid::dropEvent(QDropEvent* event) {
 
 void DrawGrid::UpdateScrollBars() {
   const QSize view = viewport()->size();
-  const int width = colCount_ * PitchX();
-  const int height = rowCount_ * PitchY();
+  // No grid line follows the last column or row: nothing to scroll to there.
+  const int width = std::max(0, colCount_ * PitchX() - lineWidth_);
+  const int height = std::max(0, rowCount_ * PitchY() - lineWidth_);
   horizontalScrollBar()->setRange(0, std::max(0, width - view.width()));
   horizontalScrollBar()->setPageStep(view.width());
   horizontalScrollBar()->setSingleStep(PitchX());

@@ -39,6 +39,10 @@ class DrawGrid : public QAbstractScrollArea {
   std::function<void(QPainter&, int col, int row, const QRect& rect)> OnDrawCell;
   std::function<void(QPoint position, Qt::MouseButton button)> OnMouseDown;
   std::function<void(QPoint position, Qt::MouseButtons buttons)> OnMouseMove;
+  // Whether a drag entering the grid is followed at all; empty: any drag is.
+  // Qt sends no more events for a drag refused on entry, so where it may land
+  // is decided position by position in OnDragOver.
+  std::function<bool(QObject* source)> OnDragEnter;
   std::function<bool(QPoint position, QObject* source)> OnDragOver;
   std::function<void(QPoint position, QObject* source)> OnDragDrop;
 

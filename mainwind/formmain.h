@@ -258,8 +258,12 @@ class TFormMain : public QMainWindow {
   void SetupConnect();
   // Moves the parent (LinkOut) or child (LinkIn) point of the current connection.
   void MoveMatchPoint(bool parentPoint, QPoint position);
+  // Album and table cells for an album client width.
+  void SizeGridCells(int clientWidth);
   // Hands the settings record to the engine.
   void ApplySetupToEngine();
+  // Tells in the status bar when the settings file could not be written.
+  void ReportUnsavedSetup();
   // Runs the settings dialog; true when it was applied.
   bool RunSetupDialog();
   void ReportStatus(const QString& text);

@@ -61,7 +61,21 @@ void TFormMain::SetupAlbum() {
 
 void TFormMain::LayoutAlbum() {
   DrawGridAlbum->setVisible(Engine.Count() > 0);
-  const ViewSize cell = AlbumCellSize(DrawGridAlbum->viewport()->width());
+  // Cells sized to the client width may bring in (or take away) the vertical
+  // scroll bar, which changes that width; the grid decides through a queued
+  // call, so let it run and size the cells once more to the width it left.
+  for (int pass = 0; pass < 2; ++pass) {
+    const int width = DrawGridAlbum->viewport()->width();
+    SizeGridCells(width);
+    QCoreApplication::sendPostedEvents(DrawGridAlbum, QEvent::MetaCall);
+    if (DrawGridAlbum->viewport()->width() == width) break;
+  }
+  DrawGridAlbum->viewport()->update();
+  DrawGridTab->viewport()->update();
+}
+
+void TFormMain::SizeGridCells(int clientWidth) {
+  const ViewSize cell = AlbumCellSize(clientWidth);
   AlbumCellWidth = cell.Width;
   AlbumCellHeight = cell.Height;
   // A grid is never given a zero pitch, even before the album was first laid out.
@@ -70,10 +84,8 @@ void TFormMain::LayoutAlbum() {
   DrawGridAlbum->SetDefaultColWidth(width);
   DrawGridAlbum->SetDefaultRowHeight(height);
   DrawGridAlbum->SetRowCount(Engine.Count());
-  DrawGridAlbum->viewport()->update();
   DrawGridTab->SetDefaultColWidth(width);
   DrawGridTab->SetDefaultRowHeight(height);
-  DrawGridTab->viewport()->update();
 }
 
 void TFormMain::PanelImagesResize() { LayoutAlbum(); }
@@ -133,10 +145,7 @@ void TFormMain::ToolButtonImageCloseAllClick() {
 
 void TFormMain::DrawGridAlbumDrawCell(QPainter& painter, int row, const QRect& rect) {
   if (row < 0 || row >= Engine.Count()) return;
-  ThumbCellStyle style;
-  style.FontHeight = kAlbumFontHeight;
-  style.Selected = row == DrawGridAlbum->Row();
-  DrawThumbCell(painter, rect, Engine.Thumb(row), Engine.Name(row), style);
+  DrawImageCell(painter, rect, Engine, row, kAlbumFontHeight, row == DrawGridAlbum->Row());
 }
 
 void TFormMain::DrawGridAlbumMouseDown(QPoint position, Qt::MouseButton button) {

@@ -84,6 +84,10 @@ void TFormMain::ShowStatus() {
   const QStringList texts = AssemblyStatusTexts(facts);
   for (int i = 0; i < texts.size() && i < StatusBar->PanelCount(); ++i)
     StatusBar->SetPanelText(i, texts[i]);
+  // A zoom button that would change nothing is shown so.
+  const ViewSize picture = QuiltPictureSize();
+  ToolButtonPlus->setEnabled(ZoomIn(MosaicZoom, picture) != MosaicZoom);
+  ToolButtonMinus->setEnabled(ZoomOut(MosaicZoom, picture) != MosaicZoom);
 }
 
 // A toggle pressed while another command runs springs back; the picture is not rebuilt.

@@ -61,8 +61,14 @@ void TFormMain::DrawGridEditConnectDrawCell(QPainter& painter, int row, const QR
 }
 
 void TFormMain::ShowConnection() {
+  if (Engine.Count() < 2) {
+    // No pair at all, and nothing left over from a set closed before.
+    ImagePar->Assign(::Bitmap());
+    ImageCh->Assign(::Bitmap());
+    return;
+  }
   const int a = DrawGridEditConnect->Row();
-  if (a < 0 || a >= Engine.Count() - 1) return;  // also fewer than two images
+  if (a < 0 || a >= Engine.Count() - 1) return;
   ImagePar->Assign(Engine.ImageBitmap(a));
   ImageCh->Assign(Engine.ImageBitmap(a + 1));
   const Point in = Engine.GetLinkIn(a + 1);

@@ -48,6 +48,7 @@ void TFormMain::FormShow() {
   if (!FormSetup) return;
   FormSetup->LoadSetup(ConfigPath);
   ApplySetupToEngine();
+  ReportUnsavedSetup();
 }
 
 void TFormMain::FormResize() {

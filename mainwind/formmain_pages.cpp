@@ -167,7 +167,8 @@ QWidget* TFormMain::BuildImagesPage() {
   progressLayout->addWidget(ProgressBar);
   panel2Layout->addWidget(Panel4);
   Panel4->hide();
-  albumLayout->addWidget(Panel2);
+  // At the bottom also while the album is hidden (the first load).
+  albumLayout->addWidget(Panel2, 0, Qt::AlignBottom);
 
   DrawGridTab = Named(new DrawGrid(Splitter1), "DrawGridTab");
   DrawGridTab->SetColCount(kTableColumns);

@@ -13,13 +13,22 @@ void TFormMain::ApplySetupToEngine() {
 bool TFormMain::RunSetupDialog() {
   // New settings must not reach an engine that a running command is using.
   if (CommandRunning) return false;
-  if (!FormSetup || FormSetup->exec() != QDialog::Accepted) return false;
-  ApplySetupToEngine();
-  if (!FormSetup->LastSaveSucceeded()) {
-    ReportStatus(QStringLiteral("Настройки применены, но не сохранены в файл %1")
-                     .arg(QDir::toNativeSeparators(FormSetup->ConfigPath())));
+  if (!FormSetup) return false;
+  std::vector<QSize> sizes;
+  for (int i = 0; i < Engine.Count(); ++i) {
+    sizes.emplace_back(Engine.ImageBitmap(i).Width(), Engine.ImageBitmap(i).Height());
   }
+  FormSetup->SetImageSizes(std::move(sizes));
+  if (FormSetup->exec() != QDialog::Accepted) return false;
+  ApplySetupToEngine();
+  ReportUnsavedSetup();
   return true;
+}
+
+void TFormMain::ReportUnsavedSetup() {
+  if (FormSetup->LastSaveSucceeded()) return;
+  ReportStatus(QStringLiteral("Настройки применены, но не сохранены в файл %1")
+                   .arg(QDir::toNativeSeparators(FormSetup->ConfigPath())));
 }
 
 void TFormMain::ToolButtonSet1Click() { RunSetupDialog(); }

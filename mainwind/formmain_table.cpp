@@ -2,6 +2,8 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
+#include <QScrollArea>
 #include <QPainter>
 #include <QProgressBar>
 #include <QTabWidget>
@@ -9,8 +11,11 @@
 #include "formmain.h"
 #include "mainwind/assemblywork.h"
 #include "mainwind/barprogress.h"
+#include "engine/linkcheck.h"
 #include "mainwind/drawgrid.h"
+#include "mainwind/linkmessages.h"
 #include "mainwind/montagelayout.h"
+#include "mainwind/picturecontrol.h"
 #include "mainwind/thumbcell.h"
 #include "mainwind/userdialogs.h"
 #include "mainwind/workflowcommand.h"
@@ -42,6 +47,17 @@ void ShowStitchedMosaic(TFormMain& form) {
   form.ShowMosaic();
   form.SetWorkflowState(kStateAssembled);
   form.PageControl->setCurrentWidget(form.TabSheetQuilt);
+  // The picture was sized while its page was hidden, against a stale box:
+  // centre it again in the box the page has now.
+  form.TabSheetQuilt->layout()->activate();
+  QCoreApplication::sendPostedEvents(form.ImageBox, QEvent::MetaCall);
+  TFormMain::CenterInBox(form.ImageBox, form.ImageQuilt);
+}
+
+// After a stitch: one warning naming the pairs that found no match, and why.
+void TellUnsetLinks(TFormMain& form) {
+  const QString text = UnsetLinksMessage(FindUnsetLinks(form.Engine));
+  if (!text.isEmpty()) TellUser(&form, QStringLiteral("ВНИМАНИЕ!"), text, MessageKind::Warning);
 }
 
 }  // namespace
@@ -50,6 +66,9 @@ void TFormMain::SetupTable() {
   DrawGridTab->SetGridLineWidth(3);
   DrawGridTab->OnDrawCell = [this](QPainter& painter, int col, int row, const QRect& rect) {
     DrawGridTabDrawCell(painter, col, row, rect);
+  };
+  DrawGridTab->OnDragEnter = [this](QObject* source) {
+    return source == DrawGridAlbum && !CommandRunning;
   };
   DrawGridTab->OnDragOver = [this](QPoint position, QObject* source) {
     return DrawGridTabDragOver(position, source);
@@ -72,10 +91,8 @@ void TFormMain::DrawGridTabDrawCell(QPainter& painter, int col, int row, const Q
     return;
   }
   if (value >= Engine.Count()) return;
-  ThumbCellStyle style;
-  style.FontHeight = kTableFontHeight;
-  style.Selected = col == DrawGridTab->Col() && row == DrawGridTab->Row();
-  DrawThumbCell(painter, rect, Engine.Thumb(value), Engine.Name(value), style);
+  DrawImageCell(painter, rect, Engine, value, kTableFontHeight,
+                col == DrawGridTab->Col() && row == DrawGridTab->Row());
 }
 
 bool TFormMain::DrawGridTabDragOver(QPoint position, QObject* source) {
@@ -141,6 +158,7 @@ void TFormMain::ToolButtonAutoPozClick() {
                  .arg(kTableRows),
              MessageKind::Warning);
   }
+  TellUnsetLinks(*this);
 }
 
 void TFormMain::ToolButtonCalkConnectClick() {
@@ -155,4 +173,5 @@ void TFormMain::ToolButtonCalkConnectClick() {
   });
   Panel4->hide();
   ShowStitchedMosaic(*this);
+  TellUnsetLinks(*this);
 }

@@ -1,8 +1,10 @@
 #include "panelstatusbar.h"
 
 #include <QLabel>
+#include <algorithm>
 
-PanelStatusBar::PanelStatusBar(const QList<int>& widths, QWidget* parent) : QStatusBar(parent) {
+PanelStatusBar::PanelStatusBar(const QList<int>& widths, QWidget* parent)
+    : QStatusBar(parent), widths_(widths) {
   setSizeGripEnabled(false);
   for (int i = 0; i < widths.size(); ++i) {
     auto* panel = new QLabel(this);
@@ -15,7 +17,10 @@ PanelStatusBar::PanelStatusBar(const QList<int>& widths, QWidget* parent) : QSta
 }
 
 void PanelStatusBar::SetPanelText(int index, const QString& text) {
-  if (index >= 0 && index < panels_.size()) panels_[index]->setText(text);
+  if (index < 0 || index >= panels_.size()) return;
+  QLabel* panel = panels_[index];
+  panel->setText(text);
+  panel->setFixedWidth(std::max(widths_[index], panel->sizeHint().width()));
 }
 
 QString PanelStatusBar::PanelText(int index) const {

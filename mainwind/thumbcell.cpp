@@ -5,8 +5,10 @@
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
+#include <cstdint>
 
 #include "dialogs/printlayout.h"
+#include "engine/panoram.h"
 #include "imagefiles/imagefiles.h"
 
 namespace {
@@ -21,6 +23,21 @@ QImage View(const Bitmap& bitmap) {
 }
 
 }  // namespace
+
+QRect ThumbnailRect(const QRect& room, int imageWidth, int imageHeight) {
+  if (imageWidth <= 0 || imageHeight <= 0 || room.isEmpty()) return room;
+  // 64-bit cross products: the side that limits the scale keeps the room's length.
+  const int64_t byWidth = int64_t{room.width()} * imageHeight;
+  const int64_t byHeight = int64_t{room.height()} * imageWidth;
+  int w = room.width();
+  int h = room.height();
+  if (byWidth <= byHeight) {
+    h = static_cast<int>(std::max<int64_t>(1, byWidth / imageWidth));
+  } else {
+    w = static_cast<int>(std::max<int64_t>(1, byHeight / imageHeight));
+  }
+  return QRect(room.left() + (room.width() - w) / 2, room.top() + (room.height() - h) / 2, w, h);
+}
 
 QFont CellHeightFont(int cellHeight) {
   QFont font(QStringLiteral("Arial"));
@@ -57,8 +74,10 @@ QImage RenderThumbCell(int width, int height, const Bitmap& thumb, const std::st
   const int thumbW = width - 2 * kInset;
   const int thumbH = height - 2 * kInset - th - kTextGap;
   if (thumbW > 0 && thumbH > 0 && !thumb.Empty()) {
-    const Bitmap small = MakeThumbnail(thumb, thumbW, thumbH, kThumbnailMode);
-    painter.drawImage(kInset, kInset, View(small));
+    const QRect place =
+        ThumbnailRect(QRect(kInset, kInset, thumbW, thumbH), style.ImageWidth, style.ImageHeight);
+    const Bitmap small = MakeThumbnail(thumb, place.width(), place.height(), kThumbnailMode);
+    painter.drawImage(place.topLeft(), View(small));
   }
 
   painter.setPen(ink);
@@ -72,4 +91,14 @@ void DrawThumbCell(QPainter& painter, const QRect& rect, const Bitmap& thumb,
                    const std::string& name, const ThumbCellStyle& style) {
   const QImage cell = RenderThumbCell(rect.width(), rect.height(), thumb, name, style);
   if (!cell.isNull()) painter.drawImage(rect.topLeft(), cell);
+}
+
+void DrawImageCell(QPainter& painter, const QRect& rect, const Panoram& engine, int index,
+                   int fontHeight, bool selected) {
+  ThumbCellStyle style;
+  style.FontHeight = fontHeight;
+  style.Selected = selected;
+  style.ImageWidth = engine.ImageBitmap(index).Width();
+  style.ImageHeight = engine.ImageBitmap(index).Height();
+  DrawThumbCell(painter, rect, engine.Thumb(index), engine.Name(index), style);
 }

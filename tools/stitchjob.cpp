@@ -20,6 +20,7 @@ const char* Describe(PixError e) {
     case PixError::None: return "no error";
     case PixError::NotFound: return "no such file";
     case PixError::Unreadable: return "cannot be opened";
+    case PixError::Empty: return "file is empty";
     case PixError::Unsupported: return "not an image format we read";
     case PixError::Corrupt: return "damaged or truncated data";
     case PixError::TooLarge: return "image too large";

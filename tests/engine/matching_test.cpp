@@ -2,6 +2,8 @@
 // feature windows and the correlation search's sampling, ties and limits.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/correlationtemplate.h"
 #include "engine/matching.h"
 #include "support/reference_images.h"
@@ -155,6 +157,37 @@ TEST(FindFeaturePointTest, ZoneOfExactlyOneWindow) {
 // --- correlation search ---
 
 Bitmap Textured(int w, int h) { return TexturedBitmap(w, h, 23); }
+
+// The largest fitting radius is the last one at which the feature search still
+// finds a window in every direction's source zone.
+class LargestFittingRadiusTest : public ::testing::TestWithParam<std::tuple<int, int, int>> {};
+
+TEST_P(LargestFittingRadiusTest, IsTheFeatureSearchsOwnLimit) {
+  const auto [width, height, pct] = GetParam();
+  const Bitmap image = TexturedBitmap(width, height, 7);
+  const int fitting = LargestFittingRadius(width, height, pct, pct);
+  for (int zone : {2, 4, 6, 8}) {
+    const Rect z = ZoneRect(image, zone, pct, pct, true);
+    if (fitting > 0) EXPECT_NE(FindFeaturePoint(image, z, fitting), Point{}) << zone;
+  }
+  bool beyondFailsSomewhere = false;
+  for (int zone : {2, 4, 6, 8}) {
+    const Rect z = ZoneRect(image, zone, pct, pct, true);
+    beyondFailsSomewhere |= FindFeaturePoint(image, z, fitting + 1) == Point{};
+  }
+  EXPECT_TRUE(beyondFailsSomewhere);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LargestFittingRadiusTest,
+                         ::testing::Values(std::tuple{640, 480, 30}, std::tuple{200, 150, 30},
+                                           std::tuple{640, 480, 100}, std::tuple{97, 61, 45},
+                                           std::tuple{40, 30, 5}));
+
+TEST(LargestFittingRadiusTest, SixFortyByFourEightyAtThirtyPercent) {
+  // The shrunk zone is 64 x 48 pixels: a window of side 2c + 1 must leave a row.
+  EXPECT_EQ(LargestFittingRadius(640, 480, 30, 30), 23);
+  EXPECT_EQ(LargestFittingRadius(640, 480, 0, 0), 0);
+}
 
 TEST(CorrelationSearchTest, FindsTheTemplatesOwnPlace) {
   const Bitmap image = Textured(160, 120);

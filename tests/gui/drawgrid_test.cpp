@@ -1,5 +1,6 @@
 #include "mainwind/drawgrid.h"
 
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
@@ -148,6 +149,68 @@ TEST_F(DrawGridTest, PaintsOnlyExistingVisibleCellsAndPressSelects) {
   QTest::mouseClick(grid_.viewport(), Qt::LeftButton, {}, QPoint(20, 160));
   EXPECT_EQ(grid_.Row(), 1);
   EXPECT_EQ(pressedAt, QPoint(20, 160));
+}
+
+}  // namespace
+
+namespace {
+
+// Drags reach the grid as the window system sends them: an entry, moves, a drop.
+class DrawGridDragTest : public DrawGridTest {
+ protected:
+  void SetUp() override {
+    DrawGridTest::SetUp();
+    // Only row 2 takes a drop, as only one table cell takes the next image.
+    grid_.OnDragOver = [this](QPoint position, QObject*) {
+      int col = 0;
+      int row = 0;
+      return grid_.MouseToCell(position, col, row) && row == 2;
+    };
+    grid_.OnDragDrop = [this](QPoint position, QObject*) { drops_.push_back(position); };
+    mime_.setData("application/x-test", "1");
+  }
+
+  QPoint InRow(int row) { return grid_.CellRect(0, row).center(); }
+
+  bool Enter(QPoint at) {
+    QDragEnterEvent event(at, Qt::MoveAction, &mime_, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid_.viewport(), &event);
+    return event.isAccepted();
+  }
+  bool Move(QPoint at) {
+    QDragMoveEvent event(at, Qt::MoveAction, &mime_, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid_.viewport(), &event);
+    return event.isAccepted();
+  }
+  void Drop(QPoint at) {
+    QDropEvent event(at, Qt::MoveAction, &mime_, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid_.viewport(), &event);
+  }
+
+  QMimeData mime_;
+  std::vector<QPoint> drops_;
+};
+
+TEST_F(DrawGridDragTest, DragEnteringOverARefusedCellIsFollowedToACellThatTakesIt) {
+  EXPECT_TRUE(Enter(InRow(0)));
+  EXPECT_FALSE(Move(InRow(0)));  // the refused-cell cursor here
+  EXPECT_FALSE(Move(InRow(1)));
+  EXPECT_TRUE(Move(InRow(2)));
+  Drop(InRow(2));
+  ASSERT_EQ(drops_.size(), 1u);
+  EXPECT_EQ(drops_[0], InRow(2));
+}
+
+TEST_F(DrawGridDragTest, EntryHookRefusesForeignDragsAtOnce) {
+  int asked = 0;
+  grid_.OnDragEnter = [&](QObject*) {
+    ++asked;
+    return false;
+  };
+  EXPECT_FALSE(Enter(InRow(2)));
+  EXPECT_EQ(asked, 1);
+  grid_.OnDragEnter = [](QObject*) { return true; };
+  EXPECT_TRUE(Enter(InRow(0)));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QProgressBar>
+#include <QScrollBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
@@ -81,6 +83,37 @@ TEST_F(AlbumWindow, ThreeFilesIntoAnEmptyAlbum) {
   EXPECT_EQ(form_->AlbumCellWidth, form_->DrawGridAlbum->viewport()->width());
   EXPECT_EQ(form_->AlbumCellHeight, form_->AlbumCellWidth * 3 / 4);
   EXPECT_EQ(form_->DrawGridTab->DefaultRowHeight(), form_->AlbumCellHeight);
+}
+
+TEST_F(AlbumWindow, CellsFitTheAlbumOnceItsScrollBarAppears) {
+  // Enough rows to need the vertical scroll bar; no resize follows the open.
+  Open(Pictures(12));
+  DrawGrid* album = form_->DrawGridAlbum;
+  ASSERT_TRUE(album->verticalScrollBar()->isVisible());
+  EXPECT_EQ(album->DefaultColWidth(), album->viewport()->width());
+  EXPECT_EQ(form_->AlbumCellWidth, album->viewport()->width());
+  // Nothing to scroll sideways, whichever row becomes current.
+  EXPECT_EQ(album->horizontalScrollBar()->maximum(), 0);
+  album->SetRow(0);
+  album->SetRow(11);
+  EXPECT_EQ(album->horizontalScrollBar()->value(), 0);
+  // The right outline of the cell is inside the album.
+  const QImage shown = album->viewport()->grab().toImage();
+  const QRect cell = album->CellRect(0, album->Row());
+  EXPECT_EQ(shown.pixelColor(cell.right(), cell.center().y()), QColor(Qt::black));
+}
+
+TEST_F(AlbumWindow, LoadingPanelSitsAtTheBottomOnTheFirstLoad) {
+  // As the first load shows it: the album panel with its progress, the album still hidden.
+  form_->PanelImages->show();
+  form_->Panel4->show();
+  QApplication::processEvents();
+  QApplication::processEvents();
+  ASSERT_FALSE(form_->DrawGridAlbum->isVisible());
+  const QRect seen = form_->Panel2->geometry();
+  const QRect panel = form_->PanelImages->contentsRect();
+  ASSERT_GT(panel.height(), 3 * seen.height());
+  EXPECT_GE(seen.bottom(), panel.bottom() - 12);
 }
 
 TEST_F(AlbumWindow, CancelledDialogChangesNothing) {
@@ -164,11 +197,17 @@ TEST_F(AlbumWindow, BrokenFileAmongGoodOnesIsNamedAndLeftOut) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("BM not really");
   }
+  const std::string empty = (root_ + "/pics/empty.png").toStdString();
+  {
+    QFile file(QString::fromStdString(empty));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
   const std::string good2 = Picture("c.bmp", 30);
-  Open({good1, broken, good2});
+  Open({good1, broken, empty, good2});
   EXPECT_EQ(Names(), (std::vector<std::string>{good1, good2}));
   ASSERT_EQ(messages_.size(), 1);
   EXPECT_TRUE(messages_[0].contains(QString::fromStdString(broken)));
+  EXPECT_TRUE(messages_[0].contains(QString::fromStdString(empty) + QString::fromUtf8(" — файл пуст")));
   EXPECT_FALSE(messages_[0].contains(QString::fromStdString(good1)));
   EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
   EXPECT_EQ(form_->DrawGridAlbum->Row(), 1);

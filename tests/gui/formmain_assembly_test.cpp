@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
@@ -75,6 +76,23 @@ TEST_F(AssemblyWindow, ThreeZoomOutsShowAnEighth) {
   EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение 100 %"));
   EXPECT_EQ(form_->ImageQuilt->size(), QSize(350, 160));
   EXPECT_TRUE(Held() == before);  // not rebuilt, still full resolution
+}
+
+TEST_F(AssemblyWindow, ZoomButtonsStopAtTheirLimitsAndTheTextStaysWhole) {
+  for (int i = 0; i < 20 && form_->ToolButtonPlus->isEnabled(); ++i) form_->ToolButtonPlus->click();
+  EXPECT_FALSE(form_->ToolButtonPlus->isEnabled());
+  EXPECT_TRUE(form_->ToolButtonMinus->isEnabled());
+  // 350 x 2^15 is the last width a widget can have.
+  EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение 3276800 %"));
+  auto* panel = form_->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel2"));
+  ASSERT_NE(panel, nullptr);
+  EXPECT_GE(panel->width(), panel->fontMetrics().horizontalAdvance(Panel(2)));
+  form_->ToolButtonNormal->click();
+  EXPECT_TRUE(form_->ToolButtonPlus->isEnabled());
+  for (int i = 0; i < 20 && form_->ToolButtonMinus->isEnabled(); ++i) form_->ToolButtonMinus->click();
+  EXPECT_FALSE(form_->ToolButtonMinus->isEnabled());
+  // 160 / 128 is the last height of at least one pixel.
+  EXPECT_EQ(form_->ImageQuilt->height(), 1);
 }
 
 TEST_F(AssemblyWindow, CropToggleRebuildsAndBack) {

@@ -204,6 +204,20 @@ TEST_F(ConnectWindow, FewerThanTwoImagesShowNothing) {
   EXPECT_EQ(Engine().GetLinkOut(0), (Point{0, 0}));
 }
 
+TEST_F(SmallChain, AClosedSetLeavesNoPicturesForASingleImageAfterIt) {
+  ShowCorrection();
+  ASSERT_FALSE(form_->ImagePar->Held().Empty());
+  form_->PageControl->setCurrentWidget(form_->TabSheetImages);
+  form_->ToolButtonImageCloseAllClick();
+  Engine().AddImage(TexturedBitmap(120, 90, 5), kDirNone, "one.bmp");
+  form_->SetWorkflowState(kStateAlbumReady);
+  form_->ToolButtonAutoPozClick();
+  form_->PageControl->setCurrentWidget(form_->TabSheetCor);
+  QApplication::processEvents();
+  EXPECT_TRUE(form_->ImagePar->Held().Empty());
+  EXPECT_TRUE(form_->ImageCh->Held().Empty());
+}
+
 TEST_F(ConnectWindow, EveryConnectionSetAClickRebuildsAtFullSize) {
   Load(TexturedBitmap(400, 200, 7), {{0, 0, 200, 150, kDirNone}, {150, 10, 200, 150, kDirRight}});
   Engine().SetLinkOut(0, 170, 70);

@@ -2,6 +2,8 @@
 #include <QDir>
 #include <QFrame>
 #include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QToolButton>
@@ -15,6 +17,7 @@
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/drawgrid.h"
 #include "mainwind/formmain.h"
+#include "mainwind/linkmessages.h"
 #include "mainwind/picturecontrol.h"
 #include "shownwindow.h"
 #include "support/testimages.h"
@@ -139,6 +142,28 @@ TEST_F(TableWindow, OnlyAlbumDragsAreAccepted) {
   EXPECT_EQ(form_->PlacedCount, 0);
 }
 
+TEST_F(TableWindow, AlbumDragIsFollowedWhereverItEntersTheTable) {
+  // A 3 x 3 snake: the centre's only droppable cell lies among blocked ones,
+  // so a drag must be followed from a grey cell to it.
+  OpenFlat(9);
+  const std::pair<int, int> snake[] = {{5, 5}, {6, 5}, {7, 5}, {7, 6}, {6, 6}};
+  for (int i = 0; i < 4; ++i) Drop(i, snake[i].first, snake[i].second);
+  form_->DrawGridAlbum->SetRow(4);
+  ASSERT_EQ(form_->MontageTable.At(5, 6), kCellBlocked);
+  const auto& enter = form_->DrawGridTab->OnDragEnter;
+  ASSERT_TRUE(enter);
+  EXPECT_TRUE(enter(form_->DrawGridAlbum));
+  EXPECT_FALSE(enter(nullptr));
+  EXPECT_FALSE(enter(form_->DrawGridTab));
+  EXPECT_FALSE(CanDrop(5, 6));
+  EXPECT_TRUE(CanDrop(6, 6));
+  Drop(4, 6, 6);
+  EXPECT_EQ(form_->MontageTable.At(6, 6), 4);
+  form_->CommandRunning = true;
+  EXPECT_FALSE(enter(form_->DrawGridAlbum));
+  form_->CommandRunning = false;
+}
+
 TEST_F(TableWindow, DragBeyondTheLastColumnOrRowIsRefused) {
   OpenFlat(2);
   Drop(0, 99, 99);
@@ -216,11 +241,12 @@ TEST_F(TableWindow, CellsArePaintedByWhatTheyHold) {
   EXPECT_EQ(PaintedAt(0, 0, {20, 20}), grey);
   EXPECT_EQ(PaintedAt(2, 0, {20, 20}), grey);
   // Image 0's cell: thumbnail inside, a face-coloured frame while not current, red when current.
-  EXPECT_EQ(PaintedAt(1, 1, {10, 10}), QColor(60, 60, 60));
+  const QPoint inside(form_->DrawGridTab->DefaultColWidth() / 2, 20);
+  EXPECT_EQ(PaintedAt(1, 1, inside), QColor(60, 60, 60));
   EXPECT_EQ(PaintedAt(1, 1, {2, 2}), face);
   form_->DrawGridTab->SetCurrent(1, 1);
   EXPECT_EQ(PaintedAt(1, 1, {2, 2}), QColor(255, 0, 0));
-  EXPECT_EQ(PaintedAt(1, 1, {10, 10}), QColor(60, 60, 60));
+  EXPECT_EQ(PaintedAt(1, 1, inside), QColor(60, 60, 60));
 }
 
 // --- stitching commands ---
@@ -250,8 +276,10 @@ TEST_F(TableWindow, AutomaticLayoutTooWideIsReportedAndTheMosaicStillShown) {
     engine.AddImage(FlatBitmap(8, 6, 100, 100, 100), i == 0 ? kDirNone : kDirRight, "frame.bmp");
   form_->SetWorkflowState(kStateAlbumReady);
   form_->ToolButtonAutoPoz->click();
-  ASSERT_EQ(messages_.size(), 1);
+  ASSERT_EQ(messages_.size(), 2);
   EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("не помещается в поле монтажа")));
+  EXPECT_TRUE(messages_[1].contains(QString::fromUtf8("1 и 2, 2 и 3")));
+  EXPECT_TRUE(messages_[1].contains(QString::fromUtf8("и ещё 88")));
   EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
   EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetQuilt);
   EXPECT_FALSE(form_->ImageQuilt->Held().Empty());
@@ -304,6 +332,94 @@ TEST_F(TableWindow, StitchingTheLaidOutTableShowsTheAssemblyPage) {
   // The layout stays on the table.
   EXPECT_EQ(form_->MontageTable.At(6, 6), 2);
   EXPECT_EQ(form_->Engine.Direction(2), kDirBelow);
+}
+
+// Fields of one scene, each step pixels right of the one before.
+std::vector<Bitmap> RowOfFields(int count, int width, int height, int step) {
+  const Bitmap scene = TexturedBitmap(step * (count - 1) + width, height, 23);
+  std::vector<Bitmap> fields;
+  for (int i = 0; i < count; ++i) fields.push_back(CropBitmap(scene, step * i, 0, width, height));
+  return fields;
+}
+
+class NoMatchTest : public TableWindow, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NoMatchTest, ARadiusTooLargeForTheZoneIsToldWithTheOneThatFits) {
+  std::vector<std::string> names;
+  const std::vector<Bitmap> fields = RowOfFields(3, 640, 480, 400);
+  for (size_t i = 0; i < fields.size(); ++i) {
+    names.push_back((root_ + QString("/pics/n%1.bmp").arg(i)).toStdString());
+    ASSERT_TRUE(PixSaveImage(names.back(), fields[i]).Ok());
+  }
+  Open(names);
+  // The shrunk source zone is 64 x 48 pixels: no window of radius 30 fits.
+  form_->Engine.ApplySettings(30, 30, false, 5, 1, 3);
+  const bool automatic = GetParam();
+  if (automatic) {
+    form_->ToolButtonAutoPoz->click();
+  } else {
+    Drop(0, 5, 5);
+    Drop(1, 6, 5);
+    Drop(2, 7, 5);
+    form_->ToolButtonCalkConnect->click();
+  }
+  EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("1 и 2, 2 и 3"))) << messages_[0].toStdString();
+  EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("— 23"))) << messages_[0].toStdString();
+  EXPECT_FALSE(form_->Engine.LinkDefined(0));
+  EXPECT_FALSE(form_->Engine.LinkDefined(1));
+
+  // With the radius that fits, the same set stitches at its known offsets, silently.
+  messages_.clear();
+  form_->Engine.ApplySettings(30, 23, false, 5, 1, 3);
+  // (The automatic button is disabled once assembled; its handler is the command.)
+  automatic ? form_->ToolButtonAutoPozClick() : form_->ToolButtonCalkConnectClick();
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("|").toStdString();
+  EXPECT_EQ(form_->Engine.Place(1).Left - form_->Engine.Place(0).Left, 400);
+  EXPECT_EQ(form_->Engine.Place(2).Left - form_->Engine.Place(0).Left, 800);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, NoMatchTest, ::testing::Values(true, false));
+
+TEST_F(TableWindow, AStitchedMosaicLargerThanItsBoxIsShownAtItsMiddle) {
+  // Built while the assembly page is still hidden, on the first stitch of the run.
+  std::vector<std::string> names;
+  for (const Bitmap& field : RowOfFields(3, 1000, 900, 750)) {
+    names.push_back((root_ + QString("/pics/w%1.bmp").arg(names.size())).toStdString());
+    ASSERT_TRUE(PixSaveImage(names.back(), field).Ok());
+  }
+  Open(names);
+  form_->Engine.ApplySettings(30, 15, false, 5, 1, 3);
+  form_->ToolButtonAutoPoz->click();
+  ASSERT_EQ(form_->ImageQuilt->size(), QSize(2500, 900));
+  QApplication::processEvents();
+  const QSize client = form_->ImageBox->viewport()->size();
+  ASSERT_LT(client.width(), 2500);
+  ASSERT_LT(client.height(), 900);
+  EXPECT_EQ(form_->ImageBox->horizontalScrollBar()->value(), (2500 - client.width()) / 2);
+  EXPECT_EQ(form_->ImageBox->verticalScrollBar()->value(), (900 - client.height()) / 2);
+  EXPECT_EQ(form_->ImageQuilt->pos(), QPoint(-(2500 - client.width()) / 2, -(900 - client.height()) / 2));
+}
+
+TEST(UnsetLinksMessageTest, NamesPairsAndTheCause) {
+  UnsetLinks links;
+  EXPECT_TRUE(UnsetLinksMessage(links).isEmpty());
+  links.Links = {2};
+  links.Radius = 15;
+  links.ZonePct = 30;
+  links.FittingRadius = 23;
+  const QString apart = UnsetLinksMessage(links);
+  EXPECT_TRUE(apart.contains(QString::fromUtf8("пары изображений 3 и 4")));
+  EXPECT_TRUE(apart.contains(QString::fromUtf8("не перекрываются")));
+  links.Radius = 40;
+  const QString small = UnsetLinksMessage(links);
+  EXPECT_TRUE(small.contains(QString::fromUtf8("30 %")));
+  EXPECT_TRUE(small.contains(QString::fromUtf8("— 23")));
+  links.FittingRadius = 0;
+  EXPECT_TRUE(UnsetLinksMessage(links).contains(QString::fromUtf8("никакого радиуса")));
+  links.Radius = 0;
+  EXPECT_TRUE(UnsetLinksMessage(links).contains(QString::fromUtf8("равен 0")));
 }
 
 }  // namespace

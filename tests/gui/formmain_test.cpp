@@ -184,19 +184,25 @@ TEST_F(WindowTest, VideoTabFollowsTheDeviceListAndPreviewStartsAndStops) {
   EXPECT_FALSE(without->PageControl->isTabVisible(0));
 }
 
-TEST_F(WindowTest, FirstShowWithoutSettingsFileGivesTheEngineSixZeros) {
+TEST_F(WindowTest, FirstShowWithoutSettingsFileGivesTheEngineTheShownDefaults) {
   auto w = MakeWindow();
   w->show();
   const Panoram& e = w->Engine;
-  EXPECT_EQ(e.ZoneHeightPct(), 0);
-  EXPECT_EQ(e.ZoneWidthPct(), 0);
-  EXPECT_EQ(e.Radius(), 0);
+  EXPECT_EQ(e.ZoneHeightPct(), 30);
+  EXPECT_EQ(e.ZoneWidthPct(), 30);
+  EXPECT_EQ(e.Radius(), 15);
   EXPECT_FALSE(e.CropImages());
-  EXPECT_EQ(e.FrameSize(), 0);
-  EXPECT_EQ(e.BlendMode(), 0);
-  EXPECT_EQ(e.Step(), 0);
+  EXPECT_EQ(e.FrameSize(), 5);
+  EXPECT_EQ(e.BlendMode(), 1);
+  EXPECT_EQ(e.Step(), 3);
   EXPECT_EQ(w->FormSetup->CSpinEditImageZone->value(), 30);
+  EXPECT_EQ(w->FormSetup->CSpinEditFindR->value(), 15);
+  EXPECT_EQ(w->FormSetup->TrackBarQ->value(), 3);
   EXPECT_EQ(w->FormSetup->ConfigPath(), w->ConfigPath);
+  // The next start reads the same values from the file written now.
+  SetupData saved;
+  ASSERT_TRUE(ReadSetupFile(QFile::encodeName(w->ConfigPath).toStdString(), saved));
+  EXPECT_EQ(saved, DefaultSetupData());
 }
 
 TEST_F(WindowTest, FirstShowHandsStoredValuesOverAsStored) {
@@ -277,14 +283,17 @@ TEST_P(SettingsButtonTest, ApplyHandsOverAndSavesCancelChangesNothing) {
   ASSERT_NE(button, nullptr);
   AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) { f->CSpinEditFindR->setValue(64); }, false);
   button->click();
-  EXPECT_EQ(w->Engine.Radius(), 0);
-  EXPECT_EQ(w->Engine.Step(), 0);
-  EXPECT_FALSE(QFile::exists(w->ConfigPath));
+  EXPECT_EQ(w->Engine.Radius(), 15);
+  EXPECT_EQ(w->Engine.Step(), 3);
+  EXPECT_EQ(w->FormSetup->CSpinEditFindR->value(), 15);
 
-  AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) { f->CSpinEditFindR->setValue(64); }, true);
+  AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) {
+    f->CSpinEditFindR->setValue(64);
+    f->TrackBarQ->setValue(1);
+  }, true);
   button->click();
   EXPECT_EQ(w->Engine.Radius(), 64);
-  EXPECT_EQ(w->Engine.ZoneHeightPct(), 0);  // the cancel showed the zero record again
+  EXPECT_EQ(w->Engine.ZoneHeightPct(), 30);
   EXPECT_EQ(w->Engine.Step(), 1);
   SetupData saved;
   ASSERT_TRUE(ReadSetupFile(QFile::encodeName(w->ConfigPath).toStdString(), saved));
@@ -304,7 +313,7 @@ TEST_P(SettingsButtonTest, HeldOffWhileAnotherCommandRuns) {
   w->findChild<QToolButton*>(QString::fromLatin1(GetParam()))->click();
   QCoreApplication::processEvents();
   EXPECT_FALSE(opened);
-  EXPECT_EQ(w->Engine.Step(), 0);
+  EXPECT_EQ(w->Engine.Step(), 3);
   EXPECT_TRUE(w->CommandRunning);
 }
 

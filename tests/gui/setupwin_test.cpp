@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFocusEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -77,23 +79,66 @@ TEST_F(SetupWinTest, StartsWithZeroRecordAndInitialControls) {
   EXPECT_EQ(form_.ButtonNo->text(), QStringLiteral("Отмена"));
 }
 
-TEST_F(SetupWinTest, WithoutFileCancelShowsTheZeroRecord) {
+// The documented bytes of the initial values: 30, 15, crop byte 0 and three
+// reserved zeros, 5, 1, 3, all little-endian.
+const QByteArray kInitialBytes("\x1e\0\0\0\x0f\0\0\0\0\0\0\0\x05\0\0\0\x01\0\0\0\x03\0\0\0", 24);
+
+TEST_F(SetupWinTest, WithoutFileTheDefaultsAreInUseShownAndWritten) {
   form_.LoadSetup(ConfigPath());
-  EXPECT_EQ(form_.SetupData, SetupData{});
   EXPECT_EQ(ShownBy(form_), kInitial);
+  EXPECT_EQ(form_.SetupData.ImageZone, 30);
+  EXPECT_EQ(form_.SetupData.FindR, 15);
+  EXPECT_EQ(form_.SetupData.Crop, 0);
+  EXPECT_EQ(form_.SetupData.CropFrame, 5);
+  EXPECT_EQ(form_.SetupData.SmoothType, 1);
+  EXPECT_EQ(form_.SetupData.Quality, 3);
+  EXPECT_TRUE(form_.LastSaveSucceeded());
+  EXPECT_EQ(FileBytes(), kInitialBytes);
+  // Cancel shows the values in use, which are the ones shown already.
+  form_.CSpinEditFindR->setValue(70);
   form_.ButtonNo->click();
   EXPECT_EQ(form_.result(), QDialog::Rejected);
-  EXPECT_EQ(ShownBy(form_), (Shown{0, 0, false, 0, QStringLiteral("Фронт"), 1}));
-  EXPECT_FALSE(QFile::exists(ConfigPath()));
+  EXPECT_EQ(ShownBy(form_), kInitial);
+}
+
+TEST_F(SetupWinTest, FileThatExistsButCannotBeReadIsLeftAloneAndDefaultsAreUsed) {
+  // A folder in the file's place: present, not readable as a file.
+  ASSERT_TRUE(QDir(dir_).mkdir(QStringLiteral("data.cfg")));
+  form_.LoadSetup(ConfigPath());
+  EXPECT_EQ(form_.SetupData, DefaultSetupData());
+  EXPECT_EQ(ShownBy(form_), kInitial);
+  EXPECT_TRUE(QFileInfo(ConfigPath()).isDir());
+}
+
+TEST_F(SetupWinTest, DefaultsThatCannotBeWrittenAreStillInUse) {
+  form_.LoadSetup(QStringLiteral("/proc/quiltor-test/data.cfg"));
+  EXPECT_EQ(form_.SetupData, DefaultSetupData());
+  EXPECT_FALSE(form_.LastSaveSucceeded());
+}
+
+TEST_F(SetupWinTest, RadiusNoteFollowsTheZoneAndTheAlbumsImages) {
+  // 640 x 480 at 30 %: the shrunk zone is 64 x 48, so 23 is the last radius that fits.
+  EXPECT_TRUE(form_.LabelFitR->text().contains(QStringLiteral(": 23")));
+  EXPECT_TRUE(form_.LabelFitR->text().contains(QStringLiteral("640")));
+  form_.CSpinEditImageZone->setValue(60);
+  EXPECT_TRUE(form_.LabelFitR->text().contains(QStringLiteral(": 47")));
+  form_.SetImageSizes({QSize(640, 480), QSize(200, 150)});
+  EXPECT_TRUE(form_.LabelFitR->text().contains(QStringLiteral(": 14")));
+  form_.CSpinEditImageZone->setValue(30);
+  form_.CSpinEditFindR->setValue(15);
+  EXPECT_TRUE(form_.LabelFitR->text().contains(QStringLiteral(": 6")));
+  EXPECT_TRUE(form_.LabelFitR->text().contains(QString::fromUtf8("слишком велик")));
+  form_.CSpinEditImageZone->setValue(0);
+  EXPECT_TRUE(form_.LabelFitR->text().contains(QString::fromUtf8("не помещается")));
 }
 
 TEST_F(SetupWinTest, ApplyingInitialValuesWritesTheDocumentedBytes) {
   form_.LoadSetup(ConfigPath());
+  ASSERT_TRUE(QFile::remove(ConfigPath()));
   form_.ButtonOk->click();
   EXPECT_EQ(form_.result(), QDialog::Accepted);
   EXPECT_TRUE(form_.LastSaveSucceeded());
-  const QByteArray expected("\x1e\0\0\0\x0f\0\0\0\0\0\0\0\x05\0\0\0\x01\0\0\0\x03\0\0\0", 24);
-  EXPECT_EQ(FileBytes(), expected);
+  EXPECT_EQ(FileBytes(), kInitialBytes);
 }
 
 TEST_F(SetupWinTest, SmoothTypeOutsideTheGroupLeavesRadioButtonsAlone) {
@@ -159,10 +204,10 @@ TEST_F(SetupWinTest, TitleBarCloseKeepsUnappliedEdits) {
   form_.RadioButtonMidl->setChecked(true);
   form_.close();
   EXPECT_EQ(form_.result(), QDialog::Rejected);
-  EXPECT_EQ(form_.SetupData, SetupData{});
+  EXPECT_EQ(form_.SetupData, DefaultSetupData());
   EXPECT_EQ(form_.CSpinEditFindR->value(), 77);
   EXPECT_TRUE(form_.RadioButtonMidl->isChecked());
-  EXPECT_FALSE(QFile::exists(ConfigPath()));
+  EXPECT_EQ(FileBytes(), kInitialBytes);
 }
 
 TEST_F(SetupWinTest, FailedWriteStillUpdatesTheRecord) {

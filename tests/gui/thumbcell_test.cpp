@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <utility>
+
 #include "support/testimages.h"
 
 namespace {
@@ -53,6 +56,40 @@ TEST(ThumbCell, ThumbnailFillsTheInnerRectangleAboveTheText) {
   EXPECT_NE(cell.pixelColor(3, 4), green);
   EXPECT_NE(cell.pixelColor(kW - 4, 10), green);
   EXPECT_NE(cell.pixelColor(10, kH - 4 - th - 2), green);
+}
+
+// The green span of a row or a column of the cell.
+QRect GreenBox(const QImage& cell) {
+  const QColor green(0, 160, 0);
+  QRect box;
+  for (int y = 0; y < cell.height(); ++y)
+    for (int x = 0; x < cell.width(); ++x)
+      if (cell.pixelColor(x, y) == green) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+TEST(ThumbCell, PortraitAndPanoramaKeepTheirShapeCentredInTheRoom) {
+  const int th = QFontMetrics(CellHeightFont(kAlbumFontHeight)).height();
+  const QRect room(4, 4, kW - 8, kH - 8 - th - 2);
+  // The engine's thumbnail is always 400 x 300; the image's own size gives the shape.
+  for (auto [w, h] : {std::pair{1200, 1600}, std::pair{3000, 500}}) {
+    ThumbCellStyle style{kAlbumFontHeight, false, kFace, w, h};
+    const QRect box = GreenBox(RenderThumbCell(kW, kH, FlatBitmap(400, 300, 0, 160, 0), "a", style));
+    // Whole pixels: the shape within 2 %.
+    EXPECT_NEAR(double(box.width()) / box.height() / (double(w) / h), 1.0, 0.02) << w << "x" << h;
+    EXPECT_TRUE(room.contains(box));
+    EXPECT_TRUE(box.width() == room.width() || box.height() == room.height());
+    EXPECT_LE(std::abs((box.left() - room.left()) - (room.right() - box.right())), 1);
+    EXPECT_LE(std::abs((box.top() - room.top()) - (room.bottom() - box.bottom())), 1);
+  }
+}
+
+TEST(ThumbnailRectTest, FitsTheLimitingSide) {
+  EXPECT_EQ(ThumbnailRect(QRect(4, 4, 200, 100), 0, 0), QRect(4, 4, 200, 100));
+  EXPECT_EQ(ThumbnailRect(QRect(4, 4, 200, 100), 400, 200), QRect(4, 4, 200, 100));
+  EXPECT_EQ(ThumbnailRect(QRect(4, 4, 200, 100), 100, 100), QRect(54, 4, 100, 100));
+  EXPECT_EQ(ThumbnailRect(QRect(0, 0, 200, 100), 4000, 100), QRect(0, 47, 200, 5));
+  EXPECT_EQ(ThumbnailRect(QRect(0, 0, 200, 100), 100000, 1), QRect(0, 49, 200, 1));
 }
 
 TEST(ThumbCell, FolderIsNotDrawn) {

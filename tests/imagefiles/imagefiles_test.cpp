@@ -157,7 +157,7 @@ TEST_F(ImageFilesTest, BrokenFilesFailWithAReasonAndLeaveTheBitmap) {
       {"trunc.jpg", jpg.substr(0, jpg.size() * 2 / 3), PixError::Corrupt},
       {"trunc.tif", tif.substr(0, tif.size() / 3), PixError::Corrupt},
       {"text.png", "this is not an image at all", PixError::Unsupported},
-      {"empty.bmp", "", PixError::Unsupported},
+      {"empty.bmp", "", PixError::Empty}, {"empty.png", "", PixError::Empty},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,0 +1,23 @@
+#include "linkcheck.h"
+
+#include <algorithm>
+
+#include "matching.h"
+#include "panoram.h"
+
+UnsetLinks FindUnsetLinks(const Panoram& engine) {
+  UnsetLinks result;
+  result.Radius = engine.Radius();
+  result.ZonePct = engine.ZoneHeightPct();
+  bool first = true;
+  for (int i = 0; i + 1 < engine.Count(); ++i) {
+    if (engine.LinkDefined(i)) continue;
+    result.Links.push_back(i);
+    const Bitmap& source = engine.ImageBitmap(i);
+    const int fitting = LargestFittingRadius(source.Width(), source.Height(),
+                                             engine.ZoneHeightPct(), engine.ZoneWidthPct());
+    result.FittingRadius = first ? fitting : std::min(result.FittingRadius, fitting);
+    first = false;
+  }
+  return result;
+}

@@ -1,0 +1,61 @@
+#include "linkmessages.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace {
+
+constexpr int kPairsNamed = 12;  // beyond this the rest are counted, not listed
+
+QString PairList(const std::vector<int>& links) {
+  QStringList pairs;
+  for (size_t i = 0; i < links.size() && i < kPairsNamed; ++i) {
+    pairs << QStringLiteral("%1 и %2").arg(links[i] + 1).arg(links[i] + 2);
+  }
+  QString text = pairs.join(QStringLiteral(", "));
+  if (links.size() > kPairsNamed) {
+    text += QStringLiteral(" и ещё %1").arg(links.size() - kPairsNamed);
+  }
+  return text;
+}
+
+QString Cause(const UnsetLinks& links) {
+  if (links.Radius < 1) {
+    return QStringLiteral("Причина: радиус зоны поиска равен %1, с ним поиск невозможен. "
+                          "Задайте в настройках радиус от 1 до %2.")
+        .arg(links.Radius)
+        .arg(std::max(links.FittingRadius, 1));
+  }
+  if (!links.ZoneTooSmall()) {
+    return QStringLiteral(
+        "Вероятная причина: изображения не перекрываются в просматриваемых зонах или в зонах "
+        "слишком мало деталей. Проверьте порядок и раскладку изображений, увеличьте размер "
+        "зоны перекрытия в настройках или задайте точки вручную на странице «Коррекция».");
+  }
+  const QString zone =
+      QStringLiteral("Причина: при размере зоны перекрытия %1 % окно поиска с радиусом %2 "
+                     "не помещается в зону.")
+          .arg(links.ZonePct)
+          .arg(links.Radius);
+  if (links.FittingRadius <= 0) {
+    return zone + QStringLiteral(" При таком размере зоны не помещается окно никакого радиуса: "
+                                 "увеличьте размер зоны перекрытия в настройках.");
+  }
+  return zone + QStringLiteral(" Наибольший радиус, который помещается, — %1: уменьшите "
+                               "радиус зоны поиска или увеличьте размер зоны перекрытия в "
+                               "настройках.")
+                    .arg(links.FittingRadius);
+}
+
+}  // namespace
+
+QString UnsetLinksMessage(const UnsetLinks& links) {
+  if (links.Links.empty()) return {};
+  const QString head = links.Links.size() == 1
+                           ? QStringLiteral("Для пары изображений %1 совпадение не найдено")
+                           : QStringLiteral("Для пар изображений %1 совпадение не найдено");
+  return head.arg(PairList(links.Links)) +
+         QStringLiteral(": эти связи не заданы и отмечены на странице «Коррекция» красным "
+                        "кругом, поэтому панорама собрана неверно.\n\n") +
+         Cause(links);
+}
