@@ -1,9 +1,8 @@
 // The desktop program.
-#include <QApplication>
-
+#include "quiltorapplication.h"
 #include "startup.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  QuiltorApplication app(argc, argv);
   return RunQuiltor(app);
 }

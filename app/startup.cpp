@@ -46,6 +46,10 @@ void ProgramStartup::CreateWindows(const ProgramPaths& paths,
   main_ = std::make_unique<TFormMain>(paths, splash_.get(), std::move(video));
   Announce(created, "TFormMain");
   main_->AboutQuiltDlg = new TAboutQuiltDlg(main_.get());
+  TAboutQuiltDlg* about = main_->AboutQuiltDlg;
+  QObject::connect(about, &TAboutDlg::LinkNotOpened, about, [about](const QString& text) {
+    TellUser(about, QStringLiteral("О программе"), text, MessageKind::Warning);
+  });
   Announce(created, "TAboutQuiltDlg");
   // The new-project dialog and the camera dialog join this order at their
   // places when they exist.
@@ -61,6 +65,17 @@ void ProgramStartup::FinishSplash() {
   splash_->StartFadeOut();
 }
 
+void ShowProgramError(std::exception_ptr error) {
+  QString text = QStringLiteral("Неизвестная ошибка");
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& known) {
+    text = QString::fromLocal8Bit(known.what());
+  } catch (...) {
+  }
+  TellUser(nullptr, kApplicationTitle, text, MessageKind::Error);
+}
+
 int RunQuiltor(QApplication& app, const StartupOptions& options) {
   try {
     ProgramStartup startup;
@@ -74,10 +89,8 @@ int RunQuiltor(QApplication& app, const StartupOptions& options) {
     startup.MainWindow()->show();
     if (options.InsteadOfLoop) return options.InsteadOfLoop(startup);
     return QApplication::exec();
-  } catch (const std::exception& error) {
-    TellUser(nullptr, kApplicationTitle, QString::fromLocal8Bit(error.what()), MessageKind::Error);
   } catch (...) {
-    TellUser(nullptr, kApplicationTitle, QStringLiteral("Неизвестная ошибка"), MessageKind::Error);
+    ShowProgramError(std::current_exception());
   }
   return 1;
 }

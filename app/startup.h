@@ -3,6 +3,7 @@
 // once each in a fixed order, the fade-out and the message loop.
 
 #include <QString>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -46,6 +47,10 @@ struct StartupOptions {
   // Runs once the main window is shown, in place of the message loop when set.
   std::function<int(ProgramStartup&)> InsteadOfLoop;
 };
+
+// The program's error box for an error nothing else handled: its message, or
+// "unknown error" for a throw of anything but a standard exception.
+void ShowProgramError(std::exception_ptr error);
 
 // The whole run. An error that escapes is shown in an error box and ends the
 // program with status 1.

@@ -58,6 +58,18 @@ void MakeLink(QLabel* label, QObject* filter) {
   label->installEventFilter(filter);
 }
 
+// The lines as paragraphs with room between them: at this size the font's own
+// leading lets one line's descenders touch the next line. Escaped, so text
+// from a file is never read as markup.
+QString SpacedLines(const QString& text) {
+  if (text.isEmpty()) return text;
+  QString html;
+  for (const QString& line : text.split(QLatin1Char('\n')))
+    html += QStringLiteral("<p style=\"margin-top:0; margin-bottom:3px\">%1</p>")
+                .arg(line.toHtmlEscaped());
+  return html;
+}
+
 void SetFontStyle(QLabel* label, bool bold, bool underline) {
   QFont font = label->font();
   font.setBold(bold);
@@ -109,6 +121,7 @@ QWidget* TAboutDlg::BuildTextColumn() {
   Vers = NamedLabel(column, "Vers");
   SetFontStyle(Vers, true, false);
   Build = NamedLabel(column, "Build");
+  Build->setTextFormat(Qt::RichText);
   Build->setWordWrap(true);
   Label1 = NamedLabel(column, "Label1",
                       QStringLiteral("Программа охраняется законодательством об авторском праве."));
@@ -166,20 +179,31 @@ void TAboutDlg::ShowVersion(const QString& programPath) {
     info.SetEnabled(true);
     info.SetFileName(path);
     Vers->setText(info.GetVersionString());
-    Build->setText(info.GetAboutBoxString());
+    aboutText_ = info.GetAboutBoxString();
   } catch (const std::exception&) {
     Vers->clear();
-    Build->clear();
+    aboutText_.clear();
   }
+  Build->setText(SpacedLines(aboutText_));
 }
 
 void TAboutDlg::SetPicture(const QImage& picture) { Image1->setPixmap(QPixmap::fromImage(picture)); }
 
 void TAboutDlg::Button1Click() { accept(); }
 
-void TAboutDlg::StaticText1Click() { OpenUrl(QUrl(kMakerWebPage)); }
+void TAboutDlg::StaticText1Click() {
+  if (!OpenUrl(QUrl(kMakerWebPage)))
+    emit LinkNotOpened(QStringLiteral("Не удалось открыть страницу %1: в системе не задана "
+                                      "программа для просмотра веб-страниц.")
+                           .arg(kMakerWebPage));
+}
 
-void TAboutDlg::Label6Click() { OpenUrl(QUrl(QStringLiteral("mailto:") + kMakerEmail)); }
+void TAboutDlg::Label6Click() {
+  if (!OpenUrl(QUrl(QStringLiteral("mailto:") + kMakerEmail)))
+    emit LinkNotOpened(QStringLiteral("Не удалось начать письмо на адрес %1: в системе не задана "
+                                      "почтовая программа.")
+                           .arg(kMakerEmail));
+}
 
 bool TAboutDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease) {

@@ -47,11 +47,18 @@ class TAboutDlg : public QDialog {
   QLabel* StaticText1 = nullptr;  // web page link
   QPushButton* Button1 = nullptr;
 
+  // The about-box text Build shows, as read from the version record.
+  const QString& AboutText() const { return aboutText_; }
+
  public slots:
   // Here the button closes the box; the program's box fades out first.
   virtual void Button1Click();
   void StaticText1Click();
   void Label6Click();
+
+ signals:
+  // A link could not be opened (no browser, no mail program): text says so, in Russian.
+  void LinkNotOpened(const QString& text);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,6 +68,8 @@ class TAboutDlg : public QDialog {
   QWidget* BuildTextColumn();
   QFrame* BuildContactPanel();
   void ShowVersion(const QString& programPath);
+
+  QString aboutText_;
 };
 
 class TAboutQuiltDlg : public TAboutDlg {

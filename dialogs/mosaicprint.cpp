@@ -45,7 +45,11 @@ bool PrintMosaic(QPrinter& printer, const Bitmap& picture, const PrintOptions& o
                  QString* error) {
   QPainter painter;
   if (!painter.begin(&printer)) {
-    if (error) *error = QStringLiteral("принтер не отвечает");
+    if (error) {
+      *error = printer.outputFormat() == QPrinter::PdfFormat
+                   ? QStringLiteral("не удалось создать файл «%1»").arg(printer.outputFileName())
+                   : QStringLiteral("принтер «%1» не отвечает").arg(printer.printerName());
+    }
     return false;
   }
   // The painter's origin is the top left of the printable area, as are the page sizes.

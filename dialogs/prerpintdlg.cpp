@@ -4,11 +4,14 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLineEdit>
-#include <QPageSetupDialog>
+#include <QLabel>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "dialogs/printtarget.h"
 
 namespace {
 
@@ -54,6 +57,11 @@ TPrePrint::TPrePrint(QWidget* parent)
   Button1 = Named(new QPushButton(QStringLiteral("Печать"), this), "Button1");
   Button1->setDefault(true);
   Button2 = Named(new QPushButton(QStringLiteral("Отмена"), this), "Button2");
+  LabelPrinter = Named(new QLabel(this), "LabelPrinter");
+  LabelPrinter->setTextFormat(Qt::PlainText);
+  LabelPrinter->setWordWrap(true);
+  // Room for two lines: a long file name wraps inside the fixed dialog.
+  LabelPrinter->setMinimumHeight(2 * LabelPrinter->fontMetrics().lineSpacing());
 
   optionsLayout_ = new QVBoxLayout;
   optionsLayout_->addWidget(AllW);
@@ -73,11 +81,14 @@ TPrePrint::TPrePrint(QWidget* parent)
 
   auto* root = new QVBoxLayout(this);
   root->addLayout(top);
+  root->addWidget(LabelPrinter);
   root->addLayout(buttons);
   root->setSizeConstraint(QLayout::SetFixedSize);
 
+  ShowPrintTarget();
+
   connect(SpeedButton1, &QToolButton::clicked, this, &TPrePrint::SpeedButton1Click);
-  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Button1, &QPushButton::clicked, this, &TPrePrint::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -92,8 +103,28 @@ PrintOptions TPrePrint::Options() const {
 }
 
 void TPrePrint::SpeedButton1Click() {
-  QPageSetupDialog setup(printer_.get(), this);
+  // The print dialog, not the page set-up: only it lets the user choose the
+  // printer, and it offers a PDF file when no printer is installed.
+  QPrintDialog setup(printer_.get(), this);
+  setup.setWindowTitle(QStringLiteral("Настройка принтера"));
+  setup.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
   setup.exec();
+  ShowPrintTarget();
+}
+
+void TPrePrint::Button1Click() {
+  if (!CanPrint(JudgePrintTarget(*printer_))) SpeedButton1Click();
+  if (CanPrint(JudgePrintTarget(*printer_))) accept();
+}
+
+void TPrePrint::showEvent(QShowEvent* event) {
+  ShowPrintTarget();
+  QDialog::showEvent(event);
+}
+
+void TPrePrint::ShowPrintTarget() {
+  LabelPrinter->setText(PrintTargetText(JudgePrintTarget(*printer_), printer_->printerName(),
+                                        printer_->outputFileName()));
 }
 
 TPrePrintQuiltDialog::TPrePrintQuiltDialog(QWidget* parent) : TPrePrint(parent) {

@@ -8,6 +8,7 @@
 #include "dialogs/printlayout.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPrinter;
 class QPushButton;
@@ -35,16 +36,23 @@ class TPrePrint : public QDialog {
   QCheckBox* Cent = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
+  QLabel* LabelPrinter = nullptr;  // where the job goes, or why it cannot go
 
  public slots:
-  // Runs the system's printer set-up on Printer().
+  // Runs the system's print set-up on Printer(): printer (or a PDF file), paper, orientation.
   void SpeedButton1Click();
+  // Accepts when the job has somewhere to go; otherwise the set-up comes first.
+  void Button1Click();
 
  protected:
+  void showEvent(QShowEvent* event) override;
+
   QVBoxLayout* optionsLayout_ = nullptr;  // rows of check boxes, for derived dialogs
   QHBoxLayout* nameRow_ = nullptr;        // the row holding CheckName
 
  private:
+  void ShowPrintTarget();
+
   std::unique_ptr<QPrinter> printer_;
 };
 

@@ -7,9 +7,9 @@
 void RunWhilePainting(const std::function<void()>& work) {
   std::future<void> done = std::async(std::launch::async, work);
   constexpr int kSliceMs = 20;
-  while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+  // Events run at least once, so a status text set just before shows even for quick work.
+  do {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, kSliceMs);
-    if (done.wait_for(std::chrono::milliseconds(kSliceMs)) == std::future_status::ready) break;
-  }
+  } while (done.wait_for(std::chrono::milliseconds(kSliceMs)) != std::future_status::ready);
   done.get();
 }

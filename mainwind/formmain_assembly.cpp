@@ -14,6 +14,7 @@
 #include "mainwind/assemblybuild.h"
 #include "mainwind/assemblystatus.h"
 #include "mainwind/assemblywork.h"
+#include "mainwind/busycursor.h"
 #include "mainwind/panelstatusbar.h"
 #include "mainwind/picturecontrol.h"
 #include "mainwind/userdialogs.h"
@@ -135,7 +136,15 @@ void TFormMain::ToolButtonSaveClick() {
   const std::string name = PixSaveDialog("Сохранение изображения",
                                          (ImageFolder + QStringLiteral("Panorama.bmp")).toStdString());
   if (name.empty()) return;
-  const PixStatus status = PixSaveImage(name, ImageQuilt->Held());
+  PixStatus status;
+  {
+    // Encoding a large picture takes seconds: the window goes on painting meanwhile.
+    const BusyCursor busy;
+    StatusBar->SetPanelText(kWorkingPanel, QStringLiteral("Сохранение…"));
+    const Bitmap& picture = ImageQuilt->Held();
+    RunWhilePainting([&] { status = PixSaveImage(name, picture); });
+    StatusBar->SetPanelText(kWorkingPanel, QString());
+  }
   if (!status) TellUser(this, kAttention, SaveFailedMessage(name, status), MessageKind::Error);
 }
 

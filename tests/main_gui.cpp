@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "imagefiles/imagefiles.h"
+#include "support/ownuserfolders.h"
 
 int main(int argc, char** argv) {
   // Listing and running tests never needs a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const OwnUserFolders folders;
   QGuiApplication app(argc, argv);
   PixInit();
   ::testing::InitGoogleTest(&argc, argv);

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "app/startup.h"
 #include "dialogs/versioninfocomponent.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
@@ -49,6 +50,24 @@ void ExpectEveryTextShownWhole(TAboutDlg& box) {
     }
   }
   box.close();
+}
+
+// The runs of rows in area that hold dark pixels (lines of text), first and last row each.
+QList<std::pair<int, int>> InkBands(const QImage& shot, const QRect& area) {
+  QList<std::pair<int, int>> bands;
+  bool inBand = false;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    bool ink = false;
+    for (int x = area.left(); x <= area.right() && !ink; ++x) ink = qGray(shot.pixel(x, y)) < 128;
+    if (ink && !inBand) bands.append({y, y});
+    if (ink) bands.last().second = y;
+    inBand = ink;
+  }
+  return bands;
+}
+
+QRect InBox(QWidget* widget, QWidget* box) {
+  return QRect(widget->mapTo(box, QPoint(0, 0)), widget->size());
 }
 
 class AboutBoxTest : public ::testing::Test {
@@ -183,6 +202,35 @@ INSTANTIATE_TEST_SUITE_P(
                       LinkCase{"Label6", "info@quiltor.example.org",
                                "mailto:info@quiltor.example.org"}));
 
+// No browser or mail program: the opener fails, and the program as started tells the user.
+class AboutLinkFailureTest : public WindowTest, public ::testing::WithParamInterface<LinkCase> {
+ protected:
+  void TearDown() override {
+    SetUrlOpener(previous_);
+    WindowTest::TearDown();
+  }
+  UrlOpener previous_ = SetUrlOpener([](const QUrl&) { return false; });
+};
+
+TEST_P(AboutLinkFailureTest, LinkThatCannotOpenIsReported) {
+  ProgramStartup startup;
+  startup.CreateWindows(paths_, std::make_unique<NoVideoDevice>());
+  TAboutQuiltDlg* box = startup.MainWindow()->AboutQuiltDlg;
+  box->show();
+  auto* label = box->findChild<QLabel*>(QString::fromLatin1(GetParam().Label));
+  ASSERT_NE(label, nullptr);
+  QTest::mouseClick(label, Qt::LeftButton);
+  ASSERT_EQ(Told.size(), 1);
+  EXPECT_TRUE(Told[0].startsWith(QStringLiteral("О программе | Не удалось"))) << Told[0].toStdString();
+  EXPECT_TRUE(Told[0].contains(GetParam().Shown)) << Told[0].toStdString();
+  box->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, AboutLinkFailureTest,
+    ::testing::Values(LinkCase{"StaticText1", "https://quiltor.example.org/", ""},
+                      LinkCase{"Label6", "info@quiltor.example.org", ""}));
+
 TEST_F(AboutBoxTest, OtherTextsOpenNothing) {
   ShowFadedIn();
   for (QLabel* label : {box_.Label4, box_.Label5, box_.Vers, box_.Build, box_.Label1}) {
@@ -222,6 +270,7 @@ TEST(AboutVersion, FileWithoutVersionRecordLeavesTheTextsEmpty) {
   const QString missing = QStringLiteral("/nonexistent/quiltor");
   TAboutQuiltDlg box(nullptr, missing);
   EXPECT_EQ(box.Vers->text(), QString());
+  EXPECT_EQ(box.AboutText(), QString());
   EXPECT_EQ(box.Build->text(), QString());
 }
 
@@ -241,6 +290,7 @@ TEST(AboutVersion, UnreadableProgramFileLeavesTheTextsEmptyAndRaisesNothing) {
   EXPECT_NO_THROW(box = std::make_unique<TAboutQuiltDlg>(nullptr, unreadable));
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->Vers->text(), QString());
+  EXPECT_EQ(box->AboutText(), QString());
   EXPECT_EQ(box->Build->text(), QString());
 }
 
@@ -250,11 +300,24 @@ TEST(AboutVersion, ReadsTheBuiltProgramsOwnRecord) {
   ASSERT_TRUE(QFile::exists(program));
   TAboutQuiltDlg box(nullptr, program);
   EXPECT_EQ(box.Vers->text(), QStringLiteral("Pictaro Quiltor 4.1.0.1"));
-  EXPECT_TRUE(box.Build->text().startsWith(QStringLiteral("Программа для склейки изображений")))
-      << box.Build->text().toStdString();
+  EXPECT_TRUE(box.AboutText().startsWith(QStringLiteral("Программа для склейки изображений")))
+      << box.AboutText().toStdString();
   // Four lines of about text still leave room for the rest.
-  EXPECT_GE(box.Build->text().count(QLatin1Char('\n')), 3);
+  EXPECT_GE(box.AboutText().count(QLatin1Char('\n')), 3);
   ExpectEveryTextShownWhole(box);
+}
+TEST(AboutVersion, VersionLinesStandClearOfEachOther) {
+  TAboutQuiltDlg box(nullptr, QStringLiteral(QUILTOR_PROGRAM_FILE));
+  box.show();
+  const QImage shot = box.grab().toImage();
+  const QList<std::pair<int, int>> lines =
+      InkBands(shot, InBox(box.Vers, &box).united(InBox(box.Build, &box)));
+  // The version line and the four lines of the record's text.
+  ASSERT_EQ(lines.size(), 5);
+  for (int i = 1; i < lines.size(); ++i) {
+    EXPECT_GE(lines[i].first - lines[i - 1].second - 1, 3) << "blank rows above line " << i;
+  }
+  box.close();
 }
 #endif
 

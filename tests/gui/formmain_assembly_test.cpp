@@ -1,8 +1,13 @@
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -19,6 +24,7 @@
 #include "mainwind/panelstatusbar.h"
 #include "mainwind/picturecontrol.h"
 #include "mainwind/userdialogs.h"
+#include "printsetupanswer.h"
 #include "shownwindow.h"
 #include "support/testimages.h"
 
@@ -152,6 +158,43 @@ TEST_F(AssemblyWindow, CancelledSaveWritesNothing) {
   EXPECT_TRUE(messages_.isEmpty());
 }
 
+TEST_F(AssemblyWindow, SavingLetsTheWindowRunWithABusyCursorAndHoldsOffOtherCommands) {
+  const std::string target = (root_ + "/busy.png").toStdString();
+  int asked = 0;
+  SetPixSaveAnswer([&](const std::string&, const std::string&) {
+    ++asked;
+    return target;
+  });
+  QString during;
+  bool busyCursor = false;
+  bool running = false;
+  // Runs only if the window handles its events while the file is written.
+  QTimer::singleShot(0, form_.get(), [&] {
+    during = Panel(5);
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    busyCursor = cursor && cursor->shape() == Qt::WaitCursor;
+    running = form_->CommandRunning;
+    form_->ToolButtonCrop->click();
+    form_->ToolButtonSave->click();
+  });
+  form_->ToolButtonSave->click();
+  EXPECT_EQ(during, QString::fromUtf8("Сохранение…"));
+  EXPECT_TRUE(busyCursor);
+  EXPECT_TRUE(running);
+  // The commands pressed meanwhile did nothing.
+  EXPECT_FALSE(form_->ToolButtonCrop->isChecked());
+  EXPECT_EQ(Panel(4), QString());
+  EXPECT_EQ(asked, 1);
+  // Afterwards: the normal cursor, an empty working panel, the picture on disk.
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(Panel(5), QString());
+  EXPECT_FALSE(form_->CommandRunning);
+  Bitmap saved;
+  ASSERT_TRUE(PixLoadImage(target, saved).Ok());
+  EXPECT_TRUE(saved == Held());
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
 TEST_F(AssemblyWindow, SmallPictureIsCentred) {
   const QSize client = form_->ImageBox->viewport()->size();
   ASSERT_GT(client.width(), 350);
@@ -214,6 +257,29 @@ TEST_F(AssemblyWindow, PrintsThePictureToOnePage) {
   EXPECT_TRUE(QFile::exists(pdf));
   EXPECT_GT(QFile(pdf).size(), 1000);
   EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(AssemblyWindow, WithoutAPrinterThePrintGoesToTheChosenPdfFile) {
+  if (QStandardPaths::findExecutable("pdfinfo").isEmpty())
+    GTEST_SKIP() << "poppler-utils not installed (scripts/setup.sh)";
+  auto* dialog = new TPrePrintQuiltDialog(form_.get());
+  form_->PrePrintQuiltDialog = dialog;
+  // What the printing layer gives on a system with no printer installed.
+  dialog->Printer().setOutputFormat(QPrinter::PdfFormat);
+  dialog->Printer().setOutputFileName(QString());
+  const QString pdf = root_ + "/chosen.pdf";
+  QTimer::singleShot(0, dialog, [dialog, pdf] {
+    AnswerPrintSetUp(pdf);
+    dialog->Button1->click();
+  });
+  form_->ToolButtonPrint->click();
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
+  QProcess info;
+  info.start("pdfinfo", {pdf});
+  ASSERT_TRUE(info.waitForFinished(60000));
+  ASSERT_EQ(info.exitCode(), 0) << info.readAllStandardError().toStdString();
+  EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput())
+                  .contains(QRegularExpression("Pages:\\s+1\\n")));
 }
 
 }  // namespace

@@ -189,4 +189,16 @@ TEST_F(PdfPrint, NoTitleUnlessChecked) {
   EXPECT_TRUE(Text().isEmpty());
 }
 
+TEST_F(PdfPrint, FileThatCannotBeCreatedIsNamedNotAPrinter) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  const QString target = dir_.filePath("no/such/folder/page.pdf");
+  printer.setOutputFileName(target);
+  QString error;
+  EXPECT_FALSE(PrintMosaic(printer, TexturedBitmap(20, 10, 1), PrintOptions{}, &error));
+  EXPECT_TRUE(error.contains(target)) << error.toStdString();
+  EXPECT_FALSE(error.contains(QStringLiteral("принтер"))) << error.toStdString();
+  EXPECT_FALSE(QFile::exists(target));
+}
+
 }  // namespace

@@ -1,11 +1,17 @@
 #include "imagefiles/pixdialogs.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include <functional>
 
@@ -83,6 +89,48 @@ TEST_F(PixDialogsTest, TestsCanAnswerInPlaceOfTheUser) {
   SetPixSaveAnswer([](const std::string&, const std::string& name) { return name + "!"; });
   EXPECT_EQ(PixSaveDialog("t", "x"), "x!");
   SetPixSaveAnswer({});
+}
+
+// The home folder of the account running the tests, from the account database
+// rather than from HOME, which the tests point elsewhere.
+QString AccountHome() {
+  const passwd* account = getpwuid(getuid());
+  return account ? QString::fromLocal8Bit(account->pw_dir) : QString();
+}
+
+struct FileMark {
+  bool Exists;
+  qint64 Size;
+  QDateTime Modified;
+  bool operator==(const FileMark&) const = default;
+};
+
+FileMark Mark(const QString& path) {
+  const QFileInfo info(path);
+  return {info.exists(), info.exists() ? info.size() : 0, info.lastModified()};
+}
+
+TEST_F(PixDialogsTest, DialogHistoryGoesToTheTestsOwnConfigurationNotTheAccounts) {
+  const QString home = AccountHome();
+  ASSERT_FALSE(home.isEmpty());
+  const QString accountConfig = home + QStringLiteral("/.config/QtProject.conf");
+  const FileMark before = Mark(accountConfig);
+  const QString ownConfigFolder =
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  EXPECT_FALSE(ownConfigFolder.startsWith(home + QLatin1Char('/'))) << ownConfigFolder.toStdString();
+  EXPECT_NE(QDir::homePath(), home);
+
+  WhenDialogOpens([&](QFileDialog* dialog) {
+    dialog->selectFile(QStringLiteral("history"));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  ASSERT_FALSE(PixSaveDialog("Сохранение изображения", (dir_ + "/Panorama.bmp").toStdString())
+                   .empty());
+  // The dialog did keep its history, in the tests' own folder.
+  QFile own(ownConfigFolder + QStringLiteral("/QtProject.conf"));
+  ASSERT_TRUE(own.open(QIODevice::ReadOnly)) << own.fileName().toStdString();
+  EXPECT_TRUE(QString::fromUtf8(own.readAll()).contains(QFileInfo(dir_).fileName()));
+  EXPECT_TRUE(Mark(accountConfig) == before);
 }
 
 }  // namespace

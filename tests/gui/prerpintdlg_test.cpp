@@ -1,11 +1,17 @@
 #include "dialogs/prerpintdlg.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include "printsetupanswer.h"
+#include "support/testimages.h"
 
 namespace {
 
@@ -63,6 +69,9 @@ TEST(PrePrint, OptionsFollowTheControls) {
 
 TEST(PrePrint, ButtonsGiveTheResultsAndStatesSurvive) {
   TPrePrintQuiltDialog dialog;
+  // Somewhere to print, so "Печать" needs no set-up first.
+  dialog.Printer().setOutputFormat(QPrinter::PdfFormat);
+  dialog.Printer().setOutputFileName(QStringLiteral("/tmp/unused.pdf"));
   dialog.AllW->click();
   dialog.EditText->setText("x");
   QTimer::singleShot(0, dialog.Button1, &QPushButton::click);
@@ -71,6 +80,45 @@ TEST(PrePrint, ButtonsGiveTheResultsAndStatesSurvive) {
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
   EXPECT_TRUE(dialog.AllW->isChecked());
   EXPECT_EQ(dialog.EditText->text(), QString("x"));
+}
+
+TEST(PrePrint, SetUpChoosesThePrinterOrAPdfFile) {
+  TPrePrintQuiltDialog dialog;
+  const QString dir = QString::fromStdString(MakeTempDir("printsetup"));
+  const QString pdf = dir + QStringLiteral("/chosen.pdf");
+  QStringList choices;
+  AnswerPrintSetUp(pdf, &choices);
+  dialog.SpeedButton1->click();
+  EXPECT_FALSE(choices.filter(QStringLiteral("PDF")).isEmpty()) << choices.join('|').toStdString();
+  EXPECT_EQ(dialog.Printer().outputFormat(), QPrinter::PdfFormat);
+  EXPECT_EQ(dialog.Printer().outputFileName(), pdf);
+  EXPECT_TRUE(dialog.LabelPrinter->text().contains(pdf));
+  QDir(dir).removeRecursively();
+}
+
+// A system without printers gives PDF output with no file: "Печать" then
+// opens the set-up, and only a chosen file lets the dialog end with printing.
+TEST(PrePrint, WithoutAPrinterPrintOffersTheSetUpFirst) {
+  TPrePrintQuiltDialog dialog;
+  dialog.Printer().setOutputFormat(QPrinter::PdfFormat);
+  dialog.Printer().setOutputFileName(QString());
+  const QString dir = QString::fromStdString(MakeTempDir("noprinter"));
+  const QString pdf = dir + QStringLiteral("/out.pdf");
+  bool stayedOpen = false;
+  QString shown;
+  QTimer::singleShot(0, &dialog, [&] {
+    shown = dialog.LabelPrinter->text();
+    AnswerPrintSetUp(QString());
+    dialog.Button1->click();
+    stayedOpen = dialog.isVisible();
+    AnswerPrintSetUp(pdf);
+    dialog.Button1->click();
+  });
+  EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+  EXPECT_TRUE(shown.contains(QStringLiteral("не установлен"))) << shown.toStdString();
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(dialog.Printer().outputFileName(), pdf);
+  QDir(dir).removeRecursively();
 }
 
 }  // namespace
