@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "dialogs/fadestep.h"
+#include "dialogs/about/fadestep.h"
 #include "engine/progress.h"
 
 class QLabel;

@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <exception>
 
-#include "dialogs/about.h"
-#include "dialogs/prerpintdlg.h"
-#include "dialogs/setupwin.h"
+#include "dialogs/about/about.h"
+#include "dialogs/print/prerpintdlg.h"
+#include "dialogs/settings/setupwin.h"
 #include "mainwind/appearance.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"

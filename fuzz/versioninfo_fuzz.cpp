@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <span>
 
-#include "dialogs/exeimage.h"
-#include "dialogs/versionrecord.h"
+#include "formats/exeimage.h"
+#include "formats/versionrecord.h"
 
 namespace {
 

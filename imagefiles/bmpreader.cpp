@@ -5,13 +5,9 @@
 #include <fstream>
 #include <vector>
 
-namespace {
+#include "formats/littleendian.h"
 
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+namespace {
 
 struct BmpHeader {
   uint32_t dataOffset = 0;
@@ -26,8 +22,8 @@ struct BmpHeader {
 bool StandardMasks32(const uint8_t* info, uint32_t infoSize, uint32_t compression) {
   if (compression == 0) return true;
   if (infoSize < 52) return false;  // masks follow the 40-byte header when absent from it
-  return Le32(info + 40) == 0x00FF0000 && Le32(info + 44) == 0x0000FF00 &&
-         Le32(info + 48) == 0x000000FF;
+  return ReadLE32(info + 40) == 0x00FF0000 && ReadLE32(info + 44) == 0x0000FF00 &&
+         ReadLE32(info + 48) == 0x000000FF;
 }
 
 }  // namespace
@@ -41,15 +37,15 @@ BmpReadOutcome ReadUncompressedBmp(const std::string& fileName, Bitmap& bitmap, 
   if (got < 14 + 40 || head[0] != 'B' || head[1] != 'M') return BmpReadOutcome::NotHandled;
 
   BmpHeader h;
-  h.dataOffset = Le32(head + 10);
-  h.infoSize = Le32(head + 14);
+  h.dataOffset = ReadLE32(head + 10);
+  h.infoSize = ReadLE32(head + 14);
   const uint8_t* info = head + 14;
   if (h.infoSize < 40 || 14 + std::min<uint32_t>(h.infoSize, 124) > got) return BmpReadOutcome::NotHandled;
-  h.width = static_cast<int32_t>(Le32(info + 4));
-  h.height = static_cast<int32_t>(Le32(info + 8));
-  h.bitCount = Le16(info + 14);
-  h.compression = Le32(info + 16);
-  h.paletteSize = Le32(info + 32);
+  h.width = static_cast<int32_t>(ReadLE32(info + 4));
+  h.height = static_cast<int32_t>(ReadLE32(info + 8));
+  h.bitCount = ReadLE16(info + 14);
+  h.compression = ReadLE32(info + 16);
+  h.paletteSize = ReadLE32(info + 32);
 
   const bool paletted = h.bitCount == 1 || h.bitCount == 4 || h.bitCount == 8;
   const bool direct = h.bitCount == 24 ||

@@ -3,17 +3,14 @@
 #include <cstdlib>
 
 #include "bitmap.h"
+#include "formats/littleendian.h"
 
 namespace {
-uint32_t ReadLe32(const std::string& s, size_t at) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) |
-         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 8 |
-         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 16 |
-         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24;
+const uint8_t* At(const std::string& s, size_t at) {
+  return reinterpret_cast<const uint8_t*>(s.data()) + at;
 }
-uint16_t ReadLe16(const std::string& s, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8);
-}
+uint32_t ReadLe32(const std::string& s, size_t at) { return ReadLE32(At(s, at)); }
+uint16_t ReadLe16(const std::string& s, size_t at) { return ReadLE16(At(s, at)); }
 }  // namespace
 
 GuardResult CheckBmpComplete(const std::string& header, int64_t fileSize) {

@@ -5,8 +5,8 @@
 #include <QScrollBar>
 #include <QToolButton>
 
-#include "dialogs/mosaicprint.h"
-#include "dialogs/prerpintdlg.h"
+#include "dialogs/print/mosaicprint.h"
+#include "dialogs/print/prerpintdlg.h"
 #include "formmain.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"

@@ -4,8 +4,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "dialogs/about.h"
-#include "dialogs/setupwin.h"
+#include "dialogs/about/about.h"
+#include "dialogs/settings/setupwin.h"
 #include "engine/progress.h"
 #include "formmain.h"
 #include "imagefiles/imagefiles.h"

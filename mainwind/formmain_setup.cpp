@@ -1,7 +1,7 @@
 // The settings buttons: the settings dialog, then the engine gets the record.
 #include <QDir>
 
-#include "dialogs/setupwin.h"
+#include "dialogs/settings/setupwin.h"
 #include "formmain.h"
 
 void TFormMain::ApplySetupToEngine() {

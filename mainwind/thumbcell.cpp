@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "dialogs/printlayout.h"
+#include "dialogs/print/printlayout.h"
 #include "engine/panoram.h"
 #include "imagefiles/imagefiles.h"
 

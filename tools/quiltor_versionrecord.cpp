@@ -6,8 +6,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "dialogs/exeimage.h"
-#include "dialogs/versionrecordwriter.h"
+#include "formats/exeimage.h"
+#include "formats/versionrecordwriter.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/panoram.h"
-#include "imagefiles/wholefile.h"
+#include "formats/wholefile.h"
 #include "stitchjob.h"
 
 nlohmann::json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& commonRect,

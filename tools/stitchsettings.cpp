@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "dialogs/setupfile.h"
+#include "formats/setupfile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "dialogs/about.h"
+#include "dialogs/about/about.h"
 
 #include <QApplication>
 #include <QFile>
@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
-#include "dialogs/versioninfocomponent.h"
+#include "dialogs/about/versioninfocomponent.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
 #include "windowfixture.h"

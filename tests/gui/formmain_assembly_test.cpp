@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "dialogs/prerpintdlg.h"
+#include "dialogs/print/prerpintdlg.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"

@@ -20,7 +20,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "dialogs/spinfield.h"
+#include "dialogs/settings/spinfield.h"
 #include "engine/progress.h"
 #include "mainwind/dockpanel.h"
 #include "mainwind/drawgrid.h"

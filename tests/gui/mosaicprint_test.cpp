@@ -1,6 +1,6 @@
 // Prints to PDF files and reads them back with the poppler tools: the page is
 // rendered at one tenth of the printer's resolution and the picture found on it.
-#include "dialogs/mosaicprint.h"
+#include "dialogs/print/mosaicprint.h"
 
 #include <QFile>
 #include <QImage>

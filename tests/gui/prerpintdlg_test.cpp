@@ -1,4 +1,4 @@
-#include "dialogs/prerpintdlg.h"
+#include "dialogs/print/prerpintdlg.h"
 
 #include <QCheckBox>
 #include <QDir>

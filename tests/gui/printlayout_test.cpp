@@ -1,4 +1,4 @@
-#include "dialogs/printlayout.h"
+#include "dialogs/print/printlayout.h"
 
 #include <gtest/gtest.h>
 

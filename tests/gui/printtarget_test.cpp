@@ -1,4 +1,4 @@
-#include "dialogs/printtarget.h"
+#include "dialogs/print/printtarget.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "dialogs/setupfile.h"
+#include "formats/setupfile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "dialogs/setupwin.h"
+#include "dialogs/settings/setupwin.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -15,8 +15,8 @@
 
 #include <filesystem>
 
-#include "dialogs/setupfile.h"
-#include "dialogs/spinfield.h"
+#include "formats/setupfile.h"
+#include "dialogs/settings/spinfield.h"
 #include "support/testimages.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "app/startwin2007.h"
-#include "dialogs/fadestep.h"
+#include "dialogs/about/fadestep.h"
 #include "windowfixture.h"
 
 namespace {

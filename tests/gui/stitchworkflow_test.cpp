@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/setupwin.h"
+#include "dialogs/settings/setupwin.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/drawgrid.h"

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "dialogs/setupwin.h"
+#include "dialogs/settings/setupwin.h"
 #include "mainwind/formmain.h"
 #include "mainwind/programpaths.h"
 #include "mainwind/userdialogs.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/versionrecordwriter.h"
+#include "formats/versionrecordwriter.h"
 
 using ImageBytes = std::vector<uint8_t>;
 

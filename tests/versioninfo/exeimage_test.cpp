@@ -8,8 +8,8 @@
 #include <set>
 
 #include "craftedimages.h"
-#include "dialogs/exeimage.h"
-#include "dialogs/versionrecord.h"
+#include "formats/exeimage.h"
+#include "formats/versionrecord.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cerrno>
 
 #include "craftedimages.h"
-#include "dialogs/versioninfocomponent.h"
+#include "dialogs/about/versioninfocomponent.h"
 
 namespace {
 

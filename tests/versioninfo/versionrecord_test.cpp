@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "craftedimages.h"
-#include "dialogs/versionrecord.h"
-#include "dialogs/versionrecordwriter.h"
+#include "formats/versionrecord.h"
+#include "formats/versionrecordwriter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "spinfield.h"
+#include "dialogs/settings/spinfield.h"
 
 #include <QLineEdit>
 #include <QRegularExpression>

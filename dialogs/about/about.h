@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "dialogs/fadestep.h"
+#include "dialogs/about/fadestep.h"
 
 class QFrame;
 class QLabel;

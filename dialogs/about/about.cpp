@@ -1,4 +1,4 @@
-#include "about.h"
+#include "dialogs/about/about.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -22,7 +22,7 @@
 #include <exception>
 #include <utility>
 
-#include "dialogs/versioninfocomponent.h"
+#include "dialogs/about/versioninfocomponent.h"
 
 namespace {
 

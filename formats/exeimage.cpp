@@ -1,4 +1,6 @@
-#include "dialogs/exeimage.h"
+#include "formats/exeimage.h"
+
+#include "formats/littleendian.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,9 +28,7 @@ class Bytes {
   bool Has(uint64_t at, uint64_t n) const { return at <= data_.size() && n <= data_.size() - at; }
   uint64_t U(uint64_t at, int n) const {
     if (!Has(at, static_cast<uint64_t>(n))) return 0;
-    uint64_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = v << 8 | data_[at + static_cast<uint64_t>(i)];
-    return v;
+    return ReadLE(data_.data() + at, static_cast<size_t>(n));
   }
   uint16_t U16(uint64_t at) const { return static_cast<uint16_t>(U(at, 2)); }
   uint32_t U32(uint64_t at) const { return static_cast<uint32_t>(U(at, 4)); }

@@ -1,4 +1,6 @@
-#include "dialogs/versionrecordwriter.h"
+#include "formats/versionrecordwriter.h"
+
+#include "formats/littleendian.h"
 
 #include <charconv>
 #include <stdexcept>
@@ -22,16 +24,13 @@ class RecordBuilder {
   void End(size_t at) {
     const size_t length = out_.size() - at;
     if (length > 0xFFFF) throw std::length_error("version record block too long");
-    out_[at] = static_cast<uint8_t>(length);
-    out_[at + 1] = static_cast<uint8_t>(length >> 8);
+    WriteLE16(out_.data() + at, static_cast<uint16_t>(length));
   }
-  void PutWord(uint32_t w) {
-    out_.push_back(static_cast<uint8_t>(w));
-    out_.push_back(static_cast<uint8_t>(w >> 8));
-  }
-  void PutDWord(uint32_t d) {
-    PutWord(d & 0xFFFF);
-    PutWord(d >> 16);
+  void PutWord(uint32_t w) { Put(w, 2); }
+  void PutDWord(uint32_t d) { Put(d, 4); }
+  void Put(uint32_t value, size_t bytes) {
+    out_.resize(out_.size() + bytes);
+    WriteLE(out_.data() + out_.size() - bytes, value, bytes);
   }
   // Alignment counts from the record's first byte.
   void Pad() {

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "dialogs/printlayout.h"
+#include "dialogs/print/printlayout.h"
 #include "imagefiles/bitmap.h"
 
 class QPainter;

@@ -1,4 +1,4 @@
-#include "printlayout.h"
+#include "dialogs/print/printlayout.h"
 
 #include <algorithm>
 #include <cstdint>

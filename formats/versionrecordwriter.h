@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "dialogs/versionrecord.h"
+#include "formats/versionrecord.h"
 
 struct VersionStringTable {
   std::string Translation;  // "041904E3"

@@ -15,8 +15,8 @@
 #include <functional>
 #include <vector>
 
-#include "dialogs/versionrecord.h"
-#include "dialogs/versionrecordsource.h"  // VersionInfoOsError, raised on read failures
+#include "formats/versionrecord.h"
+#include "formats/versionrecordsource.h"  // VersionInfoOsError, raised on read failures
 
 // The component's message: a message number and the sending object. Delivered
 // as a Qt event to attached objects, and to the component for attach/detach.

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "dialogs/versionrecordsource.h"
+#include "formats/versionrecordsource.h"
 
 enum class ImageKind { Pe, Elf };
 

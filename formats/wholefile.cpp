@@ -1,4 +1,4 @@
-#include "wholefile.h"
+#include "formats/wholefile.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,11 +1,12 @@
-#include "setupfile.h"
+#include "formats/setupfile.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "imagefiles/wholefile.h"
+#include "formats/littleendian.h"
+#include "formats/wholefile.h"
 
 namespace {
 
@@ -18,14 +19,11 @@ constexpr size_t kOffSmoothType = 16;
 constexpr size_t kOffQuality = 20;
 
 void PutInt(SetupBytes& bytes, size_t offset, int32_t value) {
-  const auto u = static_cast<uint32_t>(value);
-  for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(u >> (8 * i));
+  WriteLE32(bytes.data() + offset, static_cast<uint32_t>(value));
 }
 
 int32_t GetInt(const SetupBytes& bytes, size_t offset) {
-  uint32_t u = 0;
-  for (size_t i = 0; i < 4; ++i) u |= static_cast<uint32_t>(bytes[offset + i]) << (8 * i);
-  return static_cast<int32_t>(u);
+  return static_cast<int32_t>(ReadLE32(bytes.data() + offset));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "printtarget.h"
+#include "dialogs/print/printtarget.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>

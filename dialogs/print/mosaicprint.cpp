@@ -1,4 +1,4 @@
-#include "mosaicprint.h"
+#include "dialogs/print/mosaicprint.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "dialogs/versioninfocomponent.h"
+#include "dialogs/about/versioninfocomponent.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-#include "dialogs/exeimage.h"
-#include "dialogs/versionrecordlanguage.h"
+#include "formats/exeimage.h"
+#include "dialogs/about/versionrecordlanguage.h"
 
 const QEvent::Type VersionInfoMessage::kEventType =
     static_cast<QEvent::Type>(QEvent::registerEventType());

@@ -1,4 +1,4 @@
-#include "prerpintdlg.h"
+#include "dialogs/print/prerpintdlg.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -11,7 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "dialogs/printtarget.h"
+#include "dialogs/print/printtarget.h"
 
 namespace {
 

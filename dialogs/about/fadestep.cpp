@@ -1,4 +1,4 @@
-#include "fadestep.h"
+#include "dialogs/about/fadestep.h"
 
 FadeOutcome FadeTick(FadeState& state) {
   state.Alpha += state.Step;

@@ -1,4 +1,6 @@
-#include "dialogs/versionrecord.h"
+#include "formats/versionrecord.h"
+
+#include "formats/littleendian.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,13 +24,9 @@ constexpr size_t kHeaderSize = 6;  // length, value length, type
 
 size_t Align4(size_t offset) { return (offset + 3) & ~size_t{3}; }
 
-uint16_t Word(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
+uint16_t Word(std::span<const uint8_t> b, size_t at) { return ReadLE16(b.data() + at); }
 
-uint32_t DWord(std::span<const uint8_t> b, size_t at) {
-  return static_cast<uint32_t>(Word(b, at)) | static_cast<uint32_t>(Word(b, at + 2)) << 16;
-}
+uint32_t DWord(std::span<const uint8_t> b, size_t at) { return ReadLE32(b.data() + at); }
 
 // Reads the block at `at`, which must lie within [at, limit). Offsets in the
 // record are aligned relative to its first byte, as the platform aligns them.

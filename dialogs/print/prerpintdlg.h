@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "dialogs/printlayout.h"
+#include "dialogs/print/printlayout.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "dialogs/versionrecordlanguage.h"
+#include "dialogs/about/versionrecordlanguage.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "dialogs/versionrecordsource.h"
+#include "formats/versionrecordsource.h"
 
 #include <fcntl.h>
 #include <unistd.h>

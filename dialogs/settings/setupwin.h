@@ -7,7 +7,7 @@
 #include <QString>
 #include <vector>
 
-#include "setupfile.h"
+#include "formats/setupfile.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "setupwin.h"
+#include "dialogs/settings/setupwin.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "engine/matching.h"
-#include "spinfield.h"
+#include "dialogs/settings/spinfield.h"
 
 namespace {
 
