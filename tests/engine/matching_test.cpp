@@ -168,7 +168,9 @@ TEST_P(LargestFittingRadiusTest, IsTheFeatureSearchsOwnLimit) {
   const int fitting = LargestFittingRadius(width, height, pct, pct);
   for (int zone : {2, 4, 6, 8}) {
     const Rect z = ZoneRect(image, zone, pct, pct, true);
-    if (fitting > 0) EXPECT_NE(FindFeaturePoint(image, z, fitting), Point{}) << zone;
+    if (fitting > 0) {
+      EXPECT_NE(FindFeaturePoint(image, z, fitting), Point{}) << zone;
+    }
   }
   bool beyondFailsSomewhere = false;
   for (int zone : {2, 4, 6, 8}) {
