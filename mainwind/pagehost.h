@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-class MontageTable;
+struct MontageTable;
 class Panoram;
 class QObject;
 class QProgressBar;
