@@ -7,6 +7,7 @@
 #include "dialogs/print/prerpintdlg.h"
 #include "dialogs/settings/setupwin.h"
 #include "mainwind/appearance.h"
+#include "mainwind/assembly/assemblypage.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
 #include "mainwind/userdialogs.h"
@@ -53,7 +54,7 @@ void ProgramStartup::CreateWindows(const ProgramPaths& paths,
   Announce(created, "TAboutQuiltDlg");
   // The new-project dialog and the camera dialog join this order at their
   // places when they exist.
-  main_->PrePrintQuiltDialog = new TPrePrintQuiltDialog(main_.get());
+  main_->Assembly->PrePrintQuiltDialog = new TPrePrintQuiltDialog(main_.get());
   Announce(created, "TPrePrintQuiltDialog");
   main_->FormSetup = new TFormSetup(main_.get());
   Announce(created, "TFormSetup");

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 
+#include "bitmapview.h"
 #include "bmpreader.h"
 #include "fileguards.h"
 
@@ -20,12 +21,6 @@ constexpr int kReaderLimitMiB =
     static_cast<int>(Bitmap::kMaxPixels * 4 / (1024 * 1024) + 1);
 
 QString ToQt(const std::string& s) { return QString::fromStdString(s); }
-
-// A zero-copy view of our rows; valid while the bitmap lives and is not resized.
-QImage View(const Bitmap& bitmap) {
-  return QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(),
-                static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
-}
 
 PixStatus CheckStructure(const QString& path, const QByteArray& format) {
   QFile file(path);
@@ -160,7 +155,7 @@ PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap) {
     return PixStatus::Fail(PixError::WriteFailed, file.errorString().toStdString());
   QImageWriter writer(&file, suffix);
   if (suffix == "jpg" || suffix == "jpeg") writer.setQuality(95);
-  if (!writer.write(View(bitmap))) {
+  if (!writer.write(BitmapView(bitmap))) {
     file.cancelWriting();
     return PixStatus::Fail(PixError::WriteFailed, writer.errorString().toStdString());
   }
@@ -176,7 +171,7 @@ void PixResample(const Bitmap& source, Bitmap& destination, int mode) {
   }
   const Qt::TransformationMode how =
       (mode == 3 || mode == 5) ? Qt::SmoothTransformation : Qt::FastTransformation;
-  const QImage scaled = View(source).scaled(destination.Width(), destination.Height(),
+  const QImage scaled = BitmapView(source).scaled(destination.Width(), destination.Height(),
                                             Qt::IgnoreAspectRatio, how)
                             .convertToFormat(QImage::Format_BGR888);
   const size_t rowBytes = static_cast<size_t>(destination.Width()) * 3;

@@ -1,7 +1,5 @@
 // Start-up, first show, resizing and exit of the main window.
 #include <QComboBox>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QTimer>
 
 #include "dialogs/about/about.h"
@@ -9,10 +7,12 @@
 #include "engine/progress.h"
 #include "formmain.h"
 #include "imagefiles/imagefiles.h"
-#include "mainwind/dockpanel.h"
-#include "mainwind/picturecontrol.h"
+#include "mainwind/album/albumpage.h"
+#include "mainwind/assembly/assemblypage.h"
+#include "mainwind/correction/correctionpage.h"
 #include "mainwind/userdialogs.h"
 #include "mainwind/videodeviceport.h"
+#include "widgets/picturecontrol.h"
 
 namespace {
 
@@ -22,19 +22,18 @@ void Advance(ProgressIndicator* progress, int percent) {
 
 }  // namespace
 
-void TFormMain::FormCreate() {
-  Advance(startupProgress_, 10);
+void TFormMain::FormCreate(ProgressIndicator* startupProgress) {
+  Advance(startupProgress, 10);
   // The grids paint off-screen already: every widget is double-buffered here.
   PixInit();
-  Advance(startupProgress_, 30);
-  LastFrame.emplace();
+  Advance(startupProgress, 30);
   SetWorkflowState(kStateNoImages);
-  Advance(startupProgress_, 50);
-  Advance(startupProgress_, 70);
-  Advance(startupProgress_, 80);
+  Advance(startupProgress, 50);
+  Advance(startupProgress, 70);
+  Advance(startupProgress, 80);
   video_->StartPreview();
   video_->SetPreviewZoomSize(100);
-  Advance(startupProgress_, 90);
+  Advance(startupProgress, 90);
   VideoDeviceComboBox->clear();
   for (const std::string& name : video_->DeviceNames()) {
     VideoDeviceComboBox->addItem(QString::fromStdString(name));
@@ -52,9 +51,9 @@ void TFormMain::FormShow() {
 }
 
 void TFormMain::FormResize() {
-  LayoutAlbum();
-  CenterInBox(ImageBox, ImageQuilt);
-  PanelCont->SetDockedSize(QSize(PanelCont->width() / 2, PanelCont->height() / 2));
+  Album->LayoutAlbum();
+  Assembly->CenterMosaic();
+  Correction->KeepParentViewAtHalf();
 }
 
 void TFormMain::FormCloseQuery(bool& canClose) {
@@ -64,30 +63,6 @@ void TFormMain::FormCloseQuery(bool& canClose) {
 void TFormMain::FormClose() {
   TimerVideo->stop();
   video_->StopPreview();
-  OverlayFrame.reset();
-  LastFrame.reset();
-}
-
-void TFormMain::CenterInBox(QScrollArea* box, QWidget* picture) {
-  box->horizontalScrollBar()->setValue(0);
-  box->verticalScrollBar()->setValue(0);
-  picture->move(0, 0);
-  const QSize client = box->viewport()->size();
-  int left = 0;
-  int top = 0;
-  if (picture->width() < client.width()) {
-    left = (client.width() - picture->width()) / 2;
-  } else {
-    box->horizontalScrollBar()->setValue((picture->width() - client.width()) / 2);
-  }
-  if (picture->height() < client.height()) {
-    top = (client.height() - picture->height()) / 2;
-  } else {
-    box->verticalScrollBar()->setValue((picture->height() - client.height()) / 2);
-  }
-  // The box itself moves a larger picture by its scroll position.
-  picture->move(left > 0 ? left : -box->horizontalScrollBar()->value(),
-                top > 0 ? top : -box->verticalScrollBar()->value());
 }
 
 void TFormMain::ToolButtonCloseClick() { close(); }

@@ -32,7 +32,3 @@ void TFormMain::ReportUnsavedSetup() {
 }
 
 void TFormMain::ToolButtonSet1Click() { RunSetupDialog(); }
-
-void TFormMain::ToolButtonSet2Click() {
-  if (RunSetupDialog()) ShowMosaic();
-}

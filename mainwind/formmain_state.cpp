@@ -1,9 +1,15 @@
-// The workflow state machine: which commands are enabled and which pages have tabs.
+// The workflow state machine (which commands are enabled and which pages have
+// tabs) and the effects that cross pages.
 #include <QFrame>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include "formmain.h"
-#include "mainwind/drawgrid.h"
+#include "mainwind/album/albumpage.h"
+#include "mainwind/assembly/assemblypage.h"
+#include "mainwind/correction/correctionpage.h"
+#include "mainwind/table/tablepage.h"
+#include "widgets/drawgrid.h"
 
 namespace {
 
@@ -48,19 +54,49 @@ void TFormMain::SetWorkflowState(int state) {
   workflowState_ = state;
   if (row->Call == Call::ClearAll) Engine.ClearAll();
   if (row->Call == Call::ResetPlaces) Engine.ResetPlaces();
-  if (row->Layout) LayoutAlbum();
-  SetTabShown(TabSheetCor, row->CorrectionTab);
-  SetTabShown(TabSheetQuilt, row->AssemblyTab);
-  PanelImages->setVisible(row->AlbumPanel);
-  if (row->ZeroPlaced) PlacedCount = 0;
-  ToolButtonImageClose->setEnabled(row->CloseButtons);
-  ToolButtonImageCloseAll->setEnabled(row->CloseButtons);
-  ToolButtonAutoPoz->setEnabled(row->AutoPoz);
-  ToolButtonDelImTab->setEnabled(row->TableButtons);
-  ToolButtonClearTab->setEnabled(row->TableButtons);
-  ToolButtonCalkConnect->setEnabled(row->CalkConnect);
+  if (row->Layout) Album->LayoutAlbum();
+  SetTabShown(Correction->TabSheetCor, row->CorrectionTab);
+  SetTabShown(Assembly->TabSheetQuilt, row->AssemblyTab);
+  Album->PanelImages->setVisible(row->AlbumPanel);
+  if (row->ZeroPlaced) Table->PlacedCount = 0;
+  Album->ToolButtonImageClose->setEnabled(row->CloseButtons);
+  Album->ToolButtonImageCloseAll->setEnabled(row->CloseButtons);
+  Table->ToolButtonAutoPoz->setEnabled(row->AutoPoz);
+  Table->ToolButtonDelImTab->setEnabled(row->TableButtons);
+  Table->ToolButtonClearTab->setEnabled(row->TableButtons);
+  Table->ToolButtonCalkConnect->setEnabled(row->CalkConnect);
   if (row->ClearTable) {
     ClearTable();
-    DrawGridTab->viewport()->update();
+    Table->DrawGridTab->viewport()->update();
   }
+}
+
+void TFormMain::ClearTable() { MontageTable.Fill(kCellFree); }
+
+QProgressBar* TFormMain::ShowProgress(const QString& caption) {
+  return Album->ShowProgress(caption);
+}
+
+void TFormMain::HideProgress() { Album->HideProgress(); }
+
+std::optional<int> TFormMain::AlbumDragRow(QObject* source) const {
+  return Album->DragRow(source);
+}
+
+void TFormMain::AlbumCellsSized(int width, int height) { Table->SizeCells(width, height); }
+
+void TFormMain::ImagesAdded() { Correction->ListConnections(); }
+
+void TFormMain::ShowFirstConnection() { Correction->TabSheetCorShow(); }
+
+void TFormMain::ShowNewMosaic() {
+  Assembly->ShowNewMosaic();
+  SetWorkflowState(kStateAssembled);
+}
+
+void TFormMain::ShowStitchedMosaic() {
+  Correction->ShowConnection();
+  ShowNewMosaic();
+  PageControl->setCurrentWidget(Assembly->TabSheetQuilt);
+  Assembly->CenterMosaicOnShownPage();
 }

@@ -9,6 +9,7 @@
 
 #include "dialogs/print/printlayout.h"
 #include "engine/panoram.h"
+#include "imagefiles/bitmapview.h"
 #include "imagefiles/imagefiles.h"
 
 namespace {
@@ -16,11 +17,6 @@ namespace {
 constexpr int kInset = 4;          // thumbnail and text keep this far from the edges
 constexpr int kTextGap = 2;        // between thumbnail and text
 constexpr int kThumbnailMode = 5;
-
-QImage View(const Bitmap& bitmap) {
-  return QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(),
-                static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
-}
 
 }  // namespace
 
@@ -77,7 +73,7 @@ QImage RenderThumbCell(int width, int height, const Bitmap& thumb, const std::st
     const QRect place =
         ThumbnailRect(QRect(kInset, kInset, thumbW, thumbH), style.ImageWidth, style.ImageHeight);
     const Bitmap small = MakeThumbnail(thumb, place.width(), place.height(), kThumbnailMode);
-    painter.drawImage(place.topLeft(), View(small));
+    painter.drawImage(place.topLeft(), BitmapView(small));
   }
 
   painter.setPen(ink);

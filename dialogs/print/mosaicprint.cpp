@@ -6,14 +6,11 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include "imagefiles/bitmapview.h"
+
 namespace {
 
 constexpr int kTitlePoints = 12;
-
-QImage View(const Bitmap& bitmap) {
-  return QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(),
-                static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
-}
 
 }  // namespace
 
@@ -29,7 +26,7 @@ void PaintMosaicPage(QPainter& painter, int pageW, int pageH, const Bitmap& pict
     const QRect target(layout.Image.Left, layout.Image.Top, layout.Image.Width(),
                        layout.Image.Height());
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(target, View(picture));
+    painter.drawImage(target, BitmapView(picture));
   }
   if (layout.HasTitle) {
     const QString title = QString::fromStdString(layout.Title);

@@ -1,11 +1,12 @@
-#include "mainwind/albumloader.h"
+#include "mainwind/album/albumloader.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
 #include "engine/panoram.h"
-#include "mainwind/albummessages.h"
+#include "mainwind/album/albummessages.h"
+#include "mainwind/pixmessages.h"
 #include "support/testimages.h"
 
 namespace {

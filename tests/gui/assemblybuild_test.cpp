@@ -1,9 +1,9 @@
-#include "mainwind/assemblybuild.h"
+#include "mainwind/assembly/assemblybuild.h"
 
 #include <gtest/gtest.h>
 
 #include "engine/panoram.h"
-#include "mainwind/picturecontrol.h"
+#include "widgets/picturecontrol.h"
 #include "support/testimages.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "mainwind/connectioncell.h"
+#include "mainwind/correction/connectioncell.h"
 
 #include <QColor>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "mainwind/connectionview.h"
+#include "mainwind/correction/connectionview.h"
 
 #include <gtest/gtest.h>
 

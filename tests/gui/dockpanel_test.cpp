@@ -1,4 +1,4 @@
-#include "mainwind/dockpanel.h"
+#include "widgets/dockpanel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mainwind/drawgrid.h"
+#include "widgets/drawgrid.h"
 
 #include <QMimeData>
 #include <QPainter>

@@ -10,7 +10,7 @@
 
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
-#include "mainwind/drawgrid.h"
+#include "widgets/drawgrid.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
 #include "mainwind/userdialogs.h"
@@ -49,7 +49,7 @@ class AlbumWindow : public ShownWindow {
       askedFolder_ = folder;
       return names;
     });
-    form_->ToolButtonImageOpen->click();
+    form_->Album->ToolButtonImageOpen->click();
   }
 
   std::vector<std::string> Names() const {
@@ -68,30 +68,30 @@ TEST_F(AlbumWindow, ThreeFilesIntoAnEmptyAlbum) {
   EXPECT_EQ(askedTitle_, "Открытие изображения");
   EXPECT_EQ(askedFolder_, startFolder.toStdString());
   EXPECT_EQ(Names(), names);
-  EXPECT_EQ(form_->DrawGridAlbum->RowCount(), 3);
-  EXPECT_EQ(form_->DrawGridAlbum->Row(), 2);
-  EXPECT_TRUE(form_->DrawGridAlbum->isVisible());
-  EXPECT_TRUE(form_->PanelImages->isVisible());
-  EXPECT_FALSE(form_->Panel4->isVisible());
+  EXPECT_EQ(form_->Album->DrawGridAlbum->RowCount(), 3);
+  EXPECT_EQ(form_->Album->DrawGridAlbum->Row(), 2);
+  EXPECT_TRUE(form_->Album->DrawGridAlbum->isVisible());
+  EXPECT_TRUE(form_->Album->PanelImages->isVisible());
+  EXPECT_FALSE(form_->Album->Panel4->isVisible());
   EXPECT_EQ(form_->ImageFolder, root_ + "/pics/");
   EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
-  EXPECT_TRUE(form_->ToolButtonImageClose->isEnabled());
-  EXPECT_TRUE(form_->ToolButtonImageCloseAll->isEnabled());
-  EXPECT_TRUE(form_->ToolButtonAutoPoz->isEnabled());
+  EXPECT_TRUE(form_->Album->ToolButtonImageClose->isEnabled());
+  EXPECT_TRUE(form_->Album->ToolButtonImageCloseAll->isEnabled());
+  EXPECT_TRUE(form_->Table->ToolButtonAutoPoz->isEnabled());
   EXPECT_TRUE(messages_.isEmpty());
   // Cells are as wide as the album and three quarters as high.
-  EXPECT_EQ(form_->AlbumCellWidth, form_->DrawGridAlbum->viewport()->width());
-  EXPECT_EQ(form_->AlbumCellHeight, form_->AlbumCellWidth * 3 / 4);
-  EXPECT_EQ(form_->DrawGridTab->DefaultRowHeight(), form_->AlbumCellHeight);
+  EXPECT_EQ(form_->Album->AlbumCellWidth, form_->Album->DrawGridAlbum->viewport()->width());
+  EXPECT_EQ(form_->Album->AlbumCellHeight, form_->Album->AlbumCellWidth * 3 / 4);
+  EXPECT_EQ(form_->Table->DrawGridTab->DefaultRowHeight(), form_->Album->AlbumCellHeight);
 }
 
 TEST_F(AlbumWindow, CellsFitTheAlbumOnceItsScrollBarAppears) {
   // Enough rows to need the vertical scroll bar; no resize follows the open.
   Open(Pictures(12));
-  DrawGrid* album = form_->DrawGridAlbum;
+  DrawGrid* album = form_->Album->DrawGridAlbum;
   ASSERT_TRUE(album->verticalScrollBar()->isVisible());
   EXPECT_EQ(album->DefaultColWidth(), album->viewport()->width());
-  EXPECT_EQ(form_->AlbumCellWidth, album->viewport()->width());
+  EXPECT_EQ(form_->Album->AlbumCellWidth, album->viewport()->width());
   // Nothing to scroll sideways, whichever row becomes current.
   EXPECT_EQ(album->horizontalScrollBar()->maximum(), 0);
   album->SetRow(0);
@@ -105,13 +105,13 @@ TEST_F(AlbumWindow, CellsFitTheAlbumOnceItsScrollBarAppears) {
 
 TEST_F(AlbumWindow, LoadingPanelSitsAtTheBottomOnTheFirstLoad) {
   // As the first load shows it: the album panel with its progress, the album still hidden.
-  form_->PanelImages->show();
-  form_->Panel4->show();
+  form_->Album->PanelImages->show();
+  form_->Album->Panel4->show();
   QApplication::processEvents();
   QApplication::processEvents();
-  ASSERT_FALSE(form_->DrawGridAlbum->isVisible());
-  const QRect seen = form_->Panel2->geometry();
-  const QRect panel = form_->PanelImages->contentsRect();
+  ASSERT_FALSE(form_->Album->DrawGridAlbum->isVisible());
+  const QRect seen = form_->Album->Panel2->geometry();
+  const QRect panel = form_->Album->PanelImages->contentsRect();
   ASSERT_GT(panel.height(), 3 * seen.height());
   EXPECT_GE(seen.bottom(), panel.bottom() - 12);
 }
@@ -119,15 +119,15 @@ TEST_F(AlbumWindow, LoadingPanelSitsAtTheBottomOnTheFirstLoad) {
 TEST_F(AlbumWindow, CancelledDialogChangesNothing) {
   Open({});
   EXPECT_EQ(form_->Engine.Count(), 0);
-  EXPECT_FALSE(form_->PanelImages->isVisible());
+  EXPECT_FALSE(form_->Album->PanelImages->isVisible());
   EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
 }
 
 TEST_F(AlbumWindow, SelectedCellIsPaintedRed) {
   Open(Pictures(2));
-  const QImage shown = form_->DrawGridAlbum->viewport()->grab().toImage();
-  const QPoint selected = form_->DrawGridAlbum->CellRect(0, 1).topLeft() + QPoint(2, 2);
-  const QPoint other = form_->DrawGridAlbum->CellRect(0, 0).topLeft() + QPoint(2, 2);
+  const QImage shown = form_->Album->DrawGridAlbum->viewport()->grab().toImage();
+  const QPoint selected = form_->Album->DrawGridAlbum->CellRect(0, 1).topLeft() + QPoint(2, 2);
+  const QPoint other = form_->Album->DrawGridAlbum->CellRect(0, 0).topLeft() + QPoint(2, 2);
   EXPECT_EQ(shown.pixelColor(selected), QColor(255, 0, 0));
   EXPECT_NE(shown.pixelColor(other), QColor(255, 0, 0));
 }
@@ -135,36 +135,36 @@ TEST_F(AlbumWindow, SelectedCellIsPaintedRed) {
 TEST_F(AlbumWindow, ClosingTheLastOfFiveSelectsRowThree) {
   const auto names = Pictures(5);
   Open(names);
-  ASSERT_EQ(form_->DrawGridAlbum->Row(), 4);
-  form_->ToolButtonImageClose->click();
+  ASSERT_EQ(form_->Album->DrawGridAlbum->Row(), 4);
+  form_->Album->ToolButtonImageClose->click();
   EXPECT_EQ(Names(), std::vector<std::string>(names.begin(), names.begin() + 4));
-  EXPECT_EQ(form_->DrawGridAlbum->Row(), 3);
-  EXPECT_EQ(form_->DrawGridAlbum->RowCount(), 4);
+  EXPECT_EQ(form_->Album->DrawGridAlbum->Row(), 3);
+  EXPECT_EQ(form_->Album->DrawGridAlbum->RowCount(), 4);
   EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
 }
 
 TEST_F(AlbumWindow, ClosingAMiddleRowKeepsItsNumber) {
   const auto names = Pictures(4);
   Open(names);
-  form_->DrawGridAlbum->SetRow(1);
-  form_->ToolButtonImageClose->click();
+  form_->Album->DrawGridAlbum->SetRow(1);
+  form_->Album->ToolButtonImageClose->click();
   EXPECT_EQ(Names(), (std::vector<std::string>{names[0], names[2], names[3]}));
-  EXPECT_EQ(form_->DrawGridAlbum->Row(), 1);
+  EXPECT_EQ(form_->Album->DrawGridAlbum->Row(), 1);
 }
 
 TEST_F(AlbumWindow, ClosingTheOnlyImageReturnsToTheStart) {
   Open(Pictures(1));
-  form_->ToolButtonImageClose->click();
+  form_->Album->ToolButtonImageClose->click();
   EXPECT_EQ(form_->Engine.Count(), 0);
-  EXPECT_FALSE(form_->DrawGridAlbum->isVisible());
-  EXPECT_FALSE(form_->PanelImages->isVisible());
+  EXPECT_FALSE(form_->Album->DrawGridAlbum->isVisible());
+  EXPECT_FALSE(form_->Album->PanelImages->isVisible());
   EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
-  EXPECT_FALSE(form_->ToolButtonImageClose->isEnabled());
+  EXPECT_FALSE(form_->Album->ToolButtonImageClose->isEnabled());
 }
 
 TEST_F(AlbumWindow, CloseAllEmptiesTheAlbum) {
   Open(Pictures(3));
-  form_->ToolButtonImageCloseAll->click();
+  form_->Album->ToolButtonImageCloseAll->click();
   EXPECT_EQ(form_->Engine.Count(), 0);
   EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
 }
@@ -172,20 +172,20 @@ TEST_F(AlbumWindow, CloseAllEmptiesTheAlbum) {
 TEST_F(AlbumWindow, DroppingRowOneOnRowThree) {
   const auto names = Pictures(5);
   Open(names);
-  form_->DrawGridAlbum->SetRow(1);
-  const QPoint target = form_->DrawGridAlbum->CellRect(0, 3).center();
-  form_->DrawGridAlbumDragDrop(target, form_->DrawGridAlbum);
+  form_->Album->DrawGridAlbum->SetRow(1);
+  const QPoint target = form_->Album->DrawGridAlbum->CellRect(0, 3).center();
+  form_->Album->DrawGridAlbumDragDrop(target, form_->Album->DrawGridAlbum);
   EXPECT_EQ(Names(), (std::vector<std::string>{names[0], names[2], names[3], names[1], names[4]}));
-  EXPECT_EQ(form_->DrawGridAlbum->Row(), 1);
+  EXPECT_EQ(form_->Album->DrawGridAlbum->Row(), 1);
 }
 
 TEST_F(AlbumWindow, DroppingOnItsOwnRowOrFromElsewhereChangesNothing) {
   const auto names = Pictures(3);
   Open(names);
-  form_->DrawGridAlbum->SetRow(1);
-  form_->DrawGridAlbumDragDrop(form_->DrawGridAlbum->CellRect(0, 1).center(),
-                               form_->DrawGridAlbum);
-  form_->DrawGridAlbumDragDrop(form_->DrawGridAlbum->CellRect(0, 2).center(), form_->DrawGridTab);
+  form_->Album->DrawGridAlbum->SetRow(1);
+  form_->Album->DrawGridAlbumDragDrop(form_->Album->DrawGridAlbum->CellRect(0, 1).center(),
+                               form_->Album->DrawGridAlbum);
+  form_->Album->DrawGridAlbumDragDrop(form_->Album->DrawGridAlbum->CellRect(0, 2).center(), form_->Table->DrawGridTab);
   EXPECT_EQ(Names(), names);
 }
 
@@ -210,13 +210,13 @@ TEST_F(AlbumWindow, BrokenFileAmongGoodOnesIsNamedAndLeftOut) {
   EXPECT_TRUE(messages_[0].contains(QString::fromStdString(empty) + QString::fromUtf8(" — файл пуст")));
   EXPECT_FALSE(messages_[0].contains(QString::fromStdString(good1)));
   EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
-  EXPECT_EQ(form_->DrawGridAlbum->Row(), 1);
+  EXPECT_EQ(form_->Album->DrawGridAlbum->Row(), 1);
 }
 
 TEST_F(AlbumWindow, OnlyBrokenFilesLeaveTheStartState) {
   Open({(root_ + "/pics/missing.bmp").toStdString()});
   EXPECT_EQ(form_->Engine.Count(), 0);
-  EXPECT_FALSE(form_->PanelImages->isVisible());
+  EXPECT_FALSE(form_->Album->PanelImages->isVisible());
   EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
   EXPECT_EQ(messages_.size(), 1);
 }

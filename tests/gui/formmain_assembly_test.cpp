@@ -21,8 +21,8 @@
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
-#include "mainwind/panelstatusbar.h"
-#include "mainwind/picturecontrol.h"
+#include "widgets/panelstatusbar.h"
+#include "widgets/picturecontrol.h"
 #include "mainwind/userdialogs.h"
 #include "printsetupanswer.h"
 #include "shownwindow.h"
@@ -48,9 +48,9 @@ class AssemblyWindow : public ShownWindow {
     engine.PlaceChain();
     engine.ChainToTable(form_->MontageTable);
     form_->SetWorkflowState(kStateAssembled);
-    form_->PageControl->setCurrentWidget(form_->TabSheetQuilt);
+    form_->PageControl->setCurrentWidget(form_->Assembly->TabSheetQuilt);
     QApplication::processEvents();
-    form_->ShowMosaic();
+    form_->Assembly->ShowMosaic();
   }
 
   void TearDown() override {
@@ -58,8 +58,8 @@ class AssemblyWindow : public ShownWindow {
     CloseWindow();
   }
 
-  QString Panel(int i) const { return form_->StatusBar->PanelText(i); }
-  const Bitmap& Held() const { return form_->ImageQuilt->Held(); }
+  QString Panel(int i) const { return form_->Assembly->StatusBar->PanelText(i); }
+  const Bitmap& Held() const { return form_->Assembly->ImageQuilt->Held(); }
 };
 
 TEST_F(AssemblyWindow, StatusAfterTheStitch) {
@@ -69,62 +69,62 @@ TEST_F(AssemblyWindow, StatusAfterTheStitch) {
   EXPECT_EQ(Panel(3), QString());
   EXPECT_EQ(Panel(4), QString());
   EXPECT_EQ(Panel(5), QString());
-  EXPECT_EQ(form_->ImageQuilt->size(), QSize(350, 160));
+  EXPECT_EQ(form_->Assembly->ImageQuilt->size(), QSize(350, 160));
   EXPECT_TRUE(messages_.isEmpty());
 }
 
 TEST_F(AssemblyWindow, ThreeZoomOutsShowAnEighth) {
   const Bitmap before = Held();
-  for (int i = 0; i < 3; ++i) form_->ToolButtonMinus->click();
+  for (int i = 0; i < 3; ++i) form_->Assembly->ToolButtonMinus->click();
   EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение 12 %"));
-  EXPECT_EQ(form_->ImageQuilt->size(), QSize(43, 20));
-  form_->ToolButtonNormal->click();
+  EXPECT_EQ(form_->Assembly->ImageQuilt->size(), QSize(43, 20));
+  form_->Assembly->ToolButtonNormal->click();
   EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение 100 %"));
-  EXPECT_EQ(form_->ImageQuilt->size(), QSize(350, 160));
+  EXPECT_EQ(form_->Assembly->ImageQuilt->size(), QSize(350, 160));
   EXPECT_TRUE(Held() == before);  // not rebuilt, still full resolution
 }
 
 TEST_F(AssemblyWindow, ZoomButtonsStopAtTheirLimitsAndTheTextStaysWhole) {
-  for (int i = 0; i < 20 && form_->ToolButtonPlus->isEnabled(); ++i) form_->ToolButtonPlus->click();
-  EXPECT_FALSE(form_->ToolButtonPlus->isEnabled());
-  EXPECT_TRUE(form_->ToolButtonMinus->isEnabled());
+  for (int i = 0; i < 20 && form_->Assembly->ToolButtonPlus->isEnabled(); ++i) form_->Assembly->ToolButtonPlus->click();
+  EXPECT_FALSE(form_->Assembly->ToolButtonPlus->isEnabled());
+  EXPECT_TRUE(form_->Assembly->ToolButtonMinus->isEnabled());
   // 350 x 2^15 is the last width a widget can have.
   EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение 3276800 %"));
-  auto* panel = form_->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel2"));
+  auto* panel = form_->Assembly->StatusBar->findChild<QLabel*>(QStringLiteral("StatusPanel2"));
   ASSERT_NE(panel, nullptr);
   EXPECT_GE(panel->width(), panel->fontMetrics().horizontalAdvance(Panel(2)));
-  form_->ToolButtonNormal->click();
-  EXPECT_TRUE(form_->ToolButtonPlus->isEnabled());
-  for (int i = 0; i < 20 && form_->ToolButtonMinus->isEnabled(); ++i) form_->ToolButtonMinus->click();
-  EXPECT_FALSE(form_->ToolButtonMinus->isEnabled());
+  form_->Assembly->ToolButtonNormal->click();
+  EXPECT_TRUE(form_->Assembly->ToolButtonPlus->isEnabled());
+  for (int i = 0; i < 20 && form_->Assembly->ToolButtonMinus->isEnabled(); ++i) form_->Assembly->ToolButtonMinus->click();
+  EXPECT_FALSE(form_->Assembly->ToolButtonMinus->isEnabled());
   // 160 / 128 is the last height of at least one pixel.
-  EXPECT_EQ(form_->ImageQuilt->height(), 1);
+  EXPECT_EQ(form_->Assembly->ImageQuilt->height(), 1);
 }
 
 TEST_F(AssemblyWindow, CropToggleRebuildsAndBack) {
   const Bitmap whole = Held();
-  form_->ToolButtonCrop->click();
-  EXPECT_TRUE(form_->ToolButtonCrop->isChecked());
+  form_->Assembly->ToolButtonCrop->click();
+  EXPECT_TRUE(form_->Assembly->ToolButtonCrop->isChecked());
   EXPECT_EQ(Panel(4), QString::fromUtf8("Обрезано"));
   EXPECT_EQ(Panel(1), QString::fromUtf8("Размер 350x140"));
   ASSERT_EQ(Held().Width(), 350);
   ASSERT_EQ(Held().Height(), 140);
   EXPECT_TRUE(Held() == CropBitmap(whole, 0, 10, 350, 140));
-  form_->ToolButtonCrop->click();
+  form_->Assembly->ToolButtonCrop->click();
   EXPECT_EQ(Panel(4), QString());
   EXPECT_TRUE(Held() == whole);
 }
 
 TEST_F(AssemblyWindow, SmoothingToggleShowsInTheStatus) {
-  form_->ToolButtonFineFront->click();
+  form_->Assembly->ToolButtonFineFront->click();
   EXPECT_EQ(Panel(3), QString::fromUtf8("Сглажено"));
-  form_->ToolButtonFineFront->click();
+  form_->Assembly->ToolButtonFineFront->click();
   EXPECT_EQ(Panel(3), QString());
 }
 
 TEST_F(AssemblyWindow, SavingAtAQuarterWritesFullResolution) {
-  form_->ToolButtonMinus->click();
-  form_->ToolButtonMinus->click();
+  form_->Assembly->ToolButtonMinus->click();
+  form_->Assembly->ToolButtonMinus->click();
   ASSERT_EQ(Panel(2), QString::fromUtf8("Увеличение 25 %"));
   const std::string target = (root_ + "/out.bmp").toStdString();
   std::string offered;
@@ -133,7 +133,7 @@ TEST_F(AssemblyWindow, SavingAtAQuarterWritesFullResolution) {
     offered = initial;
     return target;
   });
-  form_->ToolButtonSave->click();
+  form_->Assembly->ToolButtonSave->click();
   EXPECT_EQ(offered, (form_->ImageFolder + "Panorama.bmp").toStdString());
   Bitmap saved;
   ASSERT_TRUE(PixLoadImage(target, saved).Ok());
@@ -146,14 +146,14 @@ TEST_F(AssemblyWindow, SavingAtAQuarterWritesFullResolution) {
 TEST_F(AssemblyWindow, FailedSaveIsReported) {
   const std::string target = (root_ + "/no/such/folder/out.bmp").toStdString();
   SetPixSaveAnswer([&](const std::string&, const std::string&) { return target; });
-  form_->ToolButtonSave->click();
+  form_->Assembly->ToolButtonSave->click();
   ASSERT_EQ(messages_.size(), 1);
   EXPECT_TRUE(messages_[0].contains(QString::fromStdString(target)));
 }
 
 TEST_F(AssemblyWindow, CancelledSaveWritesNothing) {
   SetPixSaveAnswer([&](const std::string&, const std::string&) { return std::string(); });
-  form_->ToolButtonSave->click();
+  form_->Assembly->ToolButtonSave->click();
   EXPECT_TRUE(QDir(root_ + "/Image").isEmpty());
   EXPECT_TRUE(messages_.isEmpty());
 }
@@ -174,15 +174,15 @@ TEST_F(AssemblyWindow, SavingLetsTheWindowRunWithABusyCursorAndHoldsOffOtherComm
     const QCursor* cursor = QGuiApplication::overrideCursor();
     busyCursor = cursor && cursor->shape() == Qt::WaitCursor;
     running = form_->CommandRunning;
-    form_->ToolButtonCrop->click();
-    form_->ToolButtonSave->click();
+    form_->Assembly->ToolButtonCrop->click();
+    form_->Assembly->ToolButtonSave->click();
   });
-  form_->ToolButtonSave->click();
+  form_->Assembly->ToolButtonSave->click();
   EXPECT_EQ(during, QString::fromUtf8("Сохранение…"));
   EXPECT_TRUE(busyCursor);
   EXPECT_TRUE(running);
   // The commands pressed meanwhile did nothing.
-  EXPECT_FALSE(form_->ToolButtonCrop->isChecked());
+  EXPECT_FALSE(form_->Assembly->ToolButtonCrop->isChecked());
   EXPECT_EQ(Panel(4), QString());
   EXPECT_EQ(asked, 1);
   // Afterwards: the normal cursor, an empty working panel, the picture on disk.
@@ -196,29 +196,29 @@ TEST_F(AssemblyWindow, SavingLetsTheWindowRunWithABusyCursorAndHoldsOffOtherComm
 }
 
 TEST_F(AssemblyWindow, SmallPictureIsCentred) {
-  const QSize client = form_->ImageBox->viewport()->size();
+  const QSize client = form_->Assembly->ImageBox->viewport()->size();
   ASSERT_GT(client.width(), 350);
   ASSERT_GT(client.height(), 160);
-  EXPECT_EQ(form_->ImageQuilt->pos(),
+  EXPECT_EQ(form_->Assembly->ImageQuilt->pos(),
             QPoint((client.width() - 350) / 2, (client.height() - 160) / 2));
 }
 
 TEST_F(AssemblyWindow, LargePictureIsScrolledToItsMiddle) {
-  for (int i = 0; i < 3; ++i) form_->ToolButtonPlus->click();
-  ASSERT_EQ(form_->ImageQuilt->size(), QSize(2800, 1280));
+  for (int i = 0; i < 3; ++i) form_->Assembly->ToolButtonPlus->click();
+  ASSERT_EQ(form_->Assembly->ImageQuilt->size(), QSize(2800, 1280));
   QApplication::processEvents();
-  const QSize client = form_->ImageBox->viewport()->size();
-  EXPECT_EQ(form_->ImageBox->horizontalScrollBar()->value(), (2800 - client.width()) / 2);
-  EXPECT_EQ(form_->ImageBox->verticalScrollBar()->value(), (1280 - client.height()) / 2);
+  const QSize client = form_->Assembly->ImageBox->viewport()->size();
+  EXPECT_EQ(form_->Assembly->ImageBox->horizontalScrollBar()->value(), (2800 - client.width()) / 2);
+  EXPECT_EQ(form_->Assembly->ImageBox->verticalScrollBar()->value(), (1280 - client.height()) / 2);
 }
 
 TEST_F(AssemblyWindow, DraggingPansThePicture) {
-  for (int i = 0; i < 3; ++i) form_->ToolButtonPlus->click();
-  QScrollBar* h = form_->ImageBox->horizontalScrollBar();
-  QScrollBar* v = form_->ImageBox->verticalScrollBar();
+  for (int i = 0; i < 3; ++i) form_->Assembly->ToolButtonPlus->click();
+  QScrollBar* h = form_->Assembly->ImageBox->horizontalScrollBar();
+  QScrollBar* v = form_->Assembly->ImageBox->verticalScrollBar();
   const int h0 = h->value();
   const int v0 = v->value();
-  PictureControl* picture = form_->ImageQuilt;
+  PictureControl* picture = form_->Assembly->ImageQuilt;
   const auto send = [picture](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
     QMouseEvent event(type, QPointF(at), picture->mapToGlobal(QPointF(at)),
                       type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
@@ -230,7 +230,7 @@ TEST_F(AssemblyWindow, DraggingPansThePicture) {
   EXPECT_EQ(h->value(), h0 + 40);
   EXPECT_EQ(v->value(), v0 + 30);
   send(QEvent::MouseButtonRelease, {960, 570}, Qt::NoButton);
-  EXPECT_FALSE(form_->PanDragging);
+  EXPECT_FALSE(form_->Assembly->PanDragging);
   send(QEvent::MouseMove, {900, 500}, Qt::NoButton);
   EXPECT_EQ(h->value(), h0 + 40);
 }
@@ -238,22 +238,22 @@ TEST_F(AssemblyWindow, DraggingPansThePicture) {
 TEST_F(AssemblyWindow, WorkingTextShowsWhileRebuilding) {
   QString during;
   QTimer::singleShot(0, form_.get(), [&] { during = Panel(5); });
-  form_->ToolButtonFineFront->click();
+  form_->Assembly->ToolButtonFineFront->click();
   EXPECT_EQ(during, QString::fromUtf8("Обработка"));
   EXPECT_EQ(Panel(5), QString());
 }
 
 TEST_F(AssemblyWindow, PrintsThePictureToOnePage) {
   auto* dialog = new TPrePrintQuiltDialog(form_.get());
-  form_->PrePrintQuiltDialog = dialog;
+  form_->Assembly->PrePrintQuiltDialog = dialog;
   const QString pdf = root_ + "/print.pdf";
   dialog->Printer().setOutputFormat(QPrinter::PdfFormat);
   dialog->Printer().setOutputFileName(pdf);
   QTimer::singleShot(0, dialog->Button2, &QPushButton::click);
-  form_->ToolButtonPrint->click();
+  form_->Assembly->ToolButtonPrint->click();
   EXPECT_FALSE(QFile::exists(pdf));
   QTimer::singleShot(0, dialog->Button1, &QPushButton::click);
-  form_->ToolButtonPrint->click();
+  form_->Assembly->ToolButtonPrint->click();
   EXPECT_TRUE(QFile::exists(pdf));
   EXPECT_GT(QFile(pdf).size(), 1000);
   EXPECT_TRUE(messages_.isEmpty());
@@ -263,7 +263,7 @@ TEST_F(AssemblyWindow, WithoutAPrinterThePrintGoesToTheChosenPdfFile) {
   if (QStandardPaths::findExecutable("pdfinfo").isEmpty())
     GTEST_SKIP() << "poppler-utils not installed (scripts/setup.sh)";
   auto* dialog = new TPrePrintQuiltDialog(form_.get());
-  form_->PrePrintQuiltDialog = dialog;
+  form_->Assembly->PrePrintQuiltDialog = dialog;
   // What the printing layer gives on a system with no printer installed.
   dialog->Printer().setOutputFormat(QPrinter::PdfFormat);
   dialog->Printer().setOutputFileName(QString());
@@ -272,7 +272,7 @@ TEST_F(AssemblyWindow, WithoutAPrinterThePrintGoesToTheChosenPdfFile) {
     AnswerPrintSetUp(pdf);
     dialog->Button1->click();
   });
-  form_->ToolButtonPrint->click();
+  form_->Assembly->ToolButtonPrint->click();
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
   QProcess info;
   info.start("pdfinfo", {pdf});

@@ -8,13 +8,13 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "mainwind/connectioncell.h"
-#include "mainwind/dockpanel.h"
-#include "mainwind/drawgrid.h"
+#include "mainwind/correction/connectioncell.h"
+#include "widgets/dockpanel.h"
+#include "widgets/drawgrid.h"
 #include "mainwind/formmain.h"
-#include "mainwind/matchmarker.h"
-#include "mainwind/panelstatusbar.h"
-#include "mainwind/picturecontrol.h"
+#include "mainwind/correction/matchmarker.h"
+#include "widgets/panelstatusbar.h"
+#include "widgets/picturecontrol.h"
 #include "shownwindow.h"
 #include "support/testimages.h"
 
@@ -41,9 +41,9 @@ class ConnectWindow : public ShownWindow {
 
   // The list as the album leaves it, the workflow state, then the page shown.
   void ShowCorrection(int state = kStateTablePlaced) {
-    form_->DrawGridEditConnect->SetRowCount(Engine().Count() - 1);
+    form_->Correction->DrawGridEditConnect->SetRowCount(Engine().Count() - 1);
     form_->SetWorkflowState(state);
-    form_->PageControl->setCurrentWidget(form_->TabSheetCor);
+    form_->PageControl->setCurrentWidget(form_->Correction->TabSheetCor);
     QApplication::processEvents();
   }
 
@@ -66,7 +66,7 @@ class ConnectWindow : public ShownWindow {
   }
 
   QImage GrabCell(int row) {
-    DrawGrid* grid = form_->DrawGridEditConnect;
+    DrawGrid* grid = form_->Correction->DrawGridEditConnect;
     return grid->viewport()->grab(grid->CellRect(0, row)).toImage().convertToFormat(
         QImage::Format_RGB888);
   }
@@ -81,7 +81,7 @@ class ConnectWindow : public ShownWindow {
   }
 
   bool QuiltTabShown() {
-    return form_->PageControl->isTabVisible(form_->PageControl->indexOf(form_->TabSheetQuilt));
+    return form_->PageControl->isTabVisible(form_->PageControl->indexOf(form_->Assembly->TabSheetQuilt));
   }
 };
 
@@ -100,25 +100,25 @@ class SmallChain : public ConnectWindow {
 };
 
 TEST_F(SmallChain, ShowingThePageSelectsTheFirstConnection) {
-  form_->DrawGridEditConnect->SetRowCount(2);
-  form_->DrawGridEditConnect->SetRow(1);
+  form_->Correction->DrawGridEditConnect->SetRowCount(2);
+  form_->Correction->DrawGridEditConnect->SetRow(1);
   ShowCorrection();
-  EXPECT_EQ(form_->DrawGridEditConnect->Row(), 0);
-  EXPECT_TRUE(form_->ImagePar->Held() == Marked(0, {170, 70}));
-  EXPECT_TRUE(form_->ImageCh->Held() == Marked(1, {20, 70}));
-  EXPECT_EQ(form_->ImagePar->size(), QSize(200, 150));
-  EXPECT_EQ(form_->PanelCont->DockSide(), DockPanel::Side::Left);
+  EXPECT_EQ(form_->Correction->DrawGridEditConnect->Row(), 0);
+  EXPECT_TRUE(form_->Correction->ImagePar->Held() == Marked(0, {170, 70}));
+  EXPECT_TRUE(form_->Correction->ImageCh->Held() == Marked(1, {20, 70}));
+  EXPECT_EQ(form_->Correction->ImagePar->size(), QSize(200, 150));
+  EXPECT_EQ(form_->Correction->PanelCont->DockSide(), DockPanel::Side::Left);
 }
 
 TEST_F(SmallChain, ClickInTheListShowsThatConnection) {
   ShowCorrection();
-  DrawGrid* grid = form_->DrawGridEditConnect;
+  DrawGrid* grid = form_->Correction->DrawGridEditConnect;
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
                     grid->CellRect(0, 1).center());
   EXPECT_EQ(grid->Row(), 1);
-  EXPECT_TRUE(form_->ImagePar->Held() == Marked(1, {100, 140}));
-  EXPECT_TRUE(form_->ImageCh->Held() == Marked(2, {100, 20}));
-  EXPECT_EQ(form_->PanelCont->DockSide(), DockPanel::Side::Top);
+  EXPECT_TRUE(form_->Correction->ImagePar->Held() == Marked(1, {100, 140}));
+  EXPECT_TRUE(form_->Correction->ImageCh->Held() == Marked(2, {100, 20}));
+  EXPECT_EQ(form_->Correction->PanelCont->DockSide(), DockPanel::Side::Top);
   QApplication::processEvents();
   EXPECT_EQ(GrabCell(1), ExpectedCell(1, true, true));
   EXPECT_EQ(GrabCell(0), ExpectedCell(0, false, true));
@@ -127,11 +127,11 @@ TEST_F(SmallChain, ClickInTheListShowsThatConnection) {
 TEST_F(SmallChain, TwoClicksLeaveOneMarker) {
   Engine().SetLinkIn(2, 0, 0);  // keeps the chain incomplete: no rebuild here
   ShowCorrection();
-  Click(form_->ImagePar, QPoint(100, 60));
-  Click(form_->ImagePar, QPoint(120, 80), Qt::RightButton);
+  Click(form_->Correction->ImagePar, QPoint(100, 60));
+  Click(form_->Correction->ImagePar, QPoint(120, 80), Qt::RightButton);
   EXPECT_EQ(Engine().GetLinkOut(0), (Point{120, 80}));
-  EXPECT_TRUE(form_->ImagePar->Held() == Marked(0, {120, 80}));
-  EXPECT_TRUE(form_->ImageCh->Held() == Marked(1, {20, 70}));  // the other picture untouched
+  EXPECT_TRUE(form_->Correction->ImagePar->Held() == Marked(0, {120, 80}));
+  EXPECT_TRUE(form_->Correction->ImageCh->Held() == Marked(1, {20, 70}));  // the other picture untouched
   EXPECT_EQ(Engine().GetLinkIn(1), (Point{20, 70}));
   EXPECT_EQ(form_->WorkflowState(), kStateTablePlaced);
   EXPECT_FALSE(QuiltTabShown());
@@ -141,11 +141,11 @@ TEST_F(SmallChain, ClickOnTheOriginUnsetsThePointAndTheDiscGoes) {
   Engine().SetLinkIn(2, 0, 0);
   ShowCorrection();
   EXPECT_EQ(GrabCell(0), ExpectedCell(0, true, true));
-  Click(form_->ImageCh, QPoint(0, 0));
+  Click(form_->Correction->ImageCh, QPoint(0, 0));
   EXPECT_EQ(Engine().GetLinkIn(1), (Point{0, 0}));
   EXPECT_FALSE(Engine().LinkDefined(0));
-  EXPECT_TRUE(form_->ImageCh->Held() == Engine().ImageBitmap(1));  // old marker erased, none drawn
-  form_->DrawGridEditConnect->viewport()->repaint();
+  EXPECT_TRUE(form_->Correction->ImageCh->Held() == Engine().ImageBitmap(1));  // old marker erased, none drawn
+  form_->Correction->DrawGridEditConnect->viewport()->repaint();
   EXPECT_EQ(GrabCell(0), ExpectedCell(0, true, false));
   EXPECT_NE(GrabCell(0), ExpectedCell(0, true, true));
 }
@@ -153,21 +153,21 @@ TEST_F(SmallChain, ClickOnTheOriginUnsetsThePointAndTheDiscGoes) {
 TEST_F(SmallChain, ClicksAreHeldOffWhileACommandRuns) {
   ShowCorrection();
   form_->CommandRunning = true;
-  Click(form_->ImagePar, QPoint(100, 60));
+  Click(form_->Correction->ImagePar, QPoint(100, 60));
   form_->CommandRunning = false;
   EXPECT_EQ(Engine().GetLinkOut(0), (Point{170, 70}));
-  EXPECT_TRUE(form_->ImagePar->Held() == Marked(0, {170, 70}));
+  EXPECT_TRUE(form_->Correction->ImagePar->Held() == Marked(0, {170, 70}));
 }
 
 TEST_F(SmallChain, RowsPastTheImageCountStayBlank) {
   ShowCorrection();
   Engine().RemoveImage(2);  // the list keeps its two rows
-  ASSERT_EQ(form_->DrawGridEditConnect->RowCount(), 2);
+  ASSERT_EQ(form_->Correction->DrawGridEditConnect->RowCount(), 2);
   const auto paint = [this](int row) {
     QImage image(208, 158, QImage::Format_RGB888);
     image.fill(QColor(1, 2, 3));
     QPainter painter(&image);
-    form_->DrawGridEditConnectDrawCell(painter, row, QRect(0, 0, 208, 158));
+    form_->Correction->DrawGridEditConnectDrawCell(painter, row, QRect(0, 0, 208, 158));
     painter.end();
     return image;
   };
@@ -178,14 +178,14 @@ TEST_F(SmallChain, RowsPastTheImageCountStayBlank) {
   EXPECT_NE(paint(0), sentinel);
 
   // Selecting the blank row shows nothing new and moves no point.
-  form_->DrawGridEditConnect->SetRow(1);
-  form_->ShowConnection();
-  EXPECT_TRUE(form_->ImagePar->Held() == Marked(0, {170, 70}));
-  Click(form_->ImagePar, QPoint(50, 50));
+  form_->Correction->DrawGridEditConnect->SetRow(1);
+  form_->Correction->ShowConnection();
+  EXPECT_TRUE(form_->Correction->ImagePar->Held() == Marked(0, {170, 70}));
+  Click(form_->Correction->ImagePar, QPoint(50, 50));
   EXPECT_EQ(Engine().GetLinkOut(1), (Point{100, 140}));
-  form_->DrawGridEditConnect->viewport()->repaint();
+  form_->Correction->DrawGridEditConnect->viewport()->repaint();
   const QImage blank = GrabCell(1);
-  const QColor background = form_->DrawGridEditConnect->viewport()->palette().color(QPalette::Button);
+  const QColor background = form_->Correction->DrawGridEditConnect->viewport()->palette().color(QPalette::Button);
   int other = 0;
   for (int y = 0; y < blank.height(); ++y)
     for (int x = 0; x < blank.width(); ++x) other += blank.pixelColor(x, y) != background;
@@ -195,27 +195,27 @@ TEST_F(SmallChain, RowsPastTheImageCountStayBlank) {
 TEST_F(ConnectWindow, FewerThanTwoImagesShowNothing) {
   Load(TexturedBitmap(200, 150, 4), {{0, 0, 200, 150, kDirNone}});
   form_->SetWorkflowState(kStateTablePlaced);
-  form_->PageControl->setCurrentWidget(form_->TabSheetCor);
-  form_->ShowConnection();
-  form_->TabSheetCorShow();
-  form_->ImageParMouseDown(QPoint(10, 10));
-  EXPECT_TRUE(form_->ImagePar->Held().Empty());
-  EXPECT_TRUE(form_->ImageCh->Held().Empty());
+  form_->PageControl->setCurrentWidget(form_->Correction->TabSheetCor);
+  form_->Correction->ShowConnection();
+  form_->Correction->TabSheetCorShow();
+  form_->Correction->ImageParMouseDown(QPoint(10, 10));
+  EXPECT_TRUE(form_->Correction->ImagePar->Held().Empty());
+  EXPECT_TRUE(form_->Correction->ImageCh->Held().Empty());
   EXPECT_EQ(Engine().GetLinkOut(0), (Point{0, 0}));
 }
 
 TEST_F(SmallChain, AClosedSetLeavesNoPicturesForASingleImageAfterIt) {
   ShowCorrection();
-  ASSERT_FALSE(form_->ImagePar->Held().Empty());
+  ASSERT_FALSE(form_->Correction->ImagePar->Held().Empty());
   form_->PageControl->setCurrentWidget(form_->TabSheetImages);
-  form_->ToolButtonImageCloseAllClick();
+  form_->Album->ToolButtonImageCloseAllClick();
   Engine().AddImage(TexturedBitmap(120, 90, 5), kDirNone, "one.bmp");
   form_->SetWorkflowState(kStateAlbumReady);
-  form_->ToolButtonAutoPozClick();
-  form_->PageControl->setCurrentWidget(form_->TabSheetCor);
+  form_->Table->ToolButtonAutoPozClick();
+  form_->PageControl->setCurrentWidget(form_->Correction->TabSheetCor);
   QApplication::processEvents();
-  EXPECT_TRUE(form_->ImagePar->Held().Empty());
-  EXPECT_TRUE(form_->ImageCh->Held().Empty());
+  EXPECT_TRUE(form_->Correction->ImagePar->Held().Empty());
+  EXPECT_TRUE(form_->Correction->ImageCh->Held().Empty());
 }
 
 TEST_F(ConnectWindow, EveryConnectionSetAClickRebuildsAtFullSize) {
@@ -223,27 +223,27 @@ TEST_F(ConnectWindow, EveryConnectionSetAClickRebuildsAtFullSize) {
   Engine().SetLinkOut(0, 170, 70);
   Engine().SetLinkIn(1, 20, 60);
   ShowCorrection();
-  form_->MosaicZoom = 0.25f;
+  form_->Assembly->MosaicZoom = 0.25f;
   ASSERT_FALSE(QuiltTabShown());
-  ASSERT_TRUE(form_->ImageQuilt->Held().Empty());
+  ASSERT_TRUE(form_->Assembly->ImageQuilt->Held().Empty());
 
   // The child point 10 pixels higher puts the child 20 pixels below the parent.
-  Click(form_->ImageCh, QPoint(20, 50));
-  EXPECT_EQ(form_->MosaicZoom, 1.0f);
+  Click(form_->Correction->ImageCh, QPoint(20, 50));
+  EXPECT_EQ(form_->Assembly->MosaicZoom, 1.0f);
   EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
   EXPECT_TRUE(QuiltTabShown());
-  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetCor);
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->Correction->TabSheetCor);
   EXPECT_EQ(Engine().Place(1), (Rect{150, 20, 350, 170}));
-  EXPECT_EQ(form_->ImageQuilt->Held().Width(), 350);
-  EXPECT_EQ(form_->ImageQuilt->Held().Height(), 170);
-  EXPECT_EQ(form_->ImageQuilt->size(), QSize(350, 170));
-  EXPECT_EQ(form_->StatusBar->PanelText(2), QString::fromUtf8("Увеличение 100 %"));
-  EXPECT_TRUE(form_->ImageCh->Held() == Marked(1, {20, 50}));
+  EXPECT_EQ(form_->Assembly->ImageQuilt->Held().Width(), 350);
+  EXPECT_EQ(form_->Assembly->ImageQuilt->Held().Height(), 170);
+  EXPECT_EQ(form_->Assembly->ImageQuilt->size(), QSize(350, 170));
+  EXPECT_EQ(form_->Assembly->StatusBar->PanelText(2), QString::fromUtf8("Увеличение 100 %"));
+  EXPECT_TRUE(form_->Correction->ImageCh->Held() == Marked(1, {20, 50}));
 
   // Again from the parent side: the parent point 20 pixels right widens the mosaic.
-  Click(form_->ImagePar, QPoint(190, 70));
-  EXPECT_EQ(form_->ImageQuilt->Held().Width(), 370);
-  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetCor);
+  Click(form_->Correction->ImagePar, QPoint(190, 70));
+  EXPECT_EQ(form_->Assembly->ImageQuilt->Held().Width(), 370);
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->Correction->TabSheetCor);
   EXPECT_TRUE(messages_.isEmpty());
 }
 
@@ -262,14 +262,14 @@ TEST_P(ConnectDirection, ParentViewDocksOnItsSideAndEdgesFaceEachOther) {
   Engine().AddImage(FlatBitmap(1500, 1100, 40, 80, 120), kDirNone, "p.bmp");
   Engine().AddImage(FlatBitmap(1400, 1000, 120, 80, 40), c.Direction, "c.bmp");
   ShowCorrection();
-  QScrollArea* par = form_->ScrollBoxPar;
-  QScrollArea* ch = form_->ScrollBoxCh;
+  QScrollArea* par = form_->Correction->ScrollBoxPar;
+  QScrollArea* ch = form_->Correction->ScrollBoxCh;
   // Start from positions the connection must replace.
   for (QScrollArea* box : {par, ch}) {
     box->horizontalScrollBar()->setValue(7);
     box->verticalScrollBar()->setValue(7);
   }
-  form_->ShowConnection();
+  form_->Correction->ShowConnection();
 
   const auto along = [&](QScrollArea* box) {
     return c.Horizontal ? box->horizontalScrollBar() : box->verticalScrollBar();
@@ -283,7 +283,7 @@ TEST_P(ConnectDirection, ParentViewDocksOnItsSideAndEdgesFaceEachOther) {
   const auto extent = [&](QScrollArea* box) {
     return c.Horizontal ? box->geometry().width() : box->geometry().height();
   };
-  const QSize panel = form_->PanelCont->size();
+  const QSize panel = form_->Correction->PanelCont->size();
   EXPECT_EQ(extent(par), c.Horizontal ? panel.width() / 2 : panel.height() / 2);
   QScrollArea* first = c.ParentFirst ? par : ch;
   QScrollArea* second = c.ParentFirst ? ch : par;
@@ -309,15 +309,15 @@ TEST_F(ConnectWindow, UnknownDirectionKeepsDockingAndScrolling) {
   Engine().AddImage(FlatBitmap(1500, 1100, 120, 80, 40), kDirBelow, "b.bmp");
   Engine().AddImage(FlatBitmap(1500, 1100, 80, 120, 40), kDirNone, "c.bmp");
   ShowCorrection();
-  ASSERT_EQ(form_->PanelCont->DockSide(), DockPanel::Side::Top);
-  form_->ScrollBoxPar->horizontalScrollBar()->setValue(9);
-  form_->ScrollBoxCh->verticalScrollBar()->setValue(11);
-  form_->DrawGridEditConnect->SetRow(1);
-  form_->DrawGridEditConnectClick();
-  EXPECT_EQ(form_->PanelCont->DockSide(), DockPanel::Side::Top);
-  EXPECT_EQ(form_->ScrollBoxPar->horizontalScrollBar()->value(), 9);
-  EXPECT_EQ(form_->ScrollBoxCh->verticalScrollBar()->value(), 11);
-  EXPECT_TRUE(form_->ImageCh->Held() == Engine().ImageBitmap(2));
+  ASSERT_EQ(form_->Correction->PanelCont->DockSide(), DockPanel::Side::Top);
+  form_->Correction->ScrollBoxPar->horizontalScrollBar()->setValue(9);
+  form_->Correction->ScrollBoxCh->verticalScrollBar()->setValue(11);
+  form_->Correction->DrawGridEditConnect->SetRow(1);
+  form_->Correction->DrawGridEditConnectClick();
+  EXPECT_EQ(form_->Correction->PanelCont->DockSide(), DockPanel::Side::Top);
+  EXPECT_EQ(form_->Correction->ScrollBoxPar->horizontalScrollBar()->value(), 9);
+  EXPECT_EQ(form_->Correction->ScrollBoxCh->verticalScrollBar()->value(), 11);
+  EXPECT_TRUE(form_->Correction->ImageCh->Held() == Engine().ImageBitmap(2));
 }
 
 }  // namespace

@@ -32,25 +32,25 @@ TEST_P(WorkflowStateTest, RowOfTheStateTable) {
   w->Engine.PlaceChain();
   const Rect placed = w->Engine.Place(1);
   w->MontageTable.At(3, 4) = 1;
-  w->PlacedCount = 2;
-  w->PanelImages->setVisible(!c.AlbumPanel);
-  w->ToolButtonImageClose->setEnabled(!c.CloseButtons);
-  w->ToolButtonAutoPoz->setEnabled(!c.AutoPoz);
-  w->ToolButtonCalkConnect->setEnabled(!c.CalkConnect);
+  w->Table->PlacedCount = 2;
+  w->Album->PanelImages->setVisible(!c.AlbumPanel);
+  w->Album->ToolButtonImageClose->setEnabled(!c.CloseButtons);
+  w->Table->ToolButtonAutoPoz->setEnabled(!c.AutoPoz);
+  w->Table->ToolButtonCalkConnect->setEnabled(!c.CalkConnect);
 
   w->SetWorkflowState(c.State);
 
   EXPECT_EQ(w->WorkflowState(), c.State);
-  EXPECT_EQ(w->PageControl->isTabVisible(w->PageControl->indexOf(w->TabSheetCor)), c.CorTab);
-  EXPECT_EQ(w->PageControl->isTabVisible(w->PageControl->indexOf(w->TabSheetQuilt)), c.QuiltTab);
-  EXPECT_EQ(!w->PanelImages->isHidden(), c.AlbumPanel);
-  EXPECT_EQ(w->ToolButtonImageClose->isEnabled(), c.CloseButtons);
-  EXPECT_EQ(w->ToolButtonImageCloseAll->isEnabled(), c.CloseButtons);
-  EXPECT_EQ(w->ToolButtonAutoPoz->isEnabled(), c.AutoPoz);
-  EXPECT_EQ(w->ToolButtonDelImTab->isEnabled(), c.TableButtons);
-  EXPECT_EQ(w->ToolButtonClearTab->isEnabled(), c.TableButtons);
-  EXPECT_EQ(w->ToolButtonCalkConnect->isEnabled(), c.CalkConnect);
-  EXPECT_EQ(w->PlacedCount, c.ZeroesPlaced ? 0 : 2);
+  EXPECT_EQ(w->PageControl->isTabVisible(w->PageControl->indexOf(w->Correction->TabSheetCor)), c.CorTab);
+  EXPECT_EQ(w->PageControl->isTabVisible(w->PageControl->indexOf(w->Assembly->TabSheetQuilt)), c.QuiltTab);
+  EXPECT_EQ(!w->Album->PanelImages->isHidden(), c.AlbumPanel);
+  EXPECT_EQ(w->Album->ToolButtonImageClose->isEnabled(), c.CloseButtons);
+  EXPECT_EQ(w->Album->ToolButtonImageCloseAll->isEnabled(), c.CloseButtons);
+  EXPECT_EQ(w->Table->ToolButtonAutoPoz->isEnabled(), c.AutoPoz);
+  EXPECT_EQ(w->Table->ToolButtonDelImTab->isEnabled(), c.TableButtons);
+  EXPECT_EQ(w->Table->ToolButtonClearTab->isEnabled(), c.TableButtons);
+  EXPECT_EQ(w->Table->ToolButtonCalkConnect->isEnabled(), c.CalkConnect);
+  EXPECT_EQ(w->Table->PlacedCount, c.ZeroesPlaced ? 0 : 2);
   EXPECT_EQ(w->MontageTable.At(3, 4), c.ClearsTable ? kCellFree : 1);
   EXPECT_EQ(w->Engine.Count(), c.ClearsEngine ? 0 : 2);
   if (!c.ClearsEngine) {
@@ -60,7 +60,7 @@ TEST_P(WorkflowStateTest, RowOfTheStateTable) {
   // No state changes the active page.
   EXPECT_EQ(w->PageControl->currentWidget(), w->TabSheetImages);
   // Buttons outside the workflow stay as they were.
-  EXPECT_TRUE(w->ToolButtonImageOpen->isEnabled());
+  EXPECT_TRUE(w->Album->ToolButtonImageOpen->isEnabled());
   EXPECT_TRUE(w->ToolButtonSet1->isEnabled());
 }
 
@@ -77,11 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WindowTest, UnknownStateChangesNothing) {
   auto w = MakeWindow();
   w->SetWorkflowState(kStateAssembled);
-  w->PlacedCount = 3;
+  w->Table->PlacedCount = 3;
   w->SetWorkflowState(5);
   EXPECT_EQ(w->WorkflowState(), kStateAssembled);
-  EXPECT_EQ(w->PlacedCount, 3);
-  EXPECT_TRUE(w->PageControl->isTabVisible(w->PageControl->indexOf(w->TabSheetQuilt)));
+  EXPECT_EQ(w->Table->PlacedCount, 3);
+  EXPECT_TRUE(w->PageControl->isTabVisible(w->PageControl->indexOf(w->Assembly->TabSheetQuilt)));
 }
 
 }  // namespace

@@ -15,10 +15,10 @@
 
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
-#include "mainwind/drawgrid.h"
+#include "widgets/drawgrid.h"
 #include "mainwind/formmain.h"
-#include "mainwind/linkmessages.h"
-#include "mainwind/picturecontrol.h"
+#include "mainwind/table/linkmessages.h"
+#include "widgets/picturecontrol.h"
 #include "shownwindow.h"
 #include "support/testimages.h"
 
@@ -50,23 +50,23 @@ class TableWindow : public ShownWindow {
 
   void Open(const std::vector<std::string>& names) {
     SetPixOpenAnswer([names](const std::string&, const std::string&) { return names; });
-    form_->ToolButtonImageOpen->click();
+    form_->Album->ToolButtonImageOpen->click();
   }
 
   // The middle of a table cell in viewport coordinates, scrolled into view.
   QPoint Centre(int col, int row) {
-    DrawGrid* grid = form_->DrawGridTab;
+    DrawGrid* grid = form_->Table->DrawGridTab;
     grid->SetCurrent(col, row);
     return grid->CellRect(col, row).center();
   }
 
   bool CanDrop(int col, int row) {
-    return form_->DrawGridTabDragOver(Centre(col, row), form_->DrawGridAlbum);
+    return form_->Table->DrawGridTabDragOver(Centre(col, row), form_->Album->DrawGridAlbum);
   }
 
   void Drop(int albumRow, int col, int row) {
-    form_->DrawGridAlbum->SetRow(albumRow);
-    form_->DrawGridTabDragDrop(Centre(col, row), form_->DrawGridAlbum);
+    form_->Album->DrawGridAlbum->SetRow(albumRow);
+    form_->Table->DrawGridTabDragDrop(Centre(col, row), form_->Album->DrawGridAlbum);
   }
 
   void LayOutThree() {
@@ -88,8 +88,8 @@ class TableWindow : public ShownWindow {
 
   // Cells near the table's top left are visible without scrolling.
   QColor PaintedAt(int col, int row, QPoint offset) const {
-    const QImage shown = form_->DrawGridTab->viewport()->grab().toImage();
-    return shown.pixelColor(form_->DrawGridTab->CellRect(col, row).topLeft() + offset);
+    const QImage shown = form_->Table->DrawGridTab->viewport()->grab().toImage();
+    return shown.pixelColor(form_->Table->DrawGridTab->CellRect(col, row).topLeft() + offset);
   }
 };
 
@@ -99,23 +99,23 @@ TEST_F(TableWindow, ThreeImagesLaidOutGiveTheirDirections) {
   OpenFlat(3);
   Drop(0, 5, 5);
   EXPECT_EQ(form_->WorkflowState(), kStatePlacing);
-  EXPECT_EQ(form_->PlacedCount, 1);
-  form_->DrawGridAlbum->SetRow(1);
+  EXPECT_EQ(form_->Table->PlacedCount, 1);
+  form_->Album->DrawGridAlbum->SetRow(1);
   for (auto [c, r] : {std::pair{4, 5}, {5, 4}, {6, 5}, {5, 6}}) EXPECT_TRUE(CanDrop(c, r)) << c << "," << r;
   for (auto [c, r] : {std::pair{5, 5}, {7, 5}, {6, 6}, {0, 0}}) EXPECT_FALSE(CanDrop(c, r)) << c << "," << r;
 
   Drop(1, 6, 5);
   EXPECT_EQ(form_->WorkflowState(), kStatePlacing);
-  EXPECT_FALSE(TabShown(form_->TabSheetCor));
+  EXPECT_FALSE(TabShown(form_->Correction->TabSheetCor));
   Drop(2, 6, 6);
   EXPECT_EQ(form_->WorkflowState(), kStateTablePlaced);
-  EXPECT_EQ(form_->PlacedCount, 3);
+  EXPECT_EQ(form_->Table->PlacedCount, 3);
   EXPECT_EQ(form_->Engine.Direction(1), kDirRight);
   EXPECT_EQ(form_->Engine.Direction(2), kDirBelow);
-  EXPECT_TRUE(TabShown(form_->TabSheetCor));
-  EXPECT_FALSE(TabShown(form_->TabSheetQuilt));
-  EXPECT_TRUE(form_->ToolButtonCalkConnect->isEnabled());
-  EXPECT_EQ(form_->DrawGridEditConnect->Row(), 0);
+  EXPECT_TRUE(TabShown(form_->Correction->TabSheetCor));
+  EXPECT_FALSE(TabShown(form_->Assembly->TabSheetQuilt));
+  EXPECT_TRUE(form_->Table->ToolButtonCalkConnect->isEnabled());
+  EXPECT_EQ(form_->Correction->DrawGridEditConnect->Row(), 0);
   EXPECT_EQ(form_->MontageTable.At(5, 5), 0);
   EXPECT_EQ(form_->MontageTable.At(6, 5), 1);
   EXPECT_EQ(form_->MontageTable.At(6, 6), 2);
@@ -124,22 +124,22 @@ TEST_F(TableWindow, ThreeImagesLaidOutGiveTheirDirections) {
 TEST_F(TableWindow, WrongAlbumRowIsRefusedEverywhere) {
   OpenFlat(3);
   Drop(0, 5, 5);
-  form_->DrawGridAlbum->SetRow(2);
+  form_->Album->DrawGridAlbum->SetRow(2);
   for (auto [c, r] : {std::pair{4, 5}, {5, 4}, {6, 5}, {5, 6}}) EXPECT_FALSE(CanDrop(c, r));
   Drop(2, 6, 5);
-  EXPECT_EQ(form_->PlacedCount, 1);
+  EXPECT_EQ(form_->Table->PlacedCount, 1);
   EXPECT_EQ(form_->MontageTable.At(6, 5), kCellFree);
   EXPECT_EQ(CellsHolding(2), 0);
 }
 
 TEST_F(TableWindow, OnlyAlbumDragsAreAccepted) {
   OpenFlat(2);
-  form_->DrawGridAlbum->SetRow(0);
+  form_->Album->DrawGridAlbum->SetRow(0);
   EXPECT_TRUE(CanDrop(3, 3));
-  EXPECT_FALSE(form_->DrawGridTabDragOver(Centre(3, 3), form_->DrawGridTab));
-  EXPECT_FALSE(form_->DrawGridTabDragOver(Centre(3, 3), nullptr));
-  form_->DrawGridTabDragDrop(Centre(3, 3), nullptr);
-  EXPECT_EQ(form_->PlacedCount, 0);
+  EXPECT_FALSE(form_->Table->DrawGridTabDragOver(Centre(3, 3), form_->Table->DrawGridTab));
+  EXPECT_FALSE(form_->Table->DrawGridTabDragOver(Centre(3, 3), nullptr));
+  form_->Table->DrawGridTabDragDrop(Centre(3, 3), nullptr);
+  EXPECT_EQ(form_->Table->PlacedCount, 0);
 }
 
 TEST_F(TableWindow, AlbumDragIsFollowedWhereverItEntersTheTable) {
@@ -148,19 +148,19 @@ TEST_F(TableWindow, AlbumDragIsFollowedWhereverItEntersTheTable) {
   OpenFlat(9);
   const std::pair<int, int> snake[] = {{5, 5}, {6, 5}, {7, 5}, {7, 6}, {6, 6}};
   for (int i = 0; i < 4; ++i) Drop(i, snake[i].first, snake[i].second);
-  form_->DrawGridAlbum->SetRow(4);
+  form_->Album->DrawGridAlbum->SetRow(4);
   ASSERT_EQ(form_->MontageTable.At(5, 6), kCellBlocked);
-  const auto& enter = form_->DrawGridTab->OnDragEnter;
+  const auto& enter = form_->Table->DrawGridTab->OnDragEnter;
   ASSERT_TRUE(enter);
-  EXPECT_TRUE(enter(form_->DrawGridAlbum));
+  EXPECT_TRUE(enter(form_->Album->DrawGridAlbum));
   EXPECT_FALSE(enter(nullptr));
-  EXPECT_FALSE(enter(form_->DrawGridTab));
+  EXPECT_FALSE(enter(form_->Table->DrawGridTab));
   EXPECT_FALSE(CanDrop(5, 6));
   EXPECT_TRUE(CanDrop(6, 6));
   Drop(4, 6, 6);
   EXPECT_EQ(form_->MontageTable.At(6, 6), 4);
   form_->CommandRunning = true;
-  EXPECT_FALSE(enter(form_->DrawGridAlbum));
+  EXPECT_FALSE(enter(form_->Album->DrawGridAlbum));
   form_->CommandRunning = false;
 }
 
@@ -168,17 +168,17 @@ TEST_F(TableWindow, DragBeyondTheLastColumnOrRowIsRefused) {
   OpenFlat(2);
   Drop(0, 99, 99);
   ASSERT_EQ(form_->MontageTable.At(99, 99), 0);
-  form_->DrawGridAlbum->SetRow(1);
+  form_->Album->DrawGridAlbum->SetRow(1);
   EXPECT_TRUE(CanDrop(98, 99));
   EXPECT_TRUE(CanDrop(99, 98));
   // Scrolled to the far corner, positions past the last cell map beyond the table.
-  const QRect last = form_->DrawGridTab->CellRect(99, 99);
+  const QRect last = form_->Table->DrawGridTab->CellRect(99, 99);
   const QPoint pastRight(last.right() + 10, last.center().y());
   const QPoint pastBottom(last.center().x(), last.bottom() + 10);
-  EXPECT_FALSE(form_->DrawGridTabDragOver(pastRight, form_->DrawGridAlbum));
-  EXPECT_FALSE(form_->DrawGridTabDragOver(pastBottom, form_->DrawGridAlbum));
-  form_->DrawGridTabDragDrop(pastRight, form_->DrawGridAlbum);
-  EXPECT_EQ(form_->PlacedCount, 1);
+  EXPECT_FALSE(form_->Table->DrawGridTabDragOver(pastRight, form_->Album->DrawGridAlbum));
+  EXPECT_FALSE(form_->Table->DrawGridTabDragOver(pastBottom, form_->Album->DrawGridAlbum));
+  form_->Table->DrawGridTabDragDrop(pastRight, form_->Album->DrawGridAlbum);
+  EXPECT_EQ(form_->Table->PlacedCount, 1);
   EXPECT_EQ(CellsHolding(1), 0);
 }
 
@@ -186,15 +186,15 @@ TEST_F(TableWindow, DragBeyondTheLastColumnOrRowIsRefused) {
 
 TEST_F(TableWindow, RemovingImageOneKeepsImageZeroWithItsNeighbours) {
   LayOutThree();
-  form_->DrawGridTab->SetCurrent(6, 5);
-  form_->ToolButtonDelImTab->click();
-  EXPECT_EQ(form_->PlacedCount, 1);
+  form_->Table->DrawGridTab->SetCurrent(6, 5);
+  form_->Table->ToolButtonDelImTab->click();
+  EXPECT_EQ(form_->Table->PlacedCount, 1);
   EXPECT_EQ(form_->WorkflowState(), kStatePlacing);
   EXPECT_EQ(form_->MontageTable.At(5, 5), 0);
   EXPECT_EQ(CellsHolding(1) + CellsHolding(2), 0);
   EXPECT_EQ(CellsHolding(kCellFree), 4);
   EXPECT_EQ(form_->MontageTable.At(6, 5), kCellFree);
-  EXPECT_FALSE(TabShown(form_->TabSheetCor));
+  EXPECT_FALSE(TabShown(form_->Correction->TabSheetCor));
   // The user goes on with album row 1.
   Drop(1, 5, 4);
   EXPECT_EQ(form_->MontageTable.At(5, 4), 1);
@@ -202,26 +202,26 @@ TEST_F(TableWindow, RemovingImageOneKeepsImageZeroWithItsNeighbours) {
 
 TEST_F(TableWindow, RemovingImageZeroEmptiesTheTable) {
   LayOutThree();
-  form_->DrawGridTab->SetCurrent(5, 5);
-  form_->ToolButtonDelImTab->click();
-  EXPECT_EQ(form_->PlacedCount, 0);
+  form_->Table->DrawGridTab->SetCurrent(5, 5);
+  form_->Table->ToolButtonDelImTab->click();
+  EXPECT_EQ(form_->Table->PlacedCount, 0);
   EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
   EXPECT_EQ(CellsHolding(kCellFree), kTableColumns * kTableRows);
 }
 
 TEST_F(TableWindow, RemovingFromAnEmptyCellChangesNothing) {
   LayOutThree();
-  form_->DrawGridTab->SetCurrent(7, 6);
-  form_->ToolButtonDelImTab->click();
-  EXPECT_EQ(form_->PlacedCount, 3);
+  form_->Table->DrawGridTab->SetCurrent(7, 6);
+  form_->Table->ToolButtonDelImTab->click();
+  EXPECT_EQ(form_->Table->PlacedCount, 3);
   EXPECT_EQ(form_->WorkflowState(), kStateTablePlaced);
   EXPECT_EQ(form_->MontageTable.At(6, 6), 2);
 }
 
 TEST_F(TableWindow, ClearingTheTable) {
   LayOutThree();
-  form_->ToolButtonClearTab->click();
-  EXPECT_EQ(form_->PlacedCount, 0);
+  form_->Table->ToolButtonClearTab->click();
+  EXPECT_EQ(form_->Table->PlacedCount, 0);
   EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
   EXPECT_EQ(CellsHolding(kCellFree), kTableColumns * kTableRows);
   EXPECT_EQ(form_->Engine.Count(), 3);
@@ -232,8 +232,8 @@ TEST_F(TableWindow, ClearingTheTable) {
 TEST_F(TableWindow, CellsArePaintedByWhatTheyHold) {
   OpenFlat(2);
   Drop(0, 1, 1);  // image 0, shade 60
-  form_->DrawGridTab->SetCurrent(0, 0);
-  const QColor face = form_->DrawGridTab->palette().color(QPalette::Button);
+  form_->Table->DrawGridTab->SetCurrent(0, 0);
+  const QColor face = form_->Table->DrawGridTab->palette().color(QPalette::Button);
   const QColor grey(128, 128, 128);
   ASSERT_NE(face, grey);
   EXPECT_EQ(PaintedAt(2, 1, {20, 20}), face);
@@ -241,10 +241,10 @@ TEST_F(TableWindow, CellsArePaintedByWhatTheyHold) {
   EXPECT_EQ(PaintedAt(0, 0, {20, 20}), grey);
   EXPECT_EQ(PaintedAt(2, 0, {20, 20}), grey);
   // Image 0's cell: thumbnail inside, a face-coloured frame while not current, red when current.
-  const QPoint inside(form_->DrawGridTab->DefaultColWidth() / 2, 20);
+  const QPoint inside(form_->Table->DrawGridTab->DefaultColWidth() / 2, 20);
   EXPECT_EQ(PaintedAt(1, 1, inside), QColor(60, 60, 60));
   EXPECT_EQ(PaintedAt(1, 1, {2, 2}), face);
-  form_->DrawGridTab->SetCurrent(1, 1);
+  form_->Table->DrawGridTab->SetCurrent(1, 1);
   EXPECT_EQ(PaintedAt(1, 1, {2, 2}), QColor(255, 0, 0));
   EXPECT_EQ(PaintedAt(1, 1, inside), QColor(60, 60, 60));
 }
@@ -257,13 +257,13 @@ TEST_F(TableWindow, AutomaticStitchingOfASingleImageShowsThatImage) {
   ASSERT_TRUE(PixSaveImage(path, picture).Ok());
   Open({path});
   form_->Engine.ApplySettings(30, 15, false, 5, 1, 3);
-  form_->ToolButtonAutoPoz->click();
+  form_->Table->ToolButtonAutoPoz->click();
   EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
-  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetQuilt);
-  EXPECT_TRUE(form_->ImageQuilt->Held() == picture);
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->Assembly->TabSheetQuilt);
+  EXPECT_TRUE(form_->Assembly->ImageQuilt->Held() == picture);
   EXPECT_EQ(form_->MontageTable.At(0, 0), 0);
   EXPECT_EQ(CellsHolding(kCellBlocked), kTableColumns * kTableRows - 1);
-  EXPECT_FALSE(form_->Panel4->isVisible());
+  EXPECT_FALSE(form_->Album->Panel4->isVisible());
   EXPECT_FALSE(form_->CommandRunning);
   EXPECT_TRUE(messages_.isEmpty());
 }
@@ -275,14 +275,14 @@ TEST_F(TableWindow, AutomaticLayoutTooWideIsReportedAndTheMosaicStillShown) {
   for (int i = 0; i < 101; ++i)
     engine.AddImage(FlatBitmap(8, 6, 100, 100, 100), i == 0 ? kDirNone : kDirRight, "frame.bmp");
   form_->SetWorkflowState(kStateAlbumReady);
-  form_->ToolButtonAutoPoz->click();
+  form_->Table->ToolButtonAutoPoz->click();
   ASSERT_EQ(messages_.size(), 2);
   EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("не помещается в поле монтажа")));
   EXPECT_TRUE(messages_[1].contains(QString::fromUtf8("1 и 2, 2 и 3")));
   EXPECT_TRUE(messages_[1].contains(QString::fromUtf8("и ещё 88")));
   EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
-  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetQuilt);
-  EXPECT_FALSE(form_->ImageQuilt->Held().Empty());
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->Assembly->TabSheetQuilt);
+  EXPECT_FALSE(form_->Assembly->ImageQuilt->Held().Empty());
   // The first hundred are in the table's first row; the last one has no room.
   EXPECT_EQ(form_->MontageTable.At(0, 0), 0);
   EXPECT_EQ(form_->MontageTable.At(99, 0), 99);
@@ -302,15 +302,15 @@ TEST_F(TableWindow, StitchingMovesTheBarOnTheWindowThreadAndHoldsOffOtherCommand
   form_->Engine.ApplySettings(30, 8, false, 5, 1, 2);
   std::vector<int> seen;
   bool offThread = false;
-  QObject::connect(form_->ProgressBar, &QProgressBar::valueChanged, form_.get(), [&](int value) {
+  QObject::connect(form_->Album->ProgressBar, &QProgressBar::valueChanged, form_.get(), [&](int value) {
     seen.push_back(value);
     offThread |= QThread::currentThread() != form_->thread();
     // A command started now must not reach the engine.
-    form_->ToolButtonImageCloseAllClick();
-    form_->ToolButtonClearTabClick();
+    form_->Album->ToolButtonImageCloseAllClick();
+    form_->Table->ToolButtonClearTabClick();
   });
-  form_->ToolButtonAutoPoz->click();
-  QObject::disconnect(form_->ProgressBar, &QProgressBar::valueChanged, form_.get(), nullptr);
+  form_->Table->ToolButtonAutoPoz->click();
+  QObject::disconnect(form_->Album->ProgressBar, &QProgressBar::valueChanged, form_.get(), nullptr);
   EXPECT_FALSE(offThread);
   ASSERT_FALSE(seen.empty());
   EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](int v) { return v > 0 && v < 100; }));
@@ -322,13 +322,13 @@ TEST_F(TableWindow, StitchingMovesTheBarOnTheWindowThreadAndHoldsOffOtherCommand
 
 TEST_F(TableWindow, StitchingTheLaidOutTableShowsTheAssemblyPage) {
   LayOutThree();
-  form_->MosaicZoom = 4.0f;
-  form_->ToolButtonCalkConnect->click();
+  form_->Assembly->MosaicZoom = 4.0f;
+  form_->Table->ToolButtonCalkConnect->click();
   EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
-  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetQuilt);
-  EXPECT_FLOAT_EQ(form_->MosaicZoom, 1.0f);
-  EXPECT_FALSE(form_->ImageQuilt->Held().Empty());
-  EXPECT_FALSE(form_->Panel4->isVisible());
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->Assembly->TabSheetQuilt);
+  EXPECT_FLOAT_EQ(form_->Assembly->MosaicZoom, 1.0f);
+  EXPECT_FALSE(form_->Assembly->ImageQuilt->Held().Empty());
+  EXPECT_FALSE(form_->Album->Panel4->isVisible());
   // The layout stays on the table.
   EXPECT_EQ(form_->MontageTable.At(6, 6), 2);
   EXPECT_EQ(form_->Engine.Direction(2), kDirBelow);
@@ -356,12 +356,12 @@ TEST_P(NoMatchTest, ARadiusTooLargeForTheZoneIsToldWithTheOneThatFits) {
   form_->Engine.ApplySettings(30, 30, false, 5, 1, 3);
   const bool automatic = GetParam();
   if (automatic) {
-    form_->ToolButtonAutoPoz->click();
+    form_->Table->ToolButtonAutoPoz->click();
   } else {
     Drop(0, 5, 5);
     Drop(1, 6, 5);
     Drop(2, 7, 5);
-    form_->ToolButtonCalkConnect->click();
+    form_->Table->ToolButtonCalkConnect->click();
   }
   EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
   ASSERT_EQ(messages_.size(), 1);
@@ -374,7 +374,7 @@ TEST_P(NoMatchTest, ARadiusTooLargeForTheZoneIsToldWithTheOneThatFits) {
   messages_.clear();
   form_->Engine.ApplySettings(30, 23, false, 5, 1, 3);
   // (The automatic button is disabled once assembled; its handler is the command.)
-  automatic ? form_->ToolButtonAutoPozClick() : form_->ToolButtonCalkConnectClick();
+  automatic ? form_->Table->ToolButtonAutoPozClick() : form_->Table->ToolButtonCalkConnectClick();
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("|").toStdString();
   EXPECT_EQ(form_->Engine.Place(1).Left - form_->Engine.Place(0).Left, 400);
   EXPECT_EQ(form_->Engine.Place(2).Left - form_->Engine.Place(0).Left, 800);
@@ -391,15 +391,15 @@ TEST_F(TableWindow, AStitchedMosaicLargerThanItsBoxIsShownAtItsMiddle) {
   }
   Open(names);
   form_->Engine.ApplySettings(30, 15, false, 5, 1, 3);
-  form_->ToolButtonAutoPoz->click();
-  ASSERT_EQ(form_->ImageQuilt->size(), QSize(2500, 900));
+  form_->Table->ToolButtonAutoPoz->click();
+  ASSERT_EQ(form_->Assembly->ImageQuilt->size(), QSize(2500, 900));
   QApplication::processEvents();
-  const QSize client = form_->ImageBox->viewport()->size();
+  const QSize client = form_->Assembly->ImageBox->viewport()->size();
   ASSERT_LT(client.width(), 2500);
   ASSERT_LT(client.height(), 900);
-  EXPECT_EQ(form_->ImageBox->horizontalScrollBar()->value(), (2500 - client.width()) / 2);
-  EXPECT_EQ(form_->ImageBox->verticalScrollBar()->value(), (900 - client.height()) / 2);
-  EXPECT_EQ(form_->ImageQuilt->pos(), QPoint(-(2500 - client.width()) / 2, -(900 - client.height()) / 2));
+  EXPECT_EQ(form_->Assembly->ImageBox->horizontalScrollBar()->value(), (2500 - client.width()) / 2);
+  EXPECT_EQ(form_->Assembly->ImageBox->verticalScrollBar()->value(), (900 - client.height()) / 2);
+  EXPECT_EQ(form_->Assembly->ImageQuilt->pos(), QPoint(-(2500 - client.width()) / 2, -(900 - client.height()) / 2));
 }
 
 TEST(UnsetLinksMessageTest, NamesPairsAndTheCause) {

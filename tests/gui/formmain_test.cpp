@@ -22,11 +22,11 @@
 
 #include "dialogs/settings/spinfield.h"
 #include "engine/progress.h"
-#include "mainwind/dockpanel.h"
-#include "mainwind/drawgrid.h"
-#include "mainwind/panelstatusbar.h"
-#include "mainwind/picturecontrol.h"
-#include "mainwind/scrollbox.h"
+#include "widgets/dockpanel.h"
+#include "widgets/drawgrid.h"
+#include "widgets/panelstatusbar.h"
+#include "widgets/picturecontrol.h"
+#include "widgets/scrollbox.h"
 #include "windowfixture.h"
 
 namespace {
@@ -51,15 +51,15 @@ TEST_F(WindowTest, EveryNamedControlIsAMemberWithItsName) {
   auto w = MakeWindow();
   const std::vector<std::pair<const char*, QObject*>> controls = {
       {"PageControl", w->PageControl}, {"TabSheetVideo", w->TabSheetVideo},
-      {"TabSheetImages", w->TabSheetImages}, {"TabSheetCor", w->TabSheetCor},
-      {"TabSheetQuilt", w->TabSheetQuilt}, {"ToolBar2", w->ToolBar2}, {"ScanMenu", w->ScanMenu},
-      {"PanelImages", w->PanelImages}, {"DrawGridAlbum", w->DrawGridAlbum}, {"Panel2", w->Panel2},
-      {"Panel4", w->Panel4}, {"LabelProcTxt", w->LabelProcTxt}, {"ProgressBar", w->ProgressBar},
-      {"Splitter1", w->Splitter1}, {"DrawGridTab", w->DrawGridTab}, {"Panel3", w->Panel3},
-      {"DrawGridEditConnect", w->DrawGridEditConnect}, {"PanelCont", w->PanelCont},
-      {"ScrollBoxPar", w->ScrollBoxPar}, {"ImagePar", w->ImagePar},
-      {"ScrollBoxCh", w->ScrollBoxCh}, {"ImageCh", w->ImageCh}, {"ToolBar1", w->ToolBar1},
-      {"ImageBox", w->ImageBox}, {"ImageQuilt", w->ImageQuilt}, {"StatusBar", w->StatusBar},
+      {"TabSheetImages", w->TabSheetImages}, {"TabSheetCor", w->Correction->TabSheetCor},
+      {"TabSheetQuilt", w->Assembly->TabSheetQuilt}, {"ToolBar2", w->ToolBar2}, {"ScanMenu", w->Album->ScanMenu},
+      {"PanelImages", w->Album->PanelImages}, {"DrawGridAlbum", w->Album->DrawGridAlbum}, {"Panel2", w->Album->Panel2},
+      {"Panel4", w->Album->Panel4}, {"LabelProcTxt", w->Album->LabelProcTxt}, {"ProgressBar", w->Album->ProgressBar},
+      {"Splitter1", w->Splitter1}, {"DrawGridTab", w->Table->DrawGridTab}, {"Panel3", w->Correction->Panel3},
+      {"DrawGridEditConnect", w->Correction->DrawGridEditConnect}, {"PanelCont", w->Correction->PanelCont},
+      {"ScrollBoxPar", w->Correction->ScrollBoxPar}, {"ImagePar", w->Correction->ImagePar},
+      {"ScrollBoxCh", w->Correction->ScrollBoxCh}, {"ImageCh", w->Correction->ImageCh}, {"ToolBar1", w->Assembly->ToolBar1},
+      {"ImageBox", w->Assembly->ImageBox}, {"ImageQuilt", w->Assembly->ImageQuilt}, {"StatusBar", w->Assembly->StatusBar},
       {"GroupBoxVid", w->GroupBoxVid}, {"VideoDeviceComboBox", w->VideoDeviceComboBox},
       {"ToolButtonSet3", w->ToolButtonSet3}, {"ScrollBoxVideoImage", w->ScrollBoxVideoImage},
       {"ImageVideo", w->ImageVideo}, {"TimerVideo", w->TimerVideo},
@@ -134,8 +134,8 @@ TEST_F(WindowTest, StartsOnTheImagesPageWithOnlyItsTab) {
     EXPECT_EQ(QFontInfo(w->font()).family(), QStringLiteral("Tahoma"));
   }
   const QStringList captions = {"Съемка", "Изображения", "Коррекция", "Сборка"};
-  const QList<QWidget*> pages = {w->TabSheetVideo, w->TabSheetImages, w->TabSheetCor,
-                                 w->TabSheetQuilt};
+  const QList<QWidget*> pages = {w->TabSheetVideo, w->TabSheetImages, w->Correction->TabSheetCor,
+                                 w->Assembly->TabSheetQuilt};
   const QList<bool> tabShown = {false, true, false, false};  // no video device here
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(w->PageControl->widget(i), pages[i]);
@@ -143,22 +143,21 @@ TEST_F(WindowTest, StartsOnTheImagesPageWithOnlyItsTab) {
     EXPECT_EQ(w->PageControl->isTabVisible(i), tabShown[i]) << i;
   }
   EXPECT_EQ(w->PageControl->currentWidget(), w->TabSheetImages);
-  EXPECT_TRUE(w->PanelImages->isHidden());
-  EXPECT_TRUE(w->Panel4->isHidden());
+  EXPECT_TRUE(w->Album->PanelImages->isHidden());
+  EXPECT_TRUE(w->Album->Panel4->isHidden());
   EXPECT_EQ(w->WorkflowState(), kStateNoImages);
-  EXPECT_EQ(w->PlacedCount, 0);
-  EXPECT_EQ(w->MosaicZoom, 1.0f);
-  EXPECT_EQ(w->FrameDirection, 1);
-  EXPECT_TRUE(w->LastFrame.has_value());
-  EXPECT_FALSE(w->OverlayFrame.has_value());
+  EXPECT_EQ(w->Table->PlacedCount, 0);
+  EXPECT_EQ(w->Assembly->MosaicZoom, 1.0f);
   for (int32_t cell : w->MontageTable.Cells) ASSERT_EQ(cell, kCellFree);
-  EXPECT_TRUE(w->ToolButtonImageOpen->isEnabled());
-  EXPECT_TRUE(w->ToolButtonScan->isEnabled());
-  EXPECT_FALSE(w->ToolButtonImageClose->isEnabled());
-  EXPECT_FALSE(w->ToolButtonCalkConnect->isEnabled());
+  EXPECT_TRUE(w->Album->ToolButtonImageOpen->isEnabled());
+  // Scanning is not offered yet: its button keeps its place and menu in the bar, hidden.
+  EXPECT_TRUE(w->Album->ToolButtonScan->isHidden());
+  EXPECT_EQ(w->Album->ToolButtonScan->menu(), w->Album->ScanMenu);
+  EXPECT_FALSE(w->Album->ToolButtonImageClose->isEnabled());
+  EXPECT_FALSE(w->Table->ToolButtonCalkConnect->isEnabled());
   EXPECT_TRUE(w->ToolButtonSet1->isEnabled());
   EXPECT_TRUE(w->ToolButtonClose1->isEnabled());
-  EXPECT_EQ(w->StatusBar->PanelCount(), 6);
+  EXPECT_EQ(w->Assembly->StatusBar->PanelCount(), 6);
 }
 
 TEST_F(WindowTest, CreationAdvancesTheSplashBarInOrder) {
@@ -176,7 +175,6 @@ TEST_F(WindowTest, VideoTabFollowsTheDeviceListAndPreviewStartsAndStops) {
   EXPECT_EQ(withLog, (QStringList{"start", "zoom 100"}));
   with->FormClose();
   EXPECT_EQ(withLog.last(), QStringLiteral("stop"));
-  EXPECT_FALSE(with->LastFrame.has_value());
 
   QStringList withoutLog;
   auto without = MakeWindow(nullptr, std::make_unique<FakeVideo>(std::vector<std::string>{},
@@ -250,7 +248,6 @@ TEST_P(ExitTest, AnswerNoKeepsEverythingAnswerYesCloses) {
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(w->Engine.Count(), 1);
   EXPECT_EQ(w->WorkflowState(), kStateAlbumReady);
-  EXPECT_TRUE(w->LastFrame.has_value());
   EXPECT_FALSE(log.contains(QStringLiteral("stop")));
   {
     AnswerQuestions yes(true);
@@ -258,7 +255,6 @@ TEST_P(ExitTest, AnswerNoKeepsEverythingAnswerYesCloses) {
     EXPECT_EQ(yes.Asked.size(), 1);
   }
   EXPECT_FALSE(w->isVisible());
-  EXPECT_FALSE(w->LastFrame.has_value());
   EXPECT_TRUE(log.contains(QStringLiteral("stop")));
 }
 
@@ -339,15 +335,15 @@ TEST_P(ResizeTest, ParentViewStaysAtHalfOfItsPanel) {
   w->setWindowState(Qt::WindowNoState);
   w->show();
   w->SetWorkflowState(kStateTablePlaced);
-  w->PageControl->setCurrentWidget(w->TabSheetCor);
+  w->PageControl->setCurrentWidget(w->Correction->TabSheetCor);
   w->resize(GetParam());
   QCoreApplication::processEvents();
-  ASSERT_GT(w->PanelCont->width(), 0);
-  EXPECT_EQ(w->ScrollBoxPar->width(), w->PanelCont->width() / 2);
-  EXPECT_EQ(w->PanelCont->DockedSize(),
-            QSize(w->PanelCont->width() / 2, w->PanelCont->height() / 2));
-  EXPECT_EQ(w->ScrollBoxCh->x(), w->ScrollBoxPar->width());
-  EXPECT_EQ(w->ScrollBoxCh->width(), w->PanelCont->width() - w->ScrollBoxPar->width());
+  ASSERT_GT(w->Correction->PanelCont->width(), 0);
+  EXPECT_EQ(w->Correction->ScrollBoxPar->width(), w->Correction->PanelCont->width() / 2);
+  EXPECT_EQ(w->Correction->PanelCont->DockedSize(),
+            QSize(w->Correction->PanelCont->width() / 2, w->Correction->PanelCont->height() / 2));
+  EXPECT_EQ(w->Correction->ScrollBoxCh->x(), w->Correction->ScrollBoxPar->width());
+  EXPECT_EQ(w->Correction->ScrollBoxCh->width(), w->Correction->PanelCont->width() - w->Correction->ScrollBoxPar->width());
 }
 
 TEST_P(ResizeTest, AssembledPictureIsRecentred) {
@@ -355,60 +351,23 @@ TEST_P(ResizeTest, AssembledPictureIsRecentred) {
   w->setWindowState(Qt::WindowNoState);
   w->show();
   w->SetWorkflowState(kStateAssembled);
-  w->PageControl->setCurrentWidget(w->TabSheetQuilt);
-  w->ImageQuilt->SetAutoSize(false);
-  w->ImageQuilt->resize(3001, 2001);
+  w->PageControl->setCurrentWidget(w->Assembly->TabSheetQuilt);
+  w->Assembly->ImageQuilt->SetAutoSize(false);
+  w->Assembly->ImageQuilt->resize(3001, 2001);
   w->resize(GetParam());
   QCoreApplication::processEvents();
-  const QSize client = w->ImageBox->viewport()->size();
-  EXPECT_EQ(w->ImageBox->horizontalScrollBar()->value(), (3001 - client.width()) / 2);
-  EXPECT_EQ(w->ImageBox->verticalScrollBar()->value(), (2001 - client.height()) / 2);
+  const QSize client = w->Assembly->ImageBox->viewport()->size();
+  EXPECT_EQ(w->Assembly->ImageBox->horizontalScrollBar()->value(), (3001 - client.width()) / 2);
+  EXPECT_EQ(w->Assembly->ImageBox->verticalScrollBar()->value(), (2001 - client.height()) / 2);
 
-  w->ImageQuilt->resize(101, 51);
+  w->Assembly->ImageQuilt->resize(101, 51);
   w->resize(GetParam() + QSize(37, 23));
   QCoreApplication::processEvents();
-  const QSize larger = w->ImageBox->viewport()->size();
-  EXPECT_EQ(w->ImageQuilt->pos(), QPoint((larger.width() - 101) / 2, (larger.height() - 51) / 2));
+  const QSize larger = w->Assembly->ImageBox->viewport()->size();
+  EXPECT_EQ(w->Assembly->ImageQuilt->pos(), QPoint((larger.width() - 101) / 2, (larger.height() - 51) / 2));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ResizeTest,
                          ::testing::Values(QSize(900, 650), QSize(1201, 777), QSize(1000, 601)));
-
-struct CenterCase {
-  QSize Box;
-  QSize Picture;
-  QPoint Position;  // picture's position in the viewport
-  int ScrollX, ScrollY;
-};
-
-class CenterInBoxTest : public ::testing::TestWithParam<CenterCase> {};
-
-TEST_P(CenterInBoxTest, SmallPictureCentredLargeOneScrolledToItsMiddle) {
-  ScrollBox box;
-  box.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  box.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  auto* picture = new PictureControl;
-  picture->SetAutoSize(false);
-  picture->resize(GetParam().Picture);
-  box.setWidget(picture);
-  box.show();
-  box.resize(GetParam().Box + QSize(box.verticalScrollBar()->sizeHint().width(),
-                                     box.horizontalScrollBar()->sizeHint().height()) +
-             QSize(2 * box.frameWidth(), 2 * box.frameWidth()));
-  QCoreApplication::processEvents();
-  ASSERT_EQ(box.viewport()->size(), GetParam().Box);
-  TFormMain::CenterInBox(&box, picture);
-  QCoreApplication::processEvents();
-  EXPECT_EQ(box.horizontalScrollBar()->value(), GetParam().ScrollX);
-  EXPECT_EQ(box.verticalScrollBar()->value(), GetParam().ScrollY);
-  EXPECT_EQ(picture->pos(), GetParam().Position);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CenterInBoxTest,
-    ::testing::Values(CenterCase{{300, 200}, {101, 51}, {99, 74}, 0, 0},
-                      CenterCase{{300, 200}, {1001, 601}, {-350, -200}, 350, 200},
-                      CenterCase{{300, 200}, {1000, 50}, {-350, 75}, 350, 0},
-                      CenterCase{{300, 200}, {300, 200}, {0, 0}, 0, 0}));
 
 }  // namespace

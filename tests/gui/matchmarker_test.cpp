@@ -1,8 +1,8 @@
-#include "mainwind/matchmarker.h"
+#include "mainwind/correction/matchmarker.h"
 
 #include <gtest/gtest.h>
 
-#include "mainwind/picturecontrol.h"
+#include "widgets/picturecontrol.h"
 #include "support/testimages.h"
 
 namespace {

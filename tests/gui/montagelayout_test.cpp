@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "mainwind/montagelayout.h"
+#include "mainwind/table/montagelayout.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "mainwind/picturecontrol.h"
+#include "widgets/picturecontrol.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

@@ -16,8 +16,6 @@ TEST_F(WindowTest, WritableProgramFolderHoldsSettingsAndImages) {
   auto w = MakeWindow();
   EXPECT_TRUE(QFileInfo(paths_.ImageFolder).isDir());
   EXPECT_EQ(w->ImageFolder, paths_.ImageFolder);
-  EXPECT_EQ(w->ProjectBaseDir, paths_.ImageFolder);
-  EXPECT_EQ(w->ScanFile, paths_.ImageFolder + QStringLiteral("Scan.jpg"));
   EXPECT_EQ(w->ConfigPath, paths_.ConfigPath);
 }
 

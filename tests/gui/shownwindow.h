@@ -9,7 +9,11 @@
 
 #include <memory>
 
+#include "mainwind/album/albumpage.h"
+#include "mainwind/assembly/assemblypage.h"
+#include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
+#include "mainwind/table/tablepage.h"
 #include "mainwind/novideodevice.h"
 #include "mainwind/userdialogs.h"
 #include "support/testimages.h"

@@ -16,10 +16,14 @@
 #include "dialogs/settings/setupwin.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
-#include "mainwind/drawgrid.h"
+#include "widgets/drawgrid.h"
+#include "mainwind/album/albumpage.h"
+#include "mainwind/assembly/assemblypage.h"
+#include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
+#include "mainwind/table/tablepage.h"
 #include "mainwind/novideodevice.h"
-#include "mainwind/picturecontrol.h"
+#include "widgets/picturecontrol.h"
 #include "mainwind/userdialogs.h"
 #include "sampleset.h"
 #include "stitchjob.h"
@@ -68,7 +72,7 @@ class StitchWorkflow : public ::testing::Test {
     QApplication::processEvents();
 
     SetPixOpenAnswer([](const std::string&, const std::string&) { return names_; });
-    form_->ToolButtonImageOpen->click();
+    form_->Album->ToolButtonImageOpen->click();
     ASSERT_EQ(form_->Engine.Count(), static_cast<int>(fields_.size()));
     ASSERT_EQ(form_->Engine.Radius(), settings_.Radius);
   }
@@ -84,7 +88,7 @@ class StitchWorkflow : public ::testing::Test {
   // Drops the fields on the table one by one, each next to the one before
   // in the direction it was taken, starting at (column, row).
   void LayOutInTakingOrder(int column, int row) {
-    DrawGrid* table = form_->DrawGridTab;
+    DrawGrid* table = form_->Table->DrawGridTab;
     for (size_t i = 0; i < fields_.size(); ++i) {
       switch (fields_[i].Direction) {
         case kDirRight: ++column; break;
@@ -93,11 +97,11 @@ class StitchWorkflow : public ::testing::Test {
         case kDirAbove: --row; break;
         default: break;
       }
-      form_->DrawGridAlbum->SetRow(static_cast<int>(i));
+      form_->Album->DrawGridAlbum->SetRow(static_cast<int>(i));
       table->SetCurrent(column, row);
       const QPoint at = table->CellRect(column, row).center();
-      ASSERT_TRUE(form_->DrawGridTabDragOver(at, form_->DrawGridAlbum)) << "field " << i;
-      form_->DrawGridTabDragDrop(at, form_->DrawGridAlbum);
+      ASSERT_TRUE(form_->Table->DrawGridTabDragOver(at, form_->Album->DrawGridAlbum)) << "field " << i;
+      form_->Table->DrawGridTabDragDrop(at, form_->Album->DrawGridAlbum);
     }
   }
 
@@ -122,7 +126,7 @@ class StitchWorkflow : public ::testing::Test {
       offered = initial;
       return path;
     });
-    form_->ToolButtonSave->click();
+    form_->Assembly->ToolButtonSave->click();
     // The image folder followed the opened files.
     EXPECT_EQ(offered, (fs::path(sampleDir_) / "Panorama.bmp").string());
     Bitmap saved;
@@ -174,19 +178,19 @@ class StitchWorkflow : public ::testing::Test {
 TEST_F(StitchWorkflow, LaidOutTableStitchesToTheKnownOffsetsAsTheStitcherDoes) {
   LayOutInTakingOrder(4, 3);
   ASSERT_EQ(form_->WorkflowState(), kStateTablePlaced);
-  form_->ToolButtonCalkConnect->click();
+  form_->Table->ToolButtonCalkConnect->click();
   ASSERT_EQ(form_->WorkflowState(), kStateAssembled);
-  EXPECT_EQ(form_->PageControl->currentWidget(), form_->TabSheetQuilt);
+  EXPECT_EQ(form_->PageControl->currentWidget(), form_->Assembly->TabSheetQuilt);
   ExpectKnownPlacesAndDirections();
 
   const Bitmap window = SaveFromWindow();
-  EXPECT_TRUE(window == form_->ImageQuilt->Held());
+  EXPECT_TRUE(window == form_->Assembly->ImageQuilt->Held());
   ExpectSamePixels(window, SaveHeadless(false, false, false));
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
 }
 
 TEST_F(StitchWorkflow, AutomaticStitchingFindsTheKnownOffsetsAndLayout) {
-  form_->ToolButtonAutoPoz->click();
+  form_->Table->ToolButtonAutoPoz->click();
   ASSERT_EQ(form_->WorkflowState(), kStateAssembled);
   ExpectKnownPlacesAndDirections();
   // The snake the fields were taken in, written into the table from its corner.
@@ -198,9 +202,9 @@ TEST_F(StitchWorkflow, AutomaticStitchingFindsTheKnownOffsetsAndLayout) {
   EXPECT_EQ(form_->MontageTable.At(3, 0), kCellBlocked);
 
   // Smoothed and cropped, the saved picture is still the stitcher's.
-  form_->ToolButtonFineFront->click();
-  form_->ToolButtonCrop->click();
-  ASSERT_TRUE(form_->ToolButtonFineFront->isChecked() && form_->ToolButtonCrop->isChecked());
+  form_->Assembly->ToolButtonFineFront->click();
+  form_->Assembly->ToolButtonCrop->click();
+  ASSERT_TRUE(form_->Assembly->ToolButtonFineFront->isChecked() && form_->Assembly->ToolButtonCrop->isChecked());
   const Bitmap window = SaveFromWindow();
   ExpectSamePixels(window, SaveHeadless(true, true, true));
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();

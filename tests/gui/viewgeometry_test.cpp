@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mainwind/assemblystatus.h"
+#include "mainwind/assembly/assemblystatus.h"
 
 namespace {
 

@@ -9,7 +9,11 @@
 #include <memory>
 
 #include "dialogs/settings/setupwin.h"
+#include "mainwind/album/albumpage.h"
+#include "mainwind/assembly/assemblypage.h"
+#include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
+#include "mainwind/table/tablepage.h"
 #include "mainwind/programpaths.h"
 #include "mainwind/userdialogs.h"
 #include "mainwind/videodeviceport.h"

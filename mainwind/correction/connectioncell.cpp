@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPalette>
 
+#include "imagefiles/bitmapview.h"
 #include "imagefiles/imagefiles.h"
 #include "mainwind/thumbcell.h"
 
@@ -13,17 +14,12 @@ namespace {
 constexpr int kInset = 4;
 constexpr int kThumbnailMode = 5;
 
-QImage View(const Bitmap& bitmap) {
-  return QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(),
-                static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
-}
-
 QRect ToQRect(const Rect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
 // One half of a W x H preview into its place in the cell.
 void CopyHalf(QPainter& painter, const Bitmap& preview, const Rect& source, const Rect& target) {
   if (preview.Empty() || source.IsEmpty() || target.IsEmpty()) return;
-  painter.drawImage(ToQRect(target), View(preview), ToQRect(source));
+  painter.drawImage(ToQRect(target), BitmapView(preview), ToQRect(source));
 }
 
 }  // namespace

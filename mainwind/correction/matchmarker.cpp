@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mainwind/picturecontrol.h"
+#include "widgets/picturecontrol.h"
 
 namespace {
 

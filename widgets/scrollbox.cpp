@@ -1,6 +1,23 @@
 #include "scrollbox.h"
 
 #include <QEvent>
+#include <QScrollBar>
+
+int CentredStart(int client, int picture) { return (client - picture) / 2; }
+
+void CenterInBox(QScrollArea* box, QWidget* picture) {
+  box->horizontalScrollBar()->setValue(0);
+  box->verticalScrollBar()->setValue(0);
+  picture->move(0, 0);
+  const QSize client = box->viewport()->size();
+  const int left = CentredStart(client.width(), picture->width());
+  const int top = CentredStart(client.height(), picture->height());
+  if (left < 0) box->horizontalScrollBar()->setValue(-left);
+  if (top < 0) box->verticalScrollBar()->setValue(-top);
+  // The box itself moves a larger picture by its scroll position (as far as its range allows).
+  picture->move(left > 0 ? left : -box->horizontalScrollBar()->value(),
+                top > 0 ? top : -box->verticalScrollBar()->value());
+}
 
 ScrollBox::ScrollBox(QWidget* parent) : QScrollArea(parent) {
   setAlignment(Qt::AlignCenter);
@@ -37,9 +54,11 @@ void ScrollBox::PlaceSmallPicture() {
   if (!picture) return;
   const QSize client = viewport()->size();
   QPoint position = picture->pos();
-  if (picture->width() < client.width()) position.setX((client.width() - picture->width()) / 2);
+  if (picture->width() < client.width()) {
+    position.setX(CentredStart(client.width(), picture->width()));
+  }
   if (picture->height() < client.height()) {
-    position.setY((client.height() - picture->height()) / 2);
+    position.setY(CentredStart(client.height(), picture->height()));
   }
   if (position != picture->pos()) picture->move(position);
 }

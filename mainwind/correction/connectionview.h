@@ -6,7 +6,7 @@
 #include <QSize>
 #include <optional>
 
-#include "mainwind/dockpanel.h"
+#include "widgets/dockpanel.h"
 
 // The parent view lies on the side of the child view on which the parent
 // image lies in the scene. direction is the child's code (1 right .. 4

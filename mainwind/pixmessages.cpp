@@ -1,8 +1,4 @@
-#include "albummessages.h"
-
-#include <QStringList>
-
-#include "engine/panoram.h"
+#include "pixmessages.h"
 
 QString DescribePixError(PixError error) {
   switch (error) {
@@ -17,25 +13,6 @@ QString DescribePixError(PixError error) {
     case PixError::WriteFailed: return QStringLiteral("файл не удаётся записать");
   }
   return QStringLiteral("неизвестная ошибка");
-}
-
-QString AlbumLoadMessage(const AlbumLoadReport& report) {
-  QStringList parts;
-  if (!report.Failed.empty()) {
-    QStringList lines{QStringLiteral("Не удалось загрузить изображения:")};
-    for (const AlbumLoadFailure& failure : report.Failed)
-      lines << QStringLiteral("%1 — %2")
-                   .arg(QString::fromStdString(failure.Name), DescribePixError(failure.Status.Error));
-    parts << lines.join(QLatin1Char('\n'));
-  }
-  if (report.StoreFull) {
-    parts << QStringLiteral("Альбом заполнен: в нём может быть не более %1 изображений. "
-                            "Добавлено изображений: %2, не загружено: %3.")
-                 .arg(Panoram::kCapacity)
-                 .arg(report.Added)
-                 .arg(report.NotLoaded);
-  }
-  return parts.join(QStringLiteral("\n\n"));
 }
 
 QString SaveFailedMessage(const std::string& fileName, const PixStatus& status) {

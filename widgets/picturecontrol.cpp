@@ -5,14 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-namespace {
-
-QImage View(const Bitmap& bitmap) {
-  return QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(),
-                static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
-}
-
-}  // namespace
+#include "imagefiles/bitmapview.h"
 
 PictureControl::PictureControl(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -54,7 +47,7 @@ QSize PictureControl::sizeHint() const { return {bitmap_.Width(), bitmap_.Height
 void PictureControl::paintEvent(QPaintEvent* event) {
   if (bitmap_.Empty() || width() <= 0 || height() <= 0) return;
   QPainter painter(this);
-  const QImage image = View(bitmap_);
+  const QImage image = BitmapView(bitmap_);
   const QRect exposed = event->rect();
   if (!stretch_) {
     painter.drawImage(exposed.topLeft(), image, exposed);

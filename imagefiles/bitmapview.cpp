@@ -1,0 +1,8 @@
+#include "bitmapview.h"
+
+#include <QImage>
+
+QImage BitmapView(const Bitmap& bitmap) {
+  return QImage(bitmap.Data(), bitmap.Width(), bitmap.Height(),
+                static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
+}

@@ -1,0 +1,163 @@
+#include "correctionpage.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include "engine/panoram.h"
+#include "mainwind/correction/connectioncell.h"
+#include "mainwind/correction/connectionview.h"
+#include "mainwind/correction/matchmarker.h"
+#include "mainwind/pagebuild.h"
+#include "widgets/dockpanel.h"
+#include "widgets/drawgrid.h"
+#include "widgets/picturecontrol.h"
+
+namespace {
+
+// Match points are shown on this page at 1:1.
+constexpr double kMarkerScale = 1.0;
+
+// The box decides whether it shows scroll bars through a queued call; run it
+// now so that its range (and so the largest position) is the real one.
+void SettleScrollBars(QScrollArea* box) {
+  QCoreApplication::sendPostedEvents(box, QEvent::MetaCall);
+}
+
+}  // namespace
+
+CorrectionPage::CorrectionPage(PageHost& host, ShellState shell, QObject* parent)
+    : QObject(parent), host_(host), shell_(shell) {
+  Build();
+  DrawGridEditConnect->OnDrawCell = [this](QPainter& painter, int, int row, const QRect& rect) {
+    DrawGridEditConnectDrawCell(painter, row, rect);
+  };
+  DrawGridEditConnect->OnMouseDown = [this](QPoint, Qt::MouseButton) {
+    DrawGridEditConnectClick();
+  };
+  connect(ImagePar, &PictureControl::MouseDown, this,
+          [this](QPoint position, Qt::MouseButton) { ImageParMouseDown(position); });
+  connect(ImageCh, &PictureControl::MouseDown, this,
+          [this](QPoint position, Qt::MouseButton) { ImageChMouseDown(position); });
+  // The panel is laid out only while shown; keep the parent view at half of
+  // it whenever it gets its real size.
+  connect(PanelCont, &DockPanel::Resized, this, [this] { KeepParentViewAtHalf(); });
+}
+
+void CorrectionPage::Build() {
+  TabSheetCor = Named(new QWidget, "TabSheetCor");
+  auto* layout = new QHBoxLayout(TabSheetCor);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  Panel3 = Named(new QFrame(TabSheetCor), "Panel3");
+  Panel3->setFixedWidth(235);
+  auto* listLayout = Column(Panel3);
+  DrawGridEditConnect = Named(new DrawGrid(Panel3), "DrawGridEditConnect");
+  DrawGridEditConnect->SetColCount(1);
+  DrawGridEditConnect->SetRowCount(0);
+  DrawGridEditConnect->SetDefaultColWidth(208);
+  DrawGridEditConnect->SetDefaultRowHeight(158);
+  DrawGridEditConnect->SetGridLineWidth(3);
+  DrawGridEditConnect->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  listLayout->addWidget(DrawGridEditConnect);
+  layout->addWidget(Panel3);
+
+  PanelCont = Named(new DockPanel(TabSheetCor), "PanelCont");
+  ScrollBoxPar = MakeScrollBox(PanelCont, "ScrollBoxPar", ImagePar, "ImagePar", false);
+  ScrollBoxCh = MakeScrollBox(PanelCont, "ScrollBoxCh", ImageCh, "ImageCh", false);
+  PanelCont->SetWidgets(ScrollBoxPar, ScrollBoxCh);
+  PanelCont->SetDockSide(DockPanel::Side::Left);
+  layout->addWidget(PanelCont, 1);
+}
+
+void CorrectionPage::KeepParentViewAtHalf() {
+  PanelCont->SetDockedSize(QSize(PanelCont->width() / 2, PanelCont->height() / 2));
+}
+
+void CorrectionPage::ListConnections() {
+  const int count = shell_.Engine.Count();
+  if (count > 1) DrawGridEditConnect->SetRowCount(count - 1);
+}
+
+void CorrectionPage::TabSheetCorShow() {
+  DrawGridEditConnect->SetRow(0);
+  ShowConnection();
+}
+
+void CorrectionPage::DrawGridEditConnectClick() { ShowConnection(); }
+
+void CorrectionPage::DrawGridEditConnectDrawCell(QPainter& painter, int row, const QRect& rect) {
+  const Panoram& engine = shell_.Engine;
+  // The list keeps its row count after images are closed; rows past the chain stay blank.
+  if (row < 0 || row >= engine.Count() - 1) return;
+  ConnectionCellStyle style;
+  style.Index = row;
+  style.Direction = engine.Direction(row + 1);
+  style.Selected = row == DrawGridEditConnect->Row();
+  style.LinkSet = engine.LinkDefined(row);
+  DrawConnectionCell(painter, rect, engine.Thumb(row), engine.Thumb(row + 1), style);
+}
+
+void CorrectionPage::ShowConnection() {
+  const Panoram& engine = shell_.Engine;
+  if (engine.Count() < 2) {
+    // No pair at all, and nothing left over from a set closed before.
+    ImagePar->Assign(::Bitmap());
+    ImageCh->Assign(::Bitmap());
+    return;
+  }
+  const int a = DrawGridEditConnect->Row();
+  if (a < 0 || a >= engine.Count() - 1) return;
+  ImagePar->Assign(engine.ImageBitmap(a));
+  ImageCh->Assign(engine.ImageBitmap(a + 1));
+  const Point in = engine.GetLinkIn(a + 1);
+  const Point out = engine.GetLinkOut(a);
+  DrawMatchMarker(*ImageCh, in.X, in.Y, kMarkerScale);
+  DrawMatchMarker(*ImagePar, out.X, out.Y, kMarkerScale);
+
+  const int d = engine.Direction(a + 1);
+  if (const auto side = ParentDockSide(d)) PanelCont->SetDockSide(*side);
+  KeepParentViewAtHalf();
+
+  const QSize parentSize(ImagePar->Held().Width(), ImagePar->Held().Height());
+  const QSize childSize(ImageCh->Held().Width(), ImageCh->Held().Height());
+  const auto scroll = ConnectionScrollFor(d, parentSize, childSize);
+  if (!scroll) return;
+  SettleScrollBars(ScrollBoxPar);
+  SettleScrollBars(ScrollBoxCh);
+  ScrollBoxPar->horizontalScrollBar()->setValue(scroll->ParentX);
+  ScrollBoxPar->verticalScrollBar()->setValue(scroll->ParentY);
+  ScrollBoxCh->horizontalScrollBar()->setValue(scroll->ChildX);
+  ScrollBoxCh->verticalScrollBar()->setValue(scroll->ChildY);
+}
+
+void CorrectionPage::ImageParMouseDown(QPoint position) { MoveMatchPoint(true, position); }
+
+void CorrectionPage::ImageChMouseDown(QPoint position) { MoveMatchPoint(false, position); }
+
+void CorrectionPage::MoveMatchPoint(bool parentPoint, QPoint position) {
+  // A click while another command works on the engine is held off.
+  if (shell_.CommandRunning) return;
+  Panoram& engine = shell_.Engine;
+  const int a = DrawGridEditConnect->Row();
+  if (a < 0 || a >= engine.Count() - 1) return;
+  PictureControl& picture = parentPoint ? *ImagePar : *ImageCh;
+  const int image = parentPoint ? a : a + 1;
+  const Point old = parentPoint ? engine.GetLinkOut(image) : engine.GetLinkIn(image);
+  DrawMatchMarker(picture, old.X, old.Y, kMarkerScale);  // erases it; (0, 0) draws nothing
+  if (parentPoint) {
+    engine.SetLinkOut(image, position.x(), position.y());
+  } else {
+    engine.SetLinkIn(image, position.x(), position.y());
+  }
+  DrawMatchMarker(picture, position.x(), position.y(), kMarkerScale);
+  // Repainted also when the point became unset, so a stale disc never stays.
+  DrawGridEditConnect->InvalidateCell(0, a);
+
+  if (!engine.AllLinksDefined()) return;
+  engine.ResetPlaces();
+  engine.PlaceChain();
+  host_.ShowNewMosaic();
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The connection correction page: the list of connections, the two match
+// images of the selected one, and moving their match points by clicking.
+
+#include <QObject>
+#include <QPoint>
+
+#include "mainwind/pagehost.h"
+
+class DockPanel;
+class DrawGrid;
+class PictureControl;
+class QFrame;
+class QPainter;
+class QRect;
+class QScrollArea;
+class QWidget;
+
+class CorrectionPage : public QObject {
+  Q_OBJECT
+
+ public:
+  CorrectionPage(PageHost& host, ShellState shell, QObject* parent);
+
+  QWidget* TabSheetCor = nullptr;
+  QFrame* Panel3 = nullptr;
+  DrawGrid* DrawGridEditConnect = nullptr;
+  DockPanel* PanelCont = nullptr;
+  QScrollArea* ScrollBoxPar = nullptr;
+  PictureControl* ImagePar = nullptr;
+  QScrollArea* ScrollBoxCh = nullptr;
+  PictureControl* ImageCh = nullptr;
+
+  // The parent and child images of the selected connection, with their match points.
+  void ShowConnection();
+  // One list row per connection of the chain; the list never shrinks.
+  void ListConnections();
+  // The parent view takes half of PanelCont's width and height.
+  void KeepParentViewAtHalf();
+
+ public slots:
+  void TabSheetCorShow();
+  void DrawGridEditConnectClick();
+  void DrawGridEditConnectDrawCell(QPainter& painter, int row, const QRect& rect);
+  // Positions in the picture's own pixels (both pictures are shown at 1:1).
+  void ImageParMouseDown(QPoint position);
+  void ImageChMouseDown(QPoint position);
+
+ private:
+  void Build();
+  // Moves the parent (LinkOut) or child (LinkIn) point of the current connection.
+  void MoveMatchPoint(bool parentPoint, QPoint position);
+
+  PageHost& host_;
+  ShellState shell_;
+};

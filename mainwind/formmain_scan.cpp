@@ -1,4 +1,0 @@
-// Scanner acquisition from the images page.
-#include "formmain.h"
-
-void TFormMain::ToolButtonScanClick() {}

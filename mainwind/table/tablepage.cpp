@@ -1,0 +1,194 @@
+#include "tablepage.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
+#include <optional>
+
+#include "engine/linkcheck.h"
+#include "engine/montagetable.h"
+#include "engine/panoram.h"
+#include "mainwind/assemblywork.h"
+#include "mainwind/barprogress.h"
+#include "mainwind/pagebuild.h"
+#include "mainwind/table/linkmessages.h"
+#include "mainwind/table/montagelayout.h"
+#include "mainwind/thumbcell.h"
+#include "mainwind/userdialogs.h"
+#include "mainwind/workflowcommand.h"
+#include "widgets/drawgrid.h"
+
+namespace {
+
+const QColor kBlockedGrey(128, 128, 128);
+
+// The table cell under a viewport position, as the grid paints it.
+std::optional<TableCell> TableCellUnder(const DrawGrid& grid, QPoint position) {
+  int col = 0;
+  int row = 0;
+  if (!grid.MouseToCell(position, col, row)) return std::nullopt;
+  return TableCell{col, row};
+}
+
+}  // namespace
+
+TablePage::TablePage(PageHost& host, ShellState shell, QToolBar* bar, QSplitter* splitter,
+                     ToolImageLists& lists, QObject* parent)
+    : QObject(parent), host_(host), shell_(shell) {
+  Build(bar, splitter, lists);
+  OnClick(ToolButtonAutoPoz, this, &TablePage::ToolButtonAutoPozClick);
+  OnClick(ToolButtonDelImTab, this, &TablePage::ToolButtonDelImTabClick);
+  OnClick(ToolButtonClearTab, this, &TablePage::ToolButtonClearTabClick);
+  OnClick(ToolButtonCalkConnect, this, &TablePage::ToolButtonCalkConnectClick);
+  DrawGridTab->SetGridLineWidth(3);
+  DrawGridTab->OnDrawCell = [this](QPainter& painter, int col, int row, const QRect& rect) {
+    DrawGridTabDrawCell(painter, col, row, rect);
+  };
+  DrawGridTab->OnDragEnter = [this](QObject* source) {
+    return host_.AlbumDragRow(source).has_value() && !shell_.CommandRunning;
+  };
+  DrawGridTab->OnDragOver = [this](QPoint position, QObject* source) {
+    return DrawGridTabDragOver(position, source);
+  };
+  DrawGridTab->OnDragDrop = [this](QPoint position, QObject* source) {
+    DrawGridTabDragDrop(position, source);
+  };
+}
+
+void TablePage::Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists) {
+  const auto add = [bar, &lists](QToolButton*& button, const char* name, const char* hint,
+                                 const char* icon, const char* glyph) {
+    AddToolButton(bar, lists, button, name, hint, icon, glyph, kImagesButton);
+  };
+  add(ToolButtonAutoPoz, "ToolButtonAutoPoz", "Автоматическая склейка изображений",
+      "tools-wizard", "А");
+  add(ToolButtonDelImTab, "ToolButtonDelImTab", "Удаление изображения из поля монтажа",
+      "edit-delete", "У");
+  add(ToolButtonClearTab, "ToolButtonClearTab", "Очистка поля монтажа", "edit-clear", "Ч");
+  add(ToolButtonCalkConnect, "ToolButtonCalkConnect", "Склейка изображений в поле монтажа",
+      "edit-table-cell-merge", "С");
+
+  DrawGridTab = Named(new DrawGrid(splitter), "DrawGridTab");
+  DrawGridTab->SetColCount(kTableColumns);
+  DrawGridTab->SetRowCount(kTableRows);
+  splitter->addWidget(DrawGridTab);
+}
+
+void TablePage::SizeCells(int width, int height) {
+  DrawGridTab->SetDefaultColWidth(width);
+  DrawGridTab->SetDefaultRowHeight(height);
+  DrawGridTab->viewport()->update();
+}
+
+void TablePage::DrawGridTabDrawCell(QPainter& painter, int col, int row, const QRect& rect) {
+  if (!InsideTable(col, row)) return;
+  const int32_t value = shell_.MontageTable.At(col, row);
+  if (value < 0) {
+    painter.setPen(Qt::black);
+    painter.setBrush(value == kCellFree ? DrawGridTab->palette().color(QPalette::Button)
+                                        : kBlockedGrey);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    return;
+  }
+  if (value >= shell_.Engine.Count()) return;
+  DrawImageCell(painter, rect, shell_.Engine, value, kTableFontHeight,
+                col == DrawGridTab->Col() && row == DrawGridTab->Row());
+}
+
+bool TablePage::DrawGridTabDragOver(QPoint position, QObject* source) {
+  const std::optional<int> albumRow = host_.AlbumDragRow(source);
+  if (!albumRow || shell_.CommandRunning) return false;
+  const auto cell = TableCellUnder(*DrawGridTab, position);
+  return CanDropOnTable(shell_.MontageTable, cell, *albumRow, PlacedCount, shell_.Engine.Count());
+}
+
+void TablePage::DrawGridTabDragDrop(QPoint position, QObject* source) {
+  // The drop is checked again: a drop the drag was refused for changes nothing.
+  if (!DrawGridTabDragOver(position, source)) return;
+  const TableCell cell = *TableCellUnder(*DrawGridTab, position);
+  PlaceInTable(shell_.MontageTable, cell.Column, cell.Row, *host_.AlbumDragRow(source));
+  ++PlacedCount;
+  DrawGridTab->viewport()->update();
+  if (PlacedCount < shell_.Engine.Count()) {
+    host_.SetWorkflowState(kStatePlacing);
+    return;
+  }
+  shell_.Engine.TableToChain(shell_.MontageTable);
+  host_.SetWorkflowState(kStateTablePlaced);
+  host_.ShowFirstConnection();
+}
+
+void TablePage::ToolButtonDelImTabClick() {
+  WorkflowCommand command(shell_.CommandRunning);
+  if (!command.Acquired()) return;
+  const std::optional<int> placed =
+      RemoveFromTable(shell_.MontageTable, DrawGridTab->Col(), DrawGridTab->Row());
+  if (!placed) return;
+  PlacedCount = *placed;
+  DrawGridTab->viewport()->update();
+  host_.SetWorkflowState(PlacedCount > 0 ? kStatePlacing : kStateAlbumReady);
+}
+
+void TablePage::ToolButtonClearTabClick() {
+  WorkflowCommand command(shell_.CommandRunning);
+  if (!command.Acquired()) return;
+  PlacedCount = 0;
+  host_.SetWorkflowState(kStateAlbumReady);
+}
+
+QProgressBar* TablePage::ShowStitchProgress() {
+  QProgressBar* bar = host_.ShowProgress(QStringLiteral("Построение панорамы"));
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  return bar;
+}
+
+void TablePage::TellUnsetLinks() {
+  const QString text = UnsetLinksMessage(FindUnsetLinks(shell_.Engine));
+  if (!text.isEmpty()) {
+    TellUser(DrawGridTab->window(), QStringLiteral("ВНИМАНИЕ!"), text, MessageKind::Warning);
+  }
+}
+
+void TablePage::ToolButtonAutoPozClick() {
+  WorkflowCommand command(shell_.CommandRunning);
+  Panoram& engine = shell_.Engine;
+  if (!command.Acquired() || engine.Count() == 0) return;
+  BarProgress progress(ShowStitchProgress());
+  RunWhilePainting([&] {
+    engine.AutoSearchLinks(&progress);
+    engine.PlaceChain();
+  });
+  host_.HideProgress();
+  const bool fits = engine.ChainToTable(shell_.MontageTable);
+  DrawGridTab->viewport()->update();
+  host_.ShowStitchedMosaic();
+  if (!fits) {
+    TellUser(DrawGridTab->window(), QStringLiteral("ВНИМАНИЕ!"),
+             QStringLiteral("Найденная раскладка изображений не помещается в поле монтажа "
+                            "(%1 × %2 клеток), поэтому в поле монтажа показана только её часть. "
+                            "Панорама собрана из всех изображений.")
+                 .arg(kTableColumns)
+                 .arg(kTableRows),
+             MessageKind::Warning);
+  }
+  TellUnsetLinks();
+}
+
+void TablePage::ToolButtonCalkConnectClick() {
+  WorkflowCommand command(shell_.CommandRunning);
+  Panoram& engine = shell_.Engine;
+  if (!command.Acquired() || engine.Count() == 0) return;
+  QProgressBar* bar = ShowStitchProgress();
+  engine.ResetPlaces();
+  BarProgress progress(bar);
+  RunWhilePainting([&] {
+    engine.SearchLinks(&progress);
+    engine.PlaceChain();
+  });
+  host_.HideProgress();
+  host_.ShowStitchedMosaic();
+  TellUnsetLinks();
+}

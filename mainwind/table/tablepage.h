@@ -1,0 +1,58 @@
+#pragma once
+// The montage table on the images page: album images dropped into its cells
+// make the chain, and the two stitching commands (by the table, automatic).
+
+#include <QObject>
+#include <QPoint>
+#include <cstdint>
+
+#include "mainwind/pagehost.h"
+
+class DrawGrid;
+class QPainter;
+class QProgressBar;
+class QRect;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class ToolImageLists;
+
+class TablePage : public QObject {
+  Q_OBJECT
+
+ public:
+  // Adds the table's buttons to bar and its grid to splitter.
+  TablePage(PageHost& host, ShellState shell, QToolBar* bar, QSplitter* splitter,
+            ToolImageLists& lists, QObject* parent);
+
+  int32_t PlacedCount = 0;  // album images lying on the table
+
+  QToolButton* ToolButtonAutoPoz = nullptr;
+  QToolButton* ToolButtonDelImTab = nullptr;
+  QToolButton* ToolButtonClearTab = nullptr;
+  QToolButton* ToolButtonCalkConnect = nullptr;
+  DrawGrid* DrawGridTab = nullptr;
+
+  // The album's cell size in pixels, which the table's cells share.
+  void SizeCells(int width, int height);
+
+ public slots:
+  void DrawGridTabDrawCell(QPainter& painter, int col, int row, const QRect& rect);
+  // source is the widget the drag started from; only album drags are accepted.
+  bool DrawGridTabDragOver(QPoint position, QObject* source);
+  void DrawGridTabDragDrop(QPoint position, QObject* source);
+  void ToolButtonAutoPozClick();
+  void ToolButtonDelImTabClick();
+  void ToolButtonClearTabClick();
+  void ToolButtonCalkConnectClick();
+
+ private:
+  void Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists);
+  // Caption and empty bar in the progress panel, shown before the engine starts.
+  QProgressBar* ShowStitchProgress();
+  // After a stitch: one warning naming the pairs that found no match, and why.
+  void TellUnsetLinks();
+
+  PageHost& host_;
+  ShellState shell_;
+};

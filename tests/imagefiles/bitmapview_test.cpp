@@ -1,0 +1,26 @@
+#include "imagefiles/bitmapview.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BitmapView, SharesTheRowsAndReadsBlueGreenRedAcrossPaddedRows) {
+  // Width 5: 15 bytes of pixels in a 16-byte row, so a wrong stride shifts every later row.
+  Bitmap bitmap(5, 3);
+  uint8_t* last = bitmap.Pixel(4, 2);
+  last[0] = 10;  // blue
+  last[1] = 20;  // green
+  last[2] = 30;  // red
+  const QImage view = BitmapView(bitmap);
+  EXPECT_EQ(view.size(), QSize(5, 3));
+  EXPECT_EQ(view.constBits(), bitmap.Data());
+  EXPECT_EQ(static_cast<size_t>(view.bytesPerLine()), bitmap.Stride());
+  EXPECT_EQ(view.pixel(4, 2), qRgb(30, 20, 10));
+  EXPECT_EQ(view.pixel(0, 2), qRgb(0, 0, 0));
+
+  bitmap.Pixel(1, 1)[2] = 255;
+  EXPECT_EQ(BitmapView(bitmap).pixel(1, 1), qRgb(255, 0, 0));
+}
+
+}  // namespace
