@@ -59,7 +59,7 @@ void TFormMain::ShowMosaic() {
   RunWhilePainting([&] { built = ComposeMosaic(Engine, smoothing); });
   ImageQuilt->SetAutoSize(false);
   if (built) {
-    ShowMosaicPicture(Engine, MontageTable, *ImageQuilt, ToolButtonCrop->isChecked());
+    built = ShowMosaicPicture(Engine, MontageTable, *ImageQuilt, ToolButtonCrop->isChecked());
     ImageQuilt->BitmapChanged();
   }
   // A larger picture at the same zoom may pass what a widget can show.

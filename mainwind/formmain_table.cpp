@@ -44,6 +44,14 @@ void ShowStitchedMosaic(TFormMain& form) {
   form.PageControl->setCurrentWidget(form.TabSheetQuilt);
 }
 
+// A search that ran out of memory left the album, the links and the table as they were.
+void TellSearchOutOfMemory(QWidget* parent) {
+  TellUser(parent, QStringLiteral("ВНИМАНИЕ!"),
+           QStringLiteral("Недостаточно памяти для поиска связей между изображениями. "
+                          "Изображения и прежние связи сохранены."),
+           MessageKind::Error);
+}
+
 }  // namespace
 
 void TFormMain::SetupTable() {
@@ -124,11 +132,13 @@ void TFormMain::ToolButtonAutoPozClick() {
   if (!command.Acquired() || Engine.Count() == 0) return;
   ShowStitchProgress(*this);
   BarProgress progress(ProgressBar);
+  bool searched = false;
   RunWhilePainting([&] {
-    Engine.AutoSearchLinks(&progress);
-    Engine.PlaceChain();
+    searched = Engine.AutoSearchLinks(&progress);
+    if (searched) Engine.PlaceChain();
   });
   Panel4->hide();
+  if (!searched) return TellSearchOutOfMemory(this);
   const bool fits = Engine.ChainToTable(MontageTable);
   DrawGridTab->viewport()->update();
   ShowStitchedMosaic(*this);
@@ -149,10 +159,12 @@ void TFormMain::ToolButtonCalkConnectClick() {
   ShowStitchProgress(*this);
   Engine.ResetPlaces();
   BarProgress progress(ProgressBar);
+  bool searched = false;
   RunWhilePainting([&] {
-    Engine.SearchLinks(&progress);
-    Engine.PlaceChain();
+    searched = Engine.SearchLinks(&progress);
+    if (searched) Engine.PlaceChain();
   });
   Panel4->hide();
+  if (!searched) return TellSearchOutOfMemory(this);
   ShowStitchedMosaic(*this);
 }
