@@ -9,10 +9,16 @@ rm -rf "$work" && mkdir -p "$work"
 "$samples" -o "$work/set" --columns 2 --rows 2 --width 640 --height 480 --seed 3 >/dev/null || exit 1
 
 failures=0 finished=0 refused=0 unloadable=0
-# From what the program needs to be loaded at all (about 70 MB of libraries)
-# to enough for the whole job; the fine steps, 128 kB apart, fall on every stage
+# The least address space in which the program can be loaded at all (its
+# libraries) depends on the system: found first, in 1 MB steps.
+base_kb=49152
+until ( ulimit -v "$base_kb"; exec "$stitcher" --version ) >/dev/null 2>&1; do
+  base_kb=$((base_kb + 1024))
+  [ "$base_kb" -gt 1048576 ] && { echo "FAIL: the stitcher does not start even in 1 GB"; exit 1; }
+done
+# From there to enough for the whole job; steps of 192 kB fall on every stage
 # (load, previews, search, canvas, composition, save) of this small job.
-limits_kb=$(seq 65536 4096 77824; seq 78848 128 88064; seq 92160 8192 131072; echo 307200)
+limits_kb=$(seq "$base_kb" 192 $((base_kb + 16384)); seq $((base_kb + 24576)) 16384 $((base_kb + 90112)))
 for limit_kb in $limits_kb; do
   limit_mb=$((limit_kb / 1024)).$(( (limit_kb % 1024) * 10 / 1024 ))
   out="$work/m.png" report="$work/r.json"
