@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "matching.h"
@@ -61,9 +62,9 @@ void Panoram::PlaceChain() {
   }
 }
 
-bool Panoram::BuildCanvas() {
+CanvasResult Panoram::BuildCanvas() {
   result_.reset();  // the old canvas goes first: two large ones need not fit at once
-  if (count_ <= 0) return false;
+  if (count_ <= 0) return {CanvasResult::TooLarge};
   Rect extent = images_[0].Place;
   for (int i = 1; i < count_; ++i) {
     const Rect& p = images_[i].Place;
@@ -74,7 +75,7 @@ bool Panoram::BuildCanvas() {
   }
   const int64_t width = int64_t{extent.Right} - extent.Left;
   const int64_t height = int64_t{extent.Bottom} - extent.Top;
-  if (!Bitmap::SizeAllowed(width, height)) return false;
+  if (!Bitmap::SizeAllowed(width, height)) return {CanvasResult::TooLarge};
 
   for (int i = 0; i < count_; ++i) {
     Rect& p = images_[i].Place;
@@ -84,9 +85,9 @@ bool Panoram::BuildCanvas() {
 
   // Areas no image covers stay white; filled as allocated, in one pass.
   auto canvas = Bitmap::TryCreate(static_cast<int>(width), static_cast<int>(height), 255);
-  if (!canvas) return false;
+  if (!canvas) return {CanvasResult::OutOfMemory};
   result_ = std::move(*canvas);
-  return true;
+  return {CanvasResult::Built};
 }
 
 namespace {
@@ -169,8 +170,18 @@ void DrawMixed(const MixedOverlap& m, const Rect& part, ::Bitmap& canvas, int64_
 
 }  // namespace
 
-void Panoram::Compose(bool smoothing) {
-  if (!result_) return;
+bool Panoram::Compose(bool smoothing) {
+  if (!result_) return true;
+  try {
+    ComposeImages(smoothing);
+    return true;
+  } catch (const std::bad_alloc&) {
+    result_.reset();  // a half-composed mosaic must not look finished
+    return false;
+  }
+}
+
+void Panoram::ComposeImages(bool smoothing) {
   const int32_t f = cropImages_ ? frameSize_ : 0;
   const SeamMethod blend = smoothing ? SeamMethodFor(blendMode_) : nullptr;
   for (int i = 0; i < count_; ++i) {

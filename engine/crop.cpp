@@ -1,7 +1,10 @@
 // The crop rectangle common to every row and column, and the hand-over of the
 // mosaic to a picture.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <new>
 
 #include "panoram.h"
 
@@ -24,10 +27,14 @@ Rect Panoram::CommonRect(const MontageTable& table) const {
     }
   }
   if (cropImages_) {
-    r.Left += frameSize_;
-    r.Top += frameSize_;
-    r.Right -= frameSize_;
-    r.Bottom -= frameSize_;
+    // A frame from a settings file may be anything: in 64 bits, then kept
+    // within 32, a huge frame leaves an empty rectangle instead of wrapping.
+    auto moved = [](int32_t side, int64_t by) {
+      return static_cast<int32_t>(std::clamp<int64_t>(side + by, std::numeric_limits<int32_t>::min(),
+                                                      std::numeric_limits<int32_t>::max()));
+    };
+    const int64_t f = frameSize_;
+    r = {moved(r.Left, f), moved(r.Top, f), moved(r.Right, -f), moved(r.Bottom, -f)};
   }
   return r;
 }
@@ -41,22 +48,34 @@ Rect ClampCropRect(const Rect& rect, int canvasWidth, int canvasHeight) {
   return clamped.IsEmpty() ? whole : clamped;
 }
 
-void Panoram::ShowResult(Picture& picture) const {
-  if (result_) picture.Assign(*result_);
+bool Panoram::ShowResult(Picture& picture) const {
+  if (!result_) return true;
+  try {
+    picture.Assign(*result_);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
-void Panoram::ShowResultPart(Picture& picture, const Rect& rect) const {
-  if (!result_) return;
+bool Panoram::ShowResultPart(Picture& picture, const Rect& rect) const {
+  if (!result_) return true;
   const Rect shown = ClampCropRect(rect, result_->Width(), result_->Height());
-  if (shown == Rect{0, 0, result_->Width(), result_->Height()}) {
-    picture.Assign(*result_);
-    return;
-  }
-  if (!picture.Resize(shown.Width(), shown.Height())) return;
+  if (shown == Rect{0, 0, result_->Width(), result_->Height()}) return ShowResult(picture);
+  if (!picture.Resize(shown.Width(), shown.Height())) return false;
   ::Bitmap& target = picture.Canvas();
-  if (target.Width() != shown.Width() || target.Height() != shown.Height()) return;
+  if (target.Width() != shown.Width() || target.Height() != shown.Height()) return false;
   const size_t bytes = static_cast<size_t>(shown.Width()) * Bitmap::kBytesPerPixel;
   for (int y = 0; y < shown.Height(); ++y) {
     std::memcpy(target.Row(y), result_->Pixel(shown.Left, shown.Top + y), bytes);
   }
+  return true;
+}
+
+::Bitmap Panoram::TakeResult(const Rect* crop) {
+  if (!result_) return {};
+  ::Bitmap taken = std::move(*result_);
+  result_.reset();
+  if (crop != nullptr) taken.CropInPlace(ClampCropRect(*crop, taken.Width(), taken.Height()));
+  return taken;
 }

@@ -1,5 +1,7 @@
 #include "panoram.h"
 
+#include <new>
+
 #include "imagefiles/imagefiles.h"
 
 namespace {
@@ -23,13 +25,29 @@ void Panoram::ApplySettings(int32_t zonePct, int32_t radius, bool crop, int32_t 
 AddImageResult Panoram::AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name) {
   if (count_ >= kCapacity) return AddImageResult::StoreFull;
   if (bitmap.Empty()) return AddImageResult::EmptyBitmap;
-  PanImage& record = images_[count_];
-  ClearRecord(record);
+  try {
+    ::Bitmap copy = bitmap;
+    return AddImage(std::move(copy), direction, name);
+  } catch (const std::bad_alloc&) {
+    return AddImageResult::OutOfMemory;
+  }
+}
+
+AddImageResult Panoram::AddImage(::Bitmap&& bitmap, int32_t direction, const std::string& name) {
+  if (count_ >= kCapacity) return AddImageResult::StoreFull;
+  if (bitmap.Empty()) return AddImageResult::EmptyBitmap;
+  // Everything that allocates comes first, so a failure leaves the store as it was.
+  PanImage record;
+  try {
+    record.Thumb = MakeThumbnail(bitmap, kThumbWidth, kThumbHeight, 3);
+    record.Name = name;
+  } catch (const std::bad_alloc&) {
+    return AddImageResult::OutOfMemory;
+  }
   record.Place = {0, 0, bitmap.Width(), bitmap.Height()};
   record.Direction = direction;
-  record.Name = name;
-  record.Bitmap = bitmap;
-  record.Thumb = MakeThumbnail(bitmap, kThumbWidth, kThumbHeight, 3);
+  record.Bitmap = std::move(bitmap);
+  images_[count_] = std::move(record);
   ++count_;
   return AddImageResult::Added;
 }

@@ -36,6 +36,13 @@ enum class AddImageResult {
   Added,
   StoreFull,    // 200 images already
   EmptyBitmap,  // nothing to add
+  OutOfMemory,  // no memory for the copy or its preview; the store is unchanged
+};
+
+// Why BuildCanvas did or did not make a canvas; true when it did.
+struct CanvasResult {
+  enum Outcome { Built, TooLarge, OutOfMemory } Kind = Built;
+  explicit operator bool() const { return Kind == Built; }
 };
 
 // The six working parameters, in the order they travel everywhere.
@@ -62,6 +69,8 @@ class Panoram {
   void ApplySettings(int32_t zonePct, int32_t radius, bool crop, int32_t frameSize,
                      int32_t blendMode, int32_t step);
   AddImageResult AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name);
+  // The same, taking the bitmap over instead of copying it.
+  AddImageResult AddImage(::Bitmap&& bitmap, int32_t direction, const std::string& name);
   void RemoveImage(int index);
   void MoveImage(int from, int to);
   void ClearAll();
@@ -101,24 +110,34 @@ class Panoram {
   void TableToChain(const MontageTable& table);
 
   // --- overlap search ---
-  void SearchLinks(ProgressIndicator* progress);
-  void AutoSearchLinks(ProgressIndicator* progress);
+  // Both return false when memory ran out; links and directions are then as before.
+  bool SearchLinks(ProgressIndicator* progress);
+  bool AutoSearchLinks(ProgressIndicator* progress);
 
   // --- placement and assembly ---
   void PlaceChain();
-  // Returns false (and leaves no Result) when the canvas cannot be allocated.
-  bool BuildCanvas();
-  void Compose(bool smoothing);
+  // Without a canvas (an absurd layout, or no memory for it) there is no Result.
+  CanvasResult BuildCanvas();
+  // False when memory ran out; the half-composed Result is then dropped.
+  bool Compose(bool smoothing);
   void BlendOverlaps(int index, int method, ::Bitmap& workingCopy, bool crop) const;
 
   // --- crop and output ---
   Rect CommonRect(const MontageTable& table) const;
-  void ShowResult(Picture& picture) const;
+  // Both return false when the picture could not take the mosaic (no memory).
+  bool ShowResult(Picture& picture) const;
   // Shows rect clamped to the canvas (see ClampCropRect).
-  void ShowResultPart(Picture& picture, const Rect& rect) const;
+  bool ShowResultPart(Picture& picture, const Rect& rect) const;
+  // Hands the mosaic over without a copy (a large one need not fit twice):
+  // the whole canvas, or when crop is given the part ShowResultPart would show.
+  // Afterwards the engine holds no Result; empty when it held none.
+  ::Bitmap TakeResult(const Rect* crop = nullptr);
 
  private:
   static void ClearRecord(PanImage& record);
+  template <typename Search>
+  bool SearchKeepingLinks(const Search& search);
+  void ComposeImages(bool smoothing);
 
   std::array<PanImage, kCapacity> images_{};
   int count_ = 0;

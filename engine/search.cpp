@@ -1,6 +1,8 @@
 // The two drivers of the overlap search: along known directions, and trying
 // all four directions for every pair.
 #include <algorithm>
+#include <new>
+#include <vector>
 
 #include "matching.h"
 #include "panoram.h"
@@ -43,37 +45,66 @@ void Report(ProgressIndicator* progress, int percent) {
 
 }  // namespace
 
-void Panoram::SearchLinks(ProgressIndicator* progress) {
-  for (int i = 1; i < count_; ++i) {
-    const int32_t d = images_[i].Direction;
-    PairMatch m;
-    if (KnownDirection(d)) {
-      m = MatchPair(images_[i - 1].Bitmap, images_[i].Bitmap, d, zoneHeightPct_, zoneWidthPct_,
-                    radius_, step_);
+// Runs a search that rewrites links and directions; when memory runs out
+// midway, the earlier links come back so the user's work is not half replaced.
+template <typename Search>
+bool Panoram::SearchKeepingLinks(const Search& search) {
+  struct Saved {
+    Point LinkIn, LinkOut;
+    int32_t Direction;
+  };
+  std::vector<Saved> saved;
+  try {
+    saved.reserve(static_cast<size_t>(count_));
+    for (int i = 0; i < count_; ++i)
+      saved.push_back({images_[i].LinkIn, images_[i].LinkOut, images_[i].Direction});
+    search();
+    return true;
+  } catch (const std::bad_alloc&) {
+    for (size_t i = 0; i < saved.size(); ++i) {
+      images_[i].LinkIn = saved[i].LinkIn;
+      images_[i].LinkOut = saved[i].LinkOut;
+      images_[i].Direction = saved[i].Direction;
     }
-    images_[i - 1].LinkOut = m.Out;
-    images_[i].LinkIn = m.In;
-    Report(progress, static_cast<int>(int64_t{i} * 100 / (count_ - 1)));
+    return false;
   }
 }
 
-void Panoram::AutoSearchLinks(ProgressIndicator* progress) {
-  const int64_t steps = int64_t{count_ - 1} * 4;
-  for (int i = 0; i + 1 < count_; ++i) {
-    PairMatch best;
-    int32_t bestDirection = images_[i + 1].Direction;
-    for (int j = kDirRight; j <= kDirAbove; ++j) {
-      const PairMatch m = MatchPair(images_[i].Bitmap, images_[i + 1].Bitmap, j, zoneHeightPct_,
-                                    zoneWidthPct_, radius_, step_);
-      // Only a strictly better score replaces the kept one: ties go to the lower code.
-      if (m.Score > best.Score) {
-        best = m;
-        bestDirection = j;
+bool Panoram::SearchLinks(ProgressIndicator* progress) {
+  return SearchKeepingLinks([&] {
+    for (int i = 1; i < count_; ++i) {
+      const int32_t d = images_[i].Direction;
+      PairMatch m;
+      if (KnownDirection(d)) {
+        m = MatchPair(images_[i - 1].Bitmap, images_[i].Bitmap, d, zoneHeightPct_, zoneWidthPct_,
+                      radius_, step_);
       }
-      Report(progress, static_cast<int>((int64_t{i} * 4 + j) * 100 / steps));
+      images_[i - 1].LinkOut = m.Out;
+      images_[i].LinkIn = m.In;
+      Report(progress, static_cast<int>(int64_t{i} * 100 / (count_ - 1)));
     }
-    images_[i].LinkOut = best.Out;
-    images_[i + 1].LinkIn = best.In;
-    images_[i + 1].Direction = bestDirection;
-  }
+  });
+}
+
+bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
+  return SearchKeepingLinks([&] {
+    const int64_t steps = int64_t{count_ - 1} * 4;
+    for (int i = 0; i + 1 < count_; ++i) {
+      PairMatch best;
+      int32_t bestDirection = images_[i + 1].Direction;
+      for (int j = kDirRight; j <= kDirAbove; ++j) {
+        const PairMatch m = MatchPair(images_[i].Bitmap, images_[i + 1].Bitmap, j, zoneHeightPct_,
+                                      zoneWidthPct_, radius_, step_);
+        // Only a strictly better score replaces the kept one: ties go to the lower code.
+        if (m.Score > best.Score) {
+          best = m;
+          bestDirection = j;
+        }
+        Report(progress, static_cast<int>((int64_t{i} * 4 + j) * 100 / steps));
+      }
+      images_[i].LinkOut = best.Out;
+      images_[i + 1].LinkIn = best.In;
+      images_[i + 1].Direction = bestDirection;
+    }
+  });
 }

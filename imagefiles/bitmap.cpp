@@ -1,6 +1,7 @@
 #include "bitmap.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -44,6 +45,26 @@ void Bitmap::Fill(uint8_t blue, uint8_t green, uint8_t red) {
     first[3 * x + 2] = red;
   }
   for (int y = 1; y < height_; ++y) std::memcpy(Row(y), first, stride_);
+}
+
+void Bitmap::CropInPlace(const Rect& rect) {
+  assert(rect.Left >= 0 && rect.Top >= 0 && rect.Right <= width_ && rect.Bottom <= height_);
+  if (rect.IsEmpty()) {
+    *this = Bitmap();
+    return;
+  }
+  const size_t newStride = StrideFor(rect.Width());
+  const size_t rowBytes = static_cast<size_t>(rect.Width()) * kBytesPerPixel;
+  // Row y moves from at or after its new place, so copying top-down never
+  // overwrites a row still to be moved.
+  for (int y = 0; y < rect.Height(); ++y) {
+    std::memmove(data_.data() + static_cast<size_t>(y) * newStride, Pixel(rect.Left, rect.Top + y),
+                 rowBytes);
+  }
+  width_ = rect.Width();
+  height_ = rect.Height();
+  stride_ = newStride;
+  data_.resize(newStride * static_cast<size_t>(height_));
 }
 
 bool operator==(const Bitmap& a, const Bitmap& b) {

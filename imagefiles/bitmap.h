@@ -40,6 +40,16 @@ class Bitmap {
 
   // The same, but reports failure (absurd size or no memory) as an empty result.
   static std::optional<Bitmap> TryCreate(int width, int height, uint8_t fill = 0);
+
+  Bitmap(const Bitmap&) = default;
+  Bitmap(Bitmap&&) noexcept = default;
+  Bitmap& operator=(Bitmap&&) noexcept = default;
+  // A copy that runs out of memory leaves the target as it was, never with
+  // the new size over the old pixels.
+  Bitmap& operator=(const Bitmap& other) {
+    if (this != &other) *this = Bitmap(other);
+    return *this;
+  }
   static bool SizeAllowed(int64_t width, int64_t height);
 
   int Width() const { return width_; }
@@ -58,6 +68,9 @@ class Bitmap {
   const uint8_t* Data() const { return data_.data(); }
 
   void Fill(uint8_t blue, uint8_t green, uint8_t red);
+  // Keeps only rect (which must lie inside), moving rows within the same
+  // memory: a large picture is never held twice.
+  void CropInPlace(const Rect& rect);
 
   friend bool operator==(const Bitmap& a, const Bitmap& b);
 

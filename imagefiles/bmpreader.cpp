@@ -28,6 +28,28 @@ bool StandardMasks32(const uint8_t* info, uint32_t infoSize, uint32_t compressio
 
 }  // namespace
 
+std::string BmpFileHeader(int width, int height) {
+  const uint64_t dataBytes = (uint64_t{static_cast<uint32_t>(width)} * 3 + 3) / 4 * 4 *
+                             static_cast<uint32_t>(height);
+  std::string h(54, '\0');
+  auto put = [&](size_t at, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) h[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  h[0] = 'B';
+  h[1] = 'M';
+  put(2, static_cast<uint32_t>(54 + dataBytes), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<uint32_t>(width), 4);
+  put(22, static_cast<uint32_t>(height), 4);
+  put(26, 1, 2);   // planes
+  put(28, 24, 2);  // bits a pixel
+  put(34, static_cast<uint32_t>(dataBytes), 4);
+  put(38, 3780, 4);  // 96 dpi in pixels a metre, as the toolkit writes
+  put(42, 3780, 4);
+  return h;
+}
+
 BmpReadOutcome ReadUncompressedBmp(const std::string& fileName, Bitmap& bitmap, PixStatus& status) {
   std::ifstream in(fileName, std::ios::binary);
   if (!in) return BmpReadOutcome::NotHandled;

@@ -1,11 +1,15 @@
 #pragma once
-// Reader for uncompressed BMP files. The toolkit's own reader refuses images
+// Reader for uncompressed BMP files, and the header of the BMP we write. The toolkit's own reader refuses images
 // above 16384 x 16384 pixels; frames and mosaics can be larger.
 
 #include <string>
 
 #include "bitmap.h"
 #include "imagefiles.h"
+
+// The 54-byte file and info header of a 24-bit, bottom-up BMP of that size,
+// whose rows are padded to 4 bytes.
+std::string BmpFileHeader(int width, int height);
 
 enum class BmpReadOutcome { Done, NotHandled };
 

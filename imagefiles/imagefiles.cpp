@@ -6,9 +6,12 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <sys/stat.h>
+#include <vector>
 
 #include "bitmapview.h"
 #include "bmpreader.h"
@@ -22,51 +25,113 @@ constexpr int kReaderLimitMiB =
 
 QString ToQt(const std::string& s) { return QString::fromStdString(s); }
 
-PixStatus CheckStructure(const QString& path, const QByteArray& format) {
-  QFile file(path);
-  if (format == "bmp") {
-    if (!file.open(QIODevice::ReadOnly)) return PixStatus::Fail(PixError::Unreadable, "cannot open");
-    const QByteArray header = file.read(64);
-    switch (CheckBmpComplete(header.toStdString(), file.size())) {
-      case GuardResult::Ok: break;
-      case GuardResult::Truncated: return PixStatus::Fail(PixError::Corrupt, "BMP pixel data truncated");
-      case GuardResult::Malformed: return PixStatus::Fail(PixError::Corrupt, "BMP header malformed");
-      case GuardResult::TooLarge: return PixStatus::Fail(PixError::TooLarge, "BMP dimensions too large");
-    }
-  } else if (format == "jpeg" || format == "jpg") {
-    if (!file.open(QIODevice::ReadOnly)) return PixStatus::Fail(PixError::Unreadable, "cannot open");
-    const QByteArray all = file.readAll();
-    switch (CheckJpegComplete(all.toStdString())) {
-      case GuardResult::Ok: break;
-      case GuardResult::Truncated: return PixStatus::Fail(PixError::Corrupt, "JPEG data truncated");
-      case GuardResult::Malformed: return PixStatus::Fail(PixError::Corrupt, "JPEG structure malformed");
-      case GuardResult::TooLarge: return PixStatus::Fail(PixError::TooLarge, "JPEG too large");
-    }
+// --- codec warnings ---
+// The JPEG decoder accepts damaged entropy data and only logs a warning, and
+// encoders log why they failed; while a load or save runs on a thread, the
+// image plugins' messages are collected here instead.
+thread_local std::string* t_decoderWarnings = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+
+void CollectDecoderWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (t_decoderWarnings != nullptr && type != QtFatalMsg && context.category != nullptr &&
+      std::strncmp(context.category, "qt.gui.imageio", 14) == 0) {
+    if (!t_decoderWarnings->empty()) *t_decoderWarnings += "; ";
+    *t_decoderWarnings += text.toStdString();
+    return;
+  }
+  if (g_previousHandler != nullptr) g_previousHandler(type, context, text);
+}
+
+struct WarningCollector {
+  std::string Text;
+  WarningCollector() { t_decoderWarnings = &Text; }
+  ~WarningCollector() { t_decoderWarnings = nullptr; }
+};
+
+// --- structure checks ---
+std::string ReadFile(QFile& file, qint64 bytes) {
+  const QByteArray data = file.read(bytes);
+  return std::string(data.constData(), static_cast<size_t>(data.size()));
+}
+
+PixStatus GuardStatus(GuardResult result, const char* what) {
+  const std::string name(what);
+  switch (result) {
+    case GuardResult::Ok: return PixStatus::Success();
+    case GuardResult::Truncated: return PixStatus::Fail(PixError::Corrupt, name + " data truncated");
+    case GuardResult::Malformed: return PixStatus::Fail(PixError::Corrupt, name + " structure malformed");
+    case GuardResult::TooLarge: return PixStatus::Fail(PixError::TooLarge, name + " dimensions too large");
   }
   return PixStatus::Success();
 }
 
-// Copies a decoded image into a 24-bit bitmap, converting rows one at a time
-// so that a large image is never held twice in full.
-PixStatus CopyToBitmap(QImage& image, Bitmap& out) {
-  switch (image.format()) {
-    case QImage::Format_RGB32:
-    case QImage::Format_ARGB32:
-    case QImage::Format_RGB888:
-    case QImage::Format_BGR888:
-      break;
-    default:
-      // Grey, 16-bit, indexed and premultiplied images go through one conversion.
-      image.convertTo(QImage::Format_ARGB32);
-      if (image.isNull()) return PixStatus::Fail(PixError::OutOfMemory, "conversion failed");
+PixStatus CheckStructure(const QString& path, const QByteArray& format) {
+  const bool bmp = format == "bmp";
+  const bool whole = format == "jpeg" || format == "jpg" || format == "gif";
+  if (!bmp && !whole) return PixStatus::Success();
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return PixStatus::Fail(PixError::Unreadable, file.errorString().toStdString());
+  try {
+    if (bmp) {
+      const std::string header = ReadFile(file, 64);
+      if (const PixStatus s = GuardStatus(CheckBmpComplete(header, file.size()), "BMP"); !s) return s;
+      if (!BmpIsRunLength(header)) return PixStatus::Success();
+      file.seek(0);
+      return GuardStatus(CheckBmpRunsComplete(ReadFile(file, file.size())), "BMP run-length");
+    }
+    const std::string all = ReadFile(file, file.size());
+    if (format == "gif") return GuardStatus(CheckGifComplete(all), "GIF");
+    return GuardStatus(CheckJpegComplete(all), "JPEG");
+  } catch (const std::bad_alloc&) {
+    return PixStatus::Fail(PixError::OutOfMemory, "no memory to check the file");
   }
+}
+
+// Why the file cannot be read at all, by the system's own reason.
+PixStatus CheckFileAccess(const std::string& fileName) {
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) != 0) {
+    const int error = errno;
+    if (error == ENOENT) return PixStatus::Fail(PixError::NotFound, "file does not exist");
+    return PixStatus::Fail(PixError::Unreadable, std::strerror(error));
+  }
+  if (S_ISDIR(st.st_mode)) return PixStatus::Fail(PixError::Unreadable, "is a folder");
+  if (!S_ISREG(st.st_mode)) return PixStatus::Fail(PixError::Unreadable, "not a regular file");
+  if (!QFileInfo(ToQt(fileName)).isReadable())
+    return PixStatus::Fail(PixError::Unreadable, std::strerror(EACCES));
+  if (st.st_size == 0) return PixStatus::Fail(PixError::Empty, "file is empty");
+  return PixStatus::Success();
+}
+
+// Qt reports a failed allocation like damaged data: when an image of the
+// announced size cannot be made now, memory was the reason.
+bool NoMemoryFor(const QSize& size) {
+  if (!size.isValid()) return false;
+  const QImage probe(size, QImage::Format_ARGB32);
+  return probe.isNull();
+}
+
+// Copies a decoded image into a 24-bit bitmap row by row; other formats are
+// converted one row at a time, never the whole image at once (memory, and the
+// toolkit's whole-image conversion runs on its thread pool).
+PixStatus CopyToBitmap(const QImage& image, Bitmap& out) {
   auto created = Bitmap::TryCreate(image.width(), image.height());
   if (!created) return PixStatus::Fail(PixError::OutOfMemory, "no memory for the bitmap");
   Bitmap& bitmap = *created;
   const int w = image.width();
-  const QImage::Format format = image.format();
+  QImage::Format format = image.format();
+  const bool direct = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                      format == QImage::Format_RGB888 || format == QImage::Format_BGR888;
   for (int y = 0; y < image.height(); ++y) {
+    QImage converted;
     const uchar* src = image.constScanLine(y);
+    if (!direct) {
+      converted = image.copy(0, y, w, 1).convertToFormat(QImage::Format_ARGB32);
+      if (converted.isNull()) return PixStatus::Fail(PixError::OutOfMemory, "conversion failed");
+      src = converted.constScanLine(0);
+      format = QImage::Format_ARGB32;
+    }
     uint8_t* dst = bitmap.Row(y);
     if (format == QImage::Format_BGR888) {
       std::memcpy(dst, src, static_cast<size_t>(w) * 3);
@@ -89,98 +154,224 @@ PixStatus CopyToBitmap(QImage& image, Bitmap& out) {
   return PixStatus::Success();
 }
 
+// --- writing ---
+// The formats we write: each holds a full-colour picture at its full size up
+// to its own limits (others shrink it, drop colours or scale it down).
+struct WriteFormat {
+  const char* Suffix;
+  int64_t MaxSide;       // pixels
+  int64_t MaxDataBytes;  // uncompressed pixel bytes the format can address; 0: no limit
+};
+constexpr int64_t k4GiB = int64_t{1} << 32;
+constexpr WriteFormat kWriteFormats[] = {
+    {"bmp", Bitmap::kMaxSide, k4GiB - 54},  // sizes are 32-bit fields
+    {"png", Bitmap::kMaxSide, 0},
+    {"jpg", 65500, 0},
+    {"jpeg", 65500, 0},
+    {"tif", Bitmap::kMaxSide, k4GiB - 4096},  // classic offsets are 32-bit
+    {"tiff", Bitmap::kMaxSide, k4GiB - 4096},
+    {"webp", 16383, 0},
+    {"ppm", Bitmap::kMaxSide, 0},
+};
+
+QByteArray SuffixOf(const std::string& fileName) {
+  return QFileInfo(ToQt(fileName)).suffix().toLower().toLatin1();
+}
+
+const WriteFormat* WriteFormatFor(const std::string& fileName) {
+  const QByteArray suffix = SuffixOf(fileName);
+  for (const WriteFormat& f : kWriteFormats) {
+    if (suffix == f.Suffix) {
+      return QImageWriter::supportedImageFormats().contains(suffix) ? &f : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+// An encoder's output device over a staged file. Encoders seek (TIFF writes
+// its header last), so it is a random-access device.
+class StagedDevice : public QIODevice {
+ public:
+  explicit StagedDevice(StagedFile& file) : file_(file) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+  bool isSequential() const override { return false; }
+  bool seek(qint64 pos) override { return file_.Seek(pos) && QIODevice::seek(pos); }
+  qint64 size() const override { return file_.Size(); }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 length) override {
+    return file_.Write(data, static_cast<size_t>(length)) ? length : -1;
+  }
+
+ private:
+  StagedFile& file_;
+};
+
+// The rows go straight from the bitmap to the file: they already are a
+// 24-bit BMP's rows, and no second copy of a large mosaic is made.
+bool WriteBmp(QIODevice& device, const Bitmap& bitmap) {
+  const std::string header = BmpFileHeader(bitmap.Width(), bitmap.Height());
+  if (device.write(header.data(), static_cast<qint64>(header.size())) != qint64(header.size()))
+    return false;
+  const auto rowBytes = static_cast<qint64>(bitmap.Width()) * Bitmap::kBytesPerPixel;
+  // Padding is written as zeros, whatever the bitmap's padding bytes hold.
+  const char zeros[4] = {};
+  const qint64 pad = static_cast<qint64>(bitmap.Stride()) - rowBytes;
+  for (int y = bitmap.Height() - 1; y >= 0; --y) {  // stored bottom-up
+    if (device.write(reinterpret_cast<const char*>(bitmap.Row(y)), rowBytes) != rowBytes) return false;
+    if (pad > 0 && device.write(zeros, pad) != pad) return false;
+  }
+  return true;
+}
+
+// Binary PPM, row by row: the toolkit's writer converts the whole picture
+// first, a second copy made on its thread pool.
+bool WritePpm(QIODevice& device, const Bitmap& bitmap) {
+  const std::string header =
+      "P6\n" + std::to_string(bitmap.Width()) + " " + std::to_string(bitmap.Height()) + "\n255\n";
+  if (device.write(header.data(), static_cast<qint64>(header.size())) != qint64(header.size()))
+    return false;
+  const auto rowBytes = static_cast<qint64>(bitmap.Width()) * Bitmap::kBytesPerPixel;
+  std::vector<char> rgb(static_cast<size_t>(rowBytes));
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* bgr = bitmap.Row(y);
+    for (qint64 i = 0; i < rowBytes; i += 3) {
+      rgb[i] = static_cast<char>(bgr[i + 2]);
+      rgb[i + 1] = static_cast<char>(bgr[i + 1]);
+      rgb[i + 2] = static_cast<char>(bgr[i]);
+    }
+    if (device.write(rgb.data(), rowBytes) != rowBytes) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-void PixInit() { QImageReader::setAllocationLimit(kReaderLimitMiB); }
+void PixInit() {
+  QImageReader::setAllocationLimit(kReaderLimitMiB);
+  static std::once_flag installed;
+  std::call_once(installed, [] { g_previousHandler = qInstallMessageHandler(CollectDecoderWarnings); });
+}
 
 PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap) {
+  if (PixStatus s = CheckFileAccess(fileName); !s) return s;
   const QString path = ToQt(fileName);
-  const QFileInfo info(path);
-  if (!info.exists()) return PixStatus::Fail(PixError::NotFound, "file does not exist");
-  if (!info.isFile() || !info.isReadable())
-    return PixStatus::Fail(PixError::Unreadable, "not a readable file");
-  if (info.size() == 0) return PixStatus::Fail(PixError::Empty, "file is empty");
-
   QImageReader reader(path);
   reader.setAutoTransform(false);
   const QByteArray format = reader.format().toLower();
   if (format.isEmpty()) return PixStatus::Fail(PixError::Unsupported, "unknown image format");
 
+  // Structure first: a malformed header must not pass for a huge image.
+  if (PixStatus s = CheckStructure(path, format); !s) return s;
   const QSize size = reader.size();
   if (size.isValid() && !Bitmap::SizeAllowed(size.width(), size.height()))
     return PixStatus::Fail(PixError::TooLarge, "image is " + std::to_string(size.width()) + " x " +
                                                    std::to_string(size.height()));
-
-  if (PixStatus s = CheckStructure(path, format); !s) return s;
   if (format == "bmp") {
     PixStatus status;
     if (ReadUncompressedBmp(fileName, bitmap, status) == BmpReadOutcome::Done) return status;
   }
 
-  QImage image;
   try {
+    QImage image;
+    WarningCollector warnings;
     if (!reader.read(&image) || image.isNull()) {
       const auto why = reader.error();
       if (why == QImageReader::UnsupportedFormatError)
         return PixStatus::Fail(PixError::Unsupported, reader.errorString().toStdString());
       if (why == QImageReader::FileNotFoundError || why == QImageReader::DeviceError)
         return PixStatus::Fail(PixError::Unreadable, reader.errorString().toStdString());
-      if (size.isValid() && !Bitmap::SizeAllowed(size.width(), size.height()))
-        return PixStatus::Fail(PixError::TooLarge, reader.errorString().toStdString());
+      if (NoMemoryFor(size))
+        return PixStatus::Fail(PixError::OutOfMemory, "no memory to decode the image");
       return PixStatus::Fail(PixError::Corrupt, reader.errorString().toStdString());
     }
+    if (!Bitmap::SizeAllowed(image.width(), image.height()))
+      return PixStatus::Fail(PixError::TooLarge, "image too large");
+    PixStatus status = CopyToBitmap(image, bitmap);
+    if (status) status.Warning = warnings.Text;
+    return status;
   } catch (const std::bad_alloc&) {
-    return PixStatus::Fail(PixError::OutOfMemory, "no memory to decode");
+    return PixStatus::Fail(PixError::OutOfMemory, "no memory to decode the image");
   }
-  if (!Bitmap::SizeAllowed(image.width(), image.height()))
-    return PixStatus::Fail(PixError::TooLarge, "image too large");
-  return CopyToBitmap(image, bitmap);
 }
 
-bool PixCanWrite(const std::string& fileName) {
-  const QByteArray suffix = QFileInfo(ToQt(fileName)).suffix().toLower().toLatin1();
-  return !suffix.isEmpty() && QImageWriter::supportedImageFormats().contains(suffix);
+bool PixImageSize(const std::string& fileName, int64_t& width, int64_t& height) {
+  QImageReader reader(ToQt(fileName));
+  const QSize size = reader.size();
+  if (!size.isValid()) return false;
+  width = size.width();
+  height = size.height();
+  return true;
 }
 
-PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap) {
-  if (bitmap.Empty()) return PixStatus::Fail(PixError::WriteFailed, "empty image");
-  const QString path = ToQt(fileName);
-  const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
-  if (!PixCanWrite(fileName))
-    return PixStatus::Fail(PixError::Unsupported, "cannot write format '" + suffix.toStdString() + "'");
+bool PixCanWrite(const std::string& fileName) { return WriteFormatFor(fileName) != nullptr; }
 
-  // The target is replaced only after the whole image is written.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    return PixStatus::Fail(PixError::WriteFailed, file.errorString().toStdString());
-  QImageWriter writer(&file, suffix);
-  if (suffix == "jpg" || suffix == "jpeg") writer.setQuality(95);
-  if (!writer.write(BitmapView(bitmap))) {
-    file.cancelWriting();
-    return PixStatus::Fail(PixError::WriteFailed, writer.errorString().toStdString());
+std::vector<std::string> PixWritableSuffixes() {
+  std::vector<std::string> suffixes;
+  for (const WriteFormat& f : kWriteFormats) {
+    if (QImageWriter::supportedImageFormats().contains(QByteArray(f.Suffix))) suffixes.push_back(f.Suffix);
   }
-  if (!file.commit()) return PixStatus::Fail(PixError::WriteFailed, file.errorString().toStdString());
+  return suffixes;
+}
+
+PixStatus PixCheckWritable(const std::string& fileName, int width, int height) {
+  const WriteFormat* format = WriteFormatFor(fileName);
+  if (format == nullptr)
+    return PixStatus::Fail(PixError::Unsupported,
+                           "cannot write format '" + SuffixOf(fileName).toStdString() + "'");
+  const int64_t dataBytes = int64_t{(width * int64_t{3} + 3) / 4 * 4} * height;
+  if (width > format->MaxSide || height > format->MaxSide ||
+      (format->MaxDataBytes > 0 && dataBytes > format->MaxDataBytes)) {
+    std::string limit = "a ." + std::string(format->Suffix) + " file holds at most " +
+                        std::to_string(format->MaxSide) + " pixels a side";
+    if (format->MaxDataBytes > 0) limit += " and 4 GiB of pixels";
+    return PixStatus::Fail(PixError::TooLarge, limit + ", the image is " + std::to_string(width) +
+                                                   " x " + std::to_string(height));
+  }
   return PixStatus::Success();
 }
 
-void PixResample(const Bitmap& source, Bitmap& destination, int mode) {
-  if (destination.Empty()) return;
-  if (source.Empty()) {
-    destination.Fill(0, 0, 0);
-    return;
+PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, StagedFile& pending) {
+  if (bitmap.Empty()) return PixStatus::Fail(PixError::WriteFailed, "empty image");
+  if (PixStatus s = PixCheckWritable(fileName, bitmap.Width(), bitmap.Height()); !s) return s;
+  if (std::string reason = pending.Open(fileName); !reason.empty())
+    return PixStatus::Fail(PixError::WriteFailed, reason);
+  const QByteArray suffix = SuffixOf(fileName);
+  bool written = false;
+  WarningCollector encoderWords;
+  try {
+    StagedDevice device(pending);
+    if (suffix == "bmp") {
+      written = WriteBmp(device, bitmap);
+    } else if (suffix == "ppm") {
+      written = WritePpm(device, bitmap);
+    } else {
+      QImageWriter writer(&device, suffix);
+      if (suffix == "jpg" || suffix == "jpeg") writer.setQuality(95);
+      written = writer.write(BitmapView(bitmap));
+    }
+  } catch (const std::bad_alloc&) {
+    return PixStatus::Fail(PixError::OutOfMemory, "no memory to encode the image");
   }
-  const Qt::TransformationMode how =
-      (mode == 3 || mode == 5) ? Qt::SmoothTransformation : Qt::FastTransformation;
-  const QImage scaled = BitmapView(source).scaled(destination.Width(), destination.Height(),
-                                            Qt::IgnoreAspectRatio, how)
-                            .convertToFormat(QImage::Format_BGR888);
-  const size_t rowBytes = static_cast<size_t>(destination.Width()) * 3;
-  for (int y = 0; y < destination.Height(); ++y)
-    std::memcpy(destination.Row(y), scaled.constScanLine(y), rowBytes);
+  // The file's first failure names the system's reason (a full disk, say);
+  // some encoders report success after a failed write, some fail without one.
+  const std::string reason = pending.Finish();
+  if (!reason.empty()) return PixStatus::Fail(PixError::WriteFailed, reason);
+  if (!written) {
+    // The encoders say why only in their log: short memory is told apart.
+    const QString words = QString::fromStdString(encoderWords.Text);
+    if (words.contains(QLatin1String("memory"), Qt::CaseInsensitive))
+      return PixStatus::Fail(PixError::OutOfMemory, encoderWords.Text);
+    return PixStatus::Fail(PixError::WriteFailed,
+                           words.isEmpty() ? "the encoder failed" : encoderWords.Text);
+  }
+  return PixStatus::Success();
 }
 
-Bitmap MakeThumbnail(const Bitmap& source, int width, int height, int mode) {
-  Bitmap thumb(width, height);
-  PixResample(source, thumb, mode);
-  return thumb;
+PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap) {
+  StagedFile pending;
+  if (PixStatus s = PixWriteImage(fileName, bitmap, pending); !s) return s;
+  if (std::string reason = pending.Commit(); !reason.empty())
+    return PixStatus::Fail(PixError::WriteFailed, reason);
+  return PixStatus::Success();
 }

@@ -2,9 +2,12 @@
 // Image file services: load, save and resample 24-bit bitmaps. Free of Qt in
 // its interface; the sources use Qt's image I/O.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "bitmap.h"
+#include "formats/wholefile.h"
 
 // Why a load or save failed; the window words it for the user.
 enum class PixError {
@@ -22,6 +25,7 @@ enum class PixError {
 struct PixStatus {
   PixError Error = PixError::None;
   std::string Detail;  // technical detail in English, for logs and messages
+  std::string Warning;  // a load that succeeded on damaged data: the decoder's words
 
   bool Ok() const { return Error == PixError::None; }
   explicit operator bool() const { return Ok(); }
@@ -33,11 +37,19 @@ struct PixStatus {
 void PixInit();
 
 // Reads any supported file into a 24-bit bitmap; on failure the bitmap is untouched.
+// A JPEG with damaged entropy data still loads, with Warning set.
 PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap);
+
+// The size the file's header announces, without decoding; false when unknown.
+bool PixImageSize(const std::string& fileName, int64_t& width, int64_t& height);
 
 // Writes the bitmap in the format named by the file's extension. The data go to
 // a temporary file beside the target that replaces it only when complete.
 PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap);
+
+// PixSaveImage but the replacement of the target: the picture is written in
+// full and finished in pending, whose Commit then puts it in place.
+PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, StagedFile& pending);
 
 // Scales source into destination, which the caller has sized. Modes 3 and 5
 // resample smoothly; any other mode takes the nearest pixel.
@@ -46,5 +58,13 @@ void PixResample(const Bitmap& source, Bitmap& destination, int mode);
 // A new 24-bit bitmap of the given size holding a scaled copy of source.
 Bitmap MakeThumbnail(const Bitmap& source, int width, int height, int mode);
 
-// True when PixSaveImage can write the extension of this file name.
+// True when PixSaveImage can write the extension of this file name: only
+// formats that keep a full-colour picture at its size.
 bool PixCanWrite(const std::string& fileName);
+
+// The extensions PixCanWrite accepts, lower case, without the dot.
+std::vector<std::string> PixWritableSuffixes();
+
+// Whether a width x height picture can be written under this file name: a
+// writable format (Unsupported) within that format's size limits (TooLarge).
+PixStatus PixCheckWritable(const std::string& fileName, int width, int height);

@@ -4,8 +4,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
 #include <utility>
+
+#include "imagefiles.h"
 
 namespace {
 
@@ -61,7 +62,10 @@ std::string PixSaveDialog(const std::string& title, const std::string& initialNa
   Prepare(dialog, title);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters(Filters(QImageWriter::supportedImageFormats()));
+  // Only formats that hold the whole mosaic at its size and in full colour.
+  QList<QByteArray> writable;
+  for (const std::string& suffix : PixWritableSuffixes()) writable.append(QByteArray::fromStdString(suffix));
+  dialog.setNameFilters(Filters(writable));
   const QFileInfo initial(QString::fromStdString(initialName));
   dialog.setDirectory(initial.absolutePath());
   dialog.selectFile(initial.fileName());

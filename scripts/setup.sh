@@ -11,7 +11,7 @@ PACKAGES=(
   libsane1 sane-utils libsane-dev libv4l-dev v4l-utils
   oxygen-icon-theme
   xvfb xauth imagemagick x11-apps
-  poppler-utils
+  poppler-utils python3
 )
 
 missing=()

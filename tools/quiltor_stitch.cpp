@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <unistd.h>
 
 #include "imagefiles/imagefiles.h"
@@ -9,7 +10,9 @@
 #include "stitchjob.h"
 #include "terminalprogress.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
     std::printf("quiltor-stitch %s\n", QUILTOR_VERSION);
     return 0;
@@ -21,6 +24,9 @@ int main(int argc, char** argv) {
   if (!cli.Run) {
     std::fprintf(cli.ExitCode == 0 ? stdout : stderr, "%s\n", cli.Message.c_str());
     return cli.ExitCode;
+  }
+  for (const std::string& warning : cli.Warnings) {
+    std::fprintf(stderr, "quiltor-stitch: warning: %s\n", warning.c_str());
   }
   TerminalProgress bar(cli.Options.Quiet ? nullptr : stderr, "search", isatty(STDERR_FILENO) != 0);
   const StitchResult result = RunStitch(cli.Options, &bar);
@@ -37,4 +43,16 @@ int main(int argc, char** argv) {
                  result.Output.Height(), cli.Options.Output.c_str());
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Short memory before or after the stitch itself (start-up, arguments).
+    std::fputs("quiltor-stitch: not enough memory\n", stderr);
+    return 1;
+  }
 }

@@ -2,10 +2,25 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
 
 #include "imagefiles/imagefiles.h"
 
 namespace {
+
+// The same file by device and inode when both exist (links, "..", symbolic
+// links); otherwise the same path once resolved as far as it exists.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  std::error_code ea, eb;
+  const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a), ea);
+  const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b), eb);
+  return !ea && !eb && ca == cb;
+}
 
 // Checks that need the parsed values together; returns a message or "".
 bool ParseDirections(const std::string& text, std::vector<int32_t>& codes) {
@@ -28,7 +43,19 @@ std::string CheckCombination(const StitchOptions& o) {
            " codes (one per image after the first), got " + std::to_string(o.Directions.size());
   }
   if (o.Images.size() > 200) return "at most 200 images can be stitched, got " + std::to_string(o.Images.size());
-  if (!PixCanWrite(o.Output)) return "cannot write images of this type: " + o.Output;
+  if (!PixCanWrite(o.Output)) {
+    std::string formats;
+    for (const std::string& suffix : PixWritableSuffixes()) formats += (formats.empty() ? "" : ", ") + suffix;
+    return "cannot write images of this type: " + o.Output + " (the mosaic can be written as " + formats + ")";
+  }
+  // A run must never replace one of its own files.
+  for (const std::string& image : o.Images) {
+    if (SameFile(o.Output, image)) return "the output " + o.Output + " is the input " + image;
+    if (!o.Report.empty() && SameFile(o.Report, image))
+      return "the report " + o.Report + " is the input " + image;
+  }
+  if (!o.Report.empty() && SameFile(o.Report, o.Output))
+    return "the report " + o.Report + " is the output " + o.Output;
   return "";
 }
 
@@ -52,12 +79,13 @@ CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
   auto* configOpt = app.add_option("--config", config, "the six settings from a 24-byte settings file");
   StitchSettings flags;
   int crop = 0;
-  auto* zone = app.add_option("--zone", flags.Zone, "overlap zone, percent")->check(CLI::Range(0, 100));
-  auto* radius = app.add_option("--radius", flags.Radius, "search radius, pixels")->check(CLI::Range(0, 100));
-  auto* cropOpt = app.add_option("--crop", crop, "trim a frame from every image")->check(CLI::Range(0, 1));
-  auto* frame = app.add_option("--frame", flags.Frame, "frame width, pixels")->check(CLI::Range(0, 50));
-  auto* blend = app.add_option("--blend", flags.Blend, "seam method 0..4")->check(CLI::Range(0, 4));
-  auto* step = app.add_option("--step", flags.Step, "search step 1..5")->check(CLI::Range(1, 5));
+  auto in = [](const SettingRange& r) { return CLI::Range(r.Min, r.Max); };
+  auto* zone = app.add_option("--zone", flags.Zone, "overlap zone, percent")->check(in(kZoneRange));
+  auto* radius = app.add_option("--radius", flags.Radius, "search radius, pixels")->check(in(kRadiusRange));
+  auto* cropOpt = app.add_option("--crop", crop, "trim a frame from every image")->check(in(kCropRange));
+  auto* frame = app.add_option("--frame", flags.Frame, "frame width, pixels")->check(in(kFrameRange));
+  auto* blend = app.add_option("--blend", flags.Blend, "seam method 0..4")->check(in(kBlendRange));
+  auto* step = app.add_option("--step", flags.Step, "search step 1..5")->check(in(kStepRange));
   app.add_flag("--smooth", o.Smooth, "seam smoothing on");
   app.add_flag("--crop-view", o.CropView, "output only the common rectangle");
   app.add_option("-o,--output", o.Output, "the mosaic; format from the extension")->required();
@@ -96,6 +124,10 @@ CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
   if (frame->count()) o.Settings.Frame = flags.Frame;
   if (blend->count()) o.Settings.Blend = flags.Blend;
   if (step->count()) o.Settings.Step = flags.Step;
+  // Stored values are used as they are (only the dialog limits them), but said.
+  if (const std::string outside = SettingsOutsideRanges(o.Settings); !outside.empty()) {
+    out.Warnings.push_back("settings file " + config + " holds values outside the dialog's ranges, used as stored: " + outside);
+  }
 
   const std::string problem = CheckCombination(o);
   if (!problem.empty()) {

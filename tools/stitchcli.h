@@ -2,6 +2,7 @@
 // The stitcher's command line.
 
 #include <string>
+#include <vector>
 
 #include "stitchoptions.h"
 
@@ -10,6 +11,7 @@ struct CliOutcome {
   int ExitCode = 0;      // otherwise: exit with this
   std::string Message;   // for stdout when ExitCode is 0 (help), else stderr
   StitchOptions Options;
+  std::vector<std::string> Warnings;  // the run goes on; each is printed once
 };
 
 // Exit status of a run refused for its arguments.

@@ -2,9 +2,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <new>
 
-#include "bitmappicture.h"
 #include "imagefiles/imagefiles.h"
+#include "memorybudget.h"
 #include "stitchreport.h"
 
 namespace {
@@ -36,6 +37,10 @@ std::string Reason(const PixStatus& status) {
   return text;
 }
 
+constexpr const char* kNoMemory = "not enough memory";
+
+std::string MiB(uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MiB"; }
+
 }  // namespace
 
 StitchJob::StitchJob(StitchOptions options)
@@ -50,6 +55,21 @@ bool StitchJob::Fail(std::string error) {
   return false;
 }
 
+bool StitchJob::CheckMemory() {
+  std::vector<ImageSize> sizes;
+  for (const std::string& name : options_.Images) {
+    ImageSize size;
+    if (PixImageSize(name, size.Width, size.Height)) sizes.push_back(size);
+  }
+  const uint64_t needed = StitchBytesAtLeast(sizes);
+  const std::optional<uint64_t> available = AvailableMemoryBytes();
+  if (available && needed > *available) {
+    return Fail(std::string(kNoMemory) + ": the images and their canvas need at least " +
+                MiB(needed) + ", " + MiB(*available) + " available");
+  }
+  return true;
+}
+
 bool StitchJob::LoadImages() {
   const auto start = Clock::now();
   for (size_t i = 0; i < options_.Images.size(); ++i) {
@@ -57,21 +77,28 @@ bool StitchJob::LoadImages() {
     Bitmap bitmap;
     const PixStatus status = PixLoadImage(name, bitmap);
     if (!status) return Fail("cannot read " + name + ": " + Reason(status));
+    if (!status.Warning.empty()) {
+      result_.Warnings.push_back(name + ": damaged data, decoded anyway (" + status.Warning + ")");
+    }
     // With given directions the images enter as a capture run adds its frames.
     const int32_t direction = (options_.Auto || i == 0) ? kDirNone : options_.Directions[i - 1];
-    if (engine_->AddImage(bitmap, direction, name) != AddImageResult::Added) {
-      return Fail("cannot add " + name + ": the engine holds at most " +
-                  std::to_string(Panoram::kCapacity) + " non-empty images");
+    switch (engine_->AddImage(std::move(bitmap), direction, name)) {
+      case AddImageResult::Added: break;
+      case AddImageResult::OutOfMemory: return Fail("cannot add " + name + ": " + kNoMemory);
+      case AddImageResult::StoreFull:
+      case AddImageResult::EmptyBitmap:
+        return Fail("cannot add " + name + ": the engine holds at most " +
+                    std::to_string(Panoram::kCapacity) + " non-empty images");
     }
   }
   timings_.Load = MsSince(start);
   return true;
 }
 
-void StitchJob::FindLinks(ProgressIndicator* progress) {
+bool StitchJob::FindLinks(ProgressIndicator* progress) {
   const auto start = Clock::now();
   if (options_.Auto) {
-    engine_->AutoSearchLinks(progress);
+    if (!engine_->AutoSearchLinks(progress)) return Fail(std::string(kNoMemory) + " for the search");
     timings_.Search = MsSince(start);
     const auto placeStart = Clock::now();
     engine_->PlaceChain();
@@ -79,13 +106,14 @@ void StitchJob::FindLinks(ProgressIndicator* progress) {
     timings_.Place = MsSince(placeStart);
   } else {
     engine_->ChainToTable(table_);
-    engine_->SearchLinks(progress);
+    if (!engine_->SearchLinks(progress)) return Fail(std::string(kNoMemory) + " for the search");
     timings_.Search = MsSince(start);
     const auto placeStart = Clock::now();
     engine_->PlaceChain();
     timings_.Place = MsSince(placeStart);
   }
   WarnUnlinkedPairs();
+  return true;
 }
 
 void StitchJob::WarnUnlinkedPairs() {
@@ -99,44 +127,59 @@ void StitchJob::WarnUnlinkedPairs() {
 
 bool StitchJob::Assemble() {
   const auto start = Clock::now();
-  if (!engine_->BuildCanvas()) {
-    return Fail("the mosaic would be too large to assemble; the links do not fit together");
+  switch (engine_->BuildCanvas().Kind) {
+    case CanvasResult::Built: break;
+    case CanvasResult::TooLarge:
+      return Fail("the mosaic would be too large to assemble; the links do not fit together");
+    case CanvasResult::OutOfMemory:
+      return Fail(std::string(kNoMemory) + " for the " + std::to_string(engine_->Bounds().Right) +
+                  " x " + std::to_string(engine_->Bounds().Bottom) + " canvas");
   }
   timings_.Place += MsSince(start);
   const auto composeStart = Clock::now();
-  engine_->Compose(options_.Smooth);
+  if (!engine_->Compose(options_.Smooth)) return Fail(std::string(kNoMemory) + " to compose the mosaic");
   commonRect_ = engine_->CommonRect(table_);
-  BitmapPicture picture;
-  if (options_.CropView) {
-    engine_->ShowResultPart(picture, commonRect_);
-  } else {
-    engine_->ShowResult(picture);
-  }
-  if (picture.Held().Empty()) return Fail("not enough memory for the output picture");
-  result_.Output = std::move(picture.Canvas());
+  // The canvas itself becomes the output: it is never held twice.
+  result_.Output = engine_->TakeResult(options_.CropView ? &commonRect_ : nullptr);
   timings_.Compose = MsSince(composeStart);
   return true;
 }
 
 bool StitchJob::Save() {
   const auto start = Clock::now();
-  const PixStatus status = PixSaveImage(options_.Output, result_.Output);
+  // Both files are written in full before either replaces its target, so a
+  // run that fails on one leaves the previous mosaic and report as they were.
+  StagedFile mosaic;
+  const PixStatus status = PixWriteImage(options_.Output, result_.Output, mosaic);
   if (!status) return Fail("cannot write " + options_.Output + ": " + Reason(status));
   timings_.Save = MsSince(start);
   result_.Report = StitchReport(*engine_, table_, commonRect_, result_.Output, options_.Settings,
                                 timings_);
+  StagedFile report;
   if (!options_.Report.empty()) {
-    const std::string error = WriteFileWhole(options_.Report, result_.Report.dump(2) + "\n");
+    const std::string error = report.Stage(options_.Report, result_.Report.dump(2) + "\n");
+    if (!error.empty()) return Fail("cannot write report " + options_.Report + ": " + error);
+  }
+  if (const std::string error = mosaic.Commit(); !error.empty())
+    return Fail("cannot write " + options_.Output + ": " + Describe(PixError::WriteFailed) + " (" + error + ")");
+  if (!options_.Report.empty()) {
+    const std::string error = report.Commit();
     if (!error.empty()) return Fail("cannot write report " + options_.Report + ": " + error);
   }
   return true;
 }
 
 StitchResult RunStitch(const StitchOptions& options, ProgressIndicator* progress) {
-  StitchJob job(options);
-  if (job.LoadImages()) {
-    job.FindLinks(progress);
-    if (job.Assemble()) job.Save();
+  try {
+    StitchJob job(options);
+    if (job.CheckMemory() && job.LoadImages() && job.FindLinks(progress) && job.Assemble()) job.Save();
+    return std::move(job.Result());
+  } catch (const std::bad_alloc&) {
+    // Anything else that ran out of memory on the way. Save allocates nothing
+    // once the mosaic is committed, so nothing was replaced.
+    StitchResult failed;
+    failed.ExitCode = kExitFailed;
+    failed.Error = kNoMemory;
+    return failed;
   }
-  return std::move(job.Result());
 }

@@ -21,7 +21,7 @@ struct StitchResult {
   std::string Error;                  // why it failed, naming the file
   std::vector<std::string> Warnings;  // done, but worth saying
   nlohmann::json Report;              // filled once the mosaic is assembled
-  Bitmap Output;                      // the saved picture
+  Bitmap Output;                      // the saved picture, taken over from the engine
 };
 
 // Exit status of a run that failed on its inputs or outputs.
@@ -32,8 +32,10 @@ class StitchJob {
   explicit StitchJob(StitchOptions options);
 
   // Each step returns false and sets the error when the run cannot go on.
+  // Refuses a job whose images and canvas cannot fit in the memory offered.
+  bool CheckMemory();
   bool LoadImages();
-  void FindLinks(ProgressIndicator* progress);
+  bool FindLinks(ProgressIndicator* progress);
   bool Assemble();
   bool Save();
 

@@ -35,12 +35,12 @@ json TableJson(const MontageTable& table) {
 
 json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& commonRect,
                   const Bitmap& output, const StitchSettings& s, const StitchTimings& t) {
+  // Bounds hold the canvas size; the canvas itself has become the output.
   const Rect& b = engine.Bounds();
-  const auto& result = engine.Result();
   return {
       {"images", ImagesJson(engine)},
       {"bounds", json::array({b.Left, b.Top, b.Right, b.Bottom})},
-      {"canvas", json::array({result ? result->Width() : 0, result ? result->Height() : 0})},
+      {"canvas", json::array({b.Right, b.Bottom})},
       {"common_rect", RectJson(commonRect)},
       {"output", json::array({output.Width(), output.Height()})},
       {"table", TableJson(table)},

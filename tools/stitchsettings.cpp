@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "formats/setupfile.h"
 
@@ -49,4 +50,18 @@ bool ReadSettingsFile(const std::string& path, StitchSettings& settings, std::st
 std::string SettingsFileBytes(const StitchSettings& settings) {
   const SetupBytes bytes = EncodeSetup(ToSetup(settings));
   return std::string(bytes.begin(), bytes.end());
+}
+
+std::string SettingsOutsideRanges(const StitchSettings& s) {
+  const std::pair<SettingRange, int64_t> values[] = {
+      {kZoneRange, s.Zone},   {kRadiusRange, s.Radius}, {kCropRange, s.Crop},
+      {kFrameRange, s.Frame}, {kBlendRange, s.Blend},   {kStepRange, s.Step}};
+  std::string text;
+  for (const auto& [range, value] : values) {
+    if (value >= range.Min && value <= range.Max) continue;
+    if (!text.empty()) text += ", ";
+    text += std::string(range.Name) + " " + std::to_string(value) + " (" + std::to_string(range.Min) +
+            ".." + std::to_string(range.Max) + ")";
+  }
+  return text;
 }

@@ -17,6 +17,22 @@ struct StitchSettings {
 
 constexpr int kSettingsFileSize = 24;
 
+// The range the settings dialog offers for each value.
+struct SettingRange {
+  const char* Name;  // as the command line and the report call it
+  int32_t Min, Max;
+};
+constexpr SettingRange kZoneRange{"zone", 0, 100};
+constexpr SettingRange kRadiusRange{"radius", 0, 100};
+constexpr SettingRange kCropRange{"crop", 0, 1};
+constexpr SettingRange kFrameRange{"frame", 0, 50};
+constexpr SettingRange kBlendRange{"blend", 0, 4};
+constexpr SettingRange kStepRange{"step", 1, 5};
+
+// The values outside the dialog's ranges, as "frame 2147483647 (0..50)"
+// joined by ", "; empty when every value lies inside.
+std::string SettingsOutsideRanges(const StitchSettings& settings);
+
 // Overlays up to the first 24 bytes of the file (little-endian) on settings;
 // fields the file is too short to reach keep their values. Returns false and
 // a reason when the file cannot be read.

@@ -19,9 +19,13 @@ AlbumLoadReport LoadIntoAlbum(Panoram& engine, const std::vector<std::string>& n
     if (!status) {
       report.Failed.push_back({names[i], status});
     } else {
-      switch (engine.AddImage(work, kDirNone, names[i])) {
+      switch (engine.AddImage(std::move(work), kDirNone, names[i])) {
         case AddImageResult::Added:
           ++report.Added;
+          if (!status.Warning.empty()) report.Damaged.push_back({names[i], status});
+          break;
+        case AddImageResult::OutOfMemory:
+          report.Failed.push_back({names[i], PixStatus::Fail(PixError::OutOfMemory, "no memory to add")});
           break;
         case AddImageResult::StoreFull:
           report.StoreFull = true;

@@ -14,6 +14,12 @@ QString AlbumLoadMessage(const AlbumLoadReport& report) {
                    .arg(QString::fromStdString(failure.Name), DescribePixError(failure.Status.Error));
     parts << lines.join(QLatin1Char('\n'));
   }
+  if (!report.Damaged.empty()) {
+    QStringList lines{QStringLiteral("Изображения загружены, но данные в файлах повреждены — "
+                                     "проверьте их:")};
+    for (const AlbumLoadFailure& damaged : report.Damaged) lines << QString::fromStdString(damaged.Name);
+    parts << lines.join(QLatin1Char('\n'));
+  }
   if (report.StoreFull) {
     parts << QStringLiteral("Альбом заполнен: в нём может быть не более %1 изображений. "
                             "Добавлено изображений: %2, не загружено: %3.")

@@ -3,17 +3,11 @@
 #include "engine/panoram.h"
 
 bool ComposeMosaic(Panoram& engine, bool smoothing) {
-  if (!engine.BuildCanvas()) return false;
-  engine.Compose(smoothing);
-  return true;
+  return engine.BuildCanvas() && engine.Compose(smoothing);
 }
 
-void ShowMosaicPicture(const Panoram& engine, const MontageTable& table, Picture& picture,
+bool ShowMosaicPicture(const Panoram& engine, const MontageTable& table, Picture& picture,
                        bool crop) {
   // The engine clamps the crop rectangle to the canvas and shows everything for an empty one.
-  if (crop) {
-    engine.ShowResultPart(picture, engine.CommonRect(table));
-  } else {
-    engine.ShowResult(picture);
-  }
+  return crop ? engine.ShowResultPart(picture, engine.CommonRect(table)) : engine.ShowResult(picture);
 }

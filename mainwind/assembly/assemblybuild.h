@@ -12,6 +12,7 @@ class Picture;
 bool ComposeMosaic(Panoram& engine, bool smoothing);
 
 // Hands the whole mosaic, or its crop rectangle, to picture. A crop rectangle
-// is first clamped to the canvas; an empty one shows the whole mosaic.
-void ShowMosaicPicture(const Panoram& engine, const MontageTable& table, Picture& picture,
+// is first clamped to the canvas; an empty one shows the whole mosaic. False
+// when the picture had no memory for it.
+bool ShowMosaicPicture(const Panoram& engine, const MontageTable& table, Picture& picture,
                        bool crop);

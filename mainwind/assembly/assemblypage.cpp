@@ -124,7 +124,7 @@ void AssemblyPage::ShowMosaic() {
   RunWhilePainting([&] { built = ComposeMosaic(engine, smoothing); });
   ImageQuilt->SetAutoSize(false);
   if (built) {
-    ShowMosaicPicture(engine, shell_.MontageTable, *ImageQuilt, ToolButtonCrop->isChecked());
+    built = ShowMosaicPicture(engine, shell_.MontageTable, *ImageQuilt, ToolButtonCrop->isChecked());
     ImageQuilt->BitmapChanged();
   }
   // A larger picture at the same zoom may pass what a widget can show.

@@ -33,6 +33,14 @@ std::optional<TableCell> TableCellUnder(const DrawGrid& grid, QPoint position) {
   return TableCell{col, row};
 }
 
+// A search that ran out of memory left the album, the links and the table as they were.
+void TellSearchOutOfMemory(QWidget* parent) {
+  TellUser(parent, QStringLiteral("ВНИМАНИЕ!"),
+           QStringLiteral("Недостаточно памяти для поиска связей между изображениями. "
+                          "Изображения и прежние связи сохранены."),
+           MessageKind::Error);
+}
+
 }  // namespace
 
 TablePage::TablePage(PageHost& host, ShellState shell, QToolBar* bar, QSplitter* splitter,
@@ -157,11 +165,13 @@ void TablePage::ToolButtonAutoPozClick() {
   Panoram& engine = shell_.Engine;
   if (!command.Acquired() || engine.Count() == 0) return;
   BarProgress progress(ShowStitchProgress());
+  bool searched = false;
   RunWhilePainting([&] {
-    engine.AutoSearchLinks(&progress);
-    engine.PlaceChain();
+    searched = engine.AutoSearchLinks(&progress);
+    if (searched) engine.PlaceChain();
   });
   host_.HideProgress();
+  if (!searched) return TellSearchOutOfMemory(DrawGridTab->window());
   const bool fits = engine.ChainToTable(shell_.MontageTable);
   DrawGridTab->viewport()->update();
   host_.ShowStitchedMosaic();
@@ -184,11 +194,13 @@ void TablePage::ToolButtonCalkConnectClick() {
   QProgressBar* bar = ShowStitchProgress();
   engine.ResetPlaces();
   BarProgress progress(bar);
+  bool searched = false;
   RunWhilePainting([&] {
-    engine.SearchLinks(&progress);
-    engine.PlaceChain();
+    searched = engine.SearchLinks(&progress);
+    if (searched) engine.PlaceChain();
   });
   host_.HideProgress();
+  if (!searched) return TellSearchOutOfMemory(DrawGridTab->window());
   host_.ShowStitchedMosaic();
   TellUnsetLinks();
 }

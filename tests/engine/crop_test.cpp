@@ -1,6 +1,7 @@
 // The common crop rectangle and the hand-over of the mosaic to a picture.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/panoram.h"
@@ -84,7 +85,13 @@ INSTANTIATE_TEST_SUITE_P(
         CropCase{"Grid2x2Frame5", kGrid, kGridCells, true, 5, {6, 7, 375, 385}},
         CropCase{"RowFrame5", kRow, kRowCells, true, 5, {5, 12, 555, 195}},
         // At the table's last column and row the image still limits those sides.
-        CropCase{"TableCorner", {{0, 0}}, {{99, 99}}, false, 0, {0, 0, 200, 200}}),
+        CropCase{"TableCorner", {{0, 0}}, {{99, 99}}, false, 0, {0, 0, 200, 200}},
+        // Frames from a settings file: the sides stop at the 32-bit limits
+        // instead of wrapping (a huge frame empties the rectangle).
+        CropCase{"FrameIntMax", kGrid, kGridCells, true, INT32_MAX,
+                 {INT32_MAX, INT32_MAX, 380 - INT32_MAX, 390 - INT32_MAX}},
+        CropCase{"FrameIntMin", kGrid, kGridCells, true, INT32_MIN,
+                 {INT32_MIN + 1, INT32_MIN + 2, INT32_MAX, INT32_MAX}}),
     [](const auto& tc) { return std::string(tc.param.Name); });
 
 TEST(CommonRect, EmptyTableStaysAtTheLimits) {
@@ -135,6 +142,26 @@ TEST_F(ShowOutput, PartReachingOutsideIsClamped) {
 TEST_F(ShowOutput, EmptyPartShowsTheWholeCanvas) {
   p.ShowResultPart(picture, {30000, 30000, -30000, -30000});
   EXPECT_TRUE(picture.held == *p.Result());
+}
+
+TEST_F(ShowOutput, TakenResultIsTheShownOneWithoutACopy) {
+  p.ShowResult(picture);
+  const uint8_t* canvasPixels = p.Result()->Data();
+  const Bitmap whole = p.TakeResult();
+  EXPECT_EQ(whole.Data(), canvasPixels);  // the same memory, handed over
+  EXPECT_TRUE(whole == picture.held);
+  EXPECT_FALSE(p.Result().has_value());
+  EXPECT_TRUE(p.TakeResult().Empty());
+}
+
+TEST_F(ShowOutput, TakenPartIsTheShownPart) {
+  for (const Rect r : {Rect{7, 11, 57, 31}, Rect{100, -20, 500, 10}, Rect{30000, 30000, -30000, -30000}}) {
+    ASSERT_TRUE(p.BuildCanvas());
+    p.Compose(false);
+    p.ShowResultPart(picture, r);
+    const Bitmap part = p.TakeResult(&r);
+    EXPECT_TRUE(part == picture.held) << r.Left << "," << r.Top;
+  }
 }
 
 TEST_F(ShowOutput, RefusedResizeLeavesThePicture) {

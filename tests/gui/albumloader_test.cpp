@@ -76,6 +76,29 @@ TEST_F(AlbumLoad, BrokenAndMissingFilesAreNotAddedButNamed) {
   EXPECT_FALSE(message.contains(QString::fromStdString(names[0])));
 }
 
+TEST_F(AlbumLoad, DamagedJpegIsAddedAndTheUserIsTold) {
+  const std::string jpg = dir_ + "/damaged.jpg";
+  ASSERT_TRUE(PixSaveImage(jpg, TexturedBitmap(64, 48, 2)));
+  QFile file(QString::fromStdString(jpg));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QByteArray bytes = file.readAll();
+  file.close();
+  bytes.insert((bytes.indexOf("\xFF\xDA") + bytes.size()) / 2, "\xFF\xD0");  // a marker amid the data
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(bytes);
+  file.close();
+  const std::vector<std::string> names{Good("a.bmp", 10), jpg};
+  const AlbumLoadReport report = LoadIntoAlbum(engine_, names);
+  EXPECT_EQ(engine_.Count(), 2);
+  EXPECT_TRUE(report.Failed.empty());
+  ASSERT_EQ(report.Damaged.size(), 1u);
+  EXPECT_EQ(report.Damaged[0].Name, jpg);
+  const QString message = AlbumLoadMessage(report);
+  EXPECT_TRUE(message.contains(QString::fromUtf8("повреждены"))) << message.toStdString();
+  EXPECT_TRUE(message.contains(QString::fromStdString(jpg)));
+  EXPECT_FALSE(message.contains(QString::fromStdString(names[0])));
+}
+
 TEST_F(AlbumLoad, StopsWhenTheStoreIsFull) {
   const Bitmap small = FlatBitmap(8, 6, 1, 2, 3);
   for (int i = 0; i < Panoram::kCapacity - 1; ++i)

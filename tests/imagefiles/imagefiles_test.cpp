@@ -4,6 +4,7 @@
 #include <QImageWriter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -205,12 +206,12 @@ TEST_F(ImageFilesTest, FailedSaveKeepsTheExistingFile) {
   EXPECT_EQ(PixSaveImage(Path("keep.xyz"), first).Error, PixError::Unsupported);
   EXPECT_FALSE(fs::exists(Path("keep.xyz")));
 
-  // An encoder that fails midway (JPEG allows at most 65500 pixels a side):
-  // the old file stays whole and no temporary is left beside it.
+  // A picture beyond its format's limit (JPEG holds at most 65500 pixels a
+  // side) is refused before writing: the old file stays whole, no temporary.
   const std::string jpg = Path("keep.jpg");
   ASSERT_TRUE(PixSaveImage(jpg, first).Ok());
   const std::string jpgBefore = ReadAll(jpg);
-  EXPECT_EQ(PixSaveImage(jpg, FlatBitmap(65535, 1, 0, 0, 0)).Error, PixError::WriteFailed);
+  EXPECT_EQ(PixSaveImage(jpg, FlatBitmap(65535, 1, 0, 0, 0)).Error, PixError::TooLarge);
   EXPECT_EQ(ReadAll(jpg), jpgBefore);
   fs::remove(jpg);
 
@@ -239,6 +240,90 @@ TEST_F(ImageFilesTest, FailedSaveKeepsTheExistingFile) {
   size_t entries = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 2u);  // keep.png and adir.png, nothing half-written
+}
+
+TEST_F(ImageFilesTest, OnlyFormatsThatHoldTheWholeMosaicAreWritable) {
+  // Icons are scaled down to 256 pixels; bitmaps of 1 bit and grey drop colours.
+  for (const char* name : {"m.ico", "m.cur", "m.pbm", "m.pgm", "m.xbm", "m.xpm", "m.wbmp", "m.gif"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(PixCanWrite(name));
+    EXPECT_EQ(PixSaveImage(Path(name), TexturedBitmap(300, 200, 1)).Error, PixError::Unsupported);
+    EXPECT_FALSE(fs::exists(Path(name)));
+  }
+  const std::vector<std::string> offered = PixWritableSuffixes();
+  for (const char* suffix : {"bmp", "png", "jpg", "tif", "webp", "ppm"}) {
+    EXPECT_TRUE(PixCanWrite(std::string("m.") + suffix)) << suffix;
+    EXPECT_NE(std::find(offered.begin(), offered.end(), suffix), offered.end()) << suffix;
+  }
+  EXPECT_EQ(std::find(offered.begin(), offered.end(), "ico"), offered.end());
+}
+
+TEST_F(ImageFilesTest, EachFormatsSizeLimitIsCheckedBeforeWriting) {
+  struct Case { const char* name; int width, height; bool fits; };
+  const Case cases[] = {
+      {"m.webp", 16383, 10, true},   {"m.webp", 16384, 10, false},
+      {"m.jpg", 65500, 10, true},    {"m.jpg", 10, 65501, false},
+      {"m.png", 40000, 40000, true}, {"m.ppm", 40000, 40000, true},
+      // 32-bit sizes and offsets: 40000 x 40000 x 3 bytes is past 4 GiB.
+      {"m.bmp", 30000, 30000, true}, {"m.bmp", 40000, 40000, false},
+      {"m.tif", 40000, 40000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.width) + " x " + std::to_string(c.height));
+    const PixStatus s = PixCheckWritable(c.name, c.width, c.height);
+    EXPECT_EQ(s.Ok(), c.fits) << s.Detail;
+    if (!c.fits) {
+      EXPECT_EQ(s.Error, PixError::TooLarge);
+    }
+  }
+  EXPECT_EQ(PixSaveImage(Path("wide.webp"), FlatBitmap(16384, 1, 0, 0, 0)).Error, PixError::TooLarge);
+  EXPECT_FALSE(fs::exists(Path("wide.webp")));
+}
+
+TEST_F(ImageFilesTest, WrittenBmpIsWhatAnotherDecoderReads) {
+  // 33 pixels: 99 bytes a row, so each row carries one byte of padding.
+  Bitmap picture = TexturedBitmap(33, 17, 8);
+  for (int y = 0; y < picture.Height(); ++y) picture.Row(y)[99] = 0xAB;  // padding is not pixels
+  ASSERT_TRUE(PixSaveImage(Path("m.bmp"), picture));
+  const std::string bytes = ReadAll(Path("m.bmp"));
+  ASSERT_EQ(bytes.size(), 54u + 100u * 17u);
+  EXPECT_EQ(bytes[54 + 99], '\0');
+  const QImage back(QString::fromStdString(Path("m.bmp")));
+  ASSERT_EQ(back.width(), 33);
+  ASSERT_EQ(back.height(), 17);
+  for (int y = 0; y < 17; ++y) {
+    for (int x = 0; x < 33; ++x) {
+      const QRgb c = back.pixel(x, y);
+      const uint8_t* p = picture.Pixel(x, y);
+      ASSERT_TRUE(qBlue(c) == p[0] && qGreen(c) == p[1] && qRed(c) == p[2]) << x << "," << y;
+    }
+  }
+}
+
+TEST(Resample, BoxAverageAndNearestOnKnownPixels) {
+  // Four pixels in a row, two rows: blue levels 0 40 / 100 200 and 8 48 / 108 208.
+  Bitmap src(4, 2);
+  const int blue[2][4] = {{0, 40, 100, 200}, {8, 48, 108, 208}};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x) src.Pixel(x, y)[0] = static_cast<uint8_t>(blue[y][x]);
+  Bitmap half(2, 1);
+  PixResample(src, half, 3);
+  EXPECT_EQ(half.Pixel(0, 0)[0], 24);   // (0 + 40 + 8 + 48) / 4
+  EXPECT_EQ(half.Pixel(1, 0)[0], 154);  // (100 + 200 + 108 + 208) / 4
+  Bitmap wide(8, 2);
+  PixResample(src, wide, 0);  // nearest: every pixel twice
+  const int expected[8] = {0, 0, 40, 40, 100, 100, 200, 200};
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(wide.Pixel(x, 0)[0], expected[x]) << x;
+}
+
+TEST(BitmapCrop, InPlaceEqualsACopyOfTheRectangle) {
+  const Bitmap original = TexturedBitmap(101, 37, 6);
+  for (const Rect r : {Rect{0, 0, 101, 37}, Rect{3, 5, 50, 30}, Rect{100, 36, 101, 37}, Rect{1, 0, 101, 1}}) {
+    Bitmap b = original;
+    b.CropInPlace(r);
+    EXPECT_TRUE(b == CropBitmap(original, r.Left, r.Top, r.Width(), r.Height()))
+        << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
+  }
 }
 
 TEST(Resample, ThumbnailHasTheAskedSizeAndKeepsColours) {

@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
 #include "imagefiles/imagefiles.h"
+#include "stitchsettings.h"
 #include "support/testimages.h"
 
 namespace {
@@ -89,6 +92,94 @@ TEST_F(StitcherProgram, UnwritableOutputFailsWithoutLeavingFiles) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++entries;
   EXPECT_EQ(entries, 2);  // the two inputs only
+}
+
+// Destinations that would destroy a file of the run: refused before any work.
+TEST_F(StitcherProgram, PathsThatWouldReplaceAnInputOrTheOutputAreRefused) {
+  namespace fs = std::filesystem;
+  const std::string out = dir + "/m.png";
+  std::ofstream(out, std::ios::binary) << "previous mosaic";
+  fs::create_symlink(a, dir + "/link-to-a.png");
+  fs::create_hard_link(b, dir + "/hard-b.png");
+  const std::string aBytes = ReadAll(a), bBytes = ReadAll(b);
+  struct Case {
+    const char* what;
+    QStringList destinations;
+  };
+  const Case cases[] = {
+      {"output is an input", {"-o", Q(a)}},
+      {"output through a symbolic link", {"-o", Q(dir + "/link-to-a.png")}},
+      {"output is a hard link of an input", {"-o", Q(dir + "/hard-b.png")}},
+      {"output spelled another way", {"-o", Q(dir + "/../" + fs::path(dir).filename().string() + "/a.png")}},
+      {"report is an input", {"-o", Q(out), "--report", Q(b)}},
+      {"report is the output", {"-o", Q(out), "--report", Q(dir + "/./m.png")}},
+      {"report is the output not yet made", {"-o", Q(dir + "/new.png"), "--report", Q(dir + "/new.png")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProgramRun r = Stitch(QStringList{Q(a), Q(b), "--quiet"} + c.destinations);
+    EXPECT_EQ(r.Status, 2) << r.Err;
+    EXPECT_NE(r.Err.find(" is the "), std::string::npos) << r.Err;
+    EXPECT_EQ(ReadAll(a), aBytes);
+    EXPECT_EQ(ReadAll(b), bBytes);
+    EXPECT_EQ(ReadAll(out), "previous mosaic");
+    EXPECT_FALSE(fs::exists(dir + "/new.png"));
+  }
+}
+
+TEST_F(StitcherProgram, ReportThatCannotBeWrittenReplacesNeitherFile) {
+  const std::string out = dir + "/m.png", report = dir + "/no-such-folder/r.json";
+  std::ofstream(out, std::ios::binary) << "previous mosaic";
+  const ProgramRun r = Stitch({Q(a), Q(b), "--quiet", "-o", Q(out), "--report", Q(report)});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("cannot write report " + report + ": No such file or directory"), std::string::npos)
+      << r.Err;
+  EXPECT_EQ(ReadAll(out), "previous mosaic");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++entries;
+  EXPECT_EQ(entries, 3);  // the inputs and the old mosaic, no temporary
+}
+
+TEST_F(StitcherProgram, FormatsThatShrinkTheMosaicAreRefused) {
+  const ProgramRun r = Stitch({Q(a), Q(b), "--quiet", "-o", Q(dir + "/m.ico")});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("cannot write images of this type"), std::string::npos) << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(dir + "/m.ico"));
+}
+
+TEST_F(StitcherProgram, StoredSettingsOutsideTheDialogsRangesAreUsedAndNamedOnce) {
+  // Crop on with the frame at INT_MAX: the crop rectangle empties instead of
+  // wrapping, and the view shows the whole canvas.
+  StitchSettings stored;
+  stored.Crop = 1;
+  stored.Frame = INT32_MAX;
+  const std::string config = dir + "/data.cfg", out = dir + "/m.png", report = dir + "/r.json";
+  std::ofstream(config, std::ios::binary) << SettingsFileBytes(stored);
+  const ProgramRun r = Stitch({Q(a), Q(b), "--directions", "1", "--crop-view", "--quiet", "--config",
+                               Q(config), "-o", Q(out), "--report", Q(report)});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  size_t warnings = 0;
+  for (size_t at = r.Err.find("outside the dialog's ranges"); at != std::string::npos;
+       at = r.Err.find("outside the dialog's ranges", at + 1))
+    ++warnings;
+  EXPECT_EQ(warnings, 1u) << r.Err;
+  EXPECT_NE(r.Err.find("frame 2147483647 (0..50)"), std::string::npos) << r.Err;
+  const nlohmann::json j = nlohmann::json::parse(ReadAll(report));
+  EXPECT_EQ(j["settings"]["frame"], INT32_MAX);
+  EXPECT_EQ(j["common_rect"][0], INT32_MAX);
+  EXPECT_LT(j["common_rect"][2].get<int64_t>(), 0);
+  EXPECT_EQ(j["output"], j["canvas"]);
+}
+
+TEST_F(StitcherProgram, DamagedJpegIsStitchedWithAWarningNamingIt) {
+  const std::string jpg = dir + "/b.jpg";
+  ASSERT_TRUE(PixSaveImage(jpg, CropBitmap(TexturedBitmap(700, 340, 3), 300, 0, 400, 340)));
+  std::string bytes = ReadAll(jpg);
+  bytes.insert((bytes.find("\xFF\xDA") + bytes.size()) / 2, "\xFF\xD0");  // a marker amid the data
+  std::ofstream(jpg, std::ios::binary | std::ios::trunc) << bytes;
+  const ProgramRun r = Stitch({Q(a), Q(jpg), "--directions", "1", "--quiet", "-o", Q(dir + "/m.png")});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(r.Err.find("warning: " + jpg + ": damaged data"), std::string::npos) << r.Err;
 }
 
 TEST_F(StitcherProgram, Version) {

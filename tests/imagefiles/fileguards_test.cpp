@@ -1,0 +1,93 @@
+// Files the decoders would pass while damaged, and reasons named by the system.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+
+#include "imagefiles/imagefiles.h"
+#include "support/testimages.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::string& path, const std::string& data) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
+}
+
+class DamagedFiles : public ::testing::Test {
+ protected:
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string dir_ = MakeTempDir("guards");
+};
+
+// GIF, 8-bit and 4-bit run-length BMP: every cut from 5 % to 99 % is refused
+// as damaged, the bitmap untouched; the whole file loads as the picture it is.
+class TruncatedFormat : public DamagedFiles, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TruncatedFormat, EveryCutIsRefusedAsDamaged) {
+  const std::string whole = ReadAll(std::string(QUILTOR_IMAGE_CORPUS) + "/" + GetParam());
+  ASSERT_GT(whole.size(), 100u);
+  Bitmap full;
+  ASSERT_TRUE(PixLoadImage(std::string(QUILTOR_IMAGE_CORPUS) + "/" + GetParam(), full));
+  const QImage reference(QString::fromStdString(std::string(QUILTOR_IMAGE_CORPUS) + "/" + GetParam()));
+  ASSERT_EQ(full.Width(), reference.width());
+  ASSERT_EQ(full.Height(), reference.height());
+  for (int percent = 5; percent <= 99; ++percent) {
+    SCOPED_TRACE(percent);
+    const std::string file = Path(std::string("cut_") + GetParam());
+    WriteAll(file, whole.substr(0, whole.size() * percent / 100));
+    Bitmap b = FlatBitmap(2, 2, 1, 2, 3);
+    const PixStatus s = PixLoadImage(file, b);
+    EXPECT_EQ(s.Error, PixError::Corrupt) << s.Detail;
+    EXPECT_EQ(b.Width(), 2);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(GifAndRunLengthBmp, TruncatedFormat,
+                         ::testing::Values("ok.gif", "ok-rle.bmp", "ok-rle4.bmp"));
+
+TEST_F(DamagedFiles, TextStartingWithBmIsMalformedNotTooLarge) {
+  WriteAll(Path("note.bmp"), "BM: a note about the slides, typed in a plain text editor.\n");
+  Bitmap b;
+  const PixStatus s = PixLoadImage(Path("note.bmp"), b);
+  EXPECT_EQ(s.Error, PixError::Corrupt);
+  EXPECT_NE(s.Detail.find("malformed"), std::string::npos) << s.Detail;
+}
+
+TEST_F(DamagedFiles, LinkLoopIsNamedAsSuch) {
+  fs::create_symlink(Path("b.png"), Path("a.png"));
+  fs::create_symlink(Path("a.png"), Path("b.png"));
+  Bitmap b;
+  const PixStatus s = PixLoadImage(Path("a.png"), b);
+  EXPECT_EQ(s.Error, PixError::Unreadable);
+  EXPECT_EQ(s.Detail, "Too many levels of symbolic links");
+  EXPECT_EQ(PixLoadImage(Path("none.png"), b).Error, PixError::NotFound);
+}
+
+TEST_F(DamagedFiles, JpegWithDamagedEntropyDataLoadsWithAWarning) {
+  const Bitmap picture = TexturedBitmap(64, 48, 4);
+  ASSERT_TRUE(PixSaveImage(Path("good.jpg"), picture));
+  Bitmap b;
+  const PixStatus clean = PixLoadImage(Path("good.jpg"), b);
+  ASSERT_TRUE(clean);
+  EXPECT_TRUE(clean.Warning.empty()) << clean.Warning;
+  // A marker in the middle of the entropy data: the decoder fills the rest and says so.
+  std::string bytes = ReadAll(Path("good.jpg"));
+  bytes.insert((bytes.find("\xFF\xDA") + bytes.size()) / 2, "\xFF\xD0");
+  WriteAll(Path("damaged.jpg"), bytes);
+  const PixStatus damaged = PixLoadImage(Path("damaged.jpg"), b);
+  ASSERT_TRUE(damaged) << damaged.Detail;
+  EXPECT_EQ(b.Width(), 64);
+  EXPECT_NE(damaged.Warning.find("Corrupt JPEG data"), std::string::npos) << damaged.Warning;
+  EXPECT_TRUE(PixLoadImage(Path("good.jpg"), b).Warning.empty());  // nothing carried over
+}
+
+}  // namespace
