@@ -111,7 +111,7 @@ std::string ComposeName(int mode) {
   return std::string("compose/") + (mode < 0 ? "plain" : names[mode]);
 }
 
-void Configure(Panoram& p, int mode) { p.ApplySettings(kZone, kRadius, false, 5, std::max(mode, 0), 1); }
+void Configure(Panoram& p, int mode) { p.ApplySettings({kZone, kRadius, 0, {}, 5, std::max(mode, 0), 1}); }
 
 void RegisterAll() {
   Register("buildcanvas/literal", true, [](benchmark::State& st) {

@@ -124,7 +124,7 @@ void RegisterCase(const Case& c) {
   Register("searchlinks/" + base + "/fast", false, [get, c](benchmark::State& st) {
     const Scene& s = get();
     Panoram pan;
-    pan.ApplySettings(c.Zone, c.Radius, false, 5, 1, c.Step);
+    pan.ApplySettings({c.Zone, c.Radius, 0, {}, 5, 1, c.Step});
     pan.AddImage(s.Left, kDirNone, "left");
     pan.AddImage(s.Right, kDirRight, "right");
     for (auto _ : st) pan.SearchLinks(nullptr);

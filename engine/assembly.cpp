@@ -182,8 +182,8 @@ bool Panoram::Compose(bool smoothing) {
 }
 
 void Panoram::ComposeImages(bool smoothing) {
-  const int32_t f = cropImages_ ? frameSize_ : 0;
-  const SeamMethod blend = smoothing ? SeamMethodFor(blendMode_) : nullptr;
+  const int32_t f = CropImages() ? FrameSize() : 0;
+  const SeamMethod blend = smoothing ? SeamMethodFor(BlendMode()) : nullptr;
   for (int i = 0; i < count_; ++i) {
     const PanImage& image = images_[i];
     const int w = image.Bitmap.Width();
@@ -193,7 +193,7 @@ void Panoram::ComposeImages(bool smoothing) {
     const int64_t x0 = image.Place.Left;
     const int64_t y0 = image.Place.Top;
     const std::vector<Rect> areas =
-        (blend != nullptr && i > 0) ? OverlapsOf(*this, i, cropImages_ ? frameSize_ : 0)
+        (blend != nullptr && i > 0) ? OverlapsOf(*this, i, CropImages() ? FrameSize() : 0)
                                     : std::vector<Rect>{};
     if (areas.empty()) {
       if (!source.IsEmpty()) CopyClipped(image.Bitmap, source, *result_, x0 + f, y0 + f);
@@ -202,14 +202,14 @@ void Panoram::ComposeImages(bool smoothing) {
     if (TotalArea(areas) > int64_t{w} * h) {
       // Overlaps piled on each other: a working copy costs less than keeping them all.
       ::Bitmap working = image.Bitmap;
-      BlendOverlaps(i, blendMode_, working, cropImages_);
+      BlendOverlaps(i, BlendMode(), working, CropImages());
       if (!source.IsEmpty()) CopyClipped(working, source, *result_, x0 + f, y0 + f);
       continue;
     }
     // The mixes read the canvas as it was before this image, so all are made
     // first; then the image goes on straight and the mixes over it, later ones last.
     std::vector<MixedOverlap> mixed;
-    MixOverlaps(*this, i, blend, cropImages_ ? frameSize_ : 0, areas,
+    MixOverlaps(*this, i, blend, CropImages() ? FrameSize() : 0, areas,
                 [&](MixedOverlap& m) { mixed.push_back(std::move(m)); });
     if (source.IsEmpty()) continue;
     CopyClipped(image.Bitmap, source, *result_, x0 + f, y0 + f);
@@ -222,7 +222,7 @@ void Panoram::ComposeImages(bool smoothing) {
 void Panoram::BlendOverlaps(int index, int method, ::Bitmap& workingCopy, bool crop) const {
   const SeamMethod blend = SeamMethodFor(method);
   if (index <= 0 || index >= count_ || blend == nullptr || !result_) return;
-  const int32_t by = crop ? frameSize_ : 0;
+  const int32_t by = crop ? FrameSize() : 0;
   // Where earlier images overlap each other here, the mix for the later one wins.
   MixOverlaps(*this, index, blend, by, OverlapsOf(*this, index, by), [&](MixedOverlap& m) {
     CopyClipped(m.Mixed, {0, 0, m.Mixed.Width(), m.Mixed.Height()}, workingCopy, m.Local.Left,

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "formats/setupdata.h"
+
 namespace {
 int SampleCount(int size, int step) { return size > 0 ? (size - 1) / step + 1 : 0; }
 }  // namespace
 
 SampledTemplate SampledTemplate::From(const Bitmap& templ, int step) {
   SampledTemplate t;
-  t.Step = std::max(step, 1);
+  t.Step = UsableStep(step);
   t.Width = templ.Width();
   t.Height = templ.Height();
   t.CountU = SampleCount(t.Width, t.Step);

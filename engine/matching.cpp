@@ -4,9 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-int ClampPct(int pct) { return std::clamp(pct, 0, 100); }
-}  // namespace
+#include "formats/setupdata.h"
+
 
 Rect ZoneRect(const Bitmap& bitmap, int zoneCode, int heightPct, int widthPct, bool shrink) {
   return ZoneRectOfSize(bitmap.Width(), bitmap.Height(), zoneCode, heightPct, widthPct, shrink);
@@ -14,8 +13,8 @@ Rect ZoneRect(const Bitmap& bitmap, int zoneCode, int heightPct, int widthPct, b
 
 Rect ZoneRectOfSize(int W, int H, int zoneCode, int heightPct, int widthPct, bool shrink) {
   // 64-bit products: a percentage times a large side must not overflow.
-  const int r = static_cast<int>(int64_t{ClampPct(heightPct)} * H / 100);
-  const int f = static_cast<int>(int64_t{ClampPct(widthPct)} * W / 100);
+  const int r = static_cast<int>(int64_t{UsableZonePct(heightPct)} * H / 100);
+  const int f = static_cast<int>(int64_t{UsableZonePct(widthPct)} * W / 100);
   Rect z;
   switch (zoneCode) {
     case 1: z = {0, 0, f, r}; break;

@@ -10,18 +10,6 @@ bool PointSet(const Point& p) { return p.X != 0 || p.Y != 0; }
 
 void Panoram::ClearRecord(PanImage& record) { record = PanImage{}; }
 
-void Panoram::ApplySettings(int32_t zonePct, int32_t radius, bool crop, int32_t frameSize,
-                            int32_t blendMode, int32_t step) {
-  // Stored as given; the search and assembly guard their own loops.
-  zoneHeightPct_ = zonePct;
-  zoneWidthPct_ = zonePct;
-  radius_ = radius;
-  cropImages_ = crop;
-  frameSize_ = frameSize;
-  blendMode_ = blendMode;
-  step_ = step;
-}
-
 AddImageResult Panoram::AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name) {
   if (count_ >= kCapacity) return AddImageResult::StoreFull;
   if (bitmap.Empty()) return AddImageResult::EmptyBitmap;

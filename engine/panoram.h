@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "formats/setupdata.h"
 #include "imagefiles/bitmap.h"
 #include "montagetable.h"
 #include "picture.h"
@@ -45,18 +46,11 @@ struct CanvasResult {
   explicit operator bool() const { return Kind == Built; }
 };
 
-// The six working parameters, in the order they travel everywhere.
-struct EngineSettings {
-  int32_t ZonePct = 30;
-  int32_t Radius = 20;
-  bool CropImages = true;
-  int32_t FrameSize = 50;
-  int32_t BlendMode = 0;
-  int32_t Step = 3;
-};
-
 class Panoram {
  public:
+  // What a new engine works with until it is given settings.
+  static constexpr SetupData kInitialSettings{30, 20, 1, {}, 50, 0, 3};
+
   static constexpr int kCapacity = 200;
   static constexpr int kThumbWidth = 400;
   static constexpr int kThumbHeight = 300;
@@ -66,8 +60,9 @@ class Panoram {
   Panoram& operator=(const Panoram&) = delete;
 
   // --- store and parameters ---
-  void ApplySettings(int32_t zonePct, int32_t radius, bool crop, int32_t frameSize,
-                     int32_t blendMode, int32_t step);
+  // Kept as given; the search and assembly guard their own loops.
+  void ApplySettings(const SetupData& settings) { settings_ = settings; }
+  const SetupData& Settings() const { return settings_; }
   AddImageResult AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name);
   // The same, taking the bitmap over instead of copying it.
   AddImageResult AddImage(::Bitmap&& bitmap, int32_t direction, const std::string& name);
@@ -85,13 +80,14 @@ class Panoram {
   const ::Bitmap& LastBitmap() const { return images_[count_ - 1].Bitmap; }
   const Rect& Place(int index) const { return images_[index].Place; }
 
-  int32_t ZoneHeightPct() const { return zoneHeightPct_; }
-  int32_t ZoneWidthPct() const { return zoneWidthPct_; }
-  int32_t Radius() const { return radius_; }
-  int32_t Step() const { return step_; }
-  int32_t FrameSize() const { return frameSize_; }
-  bool CropImages() const { return cropImages_; }
-  int32_t BlendMode() const { return blendMode_; }
+  // One zone percentage serves both the height and the width of a zone.
+  int32_t ZoneHeightPct() const { return settings_.ImageZone; }
+  int32_t ZoneWidthPct() const { return settings_.ImageZone; }
+  int32_t Radius() const { return settings_.FindR; }
+  int32_t Step() const { return settings_.Quality; }
+  int32_t FrameSize() const { return settings_.CropFrame; }
+  bool CropImages() const { return settings_.Crop != 0; }
+  int32_t BlendMode() const { return settings_.SmoothType; }
 
   const std::optional<::Bitmap>& Result() const { return result_; }
   const Rect& Bounds() const { return bounds_; }  // min Left, min Top, width, height
@@ -143,13 +139,7 @@ class Panoram {
   int count_ = 0;
   std::optional<::Bitmap> result_;
   Rect bounds_{};
-  int32_t radius_ = 20;
-  int32_t frameSize_ = 50;
-  bool cropImages_ = true;
-  int32_t blendMode_ = 0;
-  int32_t zoneHeightPct_ = 30;
-  int32_t zoneWidthPct_ = 30;
-  int32_t step_ = 3;
+  SetupData settings_ = kInitialSettings;
 };
 
 // The part of a canvas that ShowResultPart shows for rect: rect clamped to the

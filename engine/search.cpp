@@ -26,7 +26,7 @@ PairMatch MatchPair(const Bitmap& source, const Bitmap& searched, int direction,
                     int widthPct, int radius, int step) {
   const Rect sourceZone = ZoneRect(source, kSourceZone[direction], heightPct, widthPct, true);
   const Rect searchedZone = ZoneRect(searched, kSearchedZone[direction], heightPct, widthPct, false);
-  const int r = std::max(radius, 0);
+  const int r = UsableRadius(radius);
   PairMatch m;
   const Point p = FindFeaturePoint(source, sourceZone, r);
   // No feature window fits the zone: a template cut around (0, 0) would only
@@ -76,8 +76,8 @@ bool Panoram::SearchLinks(ProgressIndicator* progress) {
       const int32_t d = images_[i].Direction;
       PairMatch m;
       if (KnownDirection(d)) {
-        m = MatchPair(images_[i - 1].Bitmap, images_[i].Bitmap, d, zoneHeightPct_, zoneWidthPct_,
-                      radius_, step_);
+        m = MatchPair(images_[i - 1].Bitmap, images_[i].Bitmap, d, ZoneHeightPct(), ZoneWidthPct(),
+                      Radius(), Step());
       }
       images_[i - 1].LinkOut = m.Out;
       images_[i].LinkIn = m.In;
@@ -93,8 +93,8 @@ bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
       PairMatch best;
       int32_t bestDirection = images_[i + 1].Direction;
       for (int j = kDirRight; j <= kDirAbove; ++j) {
-        const PairMatch m = MatchPair(images_[i].Bitmap, images_[i + 1].Bitmap, j, zoneHeightPct_,
-                                      zoneWidthPct_, radius_, step_);
+        const PairMatch m = MatchPair(images_[i].Bitmap, images_[i + 1].Bitmap, j, ZoneHeightPct(),
+                                      ZoneWidthPct(), Radius(), Step());
         // Only a strictly better score replaces the kept one: ties go to the lower code.
         if (m.Score > best.Score) {
           best = m;

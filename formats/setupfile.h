@@ -1,5 +1,5 @@
 #pragma once
-// The settings record and its 24-byte little-endian file. Plain C++, so the
+// The settings record's 24-byte little-endian file. Plain C++, so the
 // headless stitcher reads the same file the desktop program writes.
 
 #include <array>
@@ -8,29 +8,7 @@
 #include <optional>
 #include <string>
 
-// The six engine parameters, in the order of the file and of Panoram::ApplySettings.
-struct SetupData {
-  int32_t ImageZone = 0;               // overlap zone, percent of the image side
-  int32_t FindR = 0;                   // search radius, pixels
-  uint8_t Crop = 0;                    // 0 off, 1 on
-  std::array<uint8_t, 3> Reserved{};   // bytes 9..11, written back as read
-  int32_t CropFrame = 0;               // crop frame width, pixels
-  int32_t SmoothType = 0;              // seam method 0..4
-  int32_t Quality = 0;                 // search step, 1 quality .. 5 speed
-
-  friend bool operator==(const SetupData&, const SetupData&) = default;
-};
-
-// The dialog's initial values: what a program without a settings file works with.
-constexpr SetupData DefaultSetupData() {
-  SetupData data;
-  data.ImageZone = 30;
-  data.FindR = 15;
-  data.CropFrame = 5;
-  data.SmoothType = 1;
-  data.Quality = 3;
-  return data;
-}
+#include "formats/setupdata.h"
 
 constexpr size_t kSetupFileSize = 24;
 using SetupBytes = std::array<uint8_t, kSetupFileSize>;

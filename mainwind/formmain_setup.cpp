@@ -5,9 +5,7 @@
 #include "formmain.h"
 
 void TFormMain::ApplySetupToEngine() {
-  const ::SetupData& data = FormSetup->SetupData;
-  Engine.ApplySettings(data.ImageZone, data.FindR, data.Crop != 0, data.CropFrame,
-                       data.SmoothType, data.Quality);
+  Engine.ApplySettings(FormSetup->SetupData);
 }
 
 bool TFormMain::RunSetupDialog() {

@@ -77,15 +77,15 @@ CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
   autoFlag->excludes(directions);
   std::string config;
   auto* configOpt = app.add_option("--config", config, "the six settings from a 24-byte settings file");
-  StitchSettings flags;
+  SetupData flags;
   int crop = 0;
   auto in = [](const SettingRange& r) { return CLI::Range(r.Min, r.Max); };
-  auto* zone = app.add_option("--zone", flags.Zone, "overlap zone, percent")->check(in(kZoneRange));
-  auto* radius = app.add_option("--radius", flags.Radius, "search radius, pixels")->check(in(kRadiusRange));
+  auto* zone = app.add_option("--zone", flags.ImageZone, "overlap zone, percent")->check(in(kZoneRange));
+  auto* radius = app.add_option("--radius", flags.FindR, "search radius, pixels")->check(in(kRadiusRange));
   auto* cropOpt = app.add_option("--crop", crop, "trim a frame from every image")->check(in(kCropRange));
-  auto* frame = app.add_option("--frame", flags.Frame, "frame width, pixels")->check(in(kFrameRange));
-  auto* blend = app.add_option("--blend", flags.Blend, "seam method 0..4")->check(in(kBlendRange));
-  auto* step = app.add_option("--step", flags.Step, "search step 1..5")->check(in(kStepRange));
+  auto* frame = app.add_option("--frame", flags.CropFrame, "frame width, pixels")->check(in(kFrameRange));
+  auto* blend = app.add_option("--blend", flags.SmoothType, "seam method 0..4")->check(in(kBlendRange));
+  auto* step = app.add_option("--step", flags.Quality, "search step 1..5")->check(in(kStepRange));
   app.add_flag("--smooth", o.Smooth, "seam smoothing on");
   app.add_flag("--crop-view", o.CropView, "output only the common rectangle");
   app.add_option("-o,--output", o.Output, "the mosaic; format from the extension")->required();
@@ -118,12 +118,12 @@ CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
       return out;
     }
   }
-  if (zone->count()) o.Settings.Zone = flags.Zone;
-  if (radius->count()) o.Settings.Radius = flags.Radius;
+  if (zone->count()) o.Settings.ImageZone = flags.ImageZone;
+  if (radius->count()) o.Settings.FindR = flags.FindR;
   if (cropOpt->count()) o.Settings.Crop = static_cast<uint8_t>(crop);
-  if (frame->count()) o.Settings.Frame = flags.Frame;
-  if (blend->count()) o.Settings.Blend = flags.Blend;
-  if (step->count()) o.Settings.Step = flags.Step;
+  if (frame->count()) o.Settings.CropFrame = flags.CropFrame;
+  if (blend->count()) o.Settings.SmoothType = flags.SmoothType;
+  if (step->count()) o.Settings.Quality = flags.Quality;
   // Stored values are used as they are (only the dialog limits them), but said.
   if (const std::string outside = SettingsOutsideRanges(o.Settings); !outside.empty()) {
     out.Warnings.push_back("settings file " + config + " holds values outside the dialog's ranges, used as stored: " + outside);

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <new>
 
+#include "engine/linkcheck.h"
+#include "engine/stitchflow.h"
 #include "imagefiles/imagefiles.h"
 #include "memorybudget.h"
 #include "stitchreport.h"
@@ -45,8 +47,7 @@ std::string MiB(uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1)
 
 StitchJob::StitchJob(StitchOptions options)
     : options_(std::move(options)), engine_(std::make_unique<Panoram>()) {
-  const StitchSettings& s = options_.Settings;
-  engine_->ApplySettings(s.Zone, s.Radius, s.Crop != 0, s.Frame, s.Blend, s.Step);
+  engine_->ApplySettings(options_.Settings);
 }
 
 bool StitchJob::Fail(std::string error) {
@@ -96,52 +97,33 @@ bool StitchJob::LoadImages() {
 }
 
 bool StitchJob::FindLinks(ProgressIndicator* progress) {
-  const auto start = Clock::now();
-  if (options_.Auto) {
-    if (!engine_->AutoSearchLinks(progress)) return Fail(std::string(kNoMemory) + " for the search");
-    timings_.Search = MsSince(start);
-    const auto placeStart = Clock::now();
-    engine_->PlaceChain();
-    engine_->ChainToTable(table_);
-    timings_.Place = MsSince(placeStart);
-  } else {
-    engine_->ChainToTable(table_);
-    if (!engine_->SearchLinks(progress)) return Fail(std::string(kNoMemory) + " for the search");
-    timings_.Search = MsSince(start);
-    const auto placeStart = Clock::now();
-    engine_->PlaceChain();
-    timings_.Place = MsSince(placeStart);
-  }
+  const bool searched = options_.Auto ? StitchAutomatically(*engine_, progress, &timings_.Stages)
+                                      : StitchAlongDirections(*engine_, progress, &timings_.Stages);
+  if (!searched) return Fail(std::string(kNoMemory) + " for the search");
+  // The chain goes into the table as the window's layout or a capture run has it.
+  engine_->ChainToTable(table_);
   WarnUnlinkedPairs();
   return true;
 }
 
 void StitchJob::WarnUnlinkedPairs() {
-  for (int i = 0; i + 1 < engine_->Count(); ++i) {
-    if (!engine_->LinkDefined(i)) {
-      result_.Warnings.push_back("no match found between " + engine_->Name(i) + " and " +
-                                 engine_->Name(i + 1) + "; placed on top of each other");
-    }
+  for (const int i : FindUnsetLinks(*engine_).Links) {
+    result_.Warnings.push_back("no match found between " + engine_->Name(i) + " and " +
+                               engine_->Name(i + 1) + "; placed on top of each other");
   }
 }
 
 bool StitchJob::Assemble() {
-  const auto start = Clock::now();
-  switch (engine_->BuildCanvas().Kind) {
+  switch (AssembleMosaic(*engine_, options_.Smooth, &timings_.Stages).Kind) {
     case CanvasResult::Built: break;
     case CanvasResult::TooLarge:
       return Fail("the mosaic would be too large to assemble; the links do not fit together");
     case CanvasResult::OutOfMemory:
       return Fail(std::string(kNoMemory) + " for the " + std::to_string(engine_->Bounds().Right) +
-                  " x " + std::to_string(engine_->Bounds().Bottom) + " canvas");
+                  " x " + std::to_string(engine_->Bounds().Bottom) + " mosaic");
   }
-  timings_.Place += MsSince(start);
-  const auto composeStart = Clock::now();
-  if (!engine_->Compose(options_.Smooth)) return Fail(std::string(kNoMemory) + " to compose the mosaic");
   commonRect_ = engine_->CommonRect(table_);
-  // The canvas itself becomes the output: it is never held twice.
-  result_.Output = engine_->TakeResult(options_.CropView ? &commonRect_ : nullptr);
-  timings_.Compose = MsSince(composeStart);
+  result_.Output = TakeMosaic(*engine_, table_, options_.CropView);
   return true;
 }
 

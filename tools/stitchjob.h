@@ -9,11 +9,14 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/panoram.h"
+#include "engine/stitchflow.h"
 #include "stitchoptions.h"
 
 // Milliseconds spent in each stage.
 struct StitchTimings {
-  double Load = 0, Search = 0, Place = 0, Compose = 0, Save = 0;
+  double Load = 0;
+  StitchTimes Stages;  // search, place, compose
+  double Save = 0;
 };
 
 struct StitchResult {

@@ -11,7 +11,7 @@ struct StitchOptions {
   std::vector<std::string> Images;   // in chain order
   bool Auto = true;                  // find directions; else Directions holds them
   std::vector<int32_t> Directions;   // one code 1..4 per image after the first
-  StitchSettings Settings;
+  SetupData Settings = DefaultSetupData();
   bool Smooth = false;               // seam smoothing
   bool CropView = false;             // output only the common rectangle
   std::string Output;                // the mosaic; format from the extension

@@ -34,7 +34,7 @@ json TableJson(const MontageTable& table) {
 }  // namespace
 
 json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& commonRect,
-                  const Bitmap& output, const StitchSettings& s, const StitchTimings& t) {
+                  const Bitmap& output, const SetupData& s, const StitchTimings& t) {
   // Bounds hold the canvas size; the canvas itself has become the output.
   const Rect& b = engine.Bounds();
   return {
@@ -45,10 +45,12 @@ json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& 
       {"output", json::array({output.Width(), output.Height()})},
       {"table", TableJson(table)},
       {"settings",
-       {{"zone", s.Zone}, {"radius", s.Radius}, {"crop", s.Crop}, {"frame", s.Frame},
-        {"blend", s.Blend}, {"step", s.Step}}},
+       {{kZoneRange.Name, s.ImageZone}, {kRadiusRange.Name, s.FindR}, {kCropRange.Name, s.Crop},
+        {kFrameRange.Name, s.CropFrame}, {kBlendRange.Name, s.SmoothType},
+        {kStepRange.Name, s.Quality}}},
       {"timings_ms",
-       {{"load", t.Load}, {"search", t.Search}, {"place", t.Place}, {"compose", t.Compose},
+       {{"load", t.Load}, {"search", t.Stages.Search}, {"place", t.Stages.Place},
+        {"compose", t.Stages.Compose},
         {"save", t.Save}}},
   };
 }

@@ -10,5 +10,5 @@
 #include "stitchjob.h"
 
 nlohmann::json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& commonRect,
-                            const Bitmap& output, const StitchSettings& settings,
+                            const Bitmap& output, const SetupData& settings,
                             const StitchTimings& timings);

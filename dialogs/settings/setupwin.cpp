@@ -34,10 +34,12 @@ TFormSetup::TFormSetup(QWidget* parent) : QDialog(parent) {
   setModal(true);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-  CSpinEditImageZone = Named(new SpinField(0, 100, this), "CSpinEditImageZone");
-  CSpinEditFindR = Named(new SpinField(0, 100, this), "CSpinEditFindR");
+  CSpinEditImageZone =
+      Named(new SpinField(kZoneRange.Min, kZoneRange.Max, this), "CSpinEditImageZone");
+  CSpinEditFindR = Named(new SpinField(kRadiusRange.Min, kRadiusRange.Max, this), "CSpinEditFindR");
   CheckBoxCrop = Named(new QCheckBox(QStringLiteral("Обрезка изображений"), this), "CheckBoxCrop");
-  CSpinEditCropFrame = Named(new SpinField(0, 50, this), "CSpinEditCropFrame");
+  CSpinEditCropFrame =
+      Named(new SpinField(kFrameRange.Min, kFrameRange.Max, this), "CSpinEditCropFrame");
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildSpinRow(CSpinEditImageZone, QStringLiteral("Размер зоны перекрытия"),
@@ -109,7 +111,7 @@ QWidget* TFormSetup::BuildQualityRow() {
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   TrackBarQ = Named(new QSlider(Qt::Horizontal, row), "TrackBarQ");
-  TrackBarQ->setRange(1, 5);
+  TrackBarQ->setRange(kStepRange.Min, kStepRange.Max);
   TrackBarQ->setPageStep(1);
   TrackBarQ->setTickPosition(QSlider::TicksBelow);
   TrackBarQ->setTickInterval(1);
@@ -171,7 +173,7 @@ void TFormSetup::CollectControls() {
   SetupData.FindR = CSpinEditFindR->FieldValue();
   SetupData.Crop = CheckBoxCrop->isChecked() ? 1 : 0;
   SetupData.CropFrame = CSpinEditCropFrame->FieldValue();
-  for (int type = 0; type <= 4; ++type) {
+  for (int type = kBlendRange.Min; type <= kBlendRange.Max; ++type) {
     if (SmoothButton(type)->isChecked()) SetupData.SmoothType = type;
   }
   SetupData.Quality = TrackBarQ->value();
@@ -181,12 +183,12 @@ void TFormSetup::ShowSetupData() { ShowValues(SetupData); }
 
 void TFormSetup::ShowValues(const ::SetupData& data) {
   // The controls show the values clamped; the record keeps what was read.
-  CSpinEditImageZone->setValue(std::clamp(data.ImageZone, 0, 100));
-  CSpinEditFindR->setValue(std::clamp(data.FindR, 0, 100));
+  CSpinEditImageZone->setValue(kZoneRange.Clamp(data.ImageZone));
+  CSpinEditFindR->setValue(kRadiusRange.Clamp(data.FindR));
   CheckBoxCrop->setChecked(data.Crop != 0);
-  CSpinEditCropFrame->setValue(std::clamp(data.CropFrame, 0, 50));
-  if (data.SmoothType >= 0 && data.SmoothType <= 4) SmoothButton(data.SmoothType)->setChecked(true);
-  TrackBarQ->setValue(std::clamp(data.Quality, 1, 5));
+  CSpinEditCropFrame->setValue(kFrameRange.Clamp(data.CropFrame));
+  if (kBlendRange.Contains(data.SmoothType)) SmoothButton(data.SmoothType)->setChecked(true);
+  TrackBarQ->setValue(kStepRange.Clamp(data.Quality));
 }
 
 void TFormSetup::ButtonOkClick() {

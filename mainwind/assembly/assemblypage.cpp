@@ -10,9 +10,9 @@
 #include "dialogs/print/mosaicprint.h"
 #include "dialogs/print/prerpintdlg.h"
 #include "engine/panoram.h"
+#include "engine/stitchflow.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
-#include "mainwind/assembly/assemblybuild.h"
 #include "mainwind/assembly/assemblystatus.h"
 #include "mainwind/assemblywork.h"
 #include "mainwind/busycursor.h"
@@ -121,10 +121,10 @@ void AssemblyPage::ShowMosaic() {
   Panoram& engine = shell_.Engine;
   bool built = false;
   const bool smoothing = ToolButtonFineFront->isChecked();
-  RunWhilePainting([&] { built = ComposeMosaic(engine, smoothing); });
+  RunWhilePainting([&] { built = static_cast<bool>(AssembleMosaic(engine, smoothing)); });
   ImageQuilt->SetAutoSize(false);
   if (built) {
-    built = ShowMosaicPicture(engine, shell_.MontageTable, *ImageQuilt, ToolButtonCrop->isChecked());
+    built = ::ShowMosaic(engine, shell_.MontageTable, ToolButtonCrop->isChecked(), *ImageQuilt);
     ImageQuilt->BitmapChanged();
   }
   // A larger picture at the same zoom may pass what a widget can show.

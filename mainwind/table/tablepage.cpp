@@ -11,6 +11,7 @@
 #include "engine/linkcheck.h"
 #include "engine/montagetable.h"
 #include "engine/panoram.h"
+#include "engine/stitchflow.h"
 #include "mainwind/assemblywork.h"
 #include "mainwind/barprogress.h"
 #include "mainwind/pagebuild.h"
@@ -166,10 +167,7 @@ void TablePage::ToolButtonAutoPozClick() {
   if (!command.Acquired() || engine.Count() == 0) return;
   BarProgress progress(ShowStitchProgress());
   bool searched = false;
-  RunWhilePainting([&] {
-    searched = engine.AutoSearchLinks(&progress);
-    if (searched) engine.PlaceChain();
-  });
+  RunWhilePainting([&] { searched = StitchAutomatically(engine, &progress); });
   host_.HideProgress();
   if (!searched) return TellSearchOutOfMemory(DrawGridTab->window());
   const bool fits = engine.ChainToTable(shell_.MontageTable);
@@ -191,14 +189,9 @@ void TablePage::ToolButtonCalkConnectClick() {
   WorkflowCommand command(shell_.CommandRunning);
   Panoram& engine = shell_.Engine;
   if (!command.Acquired() || engine.Count() == 0) return;
-  QProgressBar* bar = ShowStitchProgress();
-  engine.ResetPlaces();
-  BarProgress progress(bar);
+  BarProgress progress(ShowStitchProgress());
   bool searched = false;
-  RunWhilePainting([&] {
-    searched = engine.SearchLinks(&progress);
-    if (searched) engine.PlaceChain();
-  });
+  RunWhilePainting([&] { searched = StitchAlongDirections(engine, &progress); });
   host_.HideProgress();
   if (!searched) return TellSearchOutOfMemory(DrawGridTab->window());
   host_.ShowStitchedMosaic();

@@ -87,7 +87,7 @@ TEST(BuildCanvas, AbsurdLayoutIsRefusedNotFatal) {
 
 TEST(BuildCanvas, ReplacesTheOldResultWithWhite) {
   Panoram p;
-  p.ApplySettings(30, 15, false, 0, 0, 3);
+  p.ApplySettings({30, 15, 0, {}, 0, 0, 3});
   Chain(p, {FlatBitmap(20, 20, 0, 0, 0)}, {});
   ASSERT_TRUE(p.BuildCanvas());
   p.Compose(false);
@@ -117,7 +117,7 @@ class TwoImages : public ::testing::Test {
 class WithoutSmoothing : public TwoImages, public ::testing::WithParamInterface<int> {};
 
 TEST_P(WithoutSmoothing, OverlapShowsTheLaterImageWhateverTheMode) {
-  p.ApplySettings(30, 15, false, 5, GetParam(), 3);
+  p.ApplySettings({30, 15, 0, {}, 5, GetParam(), 3});
   p.Compose(false);
   const Bitmap& r = *p.Result();
   EXPECT_EQ(At(r, 10, 10), red);
@@ -131,13 +131,13 @@ TEST_P(WithoutSmoothing, OverlapShowsTheLaterImageWhateverTheMode) {
 INSTANTIATE_TEST_SUITE_P(Modes, WithoutSmoothing, ::testing::Values(0, 1, 2, 3, 4, 7));
 
 TEST_F(TwoImages, ModeOutsideTheTableDrawsWithoutMixing) {
-  p.ApplySettings(30, 15, false, 5, 7, 3);
+  p.ApplySettings({30, 15, 0, {}, 5, 7, 3});
   p.Compose(true);
   EXPECT_EQ(At(*p.Result(), 60, 30), blue);
 }
 
 TEST_F(TwoImages, CropFrameDrawsOnlyTheInnerRectangle) {
-  p.ApplySettings(30, 15, true, 5, 0, 3);
+  p.ApplySettings({30, 15, 1, {}, 5, 0, 3});
   p.Compose(false);
   const Bitmap& r = *p.Result();
   EXPECT_EQ(At(r, 4, 10), kWhite);
@@ -151,7 +151,7 @@ TEST_F(TwoImages, CropFrameDrawsOnlyTheInnerRectangle) {
 }
 
 TEST_F(TwoImages, AverageOfRedAndBlueInTheOverlap) {
-  p.ApplySettings(30, 15, false, 5, 2, 3);
+  p.ApplySettings({30, 15, 0, {}, 5, 2, 3});
   p.Compose(true);
   const Bitmap& r = *p.Result();
   EXPECT_EQ(At(r, 60, 30), (std::vector<uint8_t>{100, 0, 100}));
@@ -161,7 +161,7 @@ TEST_F(TwoImages, AverageOfRedAndBlueInTheOverlap) {
 
 TEST(Compose, AverageOfWhiteOverBlackIsGrey127) {
   Panoram p;
-  p.ApplySettings(30, 15, false, 0, 2, 3);
+  p.ApplySettings({30, 15, 0, {}, 0, 2, 3});
   Chain(p, {FlatBitmap(50, 50, 255, 255, 255), FlatBitmap(50, 50, 0, 0, 0)}, {{30, 0}});
   ASSERT_TRUE(p.BuildCanvas());
   p.Compose(true);
@@ -172,7 +172,7 @@ TEST(Compose, AverageOfWhiteOverBlackIsGrey127) {
 TEST(Compose, SeveralEarlierImagesOverlapOneNewImage) {
   // 0 white and 1 grey side by side, 2 black below covering parts of both.
   Panoram p;
-  p.ApplySettings(30, 15, false, 0, 2, 3);
+  p.ApplySettings({30, 15, 0, {}, 0, 2, 3});
   Chain(p,
         {FlatBitmap(100, 100, 255, 255, 255), FlatBitmap(100, 100, 100, 100, 100),
          FlatBitmap(100, 100, 0, 0, 0)},
@@ -219,7 +219,7 @@ class GridFromOneTexture : public ::testing::TestWithParam<int> {
 
 TEST_P(GridFromOneTexture, MosaicEqualsTheSource) {
   Panoram p;
-  p.ApplySettings(30, 15, false, 0, GetParam(), 3);
+  p.ApplySettings({30, 15, 0, {}, 0, GetParam(), 3});
   std::vector<Bitmap> fields;
   std::vector<Offset> offsets;
   for (size_t i = 0; i < origins.size(); ++i) {
@@ -273,7 +273,7 @@ TEST_P(ComposeLiteralTest, SameCanvasAsTheLiteralRules) {
   for (int round = 0; round < 12; ++round) {
     Panoram p;
     // Frames from -2 (settings read from a file are taken as stored) to 3.
-    p.ApplySettings(30, 15, c.Crop, static_cast<int32_t>(rng() % 6) - 2, c.Mode, 3);
+    p.ApplySettings({30, 15, static_cast<uint8_t>(c.Crop ? 1 : 0), {}, static_cast<int32_t>(rng() % 6) - 2, c.Mode, 3});
     const int count = 2 + static_cast<int>(rng() % 5);
     std::vector<Bitmap> images;
     std::vector<Offset> offsets;

@@ -63,7 +63,7 @@ class CommonRectTest : public ::testing::TestWithParam<CropCase> {};
 TEST_P(CommonRectTest, LimitsEverySideWithoutANeighbour) {
   const CropCase& c = GetParam();
   Panoram p;
-  p.ApplySettings(30, 15, c.Crop, c.Frame, 0, 3);
+  p.ApplySettings({30, 15, static_cast<uint8_t>(c.Crop), {}, c.Frame, 0, 3});
   MontageTable table;
   Layout(p, table, 200, c.Places, c.Cells);
   ASSERT_TRUE(p.BuildCanvas());
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CommonRect, EmptyTableStaysAtTheLimits) {
   Panoram p;
-  p.ApplySettings(30, 15, false, 5, 0, 3);
+  p.ApplySettings({30, 15, 0, {}, 5, 0, 3});
   MontageTable table;
   EXPECT_EQ(p.CommonRect(table), (Rect{-30000, -30000, 30000, 30000}));
 }
@@ -113,7 +113,7 @@ TEST(ClampCropRect, KeepsThePictureInsideTheCanvas) {
 class ShowOutput : public ::testing::Test {
  protected:
   void SetUp() override {
-    p.ApplySettings(30, 15, false, 0, 0, 3);
+    p.ApplySettings({30, 15, 0, {}, 0, 0, 3});
     p.AddImage(TexturedBitmap(120, 80, 5), 0, "t");
     ASSERT_TRUE(p.BuildCanvas());
     p.Compose(false);

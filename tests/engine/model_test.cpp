@@ -107,7 +107,7 @@ TEST(PanoramSettings, ApplySetsBothZonePercentagesAndKeepsValuesAsGiven) {
   EXPECT_EQ(p.Radius(), 20);
   EXPECT_EQ(p.FrameSize(), 50);
   EXPECT_TRUE(p.CropImages());
-  p.ApplySettings(45, -3, false, 7, 9, 0);
+  p.ApplySettings({45, -3, 0, {}, 7, 9, 0});
   EXPECT_EQ(p.ZoneHeightPct(), 45);
   EXPECT_EQ(p.ZoneWidthPct(), 45);
   EXPECT_EQ(p.Radius(), -3);

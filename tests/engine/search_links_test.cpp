@@ -65,7 +65,7 @@ std::vector<Point> Corners(const std::vector<int>& directions) {
 }
 
 void Load(Panoram& pan, const std::vector<Bitmap>& images, const std::vector<int>& directions) {
-  pan.ApplySettings(30, 8, false, 5, 1, 2);
+  pan.ApplySettings({30, 8, 0, {}, 5, 1, 2});
   for (size_t i = 0; i < images.size(); ++i) {
     pan.AddImage(images[i], i == 0 ? kDirNone : directions[i - 1], "image");
   }
@@ -176,7 +176,7 @@ TEST(SearchLinksTies, RightBeatsAnEqualLeft) {
   ASSERT_EQ(score(6, 4), score(4, 6));
 
   Panoram pan;
-  pan.ApplySettings(30, 6, false, 5, 1, 2);
+  pan.ApplySettings({30, 6, 0, {}, 5, 1, 2});
   pan.AddImage(image, kDirNone, "a");
   pan.AddImage(image, kDirAbove, "b");
   pan.AutoSearchLinks(nullptr);
@@ -210,7 +210,7 @@ TEST(SearchLinksNoMatch, ZeroZoneFindsNothing) {
   const std::vector<Bitmap> images = CutChain(Corners({kDirRight}), 5);
   Panoram pan;
   Load(pan, images, {kDirRight});
-  pan.ApplySettings(0, 8, false, 5, 1, 2);
+  pan.ApplySettings({0, 8, 0, {}, 5, 1, 2});
   pan.SearchLinks(nullptr);
   EXPECT_FALSE(pan.LinkDefined(0));
   pan.AutoSearchLinks(nullptr);
@@ -237,10 +237,10 @@ TEST(SearchLinksNoMatch, UnsafeSettingsStillSearchSafely) {
   const std::vector<Bitmap> images = CutChain(corners, 9);
   Panoram pan;
   Load(pan, images, {kDirBelow});
-  pan.ApplySettings(30, 8, false, 5, 1, 0);  // step 0 works as 1
+  pan.ApplySettings({30, 8, 0, {}, 5, 1, 0});  // step 0 works as 1
   pan.SearchLinks(nullptr);
   ExpectLinkMatchesScene(pan, 0, corners[0], corners[1]);
-  pan.ApplySettings(300, -4, false, 5, 1, -2);  // zone limited to 100 %, radius 0
+  pan.ApplySettings({300, -4, 0, {}, 5, 1, -2});  // zone limited to 100 %, radius 0
   pan.SearchLinks(nullptr);
   EXPECT_FALSE(pan.LinkDefined(0));
 }
@@ -278,7 +278,7 @@ TEST(SearchLinksPlainChain, BothDriversAgreeWithThePrimitives) {
     std::vector<int> directions{1 + static_cast<int>(rng() % 4), 1 + static_cast<int>(rng() % 4)};
 
     Panoram pan;
-    pan.ApplySettings(zone, radius, false, 5, 1, step);
+    pan.ApplySettings({zone, radius, 0, {}, 5, 1, step});
     for (int i = 0; i < 3; ++i) pan.AddImage(images[i], i ? directions[i - 1] : 0, "x");
     pan.SearchLinks(nullptr);
     for (int i = 0; i < 2; ++i) {

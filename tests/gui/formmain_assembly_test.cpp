@@ -40,7 +40,7 @@ class AssemblyWindow : public ShownWindow {
 
     const Bitmap scene = TexturedBitmap(400, 200, 7);
     Panoram& engine = form_->Engine;
-    engine.ApplySettings(30, 15, false, 5, 1, 3);
+    engine.ApplySettings({30, 15, 0, {}, 5, 1, 3});
     engine.AddImage(CropBitmap(scene, 0, 0, 200, 150), kDirNone, "a.bmp");
     engine.AddImage(CropBitmap(scene, 150, 10, 200, 150), kDirRight, "b.bmp");
     engine.SetLinkOut(0, 170, 70);

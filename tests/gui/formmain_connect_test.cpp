@@ -34,7 +34,7 @@ class ConnectWindow : public ShownWindow {
   Panoram& Engine() { return form_->Engine; }
 
   void Load(const Bitmap& scene, const std::vector<Tile>& tiles) {
-    Engine().ApplySettings(30, 15, false, 5, 1, 3);
+    Engine().ApplySettings({30, 15, 0, {}, 5, 1, 3});
     for (const Tile& t : tiles)
       Engine().AddImage(CropBitmap(scene, t.X, t.Y, t.W, t.H), t.Direction, "tile.bmp");
   }

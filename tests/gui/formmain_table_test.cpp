@@ -256,7 +256,7 @@ TEST_F(TableWindow, AutomaticStitchingOfASingleImageShowsThatImage) {
   const Bitmap picture = TexturedBitmap(120, 90, 3);
   ASSERT_TRUE(PixSaveImage(path, picture).Ok());
   Open({path});
-  form_->Engine.ApplySettings(30, 15, false, 5, 1, 3);
+  form_->Engine.ApplySettings({30, 15, 0, {}, 5, 1, 3});
   form_->Table->ToolButtonAutoPoz->click();
   EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
   EXPECT_EQ(form_->PageControl->currentWidget(), form_->Assembly->TabSheetQuilt);
@@ -299,7 +299,7 @@ TEST_F(TableWindow, StitchingMovesTheBarOnTheWindowThreadAndHoldsOffOtherCommand
     names.push_back(path);
   }
   Open(names);
-  form_->Engine.ApplySettings(30, 8, false, 5, 1, 2);
+  form_->Engine.ApplySettings({30, 8, 0, {}, 5, 1, 2});
   std::vector<int> seen;
   bool offThread = false;
   QObject::connect(form_->Album->ProgressBar, &QProgressBar::valueChanged, form_.get(), [&](int value) {
@@ -353,7 +353,7 @@ TEST_P(NoMatchTest, ARadiusTooLargeForTheZoneIsToldWithTheOneThatFits) {
   }
   Open(names);
   // The shrunk source zone is 64 x 48 pixels: no window of radius 30 fits.
-  form_->Engine.ApplySettings(30, 30, false, 5, 1, 3);
+  form_->Engine.ApplySettings({30, 30, 0, {}, 5, 1, 3});
   const bool automatic = GetParam();
   if (automatic) {
     form_->Table->ToolButtonAutoPoz->click();
@@ -372,7 +372,7 @@ TEST_P(NoMatchTest, ARadiusTooLargeForTheZoneIsToldWithTheOneThatFits) {
 
   // With the radius that fits, the same set stitches at its known offsets, silently.
   messages_.clear();
-  form_->Engine.ApplySettings(30, 23, false, 5, 1, 3);
+  form_->Engine.ApplySettings({30, 23, 0, {}, 5, 1, 3});
   // (The automatic button is disabled once assembled; its handler is the command.)
   automatic ? form_->Table->ToolButtonAutoPozClick() : form_->Table->ToolButtonCalkConnectClick();
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("|").toStdString();
@@ -390,7 +390,7 @@ TEST_F(TableWindow, AStitchedMosaicLargerThanItsBoxIsShownAtItsMiddle) {
     ASSERT_TRUE(PixSaveImage(names.back(), field).Ok());
   }
   Open(names);
-  form_->Engine.ApplySettings(30, 15, false, 5, 1, 3);
+  form_->Engine.ApplySettings({30, 15, 0, {}, 5, 1, 3});
   form_->Table->ToolButtonAutoPoz->click();
   ASSERT_EQ(form_->Assembly->ImageQuilt->size(), QSize(2500, 900));
   QApplication::processEvents();

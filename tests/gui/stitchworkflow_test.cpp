@@ -74,7 +74,7 @@ class StitchWorkflow : public ::testing::Test {
     SetPixOpenAnswer([](const std::string&, const std::string&) { return names_; });
     form_->Album->ToolButtonImageOpen->click();
     ASSERT_EQ(form_->Engine.Count(), static_cast<int>(fields_.size()));
-    ASSERT_EQ(form_->Engine.Radius(), settings_.Radius);
+    ASSERT_EQ(form_->Engine.Radius(), settings_.FindR);
   }
 
   void TearDown() override {
@@ -168,7 +168,7 @@ class StitchWorkflow : public ::testing::Test {
   inline static std::string sampleDir_;
   inline static std::vector<SampleField> fields_;
   inline static std::vector<std::string> names_;
-  const StitchSettings settings_{};  // the settings dialog's own defaults
+  const SetupData settings_ = DefaultSetupData();  // the settings dialog's own defaults
   std::string root_;
   std::string configPath_;
   std::unique_ptr<TFormMain> form_;

@@ -22,7 +22,7 @@ TEST(StitchCli, DefaultsAreTheDialogsAndAutomatic) {
   ASSERT_TRUE(out.Run) << out.Message;
   EXPECT_TRUE(out.Options.Auto);
   EXPECT_EQ(out.Options.Images, (std::vector<std::string>{"a.bmp", "b.png"}));
-  EXPECT_EQ(out.Options.Settings, (StitchSettings{30, 15, 0, 5, 1, 3}));
+  EXPECT_EQ(out.Options.Settings, (SetupData{30, 15, 0, {}, 5, 1, 3}));
   EXPECT_FALSE(out.Options.Smooth);
   EXPECT_FALSE(out.Options.CropView);
   EXPECT_FALSE(out.Options.Quiet);
@@ -38,7 +38,7 @@ TEST(StitchCli, EverySwitch) {
   EXPECT_FALSE(o.Auto);
   EXPECT_EQ(o.Directions, (std::vector<int32_t>{1, 2, 3}));
   EXPECT_EQ(o.Images.size(), 4u);
-  EXPECT_EQ(o.Settings, (StitchSettings{40, 20, 1, 7, 4, 5}));
+  EXPECT_EQ(o.Settings, (SetupData{40, 20, 1, {}, 7, 4, 5}));
   EXPECT_TRUE(o.Smooth && o.CropView && o.Quiet);
   EXPECT_EQ(o.Output, "x.jpg");
   EXPECT_EQ(o.Report, "r.json");
@@ -47,12 +47,12 @@ TEST(StitchCli, EverySwitch) {
 TEST(StitchCli, FlagsWinOverTheSettingsFile) {
   const std::string dir = MakeTempDir("cli");
   const std::string cfg = dir + "/data.cfg";
-  std::ofstream(cfg, std::ios::binary) << SettingsFileBytes({50, 25, 1, 9, 7, 2});
+  std::ofstream(cfg, std::ios::binary) << SettingsFileBytes({50, 25, 1, {}, 9, 7, 2});
   const CliOutcome out = Parse({"a", "-o", "m.bmp", "--config", cfg, "--radius", "11"});
   std::filesystem::remove_all(dir);
   ASSERT_TRUE(out.Run) << out.Message;
   // The file's blend 7 reaches the engine as stored.
-  EXPECT_EQ(out.Options.Settings, (StitchSettings{50, 11, 1, 9, 7, 2}));
+  EXPECT_EQ(out.Options.Settings, (SetupData{50, 11, 1, {}, 9, 7, 2}));
 }
 
 struct BadCase {

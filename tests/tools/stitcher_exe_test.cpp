@@ -150,9 +150,9 @@ TEST_F(StitcherProgram, FormatsThatShrinkTheMosaicAreRefused) {
 TEST_F(StitcherProgram, StoredSettingsOutsideTheDialogsRangesAreUsedAndNamedOnce) {
   // Crop on with the frame at INT_MAX: the crop rectangle empties instead of
   // wrapping, and the view shows the whole canvas.
-  StitchSettings stored;
+  SetupData stored = DefaultSetupData();
   stored.Crop = 1;
-  stored.Frame = INT32_MAX;
+  stored.CropFrame = INT32_MAX;
   const std::string config = dir + "/data.cfg", out = dir + "/m.png", report = dir + "/r.json";
   std::ofstream(config, std::ios::binary) << SettingsFileBytes(stored);
   const ProgramRun r = Stitch({Q(a), Q(b), "--directions", "1", "--crop-view", "--quiet", "--config",

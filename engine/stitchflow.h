@@ -1,0 +1,47 @@
+#pragma once
+// The stitch as the window and the headless stitcher both run it: the links
+// and places, the assembled canvas, and the mosaic shown whole or cropped.
+// Callers add only their threads, progress and painting.
+
+#include <optional>
+
+#include "imagefiles/bitmap.h"
+#include "montagetable.h"
+#include "panoram.h"
+#include "picture.h"
+#include "progress.h"
+
+// Milliseconds spent in each stage, added to by the calls that are given it.
+struct StitchTimes {
+  double Search = 0;
+  double Place = 0;
+  double Compose = 0;
+};
+
+// Both searches start from fresh places, whatever an earlier stitch left.
+//
+// Links along the directions the images carry (a laid-out table, a capture
+// run), then their places. False when memory ran out; the links are then as
+// they were and nothing is placed.
+bool StitchAlongDirections(Panoram& engine, ProgressIndicator* progress,
+                           StitchTimes* times = nullptr);
+
+// Directions and links found by trying every side, then the places. False as
+// above. The chain goes into a montage table with Panoram::ChainToTable.
+bool StitchAutomatically(Panoram& engine, ProgressIndicator* progress,
+                         StitchTimes* times = nullptr);
+
+// The canvas and the images composed onto it; a composition that ran out of
+// memory leaves no result and says so.
+CanvasResult AssembleMosaic(Panoram& engine, bool smoothing, StitchTimes* times = nullptr);
+
+// The part of the canvas a mosaic shows: the common rectangle of the table
+// (clamped to the canvas later), or nothing for the whole canvas.
+std::optional<Rect> ShownPart(const Panoram& engine, const MontageTable& table, bool crop);
+
+// The mosaic into picture, whole or cropped; false when the picture had no
+// memory for it.
+bool ShowMosaic(const Panoram& engine, const MontageTable& table, bool crop, Picture& picture);
+
+// The canvas itself as the mosaic, whole or cropped in place: never held twice.
+Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop);
