@@ -66,7 +66,7 @@ void ProgramStartup::FinishSplash() {
   splash_->StartFadeOut();
 }
 
-void ShowProgramError(std::exception_ptr error) {
+void ShowProgramError(const std::exception_ptr& error) {
   QString text = QStringLiteral("Неизвестная ошибка");
   try {
     std::rethrow_exception(error);

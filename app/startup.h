@@ -50,7 +50,7 @@ struct StartupOptions {
 
 // The program's error box for an error nothing else handled: its message, or
 // "unknown error" for a throw of anything but a standard exception.
-void ShowProgramError(std::exception_ptr error);
+void ShowProgramError(const std::exception_ptr& error);
 
 // The whole run. An error that escapes is shown in an error box and ends the
 // program with status 1.

@@ -21,17 +21,19 @@ bool HasAvx2() {
 }
 }  // namespace
 
+#ifdef QUILTOR_X86
+constexpr bool kSse2Built = true;
+#else
+constexpr bool kSse2Built = false;
+#endif
+
 void SetCorrelationKernel(CorrelationKernel kernel) { g_kernel = kernel; }
 
 bool CorrelationKernelAvailable(CorrelationKernel kernel) {
   switch (kernel) {
     case CorrelationKernel::Auto:
     case CorrelationKernel::Scalar: return true;
-#ifdef QUILTOR_X86
-    case CorrelationKernel::Sse2: return true;
-#else
-    case CorrelationKernel::Sse2: return false;
-#endif
+    case CorrelationKernel::Sse2: return kSse2Built;
     case CorrelationKernel::Avx2: return HasAvx2();
   }
   return false;

@@ -26,7 +26,7 @@ CorrelationPlane::CorrelationPlane(const Bitmap& searched, const SampledTemplate
     std::vector<int32_t> in;
     std::vector<uint64_t> prefix;
     for (int y = begin; y < end; ++y) {
-      BuildRow(scan.Rows[static_cast<size_t>(top + y)] + 3 * static_cast<size_t>(left), y, in,
+      BuildRow(scan.Rows[static_cast<size_t>(top) + static_cast<size_t>(y)] + 3 * static_cast<size_t>(left), y, in,
                prefix);
     }
   });

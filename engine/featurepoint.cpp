@@ -28,7 +28,7 @@ class CellTable {
     const size_t pw = static_cast<size_t>(columns) + 1;
     std::vector<int> in(pw * (static_cast<size_t>(rows) + 1));
     for (int v = 0; v <= rows; ++v) {
-      const uint8_t* px = scan.Rows[static_cast<size_t>(top + v)] + 3 * static_cast<size_t>(left);
+      const uint8_t* px = scan.Rows[static_cast<size_t>(top) + static_cast<size_t>(v)] + 3 * static_cast<size_t>(left);
       for (size_t u = 0; u < pw; ++u) in[v * pw + u] = Intensity(px + 3 * u);
     }
     ParallelFor(columns, GrainFor(int64_t{rows} * 40, int64_t{1} << 20, 16), [&](int begin, int end) {

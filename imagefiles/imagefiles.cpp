@@ -75,7 +75,7 @@ PixStatus CheckStructure(const QString& path, const QByteArray& format) {
   try {
     if (bmp) {
       const std::string header = ReadFile(file, 64);
-      if (const PixStatus s = GuardStatus(CheckBmpComplete(header, file.size()), "BMP"); !s) return s;
+      if (PixStatus s = GuardStatus(CheckBmpComplete(header, file.size()), "BMP"); !s) return s;
       if (!BmpIsRunLength(header)) return PixStatus::Success();
       file.seek(0);
       return GuardStatus(CheckBmpRunsComplete(ReadFile(file, file.size())), "BMP run-length");

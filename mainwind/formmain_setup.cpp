@@ -13,6 +13,7 @@ bool TFormMain::RunSetupDialog() {
   if (CommandRunning) return false;
   if (!FormSetup) return false;
   std::vector<QSize> sizes;
+  sizes.reserve(static_cast<size_t>(Engine.Count()));
   for (int i = 0; i < Engine.Count(); ++i) {
     sizes.emplace_back(Engine.ImageBitmap(i).Width(), Engine.ImageBitmap(i).Height());
   }

@@ -27,7 +27,7 @@ QPixmap DrawnPicture(const QString& glyph) {
 QPixmap ThemePictureOrDrawn(const QString& themeName, const QString& glyph) {
   const QIcon icon = QIcon::fromTheme(themeName);
   if (!icon.isNull()) {
-    const QPixmap picture = icon.pixmap(kToolIconSide, kToolIconSide);
+    QPixmap picture = icon.pixmap(kToolIconSide, kToolIconSide);
     if (!picture.isNull()) return picture;
   }
   return DrawnPicture(glyph);

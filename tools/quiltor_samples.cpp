@@ -37,9 +37,7 @@ int CheckReport(const std::string& reportPath, const std::string& folder) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   PixInit();
   SampleSetPlan plan;
@@ -84,4 +82,18 @@ int main(int argc, char** argv) {
   std::printf("%zu fields of %d x %d written to %s\n", fields.size(), plan.FieldWidth,
               plan.FieldHeight, folder.c_str());
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Building the command line itself may throw; nothing escapes main.
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quiltor-samples: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "quiltor-samples: unknown error\n");
+  }
+  return 1;
 }

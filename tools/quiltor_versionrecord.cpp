@@ -41,9 +41,7 @@ std::string CArray(const std::vector<uint8_t>& bytes) {
   return out;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{"Writes a version record as a C array in its own section."};
   std::string output, fileType = "app", fileVersion, productVersion, translation;
   std::vector<std::string> strings;
@@ -91,4 +89,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Building the command line itself may throw; nothing escapes main.
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "quiltor-versionrecord: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "quiltor-versionrecord: unknown error\n";
+  }
+  return 1;
 }

@@ -19,7 +19,8 @@ struct StitchTimings {
   double Save = 0;
 };
 
-struct StitchResult {
+// Its implicit members only move strings, vectors, a bitmap and a json value.
+struct StitchResult {  // NOLINT(bugprone-exception-escape)
   int ExitCode = 0;                   // 0 done, kExitFailed otherwise
   std::string Error;                  // why it failed, naming the file
   std::vector<std::string> Warnings;  // done, but worth saying

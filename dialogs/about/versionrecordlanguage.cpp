@@ -60,7 +60,7 @@ QString VersionLanguageName(uint16_t languageId) {
   const auto found = exact != std::end(kLanguages) ? exact : primary;
   if (found == std::end(kLanguages)) return {};
   const QLocale locale(found->Language, exact != std::end(kLanguages) ? found->Territory : QLocale::AnyTerritory);
-  const QString language = locale.nativeLanguageName();
+  QString language = locale.nativeLanguageName();
   if (exact == std::end(kLanguages)) return language;
   return language + QStringLiteral(" (") + locale.nativeTerritoryName() + QLatin1Char(')');
 }
