@@ -19,7 +19,7 @@
 #include "mainwind/formmain.h"
 #include "mainwind/table/linkmessages.h"
 #include "widgets/picturecontrol.h"
-#include "shownwindow.h"
+#include "support/shownwindow.h"
 #include "support/testimages.h"
 
 namespace {

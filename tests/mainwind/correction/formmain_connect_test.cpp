@@ -15,7 +15,7 @@
 #include "mainwind/correction/matchmarker.h"
 #include "widgets/panelstatusbar.h"
 #include "widgets/picturecontrol.h"
-#include "shownwindow.h"
+#include "support/shownwindow.h"
 #include "support/testimages.h"
 
 namespace {

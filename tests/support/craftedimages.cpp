@@ -1,4 +1,4 @@
-#include "craftedimages.h"
+#include "support/craftedimages.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "app/startup.h"
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 namespace {
 

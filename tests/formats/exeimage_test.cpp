@@ -7,7 +7,7 @@
 #include <fstream>
 #include <set>
 
-#include "craftedimages.h"
+#include "support/craftedimages.h"
 #include "formats/exeimage.h"
 #include "formats/versionrecord.h"
 

@@ -2,7 +2,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "dialogs/about/versioninfocomponent.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QFileInfo>
 
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "craftedimages.h"
+#include "support/craftedimages.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "craftedimages.h"
+#include "support/craftedimages.h"
 #include "dialogs/about/versioninfocomponent.h"
 
 namespace {

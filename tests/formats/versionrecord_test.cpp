@@ -1,7 +1,7 @@
 // Writing a version record and walking it back.
 #include <gtest/gtest.h>
 
-#include "craftedimages.h"
+#include "support/craftedimages.h"
 #include "formats/versionrecord.h"
 #include "formats/versionrecordwriter.h"
 

@@ -27,7 +27,7 @@
 #include "widgets/panelstatusbar.h"
 #include "widgets/picturecontrol.h"
 #include "widgets/scrollbox.h"
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "app/startwin2007.h"
 #include "dialogs/about/fadestep.h"
-#include "windowfixture.h"
+#include "support/windowfixture.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
 #include "mainwind/userdialogs.h"
-#include "shownwindow.h"
+#include "support/shownwindow.h"
 #include "support/testimages.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "printsetupanswer.h"
+#include "support/printsetupanswer.h"
 #include "support/testimages.h"
 
 namespace {

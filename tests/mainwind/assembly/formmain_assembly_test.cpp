@@ -24,8 +24,8 @@
 #include "widgets/panelstatusbar.h"
 #include "widgets/picturecontrol.h"
 #include "mainwind/userdialogs.h"
-#include "printsetupanswer.h"
-#include "shownwindow.h"
+#include "support/printsetupanswer.h"
+#include "support/shownwindow.h"
 #include "support/testimages.h"
 
 namespace {
