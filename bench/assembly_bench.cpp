@@ -111,7 +111,9 @@ std::string ComposeName(int mode) {
   return std::string("compose/") + (mode < 0 ? "plain" : names[mode]);
 }
 
-void Configure(Panoram& p, int mode) { p.ApplySettings({kZone, kRadius, 0, {}, 5, std::max(mode, 0), 1}); }
+void Configure(Panoram& p, int mode) {
+  p.ApplySettings({kZone, kRadius, 0, {}, 5, std::max(mode, 0), 1});
+}
 
 void RegisterAll() {
   Register("buildcanvas/literal", true, [](benchmark::State& st) {
@@ -130,28 +132,31 @@ void RegisterAll() {
       for (auto _ : st) benchmark::DoNotOptimize(ReferenceCompose(p, mode >= 0));
     });
     for (int threads : {0, 1}) {
-      Register(name + (threads ? "/fast_1thread" : "/fast"), false, [mode, threads](benchmark::State& st) {
-        Panoram& p = Mosaic();
-        Configure(p, mode);
-        SetEngineThreads(threads);
-        for (auto _ : st) {
-          st.PauseTiming();
-          p.BuildCanvas();  // a fresh canvas each time, as a rebuild starts with one
-          st.ResumeTiming();
-          p.Compose(mode >= 0);
-        }
-        SetEngineThreads(0);
-      });
+      Register(name + (threads ? "/fast_1thread" : "/fast"), false,
+               [mode, threads](benchmark::State& st) {
+                 Panoram& p = Mosaic();
+                 Configure(p, mode);
+                 SetEngineThreads(threads);
+                 for (auto _ : st) {
+                   st.PauseTiming();
+                   p.BuildCanvas();  // a fresh canvas each time, as a rebuild starts with one
+                   st.ResumeTiming();
+                   p.Compose(mode >= 0);
+                 }
+                 SetEngineThreads(0);
+               });
     }
   }
   auto zone = [] { return ZoneRect(Mosaic().ImageBitmap(0), 6, kZone, kZone, true); };
   Register("feature/literal", true, [zone](benchmark::State& st) {
     const Rect z = zone();
-    for (auto _ : st) benchmark::DoNotOptimize(ReferenceFindFeaturePoint(Mosaic().ImageBitmap(0), z, kRadius));
+    for (auto _ : st)
+      benchmark::DoNotOptimize(ReferenceFindFeaturePoint(Mosaic().ImageBitmap(0), z, kRadius));
   });
   Register("feature/fast", false, [zone](benchmark::State& st) {
     const Rect z = zone();
-    for (auto _ : st) benchmark::DoNotOptimize(FindFeaturePoint(Mosaic().ImageBitmap(0), z, kRadius));
+    for (auto _ : st)
+      benchmark::DoNotOptimize(FindFeaturePoint(Mosaic().ImageBitmap(0), z, kRadius));
   });
 }
 
@@ -164,9 +169,11 @@ void PrintShares(const RatioReporter& r, int mode) {
   const double compose = r.Millis(ComposeName(mode) + "/fast");
   const double total = feature + canvas + compose;
   if (feature < 0 || canvas < 0 || compose < 0 || total <= 0) return;
-  std::printf("%-24s feature x%d %8.1f ms (%4.1f%%)  canvas %7.1f ms (%4.1f%%)  compose %8.1f ms (%4.1f%%)\n",
-              ComposeName(mode).c_str(), 4 * pairs, feature, 100 * feature / total, canvas,
-              100 * canvas / total, compose, 100 * compose / total);
+  std::printf(
+      "%-24s feature x%d %8.1f ms (%4.1f%%)  canvas %7.1f ms (%4.1f%%)  compose %8.1f ms "
+      "(%4.1f%%)\n",
+      ComposeName(mode).c_str(), 4 * pairs, feature, 100 * feature / total, canvas,
+      100 * canvas / total, compose, 100 * compose / total);
 }
 
 }  // namespace
@@ -174,8 +181,8 @@ void PrintShares(const RatioReporter& r, int mode) {
 int main(int argc, char** argv) {
   RegisterAll();
   const RatioReporter& r = RunWithRatios(argc, argv);
-  std::printf("\nthreads: %d; %d x %d fields of %d x %d\n", EngineThreads(), kColumns, kRows, kFieldW,
-              kFieldH);
+  std::printf("\nthreads: %d; %d x %d fields of %d x %d\n", EngineThreads(), kColumns, kRows,
+              kFieldW, kFieldH);
   r.PrintRatio("buildcanvas", "buildcanvas/literal", "buildcanvas/fast");
   for (int mode : kComposeModes) {
     const std::string name = ComposeName(mode);
@@ -184,7 +191,8 @@ int main(int argc, char** argv) {
   }
   r.PrintRatio("feature r50 zone 30", "feature/literal", "feature/fast");
   // The correlation search, the bulk of a search, is measured by search_bench.
-  std::printf("\nshares of the feature searches, the canvas and the composition of an automatic stitch:\n");
+  std::printf(
+      "\nshares of the feature searches, the canvas and the composition of an automatic stitch:\n");
   for (int mode : kComposeModes) PrintShares(r, mode);
   return 0;
 }

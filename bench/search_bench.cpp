@@ -62,9 +62,7 @@ void LiteralPair(const Scene& s, const Case& c, Point& p, Point& q) {
 }
 
 void Register(const std::string& name, bool slow, std::function<void(benchmark::State&)> body) {
-  auto* b = benchmark::RegisterBenchmark(name.c_str(), [body](benchmark::State& st) {
-    body(st);
-  });
+  auto* b = benchmark::RegisterBenchmark(name.c_str(), [body](benchmark::State& st) { body(st); });
   b->Unit(benchmark::kMillisecond)->UseRealTime();
   if (slow) {
     b->Iterations(1);
@@ -87,8 +85,8 @@ void RegisterCase(const Case& c) {
     const Scene& s = get();
     for (auto _ : st) {
       Point q{};
-      benchmark::DoNotOptimize(ReferenceCorrelationSearch(s.Template, s.Right, s.SearchedZone,
-                                                          c.Step, q));
+      benchmark::DoNotOptimize(
+          ReferenceCorrelationSearch(s.Template, s.Right, s.SearchedZone, c.Step, q));
     }
   });
   for (int threads : {0, 1}) {
@@ -106,7 +104,8 @@ void RegisterCase(const Case& c) {
   }
   Register("feature/" + base + "/literal", big, [get, c](benchmark::State& st) {
     const Scene& s = get();
-    for (auto _ : st) benchmark::DoNotOptimize(ReferenceFindFeaturePoint(s.Left, s.SourceZone, c.Radius));
+    for (auto _ : st)
+      benchmark::DoNotOptimize(ReferenceFindFeaturePoint(s.Left, s.SourceZone, c.Radius));
   });
   Register("feature/" + base + "/fast", false, [get, c](benchmark::State& st) {
     const Scene& s = get();

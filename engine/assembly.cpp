@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "matching.h"
-#include "parallel.h"
 #include "panoram.h"
+#include "parallel.h"
 #include "seams.h"
 
 namespace {
@@ -34,8 +34,14 @@ void CopyClipped(const Bitmap& source, Rect src, Bitmap& target, int64_t dstLeft
   // Move the destination along with any trimmed source edge.
   int64_t dx0 = dstLeft + (sx0 - src.Left);
   int64_t dy0 = dstTop + (sy0 - src.Top);
-  if (dx0 < 0) { sx0 -= dx0; dx0 = 0; }
-  if (dy0 < 0) { sy0 -= dy0; dy0 = 0; }
+  if (dx0 < 0) {
+    sx0 -= dx0;
+    dx0 = 0;
+  }
+  if (dy0 < 0) {
+    sy0 -= dy0;
+    dy0 = 0;
+  }
   sx1 = std::min<int64_t>(sx1, sx0 + (target.Width() - dx0));
   sy1 = std::min<int64_t>(sy1, sy0 + (target.Height() - dy0));
   if (sx0 >= sx1 || sy0 >= sy1) return;
@@ -192,9 +198,9 @@ void Panoram::ComposeImages(bool smoothing) {
     const Rect source = Shrunk({0, 0, w, h}, f);
     const int64_t x0 = image.Place.Left;
     const int64_t y0 = image.Place.Top;
-    const std::vector<Rect> areas =
-        (blend != nullptr && i > 0) ? OverlapsOf(*this, i, CropImages() ? FrameSize() : 0)
-                                    : std::vector<Rect>{};
+    const std::vector<Rect> areas = (blend != nullptr && i > 0)
+                                        ? OverlapsOf(*this, i, CropImages() ? FrameSize() : 0)
+                                        : std::vector<Rect>{};
     if (areas.empty()) {
       if (!source.IsEmpty()) CopyClipped(image.Bitmap, source, *result_, x0 + f, y0 + f);
       continue;

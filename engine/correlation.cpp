@@ -203,11 +203,12 @@ double CorrelationSearch(const Bitmap& templ, const Bitmap& searched, const Rect
 
   // The plain formula decides among the near-equal ones, first one winning.
   const ConstRowTable scan = ScanRows(searched);
-  ParallelFor(static_cast<int>(near.size()), GrainFor(2 * t.N, kMinThreadWork), [&](int begin, int end) {
-    for (int i = begin; i < end; ++i) {
-      near[i].Score = LiteralScore(t, scan, left + near[i].X, top + near[i].Y);
-    }
-  });
+  ParallelFor(static_cast<int>(near.size()), GrainFor(2 * t.N, kMinThreadWork),
+              [&](int begin, int end) {
+                for (int i = begin; i < end; ++i) {
+                  near[i].Score = LiteralScore(t, scan, left + near[i].X, top + near[i].Y);
+                }
+              });
   double plainBest = 0;
   for (const Candidate& c : near) {
     if (c.Score > plainBest) {

@@ -43,9 +43,10 @@ void AddCrossSums(const uint32_t* const* rows, const uint32_t* templPairs, int r
                   int pairCount, int count, int64_t* out) {
   CorrelationKernel k = g_kernel.load();
   if (k == CorrelationKernel::Auto || !CorrelationKernelAvailable(k)) {
-    k = HasAvx2() ? CorrelationKernel::Avx2
-                  : (CorrelationKernelAvailable(CorrelationKernel::Sse2) ? CorrelationKernel::Sse2
-                                                                         : CorrelationKernel::Scalar);
+    k = HasAvx2()
+            ? CorrelationKernel::Avx2
+            : (CorrelationKernelAvailable(CorrelationKernel::Sse2) ? CorrelationKernel::Sse2
+                                                                   : CorrelationKernel::Scalar);
   }
   switch (k) {
     case CorrelationKernel::Avx2:
@@ -54,8 +55,7 @@ void AddCrossSums(const uint32_t* const* rows, const uint32_t* templPairs, int r
     case CorrelationKernel::Sse2:
       AddCrossSumsSse2(rows, templPairs, rowCount, pairCount, count, out);
       return;
-    default:
-      AddCrossSumsScalar(rows, templPairs, rowCount, pairCount, count, out);
+    default: AddCrossSumsScalar(rows, templPairs, rowCount, pairCount, count, out);
   }
 }
 

@@ -22,31 +22,34 @@ CorrelationPlane::CorrelationPlane(const Bitmap& searched, const SampledTemplate
   sums_.reset(new double[static_cast<size_t>(planeRows_) * columns_]);
   squares_.reset(new double[static_cast<size_t>(planeRows_) * columns_]);
   const ConstRowTable scan = ScanRows(searched);
-  ParallelFor(planeRows_, GrainFor(int64_t{width_} * (phases_ + 8), int64_t{1} << 20), [&](int begin, int end) {
-    std::vector<int32_t> in;
-    std::vector<uint64_t> prefix;
-    for (int y = begin; y < end; ++y) {
-      BuildRow(scan.Rows[static_cast<size_t>(top) + static_cast<size_t>(y)] + 3 * static_cast<size_t>(left), y, in,
-               prefix);
-    }
-  });
+  ParallelFor(planeRows_, GrainFor(int64_t{width_} * (phases_ + 8), int64_t{1} << 20),
+              [&](int begin, int end) {
+                std::vector<int32_t> in;
+                std::vector<uint64_t> prefix;
+                for (int y = begin; y < end; ++y) {
+                  BuildRow(scan.Rows[static_cast<size_t>(top) + static_cast<size_t>(y)] +
+                               3 * static_cast<size_t>(left),
+                           y, in, prefix);
+                }
+              });
   AccumulateColumns();
 }
 
 void CorrelationPlane::AccumulateColumns() {
   const int k = step_;
-  ParallelFor(columns_, GrainFor(int64_t{planeRows_} * 4, int64_t{1} << 20, 64), [&](int begin, int end) {
-    for (int y = k; y < planeRows_; ++y) {
-      double* s = sums_.get() + static_cast<size_t>(y) * columns_;
-      double* q = squares_.get() + static_cast<size_t>(y) * columns_;
-      const double* sAbove = s - static_cast<size_t>(k) * columns_;
-      const double* qAbove = q - static_cast<size_t>(k) * columns_;
-      for (int x = begin; x < end; ++x) {
-        s[x] += sAbove[x];
-        q[x] += qAbove[x];
-      }
-    }
-  });
+  ParallelFor(columns_, GrainFor(int64_t{planeRows_} * 4, int64_t{1} << 20, 64),
+              [&](int begin, int end) {
+                for (int y = k; y < planeRows_; ++y) {
+                  double* s = sums_.get() + static_cast<size_t>(y) * columns_;
+                  double* q = squares_.get() + static_cast<size_t>(y) * columns_;
+                  const double* sAbove = s - static_cast<size_t>(k) * columns_;
+                  const double* qAbove = q - static_cast<size_t>(k) * columns_;
+                  for (int x = begin; x < end; ++x) {
+                    s[x] += sAbove[x];
+                    q[x] += qAbove[x];
+                  }
+                }
+              });
 }
 
 void CorrelationPlane::CandidateSums(int y, double* sums, double* squares) const {

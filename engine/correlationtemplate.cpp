@@ -45,7 +45,9 @@ double LiteralScore(const SampledTemplate& templ, const ConstRowTable& searched,
   const int k = templ.Step;
   int64_t sum = 0;
   for (int v = 0; v < templ.CountV; ++v) {
-    const uint8_t* row = searched.Rows[static_cast<size_t>(y0) + static_cast<size_t>(v) * static_cast<size_t>(k)] + 3 * static_cast<size_t>(x0);
+    const uint8_t* row =
+        searched.Rows[static_cast<size_t>(y0) + static_cast<size_t>(v) * static_cast<size_t>(k)] +
+        3 * static_cast<size_t>(x0);
     for (int u = 0; u < templ.CountU; ++u) sum += Intensity(row + 3 * static_cast<size_t>(u) * k);
   }
   const double mean = static_cast<double>(sum) / static_cast<double>(templ.N);
@@ -53,7 +55,9 @@ double LiteralScore(const SampledTemplate& templ, const ConstRowTable& searched,
   double squares = 0;
   const double* dt = templ.Deviation.data();
   for (int v = 0; v < templ.CountV; ++v) {
-    const uint8_t* row = searched.Rows[static_cast<size_t>(y0) + static_cast<size_t>(v) * static_cast<size_t>(k)] + 3 * static_cast<size_t>(x0);
+    const uint8_t* row =
+        searched.Rows[static_cast<size_t>(y0) + static_cast<size_t>(v) * static_cast<size_t>(k)] +
+        3 * static_cast<size_t>(x0);
     for (int u = 0; u < templ.CountU; ++u) {
       const double ds = Intensity(row + 3 * static_cast<size_t>(u) * k) - mean;
       cross += ds * *dt++;

@@ -11,18 +11,18 @@
 __extension__ using Int128 = __int128;
 
 struct SampledTemplate {
-  int Step = 1;         // sampling step, at least 1
-  int Width = 0;        // template size in pixels
+  int Step = 1;   // sampling step, at least 1
+  int Width = 0;  // template size in pixels
   int Height = 0;
-  int CountU = 0;       // samples per row and per column
+  int CountU = 0;  // samples per row and per column
   int CountV = 0;
-  int64_t N = 0;        // CountU * CountV
-  std::vector<int> Values;      // CountV rows of CountU intensities
+  int64_t N = 0;                  // CountU * CountV
+  std::vector<int> Values;        // CountV rows of CountU intensities
   std::vector<double> Deviation;  // Values - Mean, in the same order
   int64_t Sum = 0;
   int64_t SumSquares = 0;
   double Mean = 0;
-  double Sigma = 0;     // root of the summed squared deviations (no division by N)
+  double Sigma = 0;  // root of the summed squared deviations (no division by N)
 
   static SampledTemplate From(const Bitmap& templ, int step);
   // n * sum of squares - sum^2: zero exactly when all samples are equal.

@@ -21,17 +21,19 @@ Rect Panoram::CommonRect(const MontageTable& table) const {
       const Rect& p = images_[k].Place;
       // Each image limits the sides on which it has no neighbour.
       if (c == 0 || CellEmpty(table, c - 1, row)) r.Left = std::max(r.Left, p.Left);
-      if (c == kTableColumns - 1 || CellEmpty(table, c + 1, row)) r.Right = std::min(r.Right, p.Right);
+      if (c == kTableColumns - 1 || CellEmpty(table, c + 1, row))
+        r.Right = std::min(r.Right, p.Right);
       if (row == 0 || CellEmpty(table, c, row - 1)) r.Top = std::max(r.Top, p.Top);
-      if (row == kTableRows - 1 || CellEmpty(table, c, row + 1)) r.Bottom = std::min(r.Bottom, p.Bottom);
+      if (row == kTableRows - 1 || CellEmpty(table, c, row + 1))
+        r.Bottom = std::min(r.Bottom, p.Bottom);
     }
   }
   if (CropImages()) {
     // A frame from a settings file may be anything: in 64 bits, then kept
     // within 32, a huge frame leaves an empty rectangle instead of wrapping.
     auto moved = [](int32_t side, int64_t by) {
-      return static_cast<int32_t>(std::clamp<int64_t>(side + by, std::numeric_limits<int32_t>::min(),
-                                                      std::numeric_limits<int32_t>::max()));
+      return static_cast<int32_t>(std::clamp<int64_t>(
+          side + by, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     };
     const int64_t f = FrameSize();
     r = {moved(r.Left, f), moved(r.Top, f), moved(r.Right, -f), moved(r.Bottom, -f)};

@@ -28,22 +28,24 @@ class CellTable {
     const size_t pw = static_cast<size_t>(columns) + 1;
     std::vector<int> in(pw * (static_cast<size_t>(rows) + 1));
     for (int v = 0; v <= rows; ++v) {
-      const uint8_t* px = scan.Rows[static_cast<size_t>(top) + static_cast<size_t>(v)] + 3 * static_cast<size_t>(left);
+      const uint8_t* px = scan.Rows[static_cast<size_t>(top) + static_cast<size_t>(v)] +
+                          3 * static_cast<size_t>(left);
       for (size_t u = 0; u < pw; ++u) in[v * pw + u] = Intensity(px + 3 * u);
     }
-    ParallelFor(columns, GrainFor(int64_t{rows} * 40, int64_t{1} << 20, 16), [&](int begin, int end) {
-      for (int u = begin; u < end; ++u) {
-        double* column = values_.data() + static_cast<size_t>(u) * stride_;
-        for (int v = 0; v < rows; ++v) {
-          const int* p = in.data() + static_cast<size_t>(v) * pw + u;
-          const int i00 = p[0], i10 = p[1], i01 = p[pw], i11 = p[pw + 1];
-          const int a = i10 - i00, b = i01 - i00, c = i10 - i11, d = i01 - i11;
-          // Each sum under a root is an exact integer before the root is taken.
-          column[v] = std::sqrt(static_cast<double>(1 + a * a + b * b)) +
-                      std::sqrt(static_cast<double>(1 + c * c + d * d));
-        }
-      }
-    });
+    ParallelFor(columns, GrainFor(int64_t{rows} * 40, int64_t{1} << 20, 16),
+                [&](int begin, int end) {
+                  for (int u = begin; u < end; ++u) {
+                    double* column = values_.data() + static_cast<size_t>(u) * stride_;
+                    for (int v = 0; v < rows; ++v) {
+                      const int* p = in.data() + static_cast<size_t>(v) * pw + u;
+                      const int i00 = p[0], i10 = p[1], i01 = p[pw], i11 = p[pw + 1];
+                      const int a = i10 - i00, b = i01 - i00, c = i10 - i11, d = i01 - i11;
+                      // Each sum under a root is an exact integer before the root is taken.
+                      column[v] = std::sqrt(static_cast<double>(1 + a * a + b * b)) +
+                                  std::sqrt(static_cast<double>(1 + c * c + d * d));
+                    }
+                  }
+                });
   }
 
   const double* Column(int u) const { return values_.data() + static_cast<size_t>(u) * stride_; }

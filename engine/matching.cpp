@@ -6,7 +6,6 @@
 
 #include "formats/setupdata.h"
 
-
 Rect ZoneRect(const Bitmap& bitmap, int zoneCode, int heightPct, int widthPct, bool shrink) {
   return ZoneRectOfSize(bitmap.Width(), bitmap.Height(), zoneCode, heightPct, widthPct, shrink);
 }

@@ -29,5 +29,5 @@ Bitmap CopyRectBitmap(const Bitmap& bitmap, const Rect& rect);
 // Slides the template over rect of the searched bitmap, sampling it every
 // step pixels; returns the best absolute normalised correlation (0..1) and,
 // when it is above 0, writes the centre of the best candidate into point.
-double CorrelationSearch(const Bitmap& templ, const Bitmap& searched, const Rect& rect,
-                         int step, Point& point);
+double CorrelationSearch(const Bitmap& templ, const Bitmap& searched, const Rect& rect, int step,
+                         Point& point);

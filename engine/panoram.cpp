@@ -10,7 +10,8 @@ bool PointSet(const Point& p) { return p.X != 0 || p.Y != 0; }
 
 void Panoram::ClearRecord(PanImage& record) { record = PanImage{}; }
 
-AddImageResult Panoram::AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name) {
+AddImageResult Panoram::AddImage(const ::Bitmap& bitmap, int32_t direction,
+                                 const std::string& name) {
   if (count_ >= kCapacity) return AddImageResult::StoreFull;
   if (bitmap.Empty()) return AddImageResult::EmptyBitmap;
   try {

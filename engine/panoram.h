@@ -24,13 +24,13 @@ enum DirectionCode : int32_t {
 
 // One image of the mosaic.
 struct PanImage {
-  Rect Place;         // on the canvas, pixels
-  Point LinkOut;      // pixel of this image matching LinkIn of the next; (0, 0) = not set
-  Point LinkIn;       // pixel of this image matching LinkOut of the previous; (0, 0) = not set
+  Rect Place;     // on the canvas, pixels
+  Point LinkOut;  // pixel of this image matching LinkIn of the next; (0, 0) = not set
+  Point LinkIn;   // pixel of this image matching LinkOut of the previous; (0, 0) = not set
   int32_t Direction = kDirNone;
-  ::Bitmap Bitmap;    // full size, 24-bit
-  ::Bitmap Thumb;     // 400 x 300 preview
-  std::string Name;   // file name, or the name given to a captured frame
+  ::Bitmap Bitmap;   // full size, 24-bit
+  ::Bitmap Thumb;    // 400 x 300 preview
+  std::string Name;  // file name, or the name given to a captured frame
 };
 
 enum class AddImageResult {

@@ -3,8 +3,8 @@
 #include "parallel.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <atomic>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <system_error>

@@ -104,8 +104,8 @@ void FillInterior(WeightMap& v, bool horizontal, bool vertical) {
   const size_t rowBytes = static_cast<size_t>(W - 2) * sizeof(float);
   ParallelFor(H - 2, GrainFor(int64_t{W} * 8, 1 << 20), [&](int begin, int end) {
     for (int y = begin + 1; y < end + 1; ++y) {
-      const bool sameAsAbove = y > begin + 1 && !vertical && s.Left[y] == s.Left[y - 1] &&
-                               s.Right[y] == s.Right[y - 1];
+      const bool sameAsAbove =
+          y > begin + 1 && !vertical && s.Left[y] == s.Left[y - 1] && s.Right[y] == s.Right[y - 1];
       if (sameAsAbove) {
         std::memcpy(v.Row(y) + 1, v.Row(y - 1) + 1, rowBytes);
       } else {

@@ -75,8 +75,9 @@ double Spread(const std::vector<int16_t>& values, int width, int x0, int x1, int
 // The same on four rows of four 16-bit values at once; every lane stays within
 // 16 bits (at most 4080 before the final 32-bit sums), so it is exact.
 int32_t Spread16(const int16_t* first, size_t stride) {
-  const __m128i top = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)),
-                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(first + stride)));
+  const __m128i top =
+      _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)),
+                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(first + stride)));
   const __m128i bottom =
       _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first + 2 * stride)),
                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(first + 3 * stride)));

@@ -25,7 +25,8 @@ struct PairMatch {
 PairMatch MatchPair(const Bitmap& source, const Bitmap& searched, int direction, int heightPct,
                     int widthPct, int radius, int step) {
   const Rect sourceZone = ZoneRect(source, kSourceZone[direction], heightPct, widthPct, true);
-  const Rect searchedZone = ZoneRect(searched, kSearchedZone[direction], heightPct, widthPct, false);
+  const Rect searchedZone =
+      ZoneRect(searched, kSearchedZone[direction], heightPct, widthPct, false);
   const int r = UsableRadius(radius);
   PairMatch m;
   const Point p = FindFeaturePoint(source, sourceZone, r);

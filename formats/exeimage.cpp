@@ -90,10 +90,12 @@ std::optional<PeHeaders> ReadPeHeaders(ImageSource& image) {
     h.ResourceRva = opt->U32(dirAt);
     h.ResourceSize = opt->U32(dirAt + 4);
   }
-  const auto table = ReadExact(image, pe + 24 + optionalSize, uint64_t{sectionCount} * kSectionHeaderSize);
+  const auto table =
+      ReadExact(image, pe + 24 + optionalSize, uint64_t{sectionCount} * kSectionHeaderSize);
   if (!table) return h;  // no sections: the type stands, the resource cannot be reached
   for (uint64_t at = 0; at < table->size(); at += kSectionHeaderSize) {
-    h.Sections.push_back({table->U32(at + 12), table->U32(at + 8), table->U32(at + 16), table->U32(at + 20)});
+    h.Sections.push_back(
+        {table->U32(at + 12), table->U32(at + 8), table->U32(at + 16), table->U32(at + 20)});
   }
   return h;
 }
@@ -123,7 +125,8 @@ std::vector<DirEntry> ReadDirectory(ImageSource& image, const PeHeaders& h, uint
   const auto entries = ReadAtRva(image, h, rva + 16, count * 8);
   if (!entries) return {};
   std::vector<DirEntry> out;
-  for (uint64_t at = 0; at < entries->size(); at += 8) out.push_back({entries->U32(at), entries->U32(at + 4)});
+  for (uint64_t at = 0; at < entries->size(); at += 8)
+    out.push_back({entries->U32(at), entries->U32(at + 4)});
   return out;
 }
 
@@ -137,7 +140,8 @@ std::optional<std::vector<uint8_t>> FindPeVersionResource(ImageSource& image, co
   if (type == types.end() || !(type->Offset & kHighBit)) return std::nullopt;
   const auto names = ReadDirectory(image, h, uint64_t{h.ResourceRva} + (type->Offset & ~kHighBit));
   if (names.empty() || !(names[0].Offset & kHighBit)) return std::nullopt;
-  const auto languages = ReadDirectory(image, h, uint64_t{h.ResourceRva} + (names[0].Offset & ~kHighBit));
+  const auto languages =
+      ReadDirectory(image, h, uint64_t{h.ResourceRva} + (names[0].Offset & ~kHighBit));
   if (languages.empty() || (languages[0].Offset & kHighBit)) return std::nullopt;
   const auto entry = ReadAtRva(image, h, uint64_t{h.ResourceRva} + languages[0].Offset, 16);
   if (!entry) return std::nullopt;
@@ -151,7 +155,8 @@ std::optional<std::vector<uint8_t>> FindElfSection(ImageSource& image) {
   const auto head = ReadExact(image, 0, 64);
   if (!head || head->U32(0) != 0x464C457F) return std::nullopt;  // "\x7fELF"
   const uint8_t elfClass = head->data()[4];
-  if (head->data()[5] != 1 || (elfClass != 1 && elfClass != 2)) return std::nullopt;  // little-endian only
+  if (head->data()[5] != 1 || (elfClass != 1 && elfClass != 2))
+    return std::nullopt;  // little-endian only
   const bool wide = elfClass == 2;
   const uint64_t tableAt = wide ? head->U64(0x28) : head->U32(0x20);
   const uint16_t entrySize = head->U16(wide ? 0x3A : 0x2E);
@@ -167,11 +172,14 @@ std::optional<std::vector<uint8_t>> FindElfSection(ImageSource& image) {
   };
   auto header = [&](uint64_t i) {
     const uint64_t at = i * entrySize;
-    return wide ? Header{table->U32(at), table->U32(at + 4), table->U64(at + 24), table->U64(at + 32)}
-                : Header{table->U32(at), table->U32(at + 4), table->U32(at + 16), table->U32(at + 20)};
+    return wide ? Header{table->U32(at), table->U32(at + 4), table->U64(at + 24),
+                         table->U64(at + 32)}
+                : Header{table->U32(at), table->U32(at + 4), table->U32(at + 16),
+                         table->U32(at + 20)};
   };
   const Header names = header(namesIndex);
-  const auto strings = ReadExact(image, names.Offset, std::min<uint64_t>(names.Size, kMaxTableBytes));
+  const auto strings =
+      ReadExact(image, names.Offset, std::min<uint64_t>(names.Size, kMaxTableBytes));
   if (!strings) return std::nullopt;
   const std::string_view wanted(kVersionSectionName, sizeof kVersionSectionName);  // with its zero
   constexpr uint32_t kProgBits = 1;

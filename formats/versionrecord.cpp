@@ -12,8 +12,8 @@ namespace {
 struct Block {
   size_t Begin = 0;
   size_t End = 0;
-  size_t KeyBegin = 0;    // first UTF-16 unit of the key
-  size_t KeyUnits = 0;    // without the terminating zero
+  size_t KeyBegin = 0;  // first UTF-16 unit of the key
+  size_t KeyUnits = 0;  // without the terminating zero
   size_t ValueBegin = 0;
   size_t ValueEnd = 0;
   size_t ChildrenBegin = 0;
@@ -118,9 +118,18 @@ std::optional<FixedFileInfo> VersionRecord::Fixed() const {
   if (!value || value->Bytes.size() < kFixedFileInfoSize) return std::nullopt;
   const auto b = value->Bytes;
   FixedFileInfo f;
-  uint32_t* fields[] = {&f.Signature,       &f.StructVersion,    &f.FileVersionMS, &f.FileVersionLS,
-                        &f.ProductVersionMS, &f.ProductVersionLS, &f.FlagsMask,     &f.Flags,
-                        &f.OS,              &f.FileType,         &f.FileSubtype,   &f.FileDateMS,
+  uint32_t* fields[] = {&f.Signature,
+                        &f.StructVersion,
+                        &f.FileVersionMS,
+                        &f.FileVersionLS,
+                        &f.ProductVersionMS,
+                        &f.ProductVersionLS,
+                        &f.FlagsMask,
+                        &f.Flags,
+                        &f.OS,
+                        &f.FileType,
+                        &f.FileSubtype,
+                        &f.FileDateMS,
                         &f.FileDateLS};
   for (size_t i = 0; i < std::size(fields); ++i) *fields[i] = DWord(b, 4 * i);
   return f;
@@ -130,7 +139,8 @@ std::vector<uint32_t> VersionRecord::Translations() const {
   std::vector<uint32_t> out;
   const auto value = QueryValue("\\VarFileInfo\\Translation");
   if (!value) return out;
-  for (size_t at = 0; at + 4 <= value->Bytes.size(); at += 4) out.push_back(DWord(value->Bytes, at));
+  for (size_t at = 0; at + 4 <= value->Bytes.size(); at += 4)
+    out.push_back(DWord(value->Bytes, at));
   return out;
 }
 

@@ -14,18 +14,18 @@
 
 // The fixed file information block, 13 little-endian words in file order.
 struct FixedFileInfo {
-  uint32_t Signature = 0;         // 0xFEEF04BD in a well-formed record
+  uint32_t Signature = 0;  // 0xFEEF04BD in a well-formed record
   uint32_t StructVersion = 0;
-  uint32_t FileVersionMS = 0;     // major << 16 | minor
-  uint32_t FileVersionLS = 0;     // release << 16 | build
+  uint32_t FileVersionMS = 0;  // major << 16 | minor
+  uint32_t FileVersionLS = 0;  // release << 16 | build
   uint32_t ProductVersionMS = 0;
   uint32_t ProductVersionLS = 0;
   uint32_t FlagsMask = 0;
   uint32_t Flags = 0;
   uint32_t OS = 0;
-  uint32_t FileType = 0;          // 1 application, 2 library
+  uint32_t FileType = 0;  // 1 application, 2 library
   uint32_t FileSubtype = 0;
-  uint32_t FileDateMS = 0;        // 100-ns ticks since 1601, high half
+  uint32_t FileDateMS = 0;  // 100-ns ticks since 1601, high half
   uint32_t FileDateLS = 0;
 
   friend bool operator==(const FixedFileInfo&, const FixedFileInfo&) = default;

@@ -31,7 +31,8 @@ std::vector<uint8_t> FileImageSource::Read(uint64_t offset, size_t size) {
   size_t done = 0;
   while (done < size) {
     if (offset > static_cast<uint64_t>(INT64_MAX) - done) break;  // beyond any file
-    const ssize_t n = ::pread(fd_, out.data() + done, size - done, static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pread(fd_, out.data() + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       throw VersionInfoOsError(errno, path_);

@@ -43,9 +43,9 @@ class RecordBuilder {
 };
 
 void WriteFixed(RecordBuilder& b, const FixedFileInfo& f) {
-  for (const uint32_t word : {f.Signature, f.StructVersion, f.FileVersionMS, f.FileVersionLS, f.ProductVersionMS,
-                              f.ProductVersionLS, f.FlagsMask, f.Flags, f.OS, f.FileType, f.FileSubtype,
-                              f.FileDateMS, f.FileDateLS}) {
+  for (const uint32_t word : {f.Signature, f.StructVersion, f.FileVersionMS, f.FileVersionLS,
+                              f.ProductVersionMS, f.ProductVersionLS, f.FlagsMask, f.Flags, f.OS,
+                              f.FileType, f.FileSubtype, f.FileDateMS, f.FileDateLS}) {
     b.PutDWord(word);
   }
 }
@@ -103,10 +103,14 @@ std::u16string Utf8ToUtf16(const std::string& text) {
     const auto lead = static_cast<unsigned char>(text[i]);
     size_t extra = 4;  // an invalid lead byte unless one of these
     uint32_t cp = 0;
-    if (lead < 0x80) extra = 0, cp = lead;
-    else if ((lead >> 5) == 0x6) extra = 1, cp = lead & 0x1F;
-    else if ((lead >> 4) == 0xE) extra = 2, cp = lead & 0x0F;
-    else if ((lead >> 3) == 0x1E) extra = 3, cp = lead & 0x07;
+    if (lead < 0x80)
+      extra = 0, cp = lead;
+    else if ((lead >> 5) == 0x6)
+      extra = 1, cp = lead & 0x1F;
+    else if ((lead >> 4) == 0xE)
+      extra = 2, cp = lead & 0x0F;
+    else if ((lead >> 3) == 0x1E)
+      extra = 3, cp = lead & 0x07;
     bool ok = extra <= 3 && extra < text.size() - i;
     for (size_t k = 1; ok && k <= extra; ++k) {
       const auto c = static_cast<unsigned char>(text[i + k]);

@@ -11,7 +11,7 @@
 #include "formats/versionrecord.h"
 
 struct VersionStringTable {
-  std::string Translation;  // "041904E3"
+  std::string Translation;                                   // "041904E3"
   std::vector<std::pair<std::string, std::string>> Strings;  // key, value; UTF-8
 };
 

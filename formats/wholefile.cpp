@@ -1,11 +1,11 @@
 #include "formats/wholefile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <random>
 
 StagedFile::~StagedFile() {
   if (fd_ >= 0) ::close(fd_);
@@ -67,7 +67,8 @@ std::string StagedFile::Finish() {
 std::string StagedFile::Commit() {
   if (fd_ >= 0 || temp_.empty() || !reason_.empty())
     return reason_.empty() ? "not finished" : reason_;
-  if (::rename(temp_.c_str(), path_.c_str()) != 0) return std::strerror(errno);  // the destructor removes it
+  if (::rename(temp_.c_str(), path_.c_str()) != 0)
+    return std::strerror(errno);  // the destructor removes it
   temp_.clear();
   return "";
 }

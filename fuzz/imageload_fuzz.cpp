@@ -1,11 +1,11 @@
 // Fuzz target: any bytes as an image file through the loader, every format
 // it reads. The loader takes a file name, so the bytes go to a file first.
+#include <unistd.h>
 #include <QCoreApplication>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "imagefiles/imagefiles.h"
 
@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Bitmap bitmap;
   const PixStatus status = PixLoadImage(InputPath(), bitmap);
   // A success always brings a picture of a size the bitmap accepts.
-  if (status && (bitmap.Empty() || !Bitmap::SizeAllowed(bitmap.Width(), bitmap.Height()))) __builtin_trap();
+  if (status && (bitmap.Empty() || !Bitmap::SizeAllowed(bitmap.Width(), bitmap.Height())))
+    __builtin_trap();
   return 0;
 }

@@ -16,11 +16,13 @@ void WalkRecord(std::span<const uint8_t> bytes) {
   translations.push_back(0x04B00000);
   for (const uint32_t t : translations) {
     const std::string base = "\\StringFileInfo\\" + TranslationText(t) + "\\";
-    for (const char* key : {"ProductName", "FileVersion", "FileDescription", "CompanyName", "Comments"}) {
+    for (const char* key :
+         {"ProductName", "FileVersion", "FileDescription", "CompanyName", "Comments"}) {
       (void)record.QueryString(base + key);
     }
   }
-  for (const char* path : {"\\", "", "\\\\", "\\VarFileInfo", "\\StringFileInfo\\", "\\a\\b\\c\\d\\e"}) {
+  for (const char* path :
+       {"\\", "", "\\\\", "\\VarFileInfo", "\\StringFileInfo\\", "\\a\\b\\c\\d\\e"}) {
     (void)record.QueryValue(path);
   }
 }

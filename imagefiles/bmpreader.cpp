@@ -29,8 +29,8 @@ bool StandardMasks32(const uint8_t* info, uint32_t infoSize, uint32_t compressio
 }  // namespace
 
 std::string BmpFileHeader(int width, int height) {
-  const uint64_t dataBytes = (uint64_t{static_cast<uint32_t>(width)} * 3 + 3) / 4 * 4 *
-                             static_cast<uint32_t>(height);
+  const uint64_t dataBytes =
+      (uint64_t{static_cast<uint32_t>(width)} * 3 + 3) / 4 * 4 * static_cast<uint32_t>(height);
   std::string h(54, '\0');
   auto put = [&](size_t at, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) h[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -62,7 +62,8 @@ BmpReadOutcome ReadUncompressedBmp(const std::string& fileName, Bitmap& bitmap, 
   h.dataOffset = ReadLE32(head + 10);
   h.infoSize = ReadLE32(head + 14);
   const uint8_t* info = head + 14;
-  if (h.infoSize < 40 || 14 + std::min<uint32_t>(h.infoSize, 124) > got) return BmpReadOutcome::NotHandled;
+  if (h.infoSize < 40 || 14 + std::min<uint32_t>(h.infoSize, 124) > got)
+    return BmpReadOutcome::NotHandled;
   h.width = static_cast<int32_t>(ReadLE32(info + 4));
   h.height = static_cast<int32_t>(ReadLE32(info + 8));
   h.bitCount = ReadLE16(info + 14);
@@ -70,8 +71,8 @@ BmpReadOutcome ReadUncompressedBmp(const std::string& fileName, Bitmap& bitmap, 
   h.paletteSize = ReadLE32(info + 32);
 
   const bool paletted = h.bitCount == 1 || h.bitCount == 4 || h.bitCount == 8;
-  const bool direct = h.bitCount == 24 ||
-                      (h.bitCount == 32 && StandardMasks32(info, h.infoSize, h.compression));
+  const bool direct =
+      h.bitCount == 24 || (h.bitCount == 32 && StandardMasks32(info, h.infoSize, h.compression));
   if (!(paletted || direct) || (h.compression != 0 && !(h.bitCount == 32 && h.compression == 3)))
     return BmpReadOutcome::NotHandled;
   if (h.width <= 0 || h.height == 0) {

@@ -1,6 +1,6 @@
 #pragma once
-// Reader for uncompressed BMP files, and the header of the BMP we write. The toolkit's own reader refuses images
-// above 16384 x 16384 pixels; frames and mosaics can be larger.
+// Reader for uncompressed BMP files, and the header of the BMP we write. The toolkit's own reader
+// refuses images above 16384 x 16384 pixels; frames and mosaics can be larger.
 
 #include <string>
 

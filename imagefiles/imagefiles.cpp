@@ -1,5 +1,6 @@
 #include "imagefiles.h"
 
+#include <sys/stat.h>
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <sys/stat.h>
 #include <vector>
 
 #include "bitmapview.h"
@@ -20,8 +20,7 @@
 namespace {
 
 // Enough for the largest bitmap we accept, counted as Qt counts it (4 bytes a pixel).
-constexpr int kReaderLimitMiB =
-    static_cast<int>(Bitmap::kMaxPixels * 4 / (1024 * 1024) + 1);
+constexpr int kReaderLimitMiB = static_cast<int>(Bitmap::kMaxPixels * 4 / (1024 * 1024) + 1);
 
 QString ToQt(const std::string& s) { return QString::fromStdString(s); }
 
@@ -32,7 +31,8 @@ QString ToQt(const std::string& s) { return QString::fromStdString(s); }
 thread_local std::string* t_decoderWarnings = nullptr;
 QtMessageHandler g_previousHandler = nullptr;
 
-void CollectDecoderWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+void CollectDecoderWarnings(QtMsgType type, const QMessageLogContext& context,
+                            const QString& text) {
   if (t_decoderWarnings != nullptr && type != QtFatalMsg && context.category != nullptr &&
       std::strncmp(context.category, "qt.gui.imageio", 14) == 0) {
     if (!t_decoderWarnings->empty()) *t_decoderWarnings += "; ";
@@ -58,9 +58,12 @@ PixStatus GuardStatus(GuardResult result, const char* what) {
   const std::string name(what);
   switch (result) {
     case GuardResult::Ok: return PixStatus::Success();
-    case GuardResult::Truncated: return PixStatus::Fail(PixError::Corrupt, name + " data truncated");
-    case GuardResult::Malformed: return PixStatus::Fail(PixError::Corrupt, name + " structure malformed");
-    case GuardResult::TooLarge: return PixStatus::Fail(PixError::TooLarge, name + " dimensions too large");
+    case GuardResult::Truncated:
+      return PixStatus::Fail(PixError::Corrupt, name + " data truncated");
+    case GuardResult::Malformed:
+      return PixStatus::Fail(PixError::Corrupt, name + " structure malformed");
+    case GuardResult::TooLarge:
+      return PixStatus::Fail(PixError::TooLarge, name + " dimensions too large");
   }
   return PixStatus::Success();
 }
@@ -192,7 +195,9 @@ const WriteFormat* WriteFormatFor(const std::string& fileName) {
 // its header last), so it is a random-access device.
 class StagedDevice : public QIODevice {
  public:
-  explicit StagedDevice(StagedFile& file) : file_(file) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+  explicit StagedDevice(StagedFile& file) : file_(file) {
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  }
   bool isSequential() const override { return false; }
   bool seek(qint64 pos) override { return file_.Seek(pos) && QIODevice::seek(pos); }
   qint64 size() const override { return file_.Size(); }
@@ -218,7 +223,8 @@ bool WriteBmp(QIODevice& device, const Bitmap& bitmap) {
   const char zeros[4] = {};
   const qint64 pad = static_cast<qint64>(bitmap.Stride()) - rowBytes;
   for (int y = bitmap.Height() - 1; y >= 0; --y) {  // stored bottom-up
-    if (device.write(reinterpret_cast<const char*>(bitmap.Row(y)), rowBytes) != rowBytes) return false;
+    if (device.write(reinterpret_cast<const char*>(bitmap.Row(y)), rowBytes) != rowBytes)
+      return false;
     if (pad > 0 && device.write(zeros, pad) != pad) return false;
   }
   return true;
@@ -250,7 +256,8 @@ bool WritePpm(QIODevice& device, const Bitmap& bitmap) {
 void PixInit() {
   QImageReader::setAllocationLimit(kReaderLimitMiB);
   static std::once_flag installed;
-  std::call_once(installed, [] { g_previousHandler = qInstallMessageHandler(CollectDecoderWarnings); });
+  std::call_once(installed,
+                 [] { g_previousHandler = qInstallMessageHandler(CollectDecoderWarnings); });
 }
 
 PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap) {
@@ -309,7 +316,8 @@ bool PixCanWrite(const std::string& fileName) { return WriteFormatFor(fileName) 
 std::vector<std::string> PixWritableSuffixes() {
   std::vector<std::string> suffixes;
   for (const WriteFormat& f : kWriteFormats) {
-    if (QImageWriter::supportedImageFormats().contains(QByteArray(f.Suffix))) suffixes.push_back(f.Suffix);
+    if (QImageWriter::supportedImageFormats().contains(QByteArray(f.Suffix)))
+      suffixes.push_back(f.Suffix);
   }
   return suffixes;
 }

@@ -12,19 +12,19 @@
 // Why a load or save failed; the window words it for the user.
 enum class PixError {
   None,
-  NotFound,       // no such file
-  Unreadable,     // exists but cannot be opened
-  Empty,          // a file of no bytes
-  Unsupported,    // not an image format we read or write
-  Corrupt,        // damaged or truncated data
-  TooLarge,       // beyond the largest image we accept
-  OutOfMemory,    // the image would not fit in memory
-  WriteFailed,    // the file could not be written
+  NotFound,     // no such file
+  Unreadable,   // exists but cannot be opened
+  Empty,        // a file of no bytes
+  Unsupported,  // not an image format we read or write
+  Corrupt,      // damaged or truncated data
+  TooLarge,     // beyond the largest image we accept
+  OutOfMemory,  // the image would not fit in memory
+  WriteFailed,  // the file could not be written
 };
 
 struct PixStatus {
   PixError Error = PixError::None;
-  std::string Detail;  // technical detail in English, for logs and messages
+  std::string Detail;   // technical detail in English, for logs and messages
   std::string Warning;  // a load that succeeded on damaged data: the decoder's words
 
   bool Ok() const { return Error == PixError::None; }

@@ -64,7 +64,8 @@ std::string PixSaveDialog(const std::string& title, const std::string& initialNa
   dialog.setFileMode(QFileDialog::AnyFile);
   // Only formats that hold the whole mosaic at its size and in full colour.
   QList<QByteArray> writable;
-  for (const std::string& suffix : PixWritableSuffixes()) writable.append(QByteArray::fromStdString(suffix));
+  for (const std::string& suffix : PixWritableSuffixes())
+    writable.append(QByteArray::fromStdString(suffix));
   dialog.setNameFilters(Filters(writable));
   const QFileInfo initial(QString::fromStdString(initialName));
   dialog.setDirectory(initial.absolutePath());

@@ -58,7 +58,8 @@ void PixResample(const Bitmap& source, Bitmap& destination, int mode) {
     for (int x = 0; x < dw; ++x) {
       const uint64_t area = rowCount * static_cast<uint64_t>(columns[x].End - columns[x].Begin);
       // Rounded to the nearest level.
-      for (int c = 0; c < 3; ++c) dst[3 * x + c] = static_cast<uint8_t>((sums[3 * x + c] + area / 2) / area);
+      for (int c = 0; c < 3; ++c)
+        dst[3 * x + c] = static_cast<uint8_t>((sums[3 * x + c] + area / 2) / area);
     }
   }
 }

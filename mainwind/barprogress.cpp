@@ -12,5 +12,6 @@ void BarProgress::SetPosition(int percent) {
   }
   // Posted to the bar's thread; dropped if the bar is gone by then.
   QProgressBar* bar = bar_;
-  QMetaObject::invokeMethod(bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
 }

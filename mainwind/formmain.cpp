@@ -81,8 +81,8 @@ QWidget* TFormMain::BuildVideoPage(ToolImageLists& lists) {
   TabSheetVideo = Named(new QWidget, "TabSheetVideo");
   auto* layout = Column(TabSheetVideo);
   auto* bar = MakeToolBar(TabSheetVideo, "ToolBarVideo");
-  GroupBoxVid = Named(new QGroupBox(QStringLiteral("Настройка видеопотока WDM устройства")),
-                      "GroupBoxVid");
+  GroupBoxVid =
+      Named(new QGroupBox(QStringLiteral("Настройка видеопотока WDM устройства")), "GroupBoxVid");
   auto* groupLayout = new QHBoxLayout(GroupBoxVid);
   VideoDeviceComboBox = Named(new QComboBox(GroupBoxVid), "VideoDeviceComboBox");
   VideoDeviceComboBox->setToolTip(QStringLiteral("Выбор устройства WDM"));
@@ -91,8 +91,8 @@ QWidget* TFormMain::BuildVideoPage(ToolImageLists& lists) {
   AddToolButton(bar, lists, ToolButtonSet3, "ToolButtonSet3", "Настройка программы", "configure",
                 "Н", kImagesButton);
   layout->addWidget(bar);
-  ScrollBoxVideoImage = MakeScrollBox(TabSheetVideo, "ScrollBoxVideoImage", ImageVideo, "ImageVideo",
-                                      true);
+  ScrollBoxVideoImage =
+      MakeScrollBox(TabSheetVideo, "ScrollBoxVideoImage", ImageVideo, "ImageVideo", true);
   layout->addWidget(ScrollBoxVideoImage, 1);
   TimerVideo = Named(new QTimer(this), "TimerVideo");
   TimerVideo->setInterval(50);

@@ -4,8 +4,8 @@
 // tabs, the settings, about and exit commands and the wiring. Each page
 // (album, montage table, correction, assembly) is its own class, reached here
 // and reaching back through PageHost; buttons sit with the toolbar they are
-// on, so the assembly page's about and exit buttons are wired to the shell. Sources: formmain.cpp (building and
-// wiring), formmain_state.cpp (the state table and what crosses pages),
+// on, so the assembly page's about and exit buttons are wired to the shell. Sources: formmain.cpp
+// (building and wiring), formmain_state.cpp (the state table and what crosses pages),
 // formmain_lifecycle.cpp (create, show, resize, close), formmain_setup.cpp.
 
 #include <QMainWindow>

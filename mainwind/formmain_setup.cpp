@@ -4,9 +4,7 @@
 #include "dialogs/settings/setupwin.h"
 #include "formmain.h"
 
-void TFormMain::ApplySetupToEngine() {
-  Engine.ApplySettings(FormSetup->SetupData);
-}
+void TFormMain::ApplySetupToEngine() { Engine.ApplySettings(FormSetup->SetupData); }
 
 bool TFormMain::RunSetupDialog() {
   // New settings must not reach an engine that a running command is using.

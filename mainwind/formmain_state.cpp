@@ -32,10 +32,14 @@ struct StateRow {
 using Call = StateRow::EngineCall;
 
 constexpr StateRow kStateTable[] = {
-    {kStateNoImages, Call::ClearAll, true, false, false, false, true, false, false, false, false, true},
-    {kStateAlbumReady, Call::ResetPlaces, true, false, false, true, true, true, true, false, false, true},
-    {kStatePlacing, Call::ResetPlaces, false, false, false, true, false, true, false, true, false, false},
-    {kStateTablePlaced, Call::ResetPlaces, true, true, false, true, false, true, false, true, true, false},
+    {kStateNoImages, Call::ClearAll, true, false, false, false, true, false, false, false, false,
+     true},
+    {kStateAlbumReady, Call::ResetPlaces, true, false, false, true, true, true, true, false, false,
+     true},
+    {kStatePlacing, Call::ResetPlaces, false, false, false, true, false, true, false, true, false,
+     false},
+    {kStateTablePlaced, Call::ResetPlaces, true, true, false, true, false, true, false, true, true,
+     false},
     {kStateAssembled, Call::None, false, true, true, true, false, true, false, true, true, false},
 };
 
@@ -79,9 +83,7 @@ QProgressBar* TFormMain::ShowProgress(const QString& caption) {
 
 void TFormMain::HideProgress() { Album->HideProgress(); }
 
-std::optional<int> TFormMain::AlbumDragRow(QObject* source) const {
-  return Album->DragRow(source);
-}
+std::optional<int> TFormMain::AlbumDragRow(QObject* source) const { return Album->DragRow(source); }
 
 void TFormMain::AlbumCellsSized(int width, int height) { Table->SizeCells(width, height); }
 

@@ -38,9 +38,8 @@ QScrollArea* MakeScrollBox(QWidget* parent, const char* name, PictureControl*& p
   return box;
 }
 
-QAction* AddToolButton(QToolBar* bar, ToolImageLists& lists, QToolButton*& button,
-                       const char* name, const char* hint, const char* iconName,
-                       const char* glyph, QSize size) {
+QAction* AddToolButton(QToolBar* bar, ToolImageLists& lists, QToolButton*& button, const char* name,
+                       const char* hint, const char* iconName, const char* glyph, QSize size) {
   button = Named(new QToolButton(bar), name);
   button->setToolTip(QString::fromUtf8(hint));
   button->setIcon(lists.Icon(lists.Add(QString::fromLatin1(iconName), QString::fromUtf8(glyph))));

@@ -39,9 +39,8 @@ QScrollArea* MakeScrollBox(QWidget* parent, const char* name, PictureControl*& p
 // Adds button to bar with its hint, the theme icon iconName in the three looks
 // of lists (glyph labels a drawn stand-in); hint and glyph are UTF-8. Returns
 // the bar's action for the button: hiding the action hides the button.
-QAction* AddToolButton(QToolBar* bar, ToolImageLists& lists, QToolButton*& button,
-                       const char* name, const char* hint, const char* iconName,
-                       const char* glyph, QSize size);
+QAction* AddToolButton(QToolBar* bar, ToolImageLists& lists, QToolButton*& button, const char* name,
+                       const char* hint, const char* iconName, const char* glyph, QSize size);
 
 // Runs handler of receiver whenever button is clicked.
 template <typename T>

@@ -7,9 +7,9 @@
 #include <QString>
 
 struct ProgramPaths {
-  QString ProgramFolder;  // folder of the running executable, ends with '/'
-  QString ImageFolder;    // ends with '/'
-  QString ConfigPath;     // full path of "data.cfg"
+  QString ProgramFolder;        // folder of the running executable, ends with '/'
+  QString ImageFolder;          // ends with '/'
+  QString ConfigPath;           // full path of "data.cfg"
   bool InProgramFolder = true;  // false when the user's folders stand in
 };
 

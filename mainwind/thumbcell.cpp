@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int kInset = 4;          // thumbnail and text keep this far from the edges
-constexpr int kTextGap = 2;        // between thumbnail and text
+constexpr int kInset = 4;    // thumbnail and text keep this far from the edges
+constexpr int kTextGap = 2;  // between thumbnail and text
 constexpr int kThumbnailMode = 5;
 
 }  // namespace

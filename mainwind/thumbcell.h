@@ -19,7 +19,7 @@ constexpr int kTableFontHeight = 16;
 struct ThumbCellStyle {
   int FontHeight = kAlbumFontHeight;  // cell height of the font, pixels
   bool Selected = false;
-  QColor Face;                        // fill of an unselected cell; the button face when invalid
+  QColor Face;  // fill of an unselected cell; the button face when invalid
   // The full image's size: the thumbnail keeps its shape, centred in its
   // room; zero stretches the thumbnail over the room.
   int ImageWidth = 0;

@@ -4,7 +4,9 @@
 
 namespace {
 
-int64_t Scaled(int side, float zoom) { return static_cast<int64_t>(side * static_cast<double>(zoom)); }
+int64_t Scaled(int side, float zoom) {
+  return static_cast<int64_t>(side * static_cast<double>(zoom));
+}
 
 bool Displayable(ViewSize picture, float zoom) {
   return Scaled(picture.Width, zoom) <= kMaxDisplaySide &&

@@ -16,6 +16,9 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILTOR_SANITIZE=ON -
 cmake --build "$BUILD" -j "$JOBS"
 (cd "$BUILD" && ctest --output-on-failure -j "$JOBS" --timeout 900)
 
+# Format and static checks, over the compile commands of the build above.
+bash scripts/lint.sh "$BUILD"
+
 # The engine splits its work over threads and the window stitches and saves on
 # a worker: those tests run again under ThreadSanitizer.
 TSAN=build/tsan

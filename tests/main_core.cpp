@@ -1,6 +1,6 @@
 // Test entry: the component's messages travel through a core application.
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

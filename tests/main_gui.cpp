@@ -1,6 +1,6 @@
 // Test entry: a QGuiApplication so that image plugins and fonts are found.
-#include <QGuiApplication>
 #include <gtest/gtest.h>
+#include <QGuiApplication>
 
 #include "imagefiles/imagefiles.h"
 #include "support/ownuserfolders.h"

@@ -1,6 +1,6 @@
 // Window test entry: a QApplication with the program's fonts, icons and Russian texts.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 #include "imagefiles/imagefiles.h"
 #include "mainwind/appearance.h"

@@ -1,9 +1,9 @@
 #include "memorybudget.h"
 
+#include <sys/resource.h>
 #include <algorithm>
 #include <fstream>
 #include <string>
-#include <sys/resource.h>
 
 #include "imagefiles/bitmap.h"
 

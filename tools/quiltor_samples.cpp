@@ -61,7 +61,8 @@ int Run(int argc, char** argv) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) {
-    std::fprintf(stderr, "quiltor-samples: cannot create %s: %s\n", folder.c_str(), ec.message().c_str());
+    std::fprintf(stderr, "quiltor-samples: cannot create %s: %s\n", folder.c_str(),
+                 ec.message().c_str());
     return 1;
   }
   const std::vector<SampleField> fields = MakeSampleSet(plan);
@@ -69,7 +70,8 @@ int Run(int argc, char** argv) {
     const std::string path = (std::filesystem::path(folder) / f.Name).string();
     const PixStatus status = PixSaveImage(path, f.Image);
     if (!status) {
-      std::fprintf(stderr, "quiltor-samples: cannot write %s: %s\n", path.c_str(), status.Detail.c_str());
+      std::fprintf(stderr, "quiltor-samples: cannot write %s: %s\n", path.c_str(),
+                   status.Detail.c_str());
       return 1;
     }
   }

@@ -1,9 +1,9 @@
 // Headless front end to the mosaic engine.
+#include <unistd.h>
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <unistd.h>
 
 #include "imagefiles/imagefiles.h"
 #include "stitchcli.h"

@@ -57,7 +57,8 @@ int Run(int argc, char** argv) {
     VersionRecordContent content;
     content.Fixed.Signature = kFixedFileInfoSignature;
     content.Fixed.StructVersion = 0x00010000;
-    std::tie(content.Fixed.FileVersionMS, content.Fixed.FileVersionLS) = Version(fileVersion, "--file-version");
+    std::tie(content.Fixed.FileVersionMS, content.Fixed.FileVersionLS) =
+        Version(fileVersion, "--file-version");
     std::tie(content.Fixed.ProductVersionMS, content.Fixed.ProductVersionLS) =
         Version(productVersion, "--product-version");
     content.Fixed.FlagsMask = kFlagsMaskAll;
@@ -66,7 +67,8 @@ int Run(int argc, char** argv) {
     VersionStringTable table{TranslationText(word), {}};
     for (const std::string& s : strings) {
       const size_t eq = s.find('=');
-      if (eq == std::string::npos || eq == 0) throw CLI::ValidationError("--string", "Key=Value: " + s);
+      if (eq == std::string::npos || eq == 0)
+        throw CLI::ValidationError("--string", "Key=Value: " + s);
       table.Strings.emplace_back(s.substr(0, eq), s.substr(eq + 1));
     }
     content.Tables.push_back(std::move(table));

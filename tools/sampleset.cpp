@@ -111,7 +111,8 @@ nlohmann::json TruthJson(const SampleSetPlan& plan, const std::vector<SampleFiel
           {"fields", list}};
 }
 
-std::vector<std::string> CompareWithTruth(const nlohmann::json& report, const nlohmann::json& truth) {
+std::vector<std::string> CompareWithTruth(const nlohmann::json& report,
+                                          const nlohmann::json& truth) {
   std::vector<std::string> problems;
   const auto& found = report.value("images", nlohmann::json::array());
   const auto& known = truth.value("fields", nlohmann::json::array());

@@ -41,4 +41,5 @@ nlohmann::json TruthJson(const SampleSetPlan& plan, const std::vector<SampleFiel
 
 // Differences between a stitch report and a truth file: one line per field
 // whose name, direction or place differs, or per missing field. Empty when they agree.
-std::vector<std::string> CompareWithTruth(const nlohmann::json& report, const nlohmann::json& truth);
+std::vector<std::string> CompareWithTruth(const nlohmann::json& report,
+                                          const nlohmann::json& truth);

@@ -1,9 +1,9 @@
 #include "stitchcli.h"
 
+#include <sys/stat.h>
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
-#include <sys/stat.h>
 
 #include "imagefiles/imagefiles.h"
 
@@ -42,11 +42,14 @@ std::string CheckCombination(const StitchOptions& o) {
     return "--directions needs " + std::to_string(o.Images.size() - 1) +
            " codes (one per image after the first), got " + std::to_string(o.Directions.size());
   }
-  if (o.Images.size() > 200) return "at most 200 images can be stitched, got " + std::to_string(o.Images.size());
+  if (o.Images.size() > 200)
+    return "at most 200 images can be stitched, got " + std::to_string(o.Images.size());
   if (!PixCanWrite(o.Output)) {
     std::string formats;
-    for (const std::string& suffix : PixWritableSuffixes()) formats += (formats.empty() ? "" : ", ") + suffix;
-    return "cannot write images of this type: " + o.Output + " (the mosaic can be written as " + formats + ")";
+    for (const std::string& suffix : PixWritableSuffixes())
+      formats += (formats.empty() ? "" : ", ") + suffix;
+    return "cannot write images of this type: " + o.Output + " (the mosaic can be written as " +
+           formats + ")";
   }
   // A run must never replace one of its own files.
   for (const std::string& image : o.Images) {
@@ -76,15 +79,21 @@ CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
       "one code per image after the first, comma-separated: 1 right, 2 below, 3 left, 4 above");
   autoFlag->excludes(directions);
   std::string config;
-  auto* configOpt = app.add_option("--config", config, "the six settings from a 24-byte settings file");
+  auto* configOpt =
+      app.add_option("--config", config, "the six settings from a 24-byte settings file");
   SetupData flags;
   int crop = 0;
   auto in = [](const SettingRange& r) { return CLI::Range(r.Min, r.Max); };
-  auto* zone = app.add_option("--zone", flags.ImageZone, "overlap zone, percent")->check(in(kZoneRange));
-  auto* radius = app.add_option("--radius", flags.FindR, "search radius, pixels")->check(in(kRadiusRange));
-  auto* cropOpt = app.add_option("--crop", crop, "trim a frame from every image")->check(in(kCropRange));
-  auto* frame = app.add_option("--frame", flags.CropFrame, "frame width, pixels")->check(in(kFrameRange));
-  auto* blend = app.add_option("--blend", flags.SmoothType, "seam method 0..4")->check(in(kBlendRange));
+  auto* zone =
+      app.add_option("--zone", flags.ImageZone, "overlap zone, percent")->check(in(kZoneRange));
+  auto* radius =
+      app.add_option("--radius", flags.FindR, "search radius, pixels")->check(in(kRadiusRange));
+  auto* cropOpt =
+      app.add_option("--crop", crop, "trim a frame from every image")->check(in(kCropRange));
+  auto* frame =
+      app.add_option("--frame", flags.CropFrame, "frame width, pixels")->check(in(kFrameRange));
+  auto* blend =
+      app.add_option("--blend", flags.SmoothType, "seam method 0..4")->check(in(kBlendRange));
   auto* step = app.add_option("--step", flags.Quality, "search step 1..5")->check(in(kStepRange));
   app.add_flag("--smooth", o.Smooth, "seam smoothing on");
   app.add_flag("--crop-view", o.CropView, "output only the common rectangle");
@@ -126,7 +135,8 @@ CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
   if (step->count()) o.Settings.Quality = flags.Quality;
   // Stored values are used as they are (only the dialog limits them), but said.
   if (const std::string outside = SettingsOutsideRanges(o.Settings); !outside.empty()) {
-    out.Warnings.push_back("settings file " + config + " holds values outside the dialog's ranges, used as stored: " + outside);
+    out.Warnings.push_back("settings file " + config +
+                           " holds values outside the dialog's ranges, used as stored: " + outside);
   }
 
   const std::string problem = CheckCombination(o);

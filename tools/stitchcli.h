@@ -7,9 +7,9 @@
 #include "stitchoptions.h"
 
 struct CliOutcome {
-  bool Run = false;      // options are complete: go on
-  int ExitCode = 0;      // otherwise: exit with this
-  std::string Message;   // for stdout when ExitCode is 0 (help), else stderr
+  bool Run = false;     // options are complete: go on
+  int ExitCode = 0;     // otherwise: exit with this
+  std::string Message;  // for stdout when ExitCode is 0 (help), else stderr
   StitchOptions Options;
   std::vector<std::string> Warnings;  // the run goes on; each is printed once
 };

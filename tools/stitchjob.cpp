@@ -135,15 +135,16 @@ bool StitchJob::Save() {
   const PixStatus status = PixWriteImage(options_.Output, result_.Output, mosaic);
   if (!status) return Fail("cannot write " + options_.Output + ": " + Reason(status));
   timings_.Save = MsSince(start);
-  result_.Report = StitchReport(*engine_, table_, commonRect_, result_.Output, options_.Settings,
-                                timings_);
+  result_.Report =
+      StitchReport(*engine_, table_, commonRect_, result_.Output, options_.Settings, timings_);
   StagedFile report;
   if (!options_.Report.empty()) {
     const std::string error = report.Stage(options_.Report, result_.Report.dump(2) + "\n");
     if (!error.empty()) return Fail("cannot write report " + options_.Report + ": " + error);
   }
   if (const std::string error = mosaic.Commit(); !error.empty())
-    return Fail("cannot write " + options_.Output + ": " + Describe(PixError::WriteFailed) + " (" + error + ")");
+    return Fail("cannot write " + options_.Output + ": " + Describe(PixError::WriteFailed) + " (" +
+                error + ")");
   if (!options_.Report.empty()) {
     const std::string error = report.Commit();
     if (!error.empty()) return Fail("cannot write report " + options_.Report + ": " + error);
@@ -154,7 +155,8 @@ bool StitchJob::Save() {
 StitchResult RunStitch(const StitchOptions& options, ProgressIndicator* progress) {
   try {
     StitchJob job(options);
-    if (job.CheckMemory() && job.LoadImages() && job.FindLinks(progress) && job.Assemble()) job.Save();
+    if (job.CheckMemory() && job.LoadImages() && job.FindLinks(progress) && job.Assemble())
+      job.Save();
     return std::move(job.Result());
   } catch (const std::bad_alloc&) {
     // Anything else that ran out of memory on the way. Save allocates nothing

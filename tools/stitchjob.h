@@ -20,7 +20,7 @@ struct StitchTimings {
 };
 
 // Its implicit members only move strings, vectors, a bitmap and a json value.
-struct StitchResult {  // NOLINT(bugprone-exception-escape)
+struct StitchResult {                 // NOLINT(bugprone-exception-escape)
   int ExitCode = 0;                   // 0 done, kExitFailed otherwise
   std::string Error;                  // why it failed, naming the file
   std::vector<std::string> Warnings;  // done, but worth saying

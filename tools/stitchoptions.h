@@ -8,13 +8,13 @@
 #include "stitchsettings.h"
 
 struct StitchOptions {
-  std::vector<std::string> Images;   // in chain order
-  bool Auto = true;                  // find directions; else Directions holds them
-  std::vector<int32_t> Directions;   // one code 1..4 per image after the first
+  std::vector<std::string> Images;  // in chain order
+  bool Auto = true;                 // find directions; else Directions holds them
+  std::vector<int32_t> Directions;  // one code 1..4 per image after the first
   SetupData Settings = DefaultSetupData();
-  bool Smooth = false;               // seam smoothing
-  bool CropView = false;             // output only the common rectangle
-  std::string Output;                // the mosaic; format from the extension
-  std::string Report;                // JSON report, or empty
-  bool Quiet = false;                // no progress bar
+  bool Smooth = false;    // seam smoothing
+  bool CropView = false;  // output only the common rectangle
+  std::string Output;     // the mosaic; format from the extension
+  std::string Report;     // JSON report, or empty
+  bool Quiet = false;     // no progress bar
 };

@@ -45,13 +45,17 @@ json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& 
       {"output", json::array({output.Width(), output.Height()})},
       {"table", TableJson(table)},
       {"settings",
-       {{kZoneRange.Name, s.ImageZone}, {kRadiusRange.Name, s.FindR}, {kCropRange.Name, s.Crop},
-        {kFrameRange.Name, s.CropFrame}, {kBlendRange.Name, s.SmoothType},
+       {{kZoneRange.Name, s.ImageZone},
+        {kRadiusRange.Name, s.FindR},
+        {kCropRange.Name, s.Crop},
+        {kFrameRange.Name, s.CropFrame},
+        {kBlendRange.Name, s.SmoothType},
         {kStepRange.Name, s.Quality}}},
       {"timings_ms",
-       {{"load", t.Load}, {"search", t.Stages.Search}, {"place", t.Stages.Place},
+       {{"load", t.Load},
+        {"search", t.Stages.Search},
+        {"place", t.Stages.Place},
         {"compose", t.Stages.Compose},
         {"save", t.Save}}},
   };
 }
-

@@ -9,6 +9,6 @@
 #include "formats/wholefile.h"
 #include "stitchjob.h"
 
-nlohmann::json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& commonRect,
-                            const Bitmap& output, const SetupData& settings,
+nlohmann::json StitchReport(const Panoram& engine, const MontageTable& table,
+                            const Rect& commonRect, const Bitmap& output, const SetupData& settings,
                             const StitchTimings& timings);

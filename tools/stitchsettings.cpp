@@ -35,14 +35,14 @@ std::string SettingsFileBytes(const SetupData& settings) {
 
 std::string SettingsOutsideRanges(const SetupData& s) {
   const std::pair<SettingRange, int32_t> values[] = {
-      {kZoneRange, s.ImageZone},   {kRadiusRange, s.FindR},     {kCropRange, s.Crop},
+      {kZoneRange, s.ImageZone},  {kRadiusRange, s.FindR},     {kCropRange, s.Crop},
       {kFrameRange, s.CropFrame}, {kBlendRange, s.SmoothType}, {kStepRange, s.Quality}};
   std::string text;
   for (const auto& [range, value] : values) {
     if (range.Contains(value)) continue;
     if (!text.empty()) text += ", ";
-    text += std::string(range.Name) + " " + std::to_string(value) + " (" + std::to_string(range.Min) +
-            ".." + std::to_string(range.Max) + ")";
+    text += std::string(range.Name) + " " + std::to_string(value) + " (" +
+            std::to_string(range.Min) + ".." + std::to_string(range.Max) + ")";
   }
   return text;
 }

@@ -14,7 +14,8 @@ TerminalProgress::~TerminalProgress() { Finish(); }
 std::string TerminalProgress::Bar(const std::string& caption, int percent) {
   const int p = std::clamp(percent, 0, 100);
   const int filled = p * kBarWidth / 100;
-  std::string bar = caption + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] ";
+  std::string bar =
+      caption + " [" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] ";
   const std::string number = std::to_string(p);
   return bar + std::string(3 - number.size(), ' ') + number + "%";
 }

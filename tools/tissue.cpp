@@ -30,11 +30,14 @@ uint32_t Hash(int32_t x, int32_t y, uint32_t seed) {
 // Smooth random field with features about cell pixels apart, values in [0, 1].
 float ValueNoise(float x, float y, float cell, uint32_t seed) {
   const float fx = x / cell, fy = y / cell;
-  const int32_t ix = static_cast<int32_t>(std::floor(fx)), iy = static_cast<int32_t>(std::floor(fy));
+  const int32_t ix = static_cast<int32_t>(std::floor(fx)),
+                iy = static_cast<int32_t>(std::floor(fy));
   float tx = fx - ix, ty = fy - iy;
   tx = tx * tx * (3 - 2 * tx);
   ty = ty * ty * (3 - 2 * ty);
-  auto v = [&](int32_t dx, int32_t dy) { return (Hash(ix + dx, iy + dy, seed) >> 8) / 16777216.0f; };
+  auto v = [&](int32_t dx, int32_t dy) {
+    return (Hash(ix + dx, iy + dy, seed) >> 8) / 16777216.0f;
+  };
   const float top = v(0, 0) + (v(1, 0) - v(0, 0)) * tx;
   const float bottom = v(0, 1) + (v(1, 1) - v(0, 1)) * tx;
   return top + (bottom - top) * ty;
@@ -64,8 +67,10 @@ void StainBackground(DensityMaps& m, uint32_t seed) {
 void StampEllipse(DensityMaps& m, std::vector<float>& target, double cx, double cy, double rx,
                   double ry, double angle, float density, uint32_t textureSeed) {
   const double reach = std::max(rx, ry) + 2;
-  const int x0 = std::max(0, static_cast<int>(cx - reach)), x1 = std::min(m.Width - 1, static_cast<int>(cx + reach));
-  const int y0 = std::max(0, static_cast<int>(cy - reach)), y1 = std::min(m.Height - 1, static_cast<int>(cy + reach));
+  const int x0 = std::max(0, static_cast<int>(cx - reach)),
+            x1 = std::min(m.Width - 1, static_cast<int>(cx + reach));
+  const int y0 = std::max(0, static_cast<int>(cy - reach)),
+            y1 = std::min(m.Height - 1, static_cast<int>(cy + reach));
   const double c = std::cos(angle), s = std::sin(angle);
   for (int y = y0; y <= y1; ++y) {
     for (int x = x0; x <= x1; ++x) {
@@ -91,8 +96,8 @@ void AddCells(DensityMaps& m, std::mt19937& rng, uint32_t seed) {
     // Cytoplasm, then the nucleus a little off its centre.
     StampEllipse(m, m.Counter, cx, cy, r * 1.7, r * 1.3, angle, 0.25f, seed + 10);
     StampEllipse(m, m.Nuclear, cx + (Unit(rng) - 0.5) * r * 0.5, cy + (Unit(rng) - 0.5) * r * 0.5,
-                 r * (0.55 + 0.2 * Unit(rng)), r * 0.5, angle, 0.9f + 0.5f * static_cast<float>(Unit(rng)),
-                 seed + 11);
+                 r * (0.55 + 0.2 * Unit(rng)), r * 0.5, angle,
+                 0.9f + 0.5f * static_cast<float>(Unit(rng)), seed + 11);
   }
 }
 

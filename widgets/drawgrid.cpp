@@ -58,10 +58,12 @@ void DrawGrid::SetCurrent(int col, int row) {
   // Scroll just far enough that the whole cell is visible.
   const QRect cell = CellRect(col, row);
   const QRect view = viewport()->rect();
-  if (cell.left() < 0) horizontalScrollBar()->setValue(col * PitchX());
+  if (cell.left() < 0)
+    horizontalScrollBar()->setValue(col * PitchX());
   else if (cell.right() > view.right())
     horizontalScrollBar()->setValue((col + 1) * PitchX() - view.width());
-  if (cell.top() < 0) verticalScrollBar()->setValue(row * PitchY());
+  if (cell.top() < 0)
+    verticalScrollBar()->setValue(row * PitchY());
   else if (cell.bottom() > view.bottom())
     verticalScrollBar()->setValue((row + 1) * PitchY() - view.height());
   if (changed) emit CurrentChanged(col_, row_);

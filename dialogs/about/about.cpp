@@ -187,7 +187,9 @@ void TAboutDlg::ShowVersion(const QString& programPath) {
   Build->setText(SpacedLines(aboutText_));
 }
 
-void TAboutDlg::SetPicture(const QImage& picture) { Image1->setPixmap(QPixmap::fromImage(picture)); }
+void TAboutDlg::SetPicture(const QImage& picture) {
+  Image1->setPixmap(QPixmap::fromImage(picture));
+}
 
 void TAboutDlg::Button1Click() { accept(); }
 

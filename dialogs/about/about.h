@@ -42,8 +42,8 @@ class TAboutDlg : public QDialog {
   QLabel* Label3 = nullptr;
   QFrame* Panel1 = nullptr;  // the contact panel
   QLabel* Label4 = nullptr;
-  QLabel* Label5 = nullptr;  // telephone
-  QLabel* Label6 = nullptr;  // e-mail link
+  QLabel* Label5 = nullptr;       // telephone
+  QLabel* Label6 = nullptr;       // e-mail link
   QLabel* StaticText1 = nullptr;  // web page link
   QPushButton* Button1 = nullptr;
 

@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-#include "formats/exeimage.h"
 #include "dialogs/about/versionrecordlanguage.h"
+#include "formats/exeimage.h"
 
 const QEvent::Type VersionInfoMessage::kEventType =
     static_cast<QEvent::Type>(QEvent::registerEventType());

@@ -140,7 +140,7 @@ class TVersionInfo : public QObject {
   QString fileName_;
   bool enabled_ = false;
   ChangeEvent onChange_;
-  std::vector<uint8_t> versionData_;  // the whole record; empty when freed
+  std::vector<uint8_t> versionData_;   // the whole record; empty when freed
   QList<QPointer<QObject>> attached_;  // not owned; destroyed ones are skipped
   bool hasVersionInfo_ = false;
   QList<Translation> translations_;

@@ -54,12 +54,13 @@ constexpr LanguageEntry kLanguages[] = {
 QString VersionLanguageName(uint16_t languageId) {
   const auto exact = std::find_if(std::begin(kLanguages), std::end(kLanguages),
                                   [&](const LanguageEntry& e) { return e.Id == languageId; });
-  const auto primary = std::find_if(std::begin(kLanguages), std::end(kLanguages), [&](const LanguageEntry& e) {
-    return (e.Id & 0x3FF) == (languageId & 0x3FF);
-  });
+  const auto primary =
+      std::find_if(std::begin(kLanguages), std::end(kLanguages),
+                   [&](const LanguageEntry& e) { return (e.Id & 0x3FF) == (languageId & 0x3FF); });
   const auto found = exact != std::end(kLanguages) ? exact : primary;
   if (found == std::end(kLanguages)) return {};
-  const QLocale locale(found->Language, exact != std::end(kLanguages) ? found->Territory : QLocale::AnyTerritory);
+  const QLocale locale(found->Language,
+                       exact != std::end(kLanguages) ? found->Territory : QLocale::AnyTerritory);
   QString language = locale.nativeLanguageName();
   if (exact == std::end(kLanguages)) return language;
   return language + QStringLiteral(" (") + locale.nativeTerritoryName() + QLatin1Char(')');

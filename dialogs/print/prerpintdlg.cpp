@@ -3,8 +3,8 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -21,8 +21,8 @@ T* Named(T* widget, const char* name) {
   return widget;
 }
 
-QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& caption,
-                     const QString& hint, bool checked) {
+QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& caption, const QString& hint,
+                     bool checked) {
   auto* box = Named(new QCheckBox(caption, parent), name);
   box->setToolTip(hint);
   box->setChecked(checked);

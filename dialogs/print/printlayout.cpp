@@ -23,8 +23,8 @@ PrintLayout ComputePrintLayout(int pictureW, int pictureH, int pageW, int pageH,
       printedH = static_cast<int>(std::min<int64_t>(pictureH * scale, INT32_MAX));
     } else {
       // The page is smaller than the picture: fit it keeping its proportions.
-      const double factor = std::min(static_cast<double>(pageW) / pictureW,
-                                     static_cast<double>(pageH) / pictureH);
+      const double factor =
+          std::min(static_cast<double>(pageW) / pictureW, static_cast<double>(pageH) / pictureH);
       printedW = std::max(1, ScaleDown(pictureW, factor));
       printedH = std::max(1, ScaleDown(pictureH, factor));
     }

@@ -8,17 +8,17 @@
 
 // What the print dialog chose.
 struct PrintOptions {
-  bool FitToPage = false;   // enlarge by a whole factor to the page
-  bool Centre = true;       // centre vertically; horizontally it is always centred
+  bool FitToPage = false;  // enlarge by a whole factor to the page
+  bool Centre = true;      // centre vertically; horizontally it is always centred
   bool PrintTitle = false;
-  std::string Title;        // may hold a folder part, which is not printed
+  std::string Title;  // may hold a folder part, which is not printed
 };
 
 struct PrintLayout {
-  Rect Image;               // stretched picture, Right and Bottom exclusive; may reach off the page
+  Rect Image;  // stretched picture, Right and Bottom exclusive; may reach off the page
   bool HasTitle = false;
-  std::string Title;        // without its folder
-  int TitleTop = 0;         // top of the title line
+  std::string Title;  // without its folder
+  int TitleTop = 0;   // top of the title line
 };
 
 // Unscaled prints are three dots per picture pixel.

@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/matching.h"
 #include "dialogs/settings/spinfield.h"
+#include "engine/matching.h"
 
 namespace {
 
@@ -44,13 +44,14 @@ TFormSetup::TFormSetup(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildSpinRow(CSpinEditImageZone, QStringLiteral("Размер зоны перекрытия"),
                                  QStringLiteral("%")));
-  layout->addWidget(BuildSpinRow(CSpinEditFindR, QStringLiteral("Радиус зоны поиска"),
-                                 QStringLiteral("точек")));
+  layout->addWidget(
+      BuildSpinRow(CSpinEditFindR, QStringLiteral("Радиус зоны поиска"), QStringLiteral("точек")));
   LabelFitR = Named(new QLabel(this), "LabelFitR");
   LabelFitR->setWordWrap(true);
   layout->addWidget(LabelFitR);
   layout->addWidget(CheckBoxCrop);
-  layout->addWidget(BuildSpinRow(CSpinEditCropFrame, QStringLiteral("Размер"), QStringLiteral("точек")));
+  layout->addWidget(
+      BuildSpinRow(CSpinEditCropFrame, QStringLiteral("Размер"), QStringLiteral("точек")));
   layout->addWidget(BuildSmoothGroup());
   layout->addWidget(BuildQualityRow());
 

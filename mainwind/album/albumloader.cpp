@@ -25,7 +25,8 @@ AlbumLoadReport LoadIntoAlbum(Panoram& engine, const std::vector<std::string>& n
           if (!status.Warning.empty()) report.Damaged.push_back({names[i], status});
           break;
         case AddImageResult::OutOfMemory:
-          report.Failed.push_back({names[i], PixStatus::Fail(PixError::OutOfMemory, "no memory to add")});
+          report.Failed.push_back(
+              {names[i], PixStatus::Fail(PixError::OutOfMemory, "no memory to add")});
           break;
         case AddImageResult::StoreFull:
           report.StoreFull = true;

@@ -18,15 +18,16 @@ struct AlbumLoadFailure {
 struct AlbumLoadReport {
   int Added = 0;
   std::vector<AlbumLoadFailure> Failed;
-  std::vector<AlbumLoadFailure> Damaged;  // added, but the decoder met damaged data (Status.Warning)
+  std::vector<AlbumLoadFailure>
+      Damaged;             // added, but the decoder met damaged data (Status.Warning)
   bool StoreFull = false;  // loading stopped at the engine's capacity
   int NotLoaded = 0;       // names left untried because the store was full
   std::string LastName;    // the last name of the list, empty when there was none
 };
 
 struct AlbumLoadHooks {
-  std::function<void()> BeforeFile;            // lets pending window messages run
-  std::function<void(int percent)> Progress;   // after each file, 0..100
+  std::function<void()> BeforeFile;           // lets pending window messages run
+  std::function<void(int percent)> Progress;  // after each file, 0..100
 };
 
 AlbumLoadReport LoadIntoAlbum(Panoram& engine, const std::vector<std::string>& names,

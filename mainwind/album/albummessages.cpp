@@ -10,19 +10,22 @@ QString AlbumLoadMessage(const AlbumLoadReport& report) {
   if (!report.Failed.empty()) {
     QStringList lines{QStringLiteral("Не удалось загрузить изображения:")};
     for (const AlbumLoadFailure& failure : report.Failed)
-      lines << QStringLiteral("%1 — %2")
-                   .arg(QString::fromStdString(failure.Name), DescribePixError(failure.Status.Error));
+      lines << QStringLiteral("%1 — %2").arg(QString::fromStdString(failure.Name),
+                                             DescribePixError(failure.Status.Error));
     parts << lines.join(QLatin1Char('\n'));
   }
   if (!report.Damaged.empty()) {
-    QStringList lines{QStringLiteral("Изображения загружены, но данные в файлах повреждены — "
-                                     "проверьте их:")};
-    for (const AlbumLoadFailure& damaged : report.Damaged) lines << QString::fromStdString(damaged.Name);
+    QStringList lines{
+        QStringLiteral("Изображения загружены, но данные в файлах повреждены — "
+                       "проверьте их:")};
+    for (const AlbumLoadFailure& damaged : report.Damaged)
+      lines << QString::fromStdString(damaged.Name);
     parts << lines.join(QLatin1Char('\n'));
   }
   if (report.StoreFull) {
-    parts << QStringLiteral("Альбом заполнен: в нём может быть не более %1 изображений. "
-                            "Добавлено изображений: %2, не загружено: %3.")
+    parts << QStringLiteral(
+                 "Альбом заполнен: в нём может быть не более %1 изображений. "
+                 "Добавлено изображений: %2, не загружено: %3.")
                  .arg(Panoram::kCapacity)
                  .arg(report.Added)
                  .arg(report.NotLoaded);

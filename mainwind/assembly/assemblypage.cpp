@@ -33,8 +33,7 @@ constexpr QSize kQuiltButton{55, 54};
 
 }  // namespace
 
-AssemblyPage::AssemblyPage(PageHost& host, ShellState shell, ToolImageLists& lists,
-                           QObject* parent)
+AssemblyPage::AssemblyPage(PageHost& host, ShellState shell, ToolImageLists& lists, QObject* parent)
     : QObject(parent), host_(host), shell_(shell) {
   Build(lists);
   OnClick(ToolButtonFineFront, this, &AssemblyPage::ToolButtonFineFrontClick);
@@ -78,8 +77,8 @@ void AssemblyPage::Build(ToolImageLists& lists) {
   add(ToolButtonClose, "ToolButtonClose", "Выход", "application-exit", "X");
   layout->addWidget(ToolBar1);
 
-  ImageBox = MakeScrollBox(TabSheetQuilt, "ImageBox", ImageQuilt, "ImageQuilt", true,
-                           Qt::AlignCenter);
+  ImageBox =
+      MakeScrollBox(TabSheetQuilt, "ImageBox", ImageQuilt, "ImageQuilt", true, Qt::AlignCenter);
   layout->addWidget(ImageBox, 1);
   StatusBar = Named(new PanelStatusBar({200, 150, 110, 70, 70, 50}, TabSheetQuilt), "StatusBar");
   layout->addWidget(StatusBar);
@@ -215,8 +214,7 @@ void AssemblyPage::ToolButtonSaveClick() {
     StatusBar->SetPanelText(kWorkingPanel, QString());
   }
   if (!status) {
-    TellUser(ImageQuilt->window(), kAttention, SaveFailedMessage(name, status),
-             MessageKind::Error);
+    TellUser(ImageQuilt->window(), kAttention, SaveFailedMessage(name, status), MessageKind::Error);
   }
 }
 

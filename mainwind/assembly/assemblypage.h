@@ -23,7 +23,7 @@ class AssemblyPage : public QObject {
  public:
   AssemblyPage(PageHost& host, ShellState shell, ToolImageLists& lists, QObject* parent);
 
-  float MosaicZoom = 1.0f;  // display scale of the mosaic, 1.0 = 100 %
+  float MosaicZoom = 1.0f;   // display scale of the mosaic, 1.0 = 100 %
   bool PanDragging = false;  // a mouse drag is panning the mosaic
   Point PanStart;            // where that drag began, in ImageQuilt's coordinates
 

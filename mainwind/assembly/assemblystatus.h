@@ -5,12 +5,12 @@
 
 struct AssemblyFacts {
   int ImageCount = 0;
-  int PictureWidth = 0;    // pixels, full resolution
+  int PictureWidth = 0;  // pixels, full resolution
   int PictureHeight = 0;
   float Zoom = 1.0f;
-  bool Smoothed = false;   // seam smoothing toggle down
-  bool Cropped = false;    // crop toggle down
-  bool Working = false;    // the picture is being rebuilt
+  bool Smoothed = false;  // seam smoothing toggle down
+  bool Cropped = false;   // crop toggle down
+  bool Working = false;   // the picture is being rebuilt
 };
 
 constexpr int kStatusPanelCount = 6;

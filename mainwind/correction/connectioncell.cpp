@@ -31,23 +31,38 @@ ConnectionCellLayout ConnectionLayout(int direction, int innerWidth, int innerHe
   // edges sit one past the "+ 4" ones for that gap.
   switch (direction) {
     case 1:
-      return {true, {w / 2, 0, w, h}, {4, 4, w / 2 + 4, h + 4},
-              {0, 0, w / 2, h}, {w / 2 + 5, 4, w + 5, h + 4},
-              {w / 4, h / 2}, {3 * w / 4, h / 2}};
+      return {true,
+              {w / 2, 0, w, h},
+              {4, 4, w / 2 + 4, h + 4},
+              {0, 0, w / 2, h},
+              {w / 2 + 5, 4, w + 5, h + 4},
+              {w / 4, h / 2},
+              {3 * w / 4, h / 2}};
     case 2:
-      return {true, {0, h / 2, w, h}, {4, 4, w + 4, h / 2 + 4},
-              {0, 0, w, h / 2}, {4, h / 2 + 5, w + 4, h + 5},
-              {w / 2, h / 4}, {w / 2, 3 * h / 4}};
+      return {true,
+              {0, h / 2, w, h},
+              {4, 4, w + 4, h / 2 + 4},
+              {0, 0, w, h / 2},
+              {4, h / 2 + 5, w + 4, h + 5},
+              {w / 2, h / 4},
+              {w / 2, 3 * h / 4}};
     case 3:
-      return {true, {0, 0, w / 2, h}, {w / 2 + 5, 4, w + 5, h + 4},
-              {w / 2, 0, w, h}, {4, 4, w / 2 + 4, h + 4},
-              {3 * w / 4, h / 2}, {w / 4, h / 2}};
+      return {true,
+              {0, 0, w / 2, h},
+              {w / 2 + 5, 4, w + 5, h + 4},
+              {w / 2, 0, w, h},
+              {4, 4, w / 2 + 4, h + 4},
+              {3 * w / 4, h / 2},
+              {w / 4, h / 2}};
     case 4:
-      return {true, {0, 0, w, h / 2}, {4, h / 2 + 5, w + 4, h + 5},
-              {0, h / 2, w, h}, {4, 4, w + 4, h / 2 + 4},
-              {w / 2, 3 * h / 4}, {w / 2, h / 4}};
-    default:
-      return {};
+      return {true,
+              {0, 0, w, h / 2},
+              {4, h / 2 + 5, w + 4, h + 5},
+              {0, h / 2, w, h},
+              {4, 4, w + 4, h / 2 + 4},
+              {w / 2, 3 * h / 4},
+              {w / 2, h / 4}};
+    default: return {};
   }
 }
 
@@ -100,7 +115,7 @@ QImage RenderConnectionCell(int width, int height, const Bitmap& parentThumb,
 
 void DrawConnectionCell(QPainter& painter, const QRect& rect, const Bitmap& parentThumb,
                         const Bitmap& childThumb, const ConnectionCellStyle& style) {
-  const QImage cell = RenderConnectionCell(rect.width(), rect.height(), parentThumb, childThumb,
-                                           style);
+  const QImage cell =
+      RenderConnectionCell(rect.width(), rect.height(), parentThumb, childThumb, style);
   if (!cell.isNull()) painter.drawImage(rect.topLeft(), cell);
 }

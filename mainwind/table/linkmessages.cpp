@@ -21,8 +21,9 @@ QString PairList(const std::vector<int>& links) {
 
 QString Cause(const UnsetLinks& links) {
   if (links.Radius < 1) {
-    return QStringLiteral("Причина: радиус зоны поиска равен %1, с ним поиск невозможен. "
-                          "Задайте в настройках радиус от 1 до %2.")
+    return QStringLiteral(
+               "Причина: радиус зоны поиска равен %1, с ним поиск невозможен. "
+               "Задайте в настройках радиус от 1 до %2.")
         .arg(links.Radius)
         .arg(std::max(links.FittingRadius, 1));
   }
@@ -32,18 +33,20 @@ QString Cause(const UnsetLinks& links) {
         "слишком мало деталей. Проверьте порядок и раскладку изображений, увеличьте размер "
         "зоны перекрытия в настройках или задайте точки вручную на странице «Коррекция».");
   }
-  const QString zone =
-      QStringLiteral("Причина: при размере зоны перекрытия %1 % окно поиска с радиусом %2 "
-                     "не помещается в зону.")
-          .arg(links.ZonePct)
-          .arg(links.Radius);
+  const QString zone = QStringLiteral(
+                           "Причина: при размере зоны перекрытия %1 % окно поиска с радиусом %2 "
+                           "не помещается в зону.")
+                           .arg(links.ZonePct)
+                           .arg(links.Radius);
   if (links.FittingRadius <= 0) {
-    return zone + QStringLiteral(" При таком размере зоны не помещается окно никакого радиуса: "
-                                 "увеличьте размер зоны перекрытия в настройках.");
+    return zone + QStringLiteral(
+                      " При таком размере зоны не помещается окно никакого радиуса: "
+                      "увеличьте размер зоны перекрытия в настройках.");
   }
-  return zone + QStringLiteral(" Наибольший радиус, который помещается, — %1: уменьшите "
-                               "радиус зоны поиска или увеличьте размер зоны перекрытия в "
-                               "настройках.")
+  return zone + QStringLiteral(
+                    " Наибольший радиус, который помещается, — %1: уменьшите "
+                    "радиус зоны поиска или увеличьте размер зоны перекрытия в "
+                    "настройках.")
                     .arg(links.FittingRadius);
 }
 
@@ -55,7 +58,8 @@ QString UnsetLinksMessage(const UnsetLinks& links) {
                            ? QStringLiteral("Для пары изображений %1 совпадение не найдено")
                            : QStringLiteral("Для пар изображений %1 совпадение не найдено");
   return head.arg(PairList(links.Links)) +
-         QStringLiteral(": эти связи не заданы и отмечены на странице «Коррекция» красным "
-                        "кругом, поэтому панорама собрана неверно.\n\n") +
+         QStringLiteral(
+             ": эти связи не заданы и отмечены на странице «Коррекция» красным "
+             "кругом, поэтому панорама собрана неверно.\n\n") +
          Cause(links);
 }

@@ -72,8 +72,8 @@ void TablePage::Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists)
                                  const char* icon, const char* glyph) {
     AddToolButton(bar, lists, button, name, hint, icon, glyph, kImagesButton);
   };
-  add(ToolButtonAutoPoz, "ToolButtonAutoPoz", "Автоматическая склейка изображений",
-      "tools-wizard", "А");
+  add(ToolButtonAutoPoz, "ToolButtonAutoPoz", "Автоматическая склейка изображений", "tools-wizard",
+      "А");
   add(ToolButtonDelImTab, "ToolButtonDelImTab", "Удаление изображения из поля монтажа",
       "edit-delete", "У");
   add(ToolButtonClearTab, "ToolButtonClearTab", "Очистка поля монтажа", "edit-clear", "Ч");

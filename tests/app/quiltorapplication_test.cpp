@@ -1,8 +1,8 @@
 // Exceptions thrown by event handlers while the program runs.
 #include "app/quiltorapplication.h"
 
-#include <QTimer>
 #include <gtest/gtest.h>
+#include <QTimer>
 #include <stdexcept>
 
 #include "app/startup.h"

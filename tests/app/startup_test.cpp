@@ -127,14 +127,13 @@ TEST_P(FadeTickTest, OneTick) {
   EXPECT_EQ(state.Step, GetParam().After.Step);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ticks, FadeTickTest,
-    ::testing::Values(FadeCase{{255, -10}, {245, -10}, FadeOutcome::Running},
-                      FadeCase{{5, -10}, {0, -10}, FadeOutcome::Transparent},
-                      FadeCase{{10, -10}, {0, -10}, FadeOutcome::Transparent},
-                      FadeCase{{11, -10}, {1, -10}, FadeOutcome::Running},
-                      FadeCase{{250, 10}, {255, 10}, FadeOutcome::Opaque},
-                      FadeCase{{244, 10}, {254, 10}, FadeOutcome::Running}));
+INSTANTIATE_TEST_SUITE_P(Ticks, FadeTickTest,
+                         ::testing::Values(FadeCase{{255, -10}, {245, -10}, FadeOutcome::Running},
+                                           FadeCase{{5, -10}, {0, -10}, FadeOutcome::Transparent},
+                                           FadeCase{{10, -10}, {0, -10}, FadeOutcome::Transparent},
+                                           FadeCase{{11, -10}, {1, -10}, FadeOutcome::Running},
+                                           FadeCase{{250, 10}, {255, 10}, FadeOutcome::Opaque},
+                                           FadeCase{{244, 10}, {254, 10}, FadeOutcome::Running}));
 
 TEST(FadeOpacity, UsesTheLowEightBits) {
   EXPECT_DOUBLE_EQ(FadeOpacity(255), 1.0);

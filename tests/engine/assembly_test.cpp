@@ -143,7 +143,7 @@ TEST_F(TwoImages, CropFrameDrawsOnlyTheInnerRectangle) {
   EXPECT_EQ(At(r, 4, 10), kWhite);
   EXPECT_EQ(At(r, 5, 5), red);
   EXPECT_EQ(At(r, 5, 4), kWhite);
-  EXPECT_EQ(At(r, 44, 5), red);     // the second image starts at 40 + 5
+  EXPECT_EQ(At(r, 44, 5), red);  // the second image starts at 40 + 5
   EXPECT_EQ(At(r, 45, 5), blue);
   EXPECT_EQ(At(r, 134, 54), blue);  // its last inner pixel
   EXPECT_EQ(At(r, 135, 54), kWhite);
@@ -182,12 +182,12 @@ TEST(Compose, SeveralEarlierImagesOverlapOneNewImage) {
   p.Compose(true);
   const Bitmap& r = *p.Result();
   auto grey = [](int v) { return std::vector<uint8_t>(3, static_cast<uint8_t>(v)); };
-  EXPECT_EQ(At(r, 10, 10), grey(255));   // image 0 alone
-  EXPECT_EQ(At(r, 90, 10), grey(177));   // 1 mixed with 0
-  EXPECT_EQ(At(r, 50, 80), grey(127));   // 2 mixed with 0
-  EXPECT_EQ(At(r, 120, 80), grey(50));   // 2 mixed with 1
-  EXPECT_EQ(At(r, 90, 80), grey(88));    // all three: 2 mixed with the mix of 0 and 1
-  EXPECT_EQ(At(r, 60, 130), grey(0));    // image 2 alone
+  EXPECT_EQ(At(r, 10, 10), grey(255));    // image 0 alone
+  EXPECT_EQ(At(r, 90, 10), grey(177));    // 1 mixed with 0
+  EXPECT_EQ(At(r, 50, 80), grey(127));    // 2 mixed with 0
+  EXPECT_EQ(At(r, 120, 80), grey(50));    // 2 mixed with 1
+  EXPECT_EQ(At(r, 90, 80), grey(88));     // all three: 2 mixed with the mix of 0 and 1
+  EXPECT_EQ(At(r, 60, 130), grey(0));     // image 2 alone
   EXPECT_EQ(At(r, 150, 130), grey(255));  // nothing: white
 }
 
@@ -203,8 +203,8 @@ TEST(BlendOverlaps, FirstImageAndUnknownModeLeaveTheCopyAlone) {
   }
   Bitmap copy = p.ImageBitmap(1);
   p.BlendOverlaps(1, 2, copy, false);
-  EXPECT_EQ(At(copy, 0, 0)[0], 127);   // the overlap, in image 1's own coordinates
-  EXPECT_EQ(At(copy, 20, 0)[0], 0);    // beyond it
+  EXPECT_EQ(At(copy, 0, 0)[0], 127);  // the overlap, in image 1's own coordinates
+  EXPECT_EQ(At(copy, 20, 0)[0], 0);   // beyond it
 }
 
 // A 2 x 2 grid cut from one texture at known offsets: wherever the images
@@ -224,7 +224,8 @@ TEST_P(GridFromOneTexture, MosaicEqualsTheSource) {
   std::vector<Offset> offsets;
   for (size_t i = 0; i < origins.size(); ++i) {
     fields.push_back(CropBitmap(source, origins[i].X, origins[i].Y, kW, kH));
-    if (i > 0) offsets.push_back({origins[i].X - origins[i - 1].X, origins[i].Y - origins[i - 1].Y});
+    if (i > 0)
+      offsets.push_back({origins[i].X - origins[i - 1].X, origins[i].Y - origins[i - 1].Y});
   }
   Chain(p, fields, offsets);
   ASSERT_TRUE(p.BuildCanvas());
@@ -273,7 +274,13 @@ TEST_P(ComposeLiteralTest, SameCanvasAsTheLiteralRules) {
   for (int round = 0; round < 12; ++round) {
     Panoram p;
     // Frames from -2 (settings read from a file are taken as stored) to 3.
-    p.ApplySettings({30, 15, static_cast<uint8_t>(c.Crop ? 1 : 0), {}, static_cast<int32_t>(rng() % 6) - 2, c.Mode, 3});
+    p.ApplySettings({30,
+                     15,
+                     static_cast<uint8_t>(c.Crop ? 1 : 0),
+                     {},
+                     static_cast<int32_t>(rng() % 6) - 2,
+                     c.Mode,
+                     3});
     const int count = 2 + static_cast<int>(rng() % 5);
     std::vector<Bitmap> images;
     std::vector<Offset> offsets;

@@ -88,9 +88,17 @@ INSTANTIATE_TEST_SUITE_P(
         CropCase{"TableCorner", {{0, 0}}, {{99, 99}}, false, 0, {0, 0, 200, 200}},
         // Frames from a settings file: the sides stop at the 32-bit limits
         // instead of wrapping (a huge frame empties the rectangle).
-        CropCase{"FrameIntMax", kGrid, kGridCells, true, INT32_MAX,
+        CropCase{"FrameIntMax",
+                 kGrid,
+                 kGridCells,
+                 true,
+                 INT32_MAX,
                  {INT32_MAX, INT32_MAX, 380 - INT32_MAX, 390 - INT32_MAX}},
-        CropCase{"FrameIntMin", kGrid, kGridCells, true, INT32_MIN,
+        CropCase{"FrameIntMin",
+                 kGrid,
+                 kGridCells,
+                 true,
+                 INT32_MIN,
                  {INT32_MIN + 1, INT32_MIN + 2, INT32_MAX, INT32_MAX}}),
     [](const auto& tc) { return std::string(tc.param.Name); });
 
@@ -106,7 +114,7 @@ TEST(ClampCropRect, KeepsThePictureInsideTheCanvas) {
   EXPECT_EQ(ClampCropRect({-10, -5, 300, 45}, 100, 50), (Rect{0, 0, 100, 45}));
   EXPECT_EQ(ClampCropRect({-30000, -30000, 30000, 30000}, 100, 50), (Rect{0, 0, 100, 50}));
   EXPECT_EQ(ClampCropRect({30000, 30000, -30000, -30000}, 100, 50), (Rect{0, 0, 100, 50}));
-  EXPECT_EQ(ClampCropRect({60, 10, 40, 20}, 100, 50), (Rect{0, 0, 100, 50}));  // inverted
+  EXPECT_EQ(ClampCropRect({60, 10, 40, 20}, 100, 50), (Rect{0, 0, 100, 50}));    // inverted
   EXPECT_EQ(ClampCropRect({200, 10, 300, 20}, 100, 50), (Rect{0, 0, 100, 50}));  // outside
 }
 
@@ -155,7 +163,8 @@ TEST_F(ShowOutput, TakenResultIsTheShownOneWithoutACopy) {
 }
 
 TEST_F(ShowOutput, TakenPartIsTheShownPart) {
-  for (const Rect r : {Rect{7, 11, 57, 31}, Rect{100, -20, 500, 10}, Rect{30000, 30000, -30000, -30000}}) {
+  for (const Rect r :
+       {Rect{7, 11, 57, 31}, Rect{100, -20, 500, 10}, Rect{30000, 30000, -30000, -30000}}) {
     ASSERT_TRUE(p.BuildCanvas());
     p.Compose(false);
     p.ShowResultPart(picture, r);

@@ -52,7 +52,8 @@ TEST(PanoramStore, AddCopiesTheBitmapAndMakesAThumbnail) {
 TEST(PanoramStore, RefusesThe201stImage) {
   Panoram p;
   const Bitmap b = FlatBitmap(8, 6, 0, 0, 0);
-  for (int i = 0; i < Panoram::kCapacity; ++i) ASSERT_EQ(p.AddImage(b, 1, "x"), AddImageResult::Added);
+  for (int i = 0; i < Panoram::kCapacity; ++i)
+    ASSERT_EQ(p.AddImage(b, 1, "x"), AddImageResult::Added);
   EXPECT_EQ(p.AddImage(b, 1, "over"), AddImageResult::StoreFull);
   EXPECT_EQ(p.Count(), 200);
   EXPECT_EQ(p.Name(199), "x");

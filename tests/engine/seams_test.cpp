@@ -72,8 +72,8 @@ TEST_P(SeamWeightsTest, MatchesTheRule) {
 
 std::vector<Probe> WorkedExampleProbes() {
   // Older image (0, 0, 200, 200), new one to its right: interior ramps as (100 - x) / 100.
-  std::vector<Probe> probes = {{0, 0, 1}, {99, 0, 1}, {0, 199, 1}, {99, 199, 1}, {0, 100, 1},
-                               {99, 100, 0}, {0, 57, 1}};
+  std::vector<Probe> probes = {{0, 0, 1},   {99, 0, 1},   {0, 199, 1}, {99, 199, 1},
+                               {0, 100, 1}, {99, 100, 0}, {0, 57, 1}};
   for (int x : {1, 2, 49, 50, 51, 98}) {
     for (int y : {0, 1, 100, 198, 199}) probes.push_back({x, y, (100.0 - x) / 100.0});
   }
@@ -98,7 +98,7 @@ std::vector<Probe> OneColumnProbes() {
 
 std::vector<Probe> EnclosedProbes() {
   // Overlap strictly inside the new image: no seam direction, interior 0.5, border 0.
-  return {{1, 1, 0.5}, {25, 25, 0.5}, {48, 48, 0.5}, {0, 0, 0}, {49, 49, 0},
+  return {{1, 1, 0.5}, {25, 25, 0.5}, {48, 48, 0.5}, {0, 0, 0},  {49, 49, 0},
           {0, 25, 0},  {25, 0, 0},    {49, 25, 0},   {25, 49, 0}};
 }
 

@@ -128,16 +128,16 @@ TEST_P(SearchAgreement, StepsRadiiAndZones) {
     const int w = 60 + static_cast<int>(rng() % 200);
     const int h = 50 + static_cast<int>(rng() % 150);
     const int step = 1 + trial % 5;
-    const int zone = trial % 6 == 0 ? static_cast<int>(rng() % 101) : 30 + static_cast<int>(rng() % 40);
+    const int zone =
+        trial % 6 == 0 ? static_cast<int>(rng() % 101) : 30 + static_cast<int>(rng() % 40);
     const int radius = static_cast<int>(rng() % 16);
     const ImagePair p = MakePair(kind, w, h, static_cast<uint32_t>(rng()));
     const Outcome expected = RunReference(p, zone, radius, step);
     for (const Mode& mode : AllModes()) {
       ModeGuard guard(mode);
-      SCOPED_TRACE(std::string(KindName(kind)) + " " + std::to_string(w) + "x" +
-                   std::to_string(h) + " zone " + std::to_string(zone) + " radius " +
-                   std::to_string(radius) + " step " + std::to_string(step) + " " +
-                   ModeName(mode));
+      SCOPED_TRACE(std::string(KindName(kind)) + " " + std::to_string(w) + "x" + std::to_string(h) +
+                   " zone " + std::to_string(zone) + " radius " + std::to_string(radius) +
+                   " step " + std::to_string(step) + " " + ModeName(mode));
       ExpectSame(RunEngine(p, zone, radius, step), expected);
     }
   }
@@ -146,7 +146,9 @@ TEST_P(SearchAgreement, StepsRadiiAndZones) {
 INSTANTIATE_TEST_SUITE_P(Kinds, SearchAgreement,
                          ::testing::Values(Kind::Textured, Kind::Noise, Kind::Periodic,
                                            Kind::FewLevels, Kind::Flat, Kind::Inverted),
-                         [](const auto& kindInfo) { return std::string(KindName(kindInfo.param)); });
+                         [](const auto& kindInfo) {
+                           return std::string(KindName(kindInfo.param));
+                         });
 
 // Large templates, up to radius 100, on a bright image whose sums of
 // products pass 2^31; the searched rectangle is kept small so the plain
@@ -178,8 +180,8 @@ TEST(SearchAgreementLarge, RadiiUpTo100) {
     ASSERT_GT(expected.Score, 0.99);
     for (const Mode& mode : AllModes()) {
       ModeGuard guard(mode);
-      SCOPED_TRACE("radius " + std::to_string(c.Radius) + " step " + std::to_string(c.Step) +
-                   " " + ModeName(mode));
+      SCOPED_TRACE("radius " + std::to_string(c.Radius) + " step " + std::to_string(c.Step) + " " +
+                   ModeName(mode));
       Outcome got;
       got.Feature = FindFeaturePoint(scene, featureRect, c.Radius);
       got.Score = CorrelationSearch(templ, scene, searchRect, c.Step, got.Match);
@@ -220,7 +222,8 @@ TEST(SearchAgreementUnsafe, TinyImagesAndRectanglesOutside) {
     const int step = static_cast<int>(rng() % 7) - 1;
     const Bitmap templ = CopyRectBitmap(image, {coord(w), coord(h), coord(w), coord(h)});
     Point expectedPoint{3, 4};
-    const double expectedScore = ReferenceCorrelationSearch(templ, image, rect, step, expectedPoint);
+    const double expectedScore =
+        ReferenceCorrelationSearch(templ, image, rect, step, expectedPoint);
     const Point expectedFeature = ReferenceFindFeaturePoint(image, rect, radius);
     for (const Mode& mode : AllModes()) {
       ModeGuard guard(mode);

@@ -90,8 +90,7 @@ class StitchSequences : public ::testing::Test {
     const Bitmap scene = TexturedBitmap(730, 240, 11);
     engine_.ApplySettings({30, 8, 0, {}, 5, 1, 2});
     for (int i = 0; i < 3; ++i) {
-      engine_.AddImage(CropBitmap(scene, 215 * i, 0, 300, 240), i == 0 ? kDirNone : kDirRight,
-                       "f");
+      engine_.AddImage(CropBitmap(scene, 215 * i, 0, 300, 240), i == 0 ? kDirNone : kDirRight, "f");
     }
   }
   Panoram engine_;

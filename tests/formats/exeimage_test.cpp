@@ -1,15 +1,15 @@
 // Finding the version record in crafted program images.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <set>
 
-#include "support/craftedimages.h"
 #include "formats/exeimage.h"
 #include "formats/versionrecord.h"
+#include "support/craftedimages.h"
 
 namespace {
 
@@ -72,8 +72,12 @@ class ExeType : public ::testing::TestWithParam<ExeTypeCase> {};
 
 TEST_P(ExeType, AsThePlatformReportsIt) {
   const ExeTypeCase c = GetParam();
-  PeOptions o{.Plus = c.plus, .Subsystem = c.subsystem, .SubsystemMajor = c.major, .SubsystemMinor = c.minor,
-              .Dll = c.dll, .Record = WriteVersionRecord(SampleContent())};
+  PeOptions o{.Plus = c.plus,
+              .Subsystem = c.subsystem,
+              .SubsystemMajor = c.major,
+              .SubsystemMinor = c.minor,
+              .Dll = c.dll,
+              .Record = WriteVersionRecord(SampleContent())};
   const ImageBytes bytes = BuildPeImage(o);
   MemoryImageSource source(bytes);
   EXPECT_EQ(PeExeType(source), c.type);

@@ -12,8 +12,10 @@ int main(int argc, char** argv) {
   }
   std::filesystem::create_directories(argv[1]);
   for (const CraftedImage& image : CraftedImages()) {
-    std::ofstream out(std::filesystem::path(argv[1]) / image.Name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(image.Bytes.data()), static_cast<std::streamsize>(image.Bytes.size()));
+    std::ofstream out(std::filesystem::path(argv[1]) / image.Name,
+                      std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(image.Bytes.data()),
+              static_cast<std::streamsize>(image.Bytes.size()));
     if (!out) {
       std::cerr << "cannot write " << image.Name << "\n";
       return 1;

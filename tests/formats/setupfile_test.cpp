@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <vector>
 
@@ -27,7 +27,8 @@ class SetupFileTest : public ::testing::Test {
 
   void WriteBytes(const std::string& path, const Bytes& bytes) const {
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
 
   Bytes ReadBytes(const std::string& path) const {
@@ -120,19 +121,19 @@ TEST_P(SetupFileLengthTest, FileBytesFillTheRecordFromItsStart) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lengths, SetupFileLengthTest,
-    ::testing::Values(
-        ShortFileCase{0, Nines()},
-        ShortFileCase{4, With(Nines(), [](SetupData& d) { d.ImageZone = 30; })},
-        // Ten bytes: both integers, the crop byte and the first reserved byte.
-        ShortFileCase{10, With(Nines(), [](SetupData& d) {
-                        d.ImageZone = 30;
-                        d.FindR = 15;
-                        d.Crop = 0;
-                        d.Reserved = {0, 9, 9};
-                      })},
-        ShortFileCase{23, With(InitialValues(), [](SetupData& d) { d.Quality = 0x09000003; })},
-        ShortFileCase{24, InitialValues()},
-        ShortFileCase{30, InitialValues()}));
+    ::testing::Values(ShortFileCase{0, Nines()},
+                      ShortFileCase{4, With(Nines(), [](SetupData& d) { d.ImageZone = 30; })},
+                      // Ten bytes: both integers, the crop byte and the first reserved byte.
+                      ShortFileCase{10, With(Nines(),
+                                             [](SetupData& d) {
+                                               d.ImageZone = 30;
+                                               d.FindR = 15;
+                                               d.Crop = 0;
+                                               d.Reserved = {0, 9, 9};
+                                             })},
+                      ShortFileCase{
+                          23, With(InitialValues(), [](SetupData& d) { d.Quality = 0x09000003; })},
+                      ShortFileCase{24, InitialValues()}, ShortFileCase{30, InitialValues()}));
 
 TEST_F(SetupFileTest, MissingFileOrFolderLeavesTheRecordUntouched) {
   SetupData data = Nines();

@@ -1,13 +1,15 @@
 // Writing a version record and walking it back.
 #include <gtest/gtest.h>
 
-#include "support/craftedimages.h"
 #include "formats/versionrecord.h"
 #include "formats/versionrecordwriter.h"
+#include "support/craftedimages.h"
 
 namespace {
 
-uint16_t WordAt(const ImageBytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+uint16_t WordAt(const ImageBytes& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+}
 
 // Visits every block under [begin, end), checking the layout rules on the way.
 void CheckBlocks(const ImageBytes& b, size_t begin, size_t end, int& blocks) {
@@ -109,30 +111,32 @@ TEST_P(FourPartVersion, Parses) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, FourPartVersion,
-                         ::testing::Values(VersionTextCase{"4.1.0.1", true, 0x00040001, 0x00000001},
-                                           VersionTextCase{"65535.0.1.65535", true, 0xFFFF0000, 0x0001FFFF},
-                                           VersionTextCase{"1.0.0", false, 0, 0},
-                                           VersionTextCase{"1.0.0.0.0", false, 0, 0},
-                                           VersionTextCase{"65536.0.0.0", false, 0, 0},
-                                           VersionTextCase{"1.-1.0.0", false, 0, 0},
-                                           VersionTextCase{"1..0.0", false, 0, 0},
-                                           VersionTextCase{"", false, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, FourPartVersion,
+    ::testing::Values(VersionTextCase{"4.1.0.1", true, 0x00040001, 0x00000001},
+                      VersionTextCase{"65535.0.1.65535", true, 0xFFFF0000, 0x0001FFFF},
+                      VersionTextCase{"1.0.0", false, 0, 0},
+                      VersionTextCase{"1.0.0.0.0", false, 0, 0},
+                      VersionTextCase{"65536.0.0.0", false, 0, 0},
+                      VersionTextCase{"1.-1.0.0", false, 0, 0},
+                      VersionTextCase{"1..0.0", false, 0, 0}, VersionTextCase{"", false, 0, 0}));
 
 TEST(Utf8ToUtf16, ConvertsAndReplacesBrokenSequences) {
   EXPECT_EQ(Utf8ToUtf16("Да ©"), u"Да ©");
   EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x8E\x84"), u"\U0001F384");
   EXPECT_EQ(Utf8ToUtf16("a\xD0"), u"a\uFFFD") << "cut sequence at the end";
-  EXPECT_EQ(Utf8ToUtf16("\xFF" "b"), u"\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\xFF"
+                        "b"),
+            u"\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD") << "no surrogates from UTF-8";
 }
 
 // Damaged records: every query gives nothing or a value inside the buffer.
 struct DamageCase {
   const char* name;
-  size_t at;       // offset of the word to overwrite
+  size_t at;  // offset of the word to overwrite
   uint16_t value;
-  bool valid;      // fixed information still readable
+  bool valid;  // fixed information still readable
 };
 
 class DamagedRecord : public ::testing::TestWithParam<DamageCase> {};
@@ -142,8 +146,9 @@ TEST_P(DamagedRecord, QueriesStayInside) {
   PutU16(bytes, GetParam().at, GetParam().value);
   const VersionRecord record(bytes);
   EXPECT_EQ(record.IsValid(), GetParam().valid);
-  for (const char* path : {"\\", "\\StringFileInfo\\041904E3\\ProductName", "\\VarFileInfo\\Translation",
-                           "\\StringFileInfo\\041904E3\\ProductVersion"}) {
+  for (const char* path :
+       {"\\", "\\StringFileInfo\\041904E3\\ProductName", "\\VarFileInfo\\Translation",
+        "\\StringFileInfo\\041904E3\\ProductVersion"}) {
     if (const auto value = record.QueryValue(path)) {
       EXPECT_GE(value->Bytes.data(), bytes.data());
       EXPECT_LE(value->Bytes.data() + value->Bytes.size(), bytes.data() + bytes.size());
@@ -151,16 +156,19 @@ TEST_P(DamagedRecord, QueriesStayInside) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Damage, DamagedRecord,
-    ::testing::Values(DamageCase{"RootLengthZero", 0, 0, false}, DamageCase{"RootLengthHuge", 0, 0xFFFF, false},
-                      DamageCase{"RootLengthTooShortForKey", 0, 10, false},
-                      DamageCase{"FixedValueShort", 2, 51, false},
-                      DamageCase{"FixedValueHuge", 2, 0xFFFF, true},  // cut at the block's end
-                      DamageCase{"StringsZeroLength", 92, 0, true}, DamageCase{"StringsOddLength", 92, 9, true},
-                      DamageCase{"StringsHuge", 92, 0xFFFF, true}, DamageCase{"StringsValueHuge", 94, 0xFFFF, true},
-                      DamageCase{"StringsTypeBinary", 96, 0, true}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Damage, DamagedRecord,
+                         ::testing::Values(DamageCase{"RootLengthZero", 0, 0, false},
+                                           DamageCase{"RootLengthHuge", 0, 0xFFFF, false},
+                                           DamageCase{"RootLengthTooShortForKey", 0, 10, false},
+                                           DamageCase{"FixedValueShort", 2, 51, false},
+                                           DamageCase{"FixedValueHuge", 2, 0xFFFF,
+                                                      true},  // cut at the block's end
+                                           DamageCase{"StringsZeroLength", 92, 0, true},
+                                           DamageCase{"StringsOddLength", 92, 9, true},
+                                           DamageCase{"StringsHuge", 92, 0xFFFF, true},
+                                           DamageCase{"StringsValueHuge", 94, 0xFFFF, true},
+                                           DamageCase{"StringsTypeBinary", 96, 0, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(VersionRecordReader, EmptyAndTinyBuffers) {
   for (size_t size = 0; size < 8; ++size) {

@@ -1,15 +1,15 @@
 // Whole-file writes: a failure names the system's reason and replaces nothing.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <filesystem>
-#include <fstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 
-#include "imagefiles/imagefiles.h"
 #include "formats/wholefile.h"
+#include "imagefiles/imagefiles.h"
 #include "support/testimages.h"
 
 namespace fs = std::filesystem;

@@ -62,14 +62,16 @@ TEST_P(PixelLine, LengthInBothOrders) {
 
 INSTANTIATE_TEST_SUITE_P(
     Segments, PixelLine,
-    ::testing::Values(LineCase{0, 0, 3, 4, 5.0f}, LineCase{7, -2, 7, -2, 0.0f}, LineCase{-3, -4, 0, 0, 5.0f},
-                      LineCase{10, 10, 10, 25, 15.0f}, LineCase{0, 0, 1, 1, std::sqrt(2.0f)},
+    ::testing::Values(LineCase{0, 0, 3, 4, 5.0f}, LineCase{7, -2, 7, -2, 0.0f},
+                      LineCase{-3, -4, 0, 0, 5.0f}, LineCase{10, 10, 10, 25, 15.0f},
+                      LineCase{0, 0, 1, 1, std::sqrt(2.0f)},
                       // Differences wrap in 32 bits: INT_MAX - INT_MIN is -1.
                       LineCase{INT32_MIN, 0, INT32_MAX, 0, 1.0f},
                       LineCase{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, std::sqrt(2.0f)},
                       // 2^31 - 1 as a float is 2^31; the sum of squares needs double.
                       LineCase{0, 0, INT32_MAX, 0, 2147483648.0f},
-                      LineCase{0, 0, INT32_MAX, INT32_MAX, static_cast<float>(std::sqrt(2.0) * 2147483648.0)}));
+                      LineCase{0, 0, INT32_MAX, INT32_MAX,
+                               static_cast<float>(std::sqrt(2.0) * 2147483648.0)}));
 
 TEST_F(GaugixLibrary, CalibrationAndRealLength) {
   const auto calibr = Get<CalibrFn>("_CalibrPixel");
@@ -102,13 +104,13 @@ TEST_P(Exponent, CutTowardZero) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, Exponent,
-    ::testing::Values(ExponentCase{1234.5f, 3}, ExponentCase{10.0f, 1}, ExponentCase{9.99f, 0}, ExponentCase{0.5f, 0},
-                      ExponentCase{0.05f, -1}, ExponentCase{1.0f, 0}, ExponentCase{1e-3f, -2},
-                      ExponentCase{0.0011f, -2}, ExponentCase{100.0f, 2}, ExponentCase{3.4e38f, 38},
-                      ExponentCase{1e-45f, -44},
+    ::testing::Values(ExponentCase{1234.5f, 3}, ExponentCase{10.0f, 1}, ExponentCase{9.99f, 0},
+                      ExponentCase{0.5f, 0}, ExponentCase{0.05f, -1}, ExponentCase{1.0f, 0},
+                      ExponentCase{1e-3f, -2}, ExponentCase{0.0011f, -2}, ExponentCase{100.0f, 2},
+                      ExponentCase{3.4e38f, 38}, ExponentCase{1e-45f, -44},
                       // Open cases: no exponent exists.
-                      ExponentCase{0.0f, INT32_MIN}, ExponentCase{-5.0f, INT32_MIN}, ExponentCase{NAN, INT32_MIN},
-                      ExponentCase{INFINITY, INT32_MAX}));
+                      ExponentCase{0.0f, INT32_MIN}, ExponentCase{-5.0f, INT32_MIN},
+                      ExponentCase{NAN, INT32_MIN}, ExponentCase{INFINITY, INT32_MAX}));
 
 TEST_F(GaugixLibrary, ExponentIsZeroThroughoutTheOpenDecade) {
   const auto exponent = Get<ExponentFn>("_CalcExponentPart");
@@ -136,7 +138,8 @@ std::set<std::string> DefinedDynamicSymbols(const std::string& path) {
 
 TEST(GaugixExports, ExactlyTheFourNames) {
   const auto names = DefinedDynamicSymbols(GAUGIX_LIBRARY);
-  EXPECT_EQ(names, (std::set<std::string>{"_CalcExponentPart", "_CalcRealLine", "_CalibrPixel", "_GetPixelLine"}));
+  EXPECT_EQ(names, (std::set<std::string>{"_CalcExponentPart", "_CalcRealLine", "_CalibrPixel",
+                                          "_GetPixelLine"}));
 }
 
 }  // namespace

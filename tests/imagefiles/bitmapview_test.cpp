@@ -1,7 +1,7 @@
 #include "imagefiles/bitmapview.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 namespace {
 

@@ -37,7 +37,8 @@ TEST_P(TruncatedFormat, EveryCutIsRefusedAsDamaged) {
   ASSERT_GT(whole.size(), 100u);
   Bitmap full;
   ASSERT_TRUE(PixLoadImage(std::string(QUILTOR_IMAGE_CORPUS) + "/" + GetParam(), full));
-  const QImage reference(QString::fromStdString(std::string(QUILTOR_IMAGE_CORPUS) + "/" + GetParam()));
+  const QImage reference(
+      QString::fromStdString(std::string(QUILTOR_IMAGE_CORPUS) + "/" + GetParam()));
   ASSERT_EQ(full.Width(), reference.width());
   ASSERT_EQ(full.Height(), reference.height());
   for (int percent = 5; percent <= 99; ++percent) {

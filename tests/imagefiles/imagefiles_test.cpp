@@ -1,14 +1,14 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
-#include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "imagefiles/imagefiles.h"
 #include "support/testimages.h"
@@ -74,11 +74,15 @@ TEST_P(LosslessFormat, ReadsAsBlueGreenRed) {
   ExpectBgr(b, 3, 2, 100, 110, 120, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, LosslessFormat,
-                         ::testing::Values("bmp", "png", "ppm", "tiff"));
+INSTANTIATE_TEST_SUITE_P(Formats, LosslessFormat, ::testing::Values("bmp", "png", "ppm", "tiff"));
 
 TEST_F(ImageFilesTest, LossyAndSpecialFormatsBecome24Bit) {
-  struct Case { const char* name; QImage image; const char* format; int red, green, blue, tol; };
+  struct Case {
+    const char* name;
+    QImage image;
+    const char* format;
+    int red, green, blue, tol;
+  };
   QImage grey16(6, 4, QImage::Format_Grayscale16);
   grey16.fill(QColor::fromRgba64(40000, 40000, 40000));
   QImage rgb16(6, 4, QImage::Format_RGBX64);
@@ -93,14 +97,10 @@ TEST_F(ImageFilesTest, LossyAndSpecialFormatsBecome24Bit) {
   QImage argb(6, 4, QImage::Format_ARGB32);
   argb.fill(qRgba(90, 80, 70, 255));
   const Case cases[] = {
-      {"g8.bmp", grey8, "bmp", 77, 77, 77, 0},
-      {"mono.bmp", mono, "bmp", 10, 200, 30, 0},
-      {"argb.bmp", argb, "bmp", 90, 80, 70, 0},
-      {"g16.tif", grey16, "tiff", 155, 155, 155, 1},
-      {"c16.tif", rgb16, "tiff", 255, 0, 128, 1},
-      {"g8.tif", grey8, "tiff", 77, 77, 77, 0},
-      {"g8.png", grey8, "png", 77, 77, 77, 0},
-      {"flat.jpg", flat, "jpeg", 200, 60, 30, 6},
+      {"g8.bmp", grey8, "bmp", 77, 77, 77, 0},     {"mono.bmp", mono, "bmp", 10, 200, 30, 0},
+      {"argb.bmp", argb, "bmp", 90, 80, 70, 0},    {"g16.tif", grey16, "tiff", 155, 155, 155, 1},
+      {"c16.tif", rgb16, "tiff", 255, 0, 128, 1},  {"g8.tif", grey8, "tiff", 77, 77, 77, 0},
+      {"g8.png", grey8, "png", 77, 77, 77, 0},     {"flat.jpg", flat, "jpeg", 200, 60, 30, 6},
       {"flat.webp", flat, "webp", 200, 60, 30, 8},
   };
   for (const Case& c : cases) {
@@ -143,7 +143,11 @@ TEST_F(ImageFilesTest, BrokenFilesFailWithAReasonAndLeaveTheBitmap) {
   for (const char* ext : {"bmp", "png", "jpg", "tif", "webp"}) {
     ASSERT_TRUE(PixSaveImage(Path(std::string("good.") + ext), original).Ok()) << ext;
   }
-  struct Case { std::string name; std::string bytes; PixError expected; };
+  struct Case {
+    std::string name;
+    std::string bytes;
+    PixError expected;
+  };
   const std::string bmp = ReadAll(Path("good.bmp"));
   const std::string png = ReadAll(Path("good.png"));
   const std::string jpg = ReadAll(Path("good.jpg"));
@@ -158,7 +162,8 @@ TEST_F(ImageFilesTest, BrokenFilesFailWithAReasonAndLeaveTheBitmap) {
       {"trunc.jpg", jpg.substr(0, jpg.size() * 2 / 3), PixError::Corrupt},
       {"trunc.tif", tif.substr(0, tif.size() / 3), PixError::Corrupt},
       {"text.png", "this is not an image at all", PixError::Unsupported},
-      {"empty.bmp", "", PixError::Empty}, {"empty.png", "", PixError::Empty},
+      {"empty.bmp", "", PixError::Empty},
+      {"empty.png", "", PixError::Empty},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -244,7 +249,8 @@ TEST_F(ImageFilesTest, FailedSaveKeepsTheExistingFile) {
 
 TEST_F(ImageFilesTest, OnlyFormatsThatHoldTheWholeMosaicAreWritable) {
   // Icons are scaled down to 256 pixels; bitmaps of 1 bit and grey drop colours.
-  for (const char* name : {"m.ico", "m.cur", "m.pbm", "m.pgm", "m.xbm", "m.xpm", "m.wbmp", "m.gif"}) {
+  for (const char* name :
+       {"m.ico", "m.cur", "m.pbm", "m.pgm", "m.xbm", "m.xpm", "m.wbmp", "m.gif"}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(PixCanWrite(name));
     EXPECT_EQ(PixSaveImage(Path(name), TexturedBitmap(300, 200, 1)).Error, PixError::Unsupported);
@@ -259,24 +265,34 @@ TEST_F(ImageFilesTest, OnlyFormatsThatHoldTheWholeMosaicAreWritable) {
 }
 
 TEST_F(ImageFilesTest, EachFormatsSizeLimitIsCheckedBeforeWriting) {
-  struct Case { const char* name; int width, height; bool fits; };
+  struct Case {
+    const char* name;
+    int width, height;
+    bool fits;
+  };
   const Case cases[] = {
-      {"m.webp", 16383, 10, true},   {"m.webp", 16384, 10, false},
-      {"m.jpg", 65500, 10, true},    {"m.jpg", 10, 65501, false},
-      {"m.png", 40000, 40000, true}, {"m.ppm", 40000, 40000, true},
+      {"m.webp", 16383, 10, true},
+      {"m.webp", 16384, 10, false},
+      {"m.jpg", 65500, 10, true},
+      {"m.jpg", 10, 65501, false},
+      {"m.png", 40000, 40000, true},
+      {"m.ppm", 40000, 40000, true},
       // 32-bit sizes and offsets: 40000 x 40000 x 3 bytes is past 4 GiB.
-      {"m.bmp", 30000, 30000, true}, {"m.bmp", 40000, 40000, false},
+      {"m.bmp", 30000, 30000, true},
+      {"m.bmp", 40000, 40000, false},
       {"m.tif", 40000, 40000, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.width) + " x " + std::to_string(c.height));
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.width) + " x " +
+                 std::to_string(c.height));
     const PixStatus s = PixCheckWritable(c.name, c.width, c.height);
     EXPECT_EQ(s.Ok(), c.fits) << s.Detail;
     if (!c.fits) {
       EXPECT_EQ(s.Error, PixError::TooLarge);
     }
   }
-  EXPECT_EQ(PixSaveImage(Path("wide.webp"), FlatBitmap(16384, 1, 0, 0, 0)).Error, PixError::TooLarge);
+  EXPECT_EQ(PixSaveImage(Path("wide.webp"), FlatBitmap(16384, 1, 0, 0, 0)).Error,
+            PixError::TooLarge);
   EXPECT_FALSE(fs::exists(Path("wide.webp")));
 }
 
@@ -318,7 +334,8 @@ TEST(Resample, BoxAverageAndNearestOnKnownPixels) {
 
 TEST(BitmapCrop, InPlaceEqualsACopyOfTheRectangle) {
   const Bitmap original = TexturedBitmap(101, 37, 6);
-  for (const Rect r : {Rect{0, 0, 101, 37}, Rect{3, 5, 50, 30}, Rect{100, 36, 101, 37}, Rect{1, 0, 101, 1}}) {
+  for (const Rect r :
+       {Rect{0, 0, 101, 37}, Rect{3, 5, 50, 30}, Rect{100, 36, 101, 37}, Rect{1, 0, 101, 1}}) {
     Bitmap b = original;
     b.CropInPlace(r);
     EXPECT_TRUE(b == CropBitmap(original, r.Left, r.Top, r.Width(), r.Height()))
@@ -366,7 +383,7 @@ TEST_F(ImageFilesTest, TwentyThousandSquareStillLoads) {
     out.write(header.data(), 54);
     std::string row(rowBytes, '\0');
     for (int y = 0; y < kSide; ++y) {
-      row[0] = static_cast<char>(y & 0xFF);          // blue of the first pixel
+      row[0] = static_cast<char>(y & 0xFF);           // blue of the first pixel
       row[rowBytes - 1] = static_cast<char>(y >> 8);  // red of the last pixel
       out.write(row.data(), rowBytes);
     }

@@ -1,5 +1,6 @@
 #include "imagefiles/pixdialogs.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -117,15 +117,16 @@ TEST_F(PixDialogsTest, DialogHistoryGoesToTheTestsOwnConfigurationNotTheAccounts
   const FileMark before = Mark(accountConfig);
   const QString ownConfigFolder =
       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-  EXPECT_FALSE(ownConfigFolder.startsWith(home + QLatin1Char('/'))) << ownConfigFolder.toStdString();
+  EXPECT_FALSE(ownConfigFolder.startsWith(home + QLatin1Char('/')))
+      << ownConfigFolder.toStdString();
   EXPECT_NE(QDir::homePath(), home);
 
   WhenDialogOpens([&](QFileDialog* dialog) {
     dialog->selectFile(QStringLiteral("history"));
     static_cast<QDialog*>(dialog)->accept();
   });
-  ASSERT_FALSE(PixSaveDialog("Сохранение изображения", (dir_ + "/Panorama.bmp").toStdString())
-                   .empty());
+  ASSERT_FALSE(
+      PixSaveDialog("Сохранение изображения", (dir_ + "/Panorama.bmp").toStdString()).empty());
   // The dialog did keep its history, in the tests' own folder.
   QFile own(ownConfigFolder + QStringLiteral("/QtProject.conf"));
   ASSERT_TRUE(own.open(QIODevice::ReadOnly)) << own.fileName().toStdString();

@@ -1,8 +1,8 @@
 #include "mainwind/assemblywork.h"
 
+#include <gtest/gtest.h>
 #include <QTimer>
 #include <atomic>
-#include <gtest/gtest.h>
 #include <stdexcept>
 #include <thread>
 

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QProgressBar>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>

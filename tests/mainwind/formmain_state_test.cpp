@@ -10,10 +10,10 @@ struct StateCase {
   int State;
   bool CorTab, QuiltTab, AlbumPanel;
   bool CloseButtons, AutoPoz, TableButtons, CalkConnect;
-  bool ZeroesPlaced;   // PlacedCount := 0
-  bool ClearsTable;    // every cell back to -1
-  bool ClearsEngine;   // ClearAll
-  bool ResetsPlaces;   // ResetPlaces
+  bool ZeroesPlaced;  // PlacedCount := 0
+  bool ClearsTable;   // every cell back to -1
+  bool ClearsEngine;  // ClearAll
+  bool ResetsPlaces;  // ResetPlaces
 };
 
 void PrintTo(const StateCase& c, std::ostream* os) { *os << "state " << c.State; }
@@ -41,8 +41,10 @@ TEST_P(WorkflowStateTest, RowOfTheStateTable) {
   w->SetWorkflowState(c.State);
 
   EXPECT_EQ(w->WorkflowState(), c.State);
-  EXPECT_EQ(w->PageControl->isTabVisible(w->PageControl->indexOf(w->Correction->TabSheetCor)), c.CorTab);
-  EXPECT_EQ(w->PageControl->isTabVisible(w->PageControl->indexOf(w->Assembly->TabSheetQuilt)), c.QuiltTab);
+  EXPECT_EQ(w->PageControl->isTabVisible(w->PageControl->indexOf(w->Correction->TabSheetCor)),
+            c.CorTab);
+  EXPECT_EQ(w->PageControl->isTabVisible(w->PageControl->indexOf(w->Assembly->TabSheetQuilt)),
+            c.QuiltTab);
   EXPECT_EQ(!w->Album->PanelImages->isHidden(), c.AlbumPanel);
   EXPECT_EQ(w->Album->ToolButtonImageClose->isEnabled(), c.CloseButtons);
   EXPECT_EQ(w->Album->ToolButtonImageCloseAll->isEnabled(), c.CloseButtons);
@@ -64,15 +66,20 @@ TEST_P(WorkflowStateTest, RowOfTheStateTable) {
   EXPECT_TRUE(w->ToolButtonSet1->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, WorkflowStateTest,
-    ::testing::Values(
-        //        state               cor    quilt  album  close  auto   table  calk   zero   clear  clrEng reset
-        StateCase{kStateNoImages,     false, false, false, false, false, false, false, true,  true,  true,  false},
-        StateCase{kStateAlbumReady,   false, false, true,  true,  true,  false, false, true,  true,  false, true},
-        StateCase{kStatePlacing,      false, false, true,  true,  false, true,  false, false, false, false, true},
-        StateCase{kStateTablePlaced,  true,  false, true,  true,  false, true,  true,  false, false, false, true},
-        StateCase{kStateAssembled,    true,  true,  true,  true,  false, true,  true,  false, false, false, false}));
+INSTANTIATE_TEST_SUITE_P(States, WorkflowStateTest,
+                         ::testing::Values(
+                             //        state               cor    quilt  album  close  auto   table
+                             //        calk   zero   clear  clrEng reset
+                             StateCase{kStateNoImages, false, false, false, false, false, false,
+                                       false, true, true, true, false},
+                             StateCase{kStateAlbumReady, false, false, true, true, true, false,
+                                       false, true, true, false, true},
+                             StateCase{kStatePlacing, false, false, true, true, false, true, false,
+                                       false, false, false, true},
+                             StateCase{kStateTablePlaced, true, false, true, true, false, true,
+                                       true, false, false, false, true},
+                             StateCase{kStateAssembled, true, true, true, true, false, true, true,
+                                       false, false, false, false}));
 
 TEST_F(WindowTest, UnknownStateChangesNothing) {
   auto w = MakeWindow();

@@ -1,33 +1,33 @@
 #include "mainwind/formmain.h"
 
 #include <QComboBox>
-#include <functional>
 #include <QFile>
 #include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSplitter>
-#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <functional>
 
 #include "dialogs/settings/spinfield.h"
 #include "engine/progress.h"
+#include "support/windowfixture.h"
 #include "widgets/dockpanel.h"
 #include "widgets/drawgrid.h"
 #include "widgets/panelstatusbar.h"
 #include "widgets/picturecontrol.h"
 #include "widgets/scrollbox.h"
-#include "support/windowfixture.h"
 
 namespace {
 
@@ -50,19 +50,38 @@ QStringList ButtonOrder(QToolBar* bar) {
 TEST_F(WindowTest, EveryNamedControlIsAMemberWithItsName) {
   auto w = MakeWindow();
   const std::vector<std::pair<const char*, QObject*>> controls = {
-      {"PageControl", w->PageControl}, {"TabSheetVideo", w->TabSheetVideo},
-      {"TabSheetImages", w->TabSheetImages}, {"TabSheetCor", w->Correction->TabSheetCor},
-      {"TabSheetQuilt", w->Assembly->TabSheetQuilt}, {"ToolBar2", w->ToolBar2}, {"ScanMenu", w->Album->ScanMenu},
-      {"PanelImages", w->Album->PanelImages}, {"DrawGridAlbum", w->Album->DrawGridAlbum}, {"Panel2", w->Album->Panel2},
-      {"Panel4", w->Album->Panel4}, {"LabelProcTxt", w->Album->LabelProcTxt}, {"ProgressBar", w->Album->ProgressBar},
-      {"Splitter1", w->Splitter1}, {"DrawGridTab", w->Table->DrawGridTab}, {"Panel3", w->Correction->Panel3},
-      {"DrawGridEditConnect", w->Correction->DrawGridEditConnect}, {"PanelCont", w->Correction->PanelCont},
-      {"ScrollBoxPar", w->Correction->ScrollBoxPar}, {"ImagePar", w->Correction->ImagePar},
-      {"ScrollBoxCh", w->Correction->ScrollBoxCh}, {"ImageCh", w->Correction->ImageCh}, {"ToolBar1", w->Assembly->ToolBar1},
-      {"ImageBox", w->Assembly->ImageBox}, {"ImageQuilt", w->Assembly->ImageQuilt}, {"StatusBar", w->Assembly->StatusBar},
-      {"GroupBoxVid", w->GroupBoxVid}, {"VideoDeviceComboBox", w->VideoDeviceComboBox},
-      {"ToolButtonSet3", w->ToolButtonSet3}, {"ScrollBoxVideoImage", w->ScrollBoxVideoImage},
-      {"ImageVideo", w->ImageVideo}, {"TimerVideo", w->TimerVideo},
+      {"PageControl", w->PageControl},
+      {"TabSheetVideo", w->TabSheetVideo},
+      {"TabSheetImages", w->TabSheetImages},
+      {"TabSheetCor", w->Correction->TabSheetCor},
+      {"TabSheetQuilt", w->Assembly->TabSheetQuilt},
+      {"ToolBar2", w->ToolBar2},
+      {"ScanMenu", w->Album->ScanMenu},
+      {"PanelImages", w->Album->PanelImages},
+      {"DrawGridAlbum", w->Album->DrawGridAlbum},
+      {"Panel2", w->Album->Panel2},
+      {"Panel4", w->Album->Panel4},
+      {"LabelProcTxt", w->Album->LabelProcTxt},
+      {"ProgressBar", w->Album->ProgressBar},
+      {"Splitter1", w->Splitter1},
+      {"DrawGridTab", w->Table->DrawGridTab},
+      {"Panel3", w->Correction->Panel3},
+      {"DrawGridEditConnect", w->Correction->DrawGridEditConnect},
+      {"PanelCont", w->Correction->PanelCont},
+      {"ScrollBoxPar", w->Correction->ScrollBoxPar},
+      {"ImagePar", w->Correction->ImagePar},
+      {"ScrollBoxCh", w->Correction->ScrollBoxCh},
+      {"ImageCh", w->Correction->ImageCh},
+      {"ToolBar1", w->Assembly->ToolBar1},
+      {"ImageBox", w->Assembly->ImageBox},
+      {"ImageQuilt", w->Assembly->ImageQuilt},
+      {"StatusBar", w->Assembly->StatusBar},
+      {"GroupBoxVid", w->GroupBoxVid},
+      {"VideoDeviceComboBox", w->VideoDeviceComboBox},
+      {"ToolButtonSet3", w->ToolButtonSet3},
+      {"ScrollBoxVideoImage", w->ScrollBoxVideoImage},
+      {"ImageVideo", w->ImageVideo},
+      {"TimerVideo", w->TimerVideo},
   };
   for (const auto& [name, member] : controls) {
     ASSERT_NE(member, nullptr) << name;
@@ -103,26 +122,26 @@ TEST_P(ToolBarTest, ButtonsInOrderWithHintsSizesAndThreeLooks) {
 INSTANTIATE_TEST_SUITE_P(
     Bars, ToolBarTest,
     ::testing::Values(
-        ToolBarCase{"ToolBar2",
-                    {"ToolButtonImageOpen", "ToolButtonScan", "ToolButtonImageClose",
-                     "ToolButtonImageCloseAll", "ToolButtonAutoPoz", "ToolButtonDelImTab",
-                     "ToolButtonClearTab", "ToolButtonCalkConnect", "ToolButtonSet1",
-                     "ToolButtonAboutImage", "ToolButtonClose1"},
-                    {"Открытие изображения", "TWAIN", "Закрытие изображения",
-                     "Закрытие всех изображений", "Автоматическая склейка изображений",
-                     "Удаление изображения из поля монтажа", "Очистка поля монтажа",
-                     "Склейка изображений в поле монтажа", "Настройка программы", "О программе",
-                     "Выход"},
-                    QSize(59, 54)},
-        ToolBarCase{"ToolBar1",
-                    {"ToolButtonFineFront", "ToolButtonCrop", "ToolButtonMinus", "ToolButtonNormal",
-                     "ToolButtonPlus", "ToolButtonSave", "ToolButtonPrint", "ToolButtonSet2",
-                     "ToolButtonAbout", "ToolButtonClose"},
-                    {"Сглаживание переходов", "Обрезка готового изображения",
-                     "Уменьшение изображения", "Нормальный размер изображения",
-                     "Увеличение изображения", "Сохранение изображения", "Печать изображения",
-                     "Настройка программы", "О программе", "Выход"},
-                    QSize(55, 54)}));
+        ToolBarCase{
+            "ToolBar2",
+            {"ToolButtonImageOpen", "ToolButtonScan", "ToolButtonImageClose",
+             "ToolButtonImageCloseAll", "ToolButtonAutoPoz", "ToolButtonDelImTab",
+             "ToolButtonClearTab", "ToolButtonCalkConnect", "ToolButtonSet1",
+             "ToolButtonAboutImage", "ToolButtonClose1"},
+            {"Открытие изображения", "TWAIN", "Закрытие изображения", "Закрытие всех изображений",
+             "Автоматическая склейка изображений", "Удаление изображения из поля монтажа",
+             "Очистка поля монтажа", "Склейка изображений в поле монтажа", "Настройка программы",
+             "О программе", "Выход"},
+            QSize(59, 54)},
+        ToolBarCase{
+            "ToolBar1",
+            {"ToolButtonFineFront", "ToolButtonCrop", "ToolButtonMinus", "ToolButtonNormal",
+             "ToolButtonPlus", "ToolButtonSave", "ToolButtonPrint", "ToolButtonSet2",
+             "ToolButtonAbout", "ToolButtonClose"},
+            {"Сглаживание переходов", "Обрезка готового изображения", "Уменьшение изображения",
+             "Нормальный размер изображения", "Увеличение изображения", "Сохранение изображения",
+             "Печать изображения", "Настройка программы", "О программе", "Выход"},
+            QSize(55, 54)}));
 
 TEST_F(WindowTest, StartsOnTheImagesPageWithOnlyItsTab) {
   auto w = MakeWindow();
@@ -168,8 +187,8 @@ TEST_F(WindowTest, CreationAdvancesTheSplashBarInOrder) {
 
 TEST_F(WindowTest, VideoTabFollowsTheDeviceListAndPreviewStartsAndStops) {
   QStringList withLog;
-  auto with = MakeWindow(nullptr, std::make_unique<FakeVideo>(
-                                      std::vector<std::string>{"Камера"}, &withLog));
+  auto with = MakeWindow(nullptr,
+                         std::make_unique<FakeVideo>(std::vector<std::string>{"Камера"}, &withLog));
   EXPECT_TRUE(with->PageControl->isTabVisible(0));
   EXPECT_EQ(with->VideoDeviceComboBox->itemText(0), QStringLiteral("Камера"));
   EXPECT_EQ(withLog, (QStringList{"start", "zoom 100"}));
@@ -177,8 +196,8 @@ TEST_F(WindowTest, VideoTabFollowsTheDeviceListAndPreviewStartsAndStops) {
   EXPECT_EQ(withLog.last(), QStringLiteral("stop"));
 
   QStringList withoutLog;
-  auto without = MakeWindow(nullptr, std::make_unique<FakeVideo>(std::vector<std::string>{},
-                                                                 &withoutLog));
+  auto without =
+      MakeWindow(nullptr, std::make_unique<FakeVideo>(std::vector<std::string>{}, &withoutLog));
   EXPECT_FALSE(without->PageControl->isTabVisible(0));
 }
 
@@ -243,7 +262,8 @@ TEST_P(ExitTest, AnswerNoKeepsEverythingAnswerYesCloses) {
     AnswerQuestions no(false);
     button->click();
     ASSERT_EQ(no.Asked.size(), 1);
-    EXPECT_EQ(no.Asked[0], QStringLiteral("KORVEX Pictaro QUILTOR | Завершить работу с программой?"));
+    EXPECT_EQ(no.Asked[0],
+              QStringLiteral("KORVEX Pictaro QUILTOR | Завершить работу с программой?"));
   }
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(w->Engine.Count(), 1);
@@ -277,16 +297,20 @@ TEST_P(SettingsButtonTest, ApplyHandsOverAndSavesCancelChangesNothing) {
   w->show();
   auto* button = w->findChild<QToolButton*>(QString::fromLatin1(GetParam()));
   ASSERT_NE(button, nullptr);
-  AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) { f->CSpinEditFindR->setValue(64); }, false);
+  AnswerSetupDialog(
+      w->FormSetup, [](TFormSetup* f) { f->CSpinEditFindR->setValue(64); }, false);
   button->click();
   EXPECT_EQ(w->Engine.Radius(), 15);
   EXPECT_EQ(w->Engine.Step(), 3);
   EXPECT_EQ(w->FormSetup->CSpinEditFindR->value(), 15);
 
-  AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) {
-    f->CSpinEditFindR->setValue(64);
-    f->TrackBarQ->setValue(1);
-  }, true);
+  AnswerSetupDialog(
+      w->FormSetup,
+      [](TFormSetup* f) {
+        f->CSpinEditFindR->setValue(64);
+        f->TrackBarQ->setValue(1);
+      },
+      true);
   button->click();
   EXPECT_EQ(w->Engine.Radius(), 64);
   EXPECT_EQ(w->Engine.ZoneHeightPct(), 30);
@@ -321,11 +345,13 @@ TEST_F(WindowTest, SettingsThatCannotBeSavedAreReportedAndStillApplied) {
   paths_.ConfigPath = QStringLiteral("/proc/quiltor-test/data.cfg");
   auto w = MakeWindow();
   w->show();
-  AnswerSetupDialog(w->FormSetup, [](TFormSetup* f) { f->CSpinEditImageZone->setValue(45); }, true);
+  AnswerSetupDialog(
+      w->FormSetup, [](TFormSetup* f) { f->CSpinEditImageZone->setValue(45); }, true);
   w->ToolButtonSet1->click();
   EXPECT_EQ(w->Engine.ZoneHeightPct(), 45);
   EXPECT_TRUE(w->statusBar()->isVisible());
-  EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("/proc/quiltor-test/data.cfg")));
+  EXPECT_TRUE(
+      w->statusBar()->currentMessage().contains(QStringLiteral("/proc/quiltor-test/data.cfg")));
 }
 
 class ResizeTest : public WindowTest, public ::testing::WithParamInterface<QSize> {};
@@ -343,7 +369,8 @@ TEST_P(ResizeTest, ParentViewStaysAtHalfOfItsPanel) {
   EXPECT_EQ(w->Correction->PanelCont->DockedSize(),
             QSize(w->Correction->PanelCont->width() / 2, w->Correction->PanelCont->height() / 2));
   EXPECT_EQ(w->Correction->ScrollBoxCh->x(), w->Correction->ScrollBoxPar->width());
-  EXPECT_EQ(w->Correction->ScrollBoxCh->width(), w->Correction->PanelCont->width() - w->Correction->ScrollBoxPar->width());
+  EXPECT_EQ(w->Correction->ScrollBoxCh->width(),
+            w->Correction->PanelCont->width() - w->Correction->ScrollBoxPar->width());
 }
 
 TEST_P(ResizeTest, AssembledPictureIsRecentred) {
@@ -364,7 +391,8 @@ TEST_P(ResizeTest, AssembledPictureIsRecentred) {
   w->resize(GetParam() + QSize(37, 23));
   QCoreApplication::processEvents();
   const QSize larger = w->Assembly->ImageBox->viewport()->size();
-  EXPECT_EQ(w->Assembly->ImageQuilt->pos(), QPoint((larger.width() - 101) / 2, (larger.height() - 51) / 2));
+  EXPECT_EQ(w->Assembly->ImageQuilt->pos(),
+            QPoint((larger.width() - 101) / 2, (larger.height() - 51) / 2));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ResizeTest,

@@ -1,8 +1,8 @@
 #include "mainwind/programpaths.h"
 
 #include <QDir>
-#include <QPushButton>
 #include <QFileInfo>
+#include <QPushButton>
 
 #include "support/windowfixture.h"
 
@@ -21,8 +21,9 @@ TEST_F(WindowTest, WritableProgramFolderHoldsSettingsAndImages) {
 
 TEST_F(WindowTest, UnwritableProgramFolderUsesTheUsersFolders) {
   // Nothing can be created in /proc, even with every privilege.
-  const ProgramPaths paths = ResolveProgramPaths(
-      QStringLiteral("/proc/quiltor"), dir_ + QStringLiteral("/cfg"), dir_ + QStringLiteral("/pic"));
+  const ProgramPaths paths =
+      ResolveProgramPaths(QStringLiteral("/proc/quiltor"), dir_ + QStringLiteral("/cfg"),
+                          dir_ + QStringLiteral("/pic"));
   EXPECT_FALSE(paths.InProgramFolder);
   EXPECT_EQ(paths.ProgramFolder, QStringLiteral("/proc/"));
   EXPECT_EQ(paths.ConfigPath, dir_ + QStringLiteral("/cfg/data.cfg"));

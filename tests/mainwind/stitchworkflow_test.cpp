@@ -1,11 +1,11 @@
 // The whole workflow in the window on a rendered field-by-field sample set:
 // open, lay out or stitch automatically, save; checked against the known
 // offsets and against the headless stitcher on the same files and settings.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,19 +16,19 @@
 #include "dialogs/settings/setupwin.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
-#include "widgets/drawgrid.h"
 #include "mainwind/album/albumpage.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
-#include "mainwind/table/tablepage.h"
 #include "mainwind/novideodevice.h"
-#include "widgets/picturecontrol.h"
+#include "mainwind/table/tablepage.h"
 #include "mainwind/userdialogs.h"
 #include "sampleset.h"
 #include "stitchjob.h"
 #include "stitchsettings.h"
 #include "support/testimages.h"
+#include "widgets/drawgrid.h"
+#include "widgets/picturecontrol.h"
 
 namespace {
 
@@ -61,9 +61,8 @@ class StitchWorkflow : public ::testing::Test {
     paths.ProgramFolder = QString::fromStdString(root_) + "/";
     paths.ImageFolder = QString::fromStdString(root_) + "/";
     paths.ConfigPath = QString::fromStdString(configPath_);
-    SetMessageHandler([this](const QString&, const QString& text, MessageKind) {
-      messages_ << text;
-    });
+    SetMessageHandler(
+        [this](const QString&, const QString& text, MessageKind) { messages_ << text; });
     form_ = std::make_unique<TFormMain>(paths, nullptr, std::make_unique<NoVideoDevice>());
     form_->FormSetup = new TFormSetup(form_.get());
     form_->setWindowState(Qt::WindowNoState);
@@ -100,7 +99,8 @@ class StitchWorkflow : public ::testing::Test {
       form_->Album->DrawGridAlbum->SetRow(static_cast<int>(i));
       table->SetCurrent(column, row);
       const QPoint at = table->CellRect(column, row).center();
-      ASSERT_TRUE(form_->Table->DrawGridTabDragOver(at, form_->Album->DrawGridAlbum)) << "field " << i;
+      ASSERT_TRUE(form_->Table->DrawGridTabDragOver(at, form_->Album->DrawGridAlbum))
+          << "field " << i;
       form_->Table->DrawGridTabDragDrop(at, form_->Album->DrawGridAlbum);
     }
   }
@@ -140,7 +140,8 @@ class StitchWorkflow : public ::testing::Test {
     options.Images = names_;
     options.Auto = automatic;
     if (!automatic) {
-      for (size_t i = 1; i < fields_.size(); ++i) options.Directions.push_back(fields_[i].Direction);
+      for (size_t i = 1; i < fields_.size(); ++i)
+        options.Directions.push_back(fields_[i].Direction);
     }
     std::string error;
     EXPECT_TRUE(ReadSettingsFile(configPath_, options.Settings, error)) << error;
@@ -160,7 +161,8 @@ class StitchWorkflow : public ::testing::Test {
     ASSERT_EQ(window.Height(), headless.Height());
     int differing = 0;
     for (int y = 0; y < window.Height(); ++y) {
-      for (int x = 0; x < window.Width() * 3; ++x) differing += window.Row(y)[x] != headless.Row(y)[x];
+      for (int x = 0; x < window.Width() * 3; ++x)
+        differing += window.Row(y)[x] != headless.Row(y)[x];
     }
     EXPECT_EQ(differing, 0) << "bytes differ";
   }
@@ -204,7 +206,8 @@ TEST_F(StitchWorkflow, AutomaticStitchingFindsTheKnownOffsetsAndLayout) {
   // Smoothed and cropped, the saved picture is still the stitcher's.
   form_->Assembly->ToolButtonFineFront->click();
   form_->Assembly->ToolButtonCrop->click();
-  ASSERT_TRUE(form_->Assembly->ToolButtonFineFront->isChecked() && form_->Assembly->ToolButtonCrop->isChecked());
+  ASSERT_TRUE(form_->Assembly->ToolButtonFineFront->isChecked() &&
+              form_->Assembly->ToolButtonCrop->isChecked());
   const Bitmap window = SaveFromWindow();
   ExpectSamePixels(window, SaveHeadless(true, true, true));
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();

@@ -1,8 +1,8 @@
 #include "mainwind/thumbcell.h"
 
+#include <gtest/gtest.h>
 #include <QFontMetrics>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <utility>
@@ -74,7 +74,8 @@ TEST(ThumbCell, PortraitAndPanoramaKeepTheirShapeCentredInTheRoom) {
   // The engine's thumbnail is always 400 x 300; the image's own size gives the shape.
   for (auto [w, h] : {std::pair{1200, 1600}, std::pair{3000, 500}}) {
     ThumbCellStyle style{kAlbumFontHeight, false, kFace, w, h};
-    const QRect box = GreenBox(RenderThumbCell(kW, kH, FlatBitmap(400, 300, 0, 160, 0), "a", style));
+    const QRect box =
+        GreenBox(RenderThumbCell(kW, kH, FlatBitmap(400, 300, 0, 160, 0), "a", style));
     // Whole pixels: the shape within 2 %.
     EXPECT_NEAR(double(box.width()) / box.height() / (double(w) / h), 1.0, 0.02) << w << "x" << h;
     EXPECT_TRUE(room.contains(box));

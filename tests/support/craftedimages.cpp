@@ -21,7 +21,7 @@ ImageBytes ResourceSection(const PeOptions& o) {
   const bool second = !o.SecondLanguageRecord.empty();
   const size_t secondRecord = Align(kRecord + o.Record.size(), 4);
   ImageBytes s(secondRecord + o.SecondLanguageRecord.size(), 0);
-  PutU16(s, 14, 1);  // one id entry
+  PutU16(s, 14, 1);   // one id entry
   PutU32(s, 16, 16);  // RT_VERSION
   PutU32(s, 20, kHighBit | kNameDirectory);
   PutU16(s, kNameDirectory + 14, 1);
@@ -37,7 +37,8 @@ ImageBytes ResourceSection(const PeOptions& o) {
   PutU32(s, kDataEntry + 16, static_cast<uint32_t>(kResourceRva + secondRecord));
   PutU32(s, kDataEntry + 20, static_cast<uint32_t>(o.SecondLanguageRecord.size()));
   std::copy(o.Record.begin(), o.Record.end(), s.begin() + kRecord);
-  std::copy(o.SecondLanguageRecord.begin(), o.SecondLanguageRecord.end(), s.begin() + static_cast<ptrdiff_t>(secondRecord));
+  std::copy(o.SecondLanguageRecord.begin(), o.SecondLanguageRecord.end(),
+            s.begin() + static_cast<ptrdiff_t>(secondRecord));
   return s;
 }
 
@@ -89,26 +90,33 @@ void AddPeCases(std::vector<CraftedImage>& out) {
 
   out.push_back({"bad-empty", {}, false});
   out.push_back({"bad-mz-only", {'M', 'Z'}, false});
-  for (const size_t cut : {size_t{0x3C}, size_t{0x40}, size_t{0x58}, size_t{0x100}, size_t{0x200}, size_t{0x218},
-                           size_t{0x260}, rec + 7}) {
+  for (const size_t cut : {size_t{0x3C}, size_t{0x40}, size_t{0x58}, size_t{0x100}, size_t{0x200},
+                           size_t{0x218}, size_t{0x260}, rec + 7}) {
     out.push_back({"bad-truncated-" + std::to_string(cut), Truncated(good, cut), false});
   }
   out.push_back({"bad-lfanew-huge", Patched32(good, 0x3C, 0xFFFFFFF0u), false});
-  out.push_back({"bad-lfanew-past-end", Patched32(good, 0x3C, static_cast<uint32_t>(good.size() - 8)), false});
+  out.push_back({"bad-lfanew-past-end",
+                 Patched32(good, 0x3C, static_cast<uint32_t>(good.size() - 8)), false});
   out.push_back({"bad-optional-size-zero", Patched16(good, kPeHeader + 20, 0), false});
   out.push_back({"bad-optional-magic", Patched16(good, kOptionalHeader, 0x107), false});
   out.push_back({"bad-section-count-huge", Patched16(good, kPeHeader + 6, 0xFFFF), false});
   out.push_back({"bad-section-raw-offset-huge",
                  Patched32(good, kOptionalHeader + 224 + 20, 0xFFFFFF00u), false});
-  out.push_back({"bad-resource-rva-outside", Patched32(good, kOptionalHeader + 96 + 16, 0x9000), false});
+  out.push_back(
+      {"bad-resource-rva-outside", Patched32(good, kOptionalHeader + 96 + 16, 0x9000), false});
   // The type entry points back at the root directory.
   out.push_back({"bad-resource-loop", Patched32(good, kResourceFile + 20, kHighBit | 0), false});
-  out.push_back({"bad-language-is-directory",
-                 Patched32(good, kResourceFile + kLanguageDirectory + 20, kHighBit | kLanguageDirectory), false});
-  out.push_back({"bad-name-is-data", Patched32(good, kResourceFile + kNameDirectory + 20, kDataEntry), false});
+  out.push_back(
+      {"bad-language-is-directory",
+       Patched32(good, kResourceFile + kLanguageDirectory + 20, kHighBit | kLanguageDirectory),
+       false});
+  out.push_back({"bad-name-is-data",
+                 Patched32(good, kResourceFile + kNameDirectory + 20, kDataEntry), false});
   out.push_back({"bad-entry-count-huge", Patched16(good, kResourceFile + 14, 0xFFFF), false});
-  out.push_back({"bad-data-size-huge", Patched32(good, kResourceFile + kDataEntry + 4, 0xFFFFFFFFu), false});
-  out.push_back({"bad-data-rva-outside", Patched32(good, kResourceFile + kDataEntry, 0x7FFFFFF0u), false});
+  out.push_back(
+      {"bad-data-size-huge", Patched32(good, kResourceFile + kDataEntry + 4, 0xFFFFFFFFu), false});
+  out.push_back(
+      {"bad-data-rva-outside", Patched32(good, kResourceFile + kDataEntry, 0x7FFFFFF0u), false});
   out.push_back({"bad-record-zero-length", Patched16(good, rec, 0), false});
   out.push_back({"bad-record-length-huge", Patched16(good, rec, 0xFFFF), false});
   out.push_back({"bad-record-key", Patched16(good, rec + 6 + 14 * 2, 'X'), false});
@@ -137,7 +145,8 @@ void AddElfCases(std::vector<CraftedImage>& out) {
   out.push_back({"bad-elf-truncated-table", Truncated(good, good.size() - 10), false});
   out.push_back({"bad-elf-class", Patched16(good, 4, 0x0105), false});
   out.push_back({"bad-elf-big-endian", Patched16(good, 4, 0x0202), false});
-  out.push_back({"bad-elf-table-offset-huge", Patched32(Patched32(good, 0x28, 0xFFFFFFF0u), 0x2C, 0xFFFFFFFFu), false});
+  out.push_back({"bad-elf-table-offset-huge",
+                 Patched32(Patched32(good, 0x28, 0xFFFFFFF0u), 0x2C, 0xFFFFFFFFu), false});
   out.push_back({"bad-elf-entry-size-small", Patched16(good, 0x3A, 16), false});
   out.push_back({"bad-elf-names-index", Patched16(good, 0x3E, 9), false});
   out.push_back({"bad-elf-record-garbage", BuildElfImage(ImageBytes(100, 0x5A)), false});
@@ -158,8 +167,19 @@ void PutU32(ImageBytes& b, size_t at, uint32_t v) {
 
 VersionRecordContent SampleContent() {
   VersionRecordContent c;
-  c.Fixed = {kFixedFileInfoSignature, 0x10000, 0x00040001, 0x00000001, 0x00040001, 0x00000001, 0x3F, 0, 4, 1,
-             0, 0, 0};
+  c.Fixed = {kFixedFileInfoSignature,
+             0x10000,
+             0x00040001,
+             0x00000001,
+             0x00040001,
+             0x00000001,
+             0x3F,
+             0,
+             4,
+             1,
+             0,
+             0,
+             0};
   c.Tables = {{"041904E3",
                {{"CompanyName", "KORVEX"},
                 {"FileDescription", "Программа для склейки изображений"},

@@ -2,12 +2,12 @@
 // Answers the print set-up dialog (the system's print dialog) once it runs its
 // modal loop, as a person would: by choosing a PDF file, or by cancelling.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 // The entries of the dialog's printer list.
 inline QStringList PrinterChoices(QPrintDialog* dialog) {

@@ -19,7 +19,8 @@ Bitmap CopyRect(const Bitmap& from, const Rect& r) {
   for (int y = 0; y < r.Height(); ++y) {
     for (int x = 0; x < r.Width(); ++x) {
       const int u = r.Left + x, v = r.Top + y;
-      if (u >= 0 && v >= 0 && u < from.Width() && v < from.Height()) SetPixel(out, x, y, Px(from, u, v));
+      if (u >= 0 && v >= 0 && u < from.Width() && v < from.Height())
+        SetPixel(out, x, y, Px(from, u, v));
     }
   }
   return out;
@@ -37,7 +38,9 @@ void Draw(const Bitmap& from, Rect part, Bitmap& to, int left, int top) {
   }
 }
 
-Rect Shrink(const Rect& r, int by) { return {r.Left + by, r.Top + by, r.Right - by, r.Bottom - by}; }
+Rect Shrink(const Rect& r, int by) {
+  return {r.Left + by, r.Top + by, r.Right - by, r.Bottom - by};
+}
 
 void Front(Bitmap& r, const Bitmap& n, const WeightMap& w) {
   for (int y = 0; y < r.Height(); ++y)
@@ -92,7 +95,8 @@ void Sharpness(Bitmap& r, const Bitmap& n, const WeightMap&) {
     for (int x = 0; x < W; ++x) {
       const int x0 = std::max(0, x - 2), x1 = std::min(x + 2, W);
       const int y0 = std::max(0, y - 2), y1 = std::min(y + 2, H);
-      if (Deviation(n, x0, x1, y0, y1) > Deviation(r, x0, x1, y0, y1)) SetPixel(r, x, y, Px(n, x, y));
+      if (Deviation(n, x0, x1, y0, y1) > Deviation(r, x0, x1, y0, y1))
+        SetPixel(r, x, y, Px(n, x, y));
     }
   }
 }

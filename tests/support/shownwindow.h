@@ -2,10 +2,10 @@
 // A shown main window over a temporary program folder; every message the
 // window would show is collected instead.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QStringList>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -13,8 +13,8 @@
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
-#include "mainwind/table/tablepage.h"
 #include "mainwind/novideodevice.h"
+#include "mainwind/table/tablepage.h"
 #include "mainwind/userdialogs.h"
 #include "support/testimages.h"
 
@@ -32,9 +32,8 @@ class ShownWindow : public ::testing::Test {
     form_->resize(1200, 800);
     form_->show();
     QApplication::processEvents();
-    SetMessageHandler([this](const QString&, const QString& text, MessageKind) {
-      messages_ << text;
-    });
+    SetMessageHandler(
+        [this](const QString&, const QString& text, MessageKind) { messages_ << text; });
   }
 
   void CloseWindow() {

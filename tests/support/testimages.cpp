@@ -11,7 +11,9 @@ Bitmap TexturedBitmap(int width, int height, uint32_t seed) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   // A sum of a few random blobs and waves; cheap, deterministic, and textured everywhere.
-  struct Wave { double fx, fy, phase, amp; };
+  struct Wave {
+    double fx, fy, phase, amp;
+  };
   Wave waves[12];
   for (auto& w : waves) {
     const double scale = 0.01 + 0.2 * u(rng);

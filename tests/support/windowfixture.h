@@ -2,9 +2,9 @@
 // A main window over a temporary program folder, with a settings dialog, and
 // helpers that answer the window's questions.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QStringList>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -13,8 +13,8 @@
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
-#include "mainwind/table/tablepage.h"
 #include "mainwind/programpaths.h"
+#include "mainwind/table/tablepage.h"
 #include "mainwind/userdialogs.h"
 #include "mainwind/videodeviceport.h"
 #include "support/testimages.h"

@@ -88,7 +88,8 @@ class TruthCheck : public ::testing::Test {
     truth = TruthJson(Small(8), fields);
     // A report that agrees: same names, directions and places.
     for (const auto& f : truth["fields"]) {
-      report["images"].push_back({{"name", f["name"]}, {"direction", f["direction"]}, {"place", f["place"]}});
+      report["images"].push_back(
+          {{"name", f["name"]}, {"direction", f["direction"]}, {"place", f["place"]}});
     }
   }
   std::vector<SampleField> fields;

@@ -30,9 +30,10 @@ TEST(StitchCli, DefaultsAreTheDialogsAndAutomatic) {
 
 TEST(StitchCli, EverySwitch) {
   const CliOutcome out =
-      Parse({"--directions", "1,2,3", "a", "b", "c", "d", "--zone", "40", "--radius", "20", "--crop",
-             "1", "--frame", "7", "--blend", "4", "--step", "5", "--smooth", "--crop-view", "-o",
-             "x.jpg", "--report", "r.json", "--quiet"});
+      Parse({"--directions", "1,2,3",    "a",      "b",      "c",        "d",           "--zone",
+             "40",           "--radius", "20",     "--crop", "1",        "--frame",     "7",
+             "--blend",      "4",        "--step", "5",      "--smooth", "--crop-view", "-o",
+             "x.jpg",        "--report", "r.json", "--quiet"});
   ASSERT_TRUE(out.Run) << out.Message;
   const StitchOptions& o = out.Options;
   EXPECT_FALSE(o.Auto);
@@ -73,19 +74,24 @@ TEST_P(StitchCliRefuses, WithAMessageAndStatus2) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, StitchCliRefuses,
     ::testing::Values(
-        BadCase{"NoImages", {"-o", "m.png"}, "images"},
-        BadCase{"NoOutput", {"a.bmp"}, "output"},
+        BadCase{"NoImages", {"-o", "m.png"}, "images"}, BadCase{"NoOutput", {"a.bmp"}, "output"},
         BadCase{"UnknownOption", {"a.bmp", "-o", "m.png", "--fast"}, "--fast"},
         BadCase{"BlendOutOfRange", {"a.bmp", "-o", "m.png", "--blend", "5"}, "--blend"},
         BadCase{"StepZero", {"a.bmp", "-o", "m.png", "--step", "0"}, "--step"},
         BadCase{"ZoneNotANumber", {"a.bmp", "-o", "m.png", "--zone", "wide"}, "--zone"},
         BadCase{"TooFewDirections", {"--directions", "1", "a", "b", "c", "-o", "m.png"}, "2 codes"},
         BadCase{"TooManyDirections", {"--directions", "1,1", "a", "b", "-o", "m.png"}, "1 codes"},
-        BadCase{"DirectionFive", {"--directions", "1,5", "a", "b", "c", "-o", "m.png"}, "1, 2, 3 or 4"},
-        BadCase{"DirectionsGarbled", {"--directions", "1,,2", "a", "b", "c", "-o", "m.png"}, "1, 2, 3 or 4"},
-        BadCase{"AutoAndDirections", {"--auto", "--directions", "1", "a", "b", "-o", "m.png"}, "excludes"},
+        BadCase{
+            "DirectionFive", {"--directions", "1,5", "a", "b", "c", "-o", "m.png"}, "1, 2, 3 or 4"},
+        BadCase{"DirectionsGarbled",
+                {"--directions", "1,,2", "a", "b", "c", "-o", "m.png"},
+                "1, 2, 3 or 4"},
+        BadCase{"AutoAndDirections",
+                {"--auto", "--directions", "1", "a", "b", "-o", "m.png"},
+                "excludes"},
         BadCase{"OutputTypeUnknown", {"a.bmp", "-o", "m.xyz"}, "m.xyz"},
-        BadCase{"MissingConfig", {"a.bmp", "-o", "m.png", "--config", "/nonexistent/data.cfg"},
+        BadCase{"MissingConfig",
+                {"a.bmp", "-o", "m.png", "--config", "/nonexistent/data.cfg"},
                 "/nonexistent/data.cfg"}),
     [](const auto& tc) { return std::string(tc.param.Name); });
 

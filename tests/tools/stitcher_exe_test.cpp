@@ -49,7 +49,7 @@ class StitcherProgram : public ::testing::Test {
 TEST_F(StitcherProgram, StitchesAndReports) {
   const std::string out = dir + "/m.png", report = dir + "/r.json";
   const ProgramRun r = Stitch({Q(a), Q(b), "--directions", "1", "--smooth", "--quiet", "-o", Q(out),
-                        "--report", Q(report)});
+                               "--report", Q(report)});
   ASSERT_EQ(r.Status, 0) << r.Err;
   EXPECT_TRUE(r.Err.empty()) << r.Err;  // quiet
   Bitmap mosaic;
@@ -110,10 +110,12 @@ TEST_F(StitcherProgram, PathsThatWouldReplaceAnInputOrTheOutputAreRefused) {
       {"output is an input", {"-o", Q(a)}},
       {"output through a symbolic link", {"-o", Q(dir + "/link-to-a.png")}},
       {"output is a hard link of an input", {"-o", Q(dir + "/hard-b.png")}},
-      {"output spelled another way", {"-o", Q(dir + "/../" + fs::path(dir).filename().string() + "/a.png")}},
+      {"output spelled another way",
+       {"-o", Q(dir + "/../" + fs::path(dir).filename().string() + "/a.png")}},
       {"report is an input", {"-o", Q(out), "--report", Q(b)}},
       {"report is the output", {"-o", Q(out), "--report", Q(dir + "/./m.png")}},
-      {"report is the output not yet made", {"-o", Q(dir + "/new.png"), "--report", Q(dir + "/new.png")}},
+      {"report is the output not yet made",
+       {"-o", Q(dir + "/new.png"), "--report", Q(dir + "/new.png")}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -132,7 +134,8 @@ TEST_F(StitcherProgram, ReportThatCannotBeWrittenReplacesNeitherFile) {
   std::ofstream(out, std::ios::binary) << "previous mosaic";
   const ProgramRun r = Stitch({Q(a), Q(b), "--quiet", "-o", Q(out), "--report", Q(report)});
   EXPECT_EQ(r.Status, 1);
-  EXPECT_NE(r.Err.find("cannot write report " + report + ": No such file or directory"), std::string::npos)
+  EXPECT_NE(r.Err.find("cannot write report " + report + ": No such file or directory"),
+            std::string::npos)
       << r.Err;
   EXPECT_EQ(ReadAll(out), "previous mosaic");
   int entries = 0;
@@ -155,8 +158,8 @@ TEST_F(StitcherProgram, StoredSettingsOutsideTheDialogsRangesAreUsedAndNamedOnce
   stored.CropFrame = INT32_MAX;
   const std::string config = dir + "/data.cfg", out = dir + "/m.png", report = dir + "/r.json";
   std::ofstream(config, std::ios::binary) << SettingsFileBytes(stored);
-  const ProgramRun r = Stitch({Q(a), Q(b), "--directions", "1", "--crop-view", "--quiet", "--config",
-                               Q(config), "-o", Q(out), "--report", Q(report)});
+  const ProgramRun r = Stitch({Q(a), Q(b), "--directions", "1", "--crop-view", "--quiet",
+                               "--config", Q(config), "-o", Q(out), "--report", Q(report)});
   ASSERT_EQ(r.Status, 0) << r.Err;
   size_t warnings = 0;
   for (size_t at = r.Err.find("outside the dialog's ranges"); at != std::string::npos;
@@ -177,7 +180,8 @@ TEST_F(StitcherProgram, DamagedJpegIsStitchedWithAWarningNamingIt) {
   std::string bytes = ReadAll(jpg);
   bytes.insert((bytes.find("\xFF\xDA") + bytes.size()) / 2, "\xFF\xD0");  // a marker amid the data
   std::ofstream(jpg, std::ios::binary | std::ios::trunc) << bytes;
-  const ProgramRun r = Stitch({Q(a), Q(jpg), "--directions", "1", "--quiet", "-o", Q(dir + "/m.png")});
+  const ProgramRun r =
+      Stitch({Q(a), Q(jpg), "--directions", "1", "--quiet", "-o", Q(dir + "/m.png")});
   ASSERT_EQ(r.Status, 0) << r.Err;
   EXPECT_NE(r.Err.find("warning: " + jpg + ": damaged data"), std::string::npos) << r.Err;
 }

@@ -100,7 +100,8 @@ TEST_F(StitchSampleSet, WholeCanvasShowsTheLaterFieldInEveryOverlap) {
   for (int y = 0; y < saved.Height(); y += 7) {
     for (int x = 0; x < saved.Width(); x += 5) {
       const uint8_t* px = saved.Pixel(x, y);
-      ASSERT_EQ((std::vector<uint8_t>{px[0], px[1], px[2]}), Expected(places, x, y)) << x << "," << y;
+      ASSERT_EQ((std::vector<uint8_t>{px[0], px[1], px[2]}), Expected(places, x, y))
+          << x << "," << y;
       ++checked;
     }
   }
@@ -116,14 +117,16 @@ TEST_F(StitchSampleSet, CropViewIsTheAreaEveryRowAndColumnCovers) {
   // Fields 0 and 3 form the left column, 0 and 1 the top row.
   const Rect common{std::max(p[0].Left, p[3].Left), std::max(p[0].Top, p[1].Top),
                     std::min(p[1].Right, p[2].Right), std::min(p[2].Bottom, p[3].Bottom)};
-  EXPECT_EQ(r.Report["common_rect"], nlohmann::json::array({common.Left, common.Top, common.Right, common.Bottom}));
+  EXPECT_EQ(r.Report["common_rect"],
+            nlohmann::json::array({common.Left, common.Top, common.Right, common.Bottom}));
   ASSERT_EQ(r.Output.Width(), common.Width());
   ASSERT_EQ(r.Output.Height(), common.Height());
   EXPECT_EQ(r.Report["output"], nlohmann::json::array({common.Width(), common.Height()}));
   for (int y = 0; y < r.Output.Height(); y += 11) {
     for (int x = 0; x < r.Output.Width(); x += 3) {
       const uint8_t* px = r.Output.Pixel(x, y);
-      ASSERT_EQ((std::vector<uint8_t>{px[0], px[1], px[2]}), Expected(p, x + common.Left, y + common.Top));
+      ASSERT_EQ((std::vector<uint8_t>{px[0], px[1], px[2]}),
+                Expected(p, x + common.Left, y + common.Top));
     }
   }
 }
@@ -142,14 +145,16 @@ TEST_F(StitchSampleSet, ReportHasTheDocumentedKeys) {
   std::sort(keys.begin(), keys.end());
   EXPECT_EQ(keys, (std::vector<std::string>{"bounds", "canvas", "common_rect", "images", "output",
                                             "settings", "table", "timings_ms"}));
-  EXPECT_EQ(report["settings"], nlohmann::json::parse(
-                                    R"({"zone":30,"radius":15,"crop":0,"frame":5,"blend":1,"step":3})"));
+  EXPECT_EQ(
+      report["settings"],
+      nlohmann::json::parse(R"({"zone":30,"radius":15,"crop":0,"frame":5,"blend":1,"step":3})"));
   for (const char* stage : {"load", "search", "place", "compose", "save"}) {
     EXPECT_GE(report["timings_ms"][stage].get<double>(), 0.0) << stage;
   }
   const auto& first = report["images"][0];
   EXPECT_EQ(first["name"], (*fields_)[0].Name);
-  for (const char* key : {"direction", "link_in", "link_out", "place"}) EXPECT_TRUE(first.contains(key));
+  for (const char* key : {"direction", "link_in", "link_out", "place"})
+    EXPECT_TRUE(first.contains(key));
   const Rect last = ExpectedPlaces(*fields_).back();
   const auto& canvas = report["canvas"];
   EXPECT_GE(canvas[0].get<int>(), last.Right);

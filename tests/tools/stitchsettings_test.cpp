@@ -32,12 +32,13 @@ TEST_F(SettingsFile, DefaultsAreTheDialogsBytes) {
 
 TEST_F(SettingsFile, ReadsEveryFieldLittleEndian) {
   // Reserved bytes 9..11 hold junk that must reach no value, only the reserved bytes.
-  const std::string bytes = Int(45) + Int(-7) + std::string("\x01\xAA\xBB\xCC", 4) + Int(70000) +
-                            Int(7) + Int(0);
+  const std::string bytes =
+      Int(45) + Int(-7) + std::string("\x01\xAA\xBB\xCC", 4) + Int(70000) + Int(7) + Int(0);
   SetupData s = DefaultSetupData();
   std::string error;
   ASSERT_TRUE(ReadSettingsFile(Write(bytes), s, error)) << error;
-  EXPECT_EQ(s, (SetupData{45, -7, 1, {0xAA, 0xBB, 0xCC}, 70000, 7, 0}));  // as stored, not corrected
+  EXPECT_EQ(s,
+            (SetupData{45, -7, 1, {0xAA, 0xBB, 0xCC}, 70000, 7, 0}));  // as stored, not corrected
 }
 
 TEST_F(SettingsFile, ShortFileFillsFromTheStart) {

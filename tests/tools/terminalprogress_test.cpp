@@ -9,7 +9,8 @@ namespace {
 
 TEST(TerminalProgress, BarFillsWithThePercentage) {
   EXPECT_EQ(TerminalProgress::Bar("s", 0), "s [" + std::string(30, ' ') + "]   0%");
-  EXPECT_EQ(TerminalProgress::Bar("s", 50), "s [" + std::string(15, '#') + std::string(15, ' ') + "]  50%");
+  EXPECT_EQ(TerminalProgress::Bar("s", 50),
+            "s [" + std::string(15, '#') + std::string(15, ' ') + "]  50%");
   EXPECT_EQ(TerminalProgress::Bar("s", 100), "s [" + std::string(30, '#') + "] 100%");
   EXPECT_EQ(TerminalProgress::Bar("s", 250), TerminalProgress::Bar("s", 100));
   EXPECT_EQ(TerminalProgress::Bar("s", -3), TerminalProgress::Bar("s", 0));
@@ -32,7 +33,8 @@ std::string Drawn(bool interactive) {
 }
 
 TEST(TerminalProgress, RedrawsOnlyOnChangeAndEndsTheLine) {
-  EXPECT_EQ(Drawn(true), "\r" + TerminalProgress::Bar("x", 10) + "\r" + TerminalProgress::Bar("x", 20) + "\n");
+  EXPECT_EQ(Drawn(true),
+            "\r" + TerminalProgress::Bar("x", 10) + "\r" + TerminalProgress::Bar("x", 20) + "\n");
 }
 
 TEST(TerminalProgress, NonInteractiveWritesTheLastPositionOnce) {

@@ -1,10 +1,10 @@
 #include "widgets/drawgrid.h"
 
+#include <gtest/gtest.h>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>

@@ -1,7 +1,7 @@
 #include "widgets/picturecontrol.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "support/testimages.h"
 

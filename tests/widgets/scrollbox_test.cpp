@@ -1,8 +1,8 @@
 #include "widgets/scrollbox.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QScrollBar>
-#include <gtest/gtest.h>
 
 #include "widgets/picturecontrol.h"
 
@@ -39,8 +39,7 @@ PictureControl* ShowBox(ScrollBox& box, QSize client, QSize picture,
 
 TEST_P(CenterInBoxTest, SmallPictureCentredLargeOneScrolledToItsMiddle) {
   ScrollBox box;
-  PictureControl* picture =
-      ShowBox(box, GetParam().Box, GetParam().Picture, Qt::ScrollBarAlwaysOn);
+  PictureControl* picture = ShowBox(box, GetParam().Box, GetParam().Picture, Qt::ScrollBarAlwaysOn);
   ASSERT_EQ(box.viewport()->size(), GetParam().Box);
   CenterInBox(&box, picture);
   QCoreApplication::processEvents();
@@ -49,12 +48,12 @@ TEST_P(CenterInBoxTest, SmallPictureCentredLargeOneScrolledToItsMiddle) {
   EXPECT_EQ(picture->pos(), GetParam().Position);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CenterInBoxTest,
-    ::testing::Values(CenterCase{{300, 200}, {101, 51}, {99, 74}, 0, 0},
-                      CenterCase{{300, 200}, {1001, 601}, {-350, -200}, 350, 200},
-                      CenterCase{{300, 200}, {1000, 50}, {-350, 75}, 350, 0},
-                      CenterCase{{300, 200}, {300, 200}, {0, 0}, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(Cases, CenterInBoxTest,
+                         ::testing::Values(CenterCase{{300, 200}, {101, 51}, {99, 74}, 0, 0},
+                                           CenterCase{
+                                               {300, 200}, {1001, 601}, {-350, -200}, 350, 200},
+                                           CenterCase{{300, 200}, {1000, 50}, {-350, 75}, 350, 0},
+                                           CenterCase{{300, 200}, {300, 200}, {0, 0}, 0, 0}));
 
 TEST(CentredStart, HalfTheDifferenceRoundedTowardZeroOnBothSides) {
   EXPECT_EQ(CentredStart(300, 101), 99);

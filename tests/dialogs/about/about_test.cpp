@@ -1,5 +1,6 @@
 #include "dialogs/about/about.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -8,7 +9,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 #include "app/startup.h"
 #include "dialogs/about/versioninfocomponent.h"
@@ -195,12 +195,11 @@ TEST_P(AboutLinkTest, ClickOpensItsAddress) {
   EXPECT_EQ(opened_.size(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Links, AboutLinkTest,
-    ::testing::Values(LinkCase{"StaticText1", "https://quiltor.example.org/",
-                               "https://quiltor.example.org/"},
-                      LinkCase{"Label6", "info@quiltor.example.org",
-                               "mailto:info@quiltor.example.org"}));
+INSTANTIATE_TEST_SUITE_P(Links, AboutLinkTest,
+                         ::testing::Values(LinkCase{"StaticText1", "https://quiltor.example.org/",
+                                                    "https://quiltor.example.org/"},
+                                           LinkCase{"Label6", "info@quiltor.example.org",
+                                                    "mailto:info@quiltor.example.org"}));
 
 // No browser or mail program: the opener fails, and the program as started tells the user.
 class AboutLinkFailureTest : public WindowTest, public ::testing::WithParamInterface<LinkCase> {
@@ -221,15 +220,16 @@ TEST_P(AboutLinkFailureTest, LinkThatCannotOpenIsReported) {
   ASSERT_NE(label, nullptr);
   QTest::mouseClick(label, Qt::LeftButton);
   ASSERT_EQ(Told.size(), 1);
-  EXPECT_TRUE(Told[0].startsWith(QStringLiteral("О программе | Не удалось"))) << Told[0].toStdString();
+  EXPECT_TRUE(Told[0].startsWith(QStringLiteral("О программе | Не удалось")))
+      << Told[0].toStdString();
   EXPECT_TRUE(Told[0].contains(GetParam().Shown)) << Told[0].toStdString();
   box->close();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Links, AboutLinkFailureTest,
-    ::testing::Values(LinkCase{"StaticText1", "https://quiltor.example.org/", ""},
-                      LinkCase{"Label6", "info@quiltor.example.org", ""}));
+INSTANTIATE_TEST_SUITE_P(Links, AboutLinkFailureTest,
+                         ::testing::Values(LinkCase{"StaticText1", "https://quiltor.example.org/",
+                                                    ""},
+                                           LinkCase{"Label6", "info@quiltor.example.org", ""}));
 
 TEST_F(AboutBoxTest, OtherTextsOpenNothing) {
   ShowFadedIn();

@@ -8,8 +8,8 @@
 
 #include <cerrno>
 
-#include "support/craftedimages.h"
 #include "dialogs/about/versioninfocomponent.h"
+#include "support/craftedimages.h"
 
 namespace {
 
@@ -22,7 +22,8 @@ class VersionInfoTest : public ::testing::Test {
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     return path;
   }
-  QString WriteRecord(const VersionRecordContent& content, const QString& name = QStringLiteral("p.exe")) {
+  QString WriteRecord(const VersionRecordContent& content,
+                      const QString& name = QStringLiteral("p.exe")) {
     return Write(name, BuildPeImage({.Record = WriteVersionRecord(content)}));
   }
   QTemporaryDir dir_;
@@ -95,7 +96,8 @@ struct VersionStringCase {
   const char* expected;
 };
 
-class VersionString : public VersionInfoTest, public ::testing::WithParamInterface<VersionStringCase> {};
+class VersionString : public VersionInfoTest,
+                      public ::testing::WithParamInterface<VersionStringCase> {};
 
 TEST_P(VersionString, ProductBlankVersion) {
   VersionRecordContent content = SampleContent();
@@ -109,21 +111,25 @@ TEST_P(VersionString, ProductBlankVersion) {
   EXPECT_EQ(info.GetVersionString(), QString::fromUtf8(GetParam().expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Strings, VersionString,
-                         ::testing::Values(VersionStringCase{"Both", "Pictaro Quiltor", "4.1.0.1", "Pictaro Quiltor 4.1.0.1"},
-                                           VersionStringCase{"EmptyProduct", "", "4.1.0.1", "4.1.0.1"},
-                                           VersionStringCase{"NoProduct", nullptr, "4.1.0.1", "4.1.0.1"},
-                                           VersionStringCase{"NoVersion", "Pictaro Quiltor", nullptr, "Pictaro Quiltor "},
-                                           VersionStringCase{"Neither", nullptr, nullptr, ""}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Strings, VersionString,
+    ::testing::Values(
+        VersionStringCase{"Both", "Pictaro Quiltor", "4.1.0.1", "Pictaro Quiltor 4.1.0.1"},
+        VersionStringCase{"EmptyProduct", "", "4.1.0.1", "4.1.0.1"},
+        VersionStringCase{"NoProduct", nullptr, "4.1.0.1", "4.1.0.1"},
+        VersionStringCase{"NoVersion", "Pictaro Quiltor", nullptr, "Pictaro Quiltor "},
+        VersionStringCase{"Neither", nullptr, nullptr, ""}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(VersionInfoTest, AboutBoxStringSkipsEmptyLines) {
   VersionRecordContent content = SampleContent();
-  content.Tables[0].Strings = {{"CompanyName", "KORVEX"}, {"LegalTrademarks", ""}, {"Comments", "c"}};
+  content.Tables[0].Strings = {
+      {"CompanyName", "KORVEX"}, {"LegalTrademarks", ""}, {"Comments", "c"}};
   TVersionInfo info;
   info.SetEnabled(true);
   info.SetFileName(WriteRecord(content));
-  EXPECT_EQ(info.GetAboutBoxString(), QStringLiteral("\nKORVEX\nc")) << "no description: starts with a line feed";
+  EXPECT_EQ(info.GetAboutBoxString(), QStringLiteral("\nKORVEX\nc"))
+      << "no description: starts with a line feed";
 }
 
 TEST_F(VersionInfoTest, FixedFieldsFlagsAndDate) {
@@ -145,8 +151,8 @@ TEST_F(VersionInfoTest, FixedFieldsFlagsAndDate) {
   EXPECT_EQ(std::tuple(info.FileVersionMajor(), info.FileVersionMinor(), info.FileVersionRelease(),
                        info.FileVersionBuild()),
             std::tuple(4, 1, 2, 3));
-  EXPECT_EQ(std::tuple(info.ProductVersionMajor(), info.ProductVersionMinor(), info.ProductVersionRelease(),
-                       info.ProductVersionBuild()),
+  EXPECT_EQ(std::tuple(info.ProductVersionMajor(), info.ProductVersionMinor(),
+                       info.ProductVersionRelease(), info.ProductVersionBuild()),
             std::tuple(5, 6, 7, 8));
   EXPECT_EQ(info.GetRawFileVersion(), std::pair(0x00040001u, 0x00020003u));
   EXPECT_EQ(info.GetRawProductVersion(), std::pair(0x00050006u, 0x00070008u));
@@ -171,7 +177,8 @@ TEST_F(VersionInfoTest, QueryValueGivesPointerAndLength) {
   ASSERT_EQ(length, 4u);
   const auto* bytes = static_cast<const uint8_t*>(data);
   EXPECT_EQ(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24, 0x04E30419);
-  ASSERT_TRUE(info.QueryValue(QStringLiteral("\\StringFileInfo\\041904E3\\ProductName"), &data, &length));
+  ASSERT_TRUE(
+      info.QueryValue(QStringLiteral("\\StringFileInfo\\041904E3\\ProductName"), &data, &length));
   EXPECT_EQ(length, 16u) << "characters with the zero";
   EXPECT_FALSE(info.QueryValue(QStringLiteral("\\Nothing"), &data, &length));
 }
@@ -203,7 +210,8 @@ class Listener : public QObject {
   bool event(QEvent* e) override {
     if (e->type() != VersionInfoMessage::kEventType) return QObject::event(e);
     const auto* m = static_cast<VersionInfoMessage*>(e);
-    log_->push_back(name_ + QString::number(m->Msg(), 16) + (m->Sender() ? QString() : QStringLiteral("?")));
+    log_->push_back(name_ + QString::number(m->Msg(), 16) +
+                    (m->Sender() ? QString() : QStringLiteral("?")));
     return true;
   }
 
@@ -297,7 +305,8 @@ TEST_F(VersionInfoTest, NewReadReplacesOldData) {
   EXPECT_EQ(info.ProductName(), QString());
   const void* data = nullptr;
   uint32_t length = 0;
-  EXPECT_FALSE(info.QueryValue(QStringLiteral("\\"), &data, &length)) << "nothing of the previous file";
+  EXPECT_FALSE(info.QueryValue(QStringLiteral("\\"), &data, &length))
+      << "nothing of the previous file";
   info.SetFileName(WriteRecord(SampleContent(), QStringLiteral("again.exe")));
   EXPECT_TRUE(info.QueryValue(QStringLiteral("\\"), &data, &length));
   info.SetEnabled(false);
@@ -306,8 +315,10 @@ TEST_F(VersionInfoTest, NewReadReplacesOldData) {
 
 TEST(VersionInfoPlatform, LanguageNames) {
   EXPECT_EQ(TVersionInfo::TranslateVersionLanguageName(0x0419), QStringLiteral("русский (Россия)"));
-  EXPECT_EQ(TVersionInfo::TranslateVersionLanguageName(0x0409), QStringLiteral("American English (United States)"));
-  EXPECT_EQ(TVersionInfo::TranslateVersionLanguageName(0x0819), QStringLiteral("русский")) << "sub-language unknown";
+  EXPECT_EQ(TVersionInfo::TranslateVersionLanguageName(0x0409),
+            QStringLiteral("American English (United States)"));
+  EXPECT_EQ(TVersionInfo::TranslateVersionLanguageName(0x0819), QStringLiteral("русский"))
+      << "sub-language unknown";
   EXPECT_EQ(TVersionInfo::TranslateVersionLanguageName(0x0000), QString());
   EXPECT_EQ(TVersionInfo::TranslateVersionLanguageName(0x03FF), QString());
 }
@@ -328,11 +339,12 @@ TEST(VersionInfoBuilt, TheProgramCarriesItsRecord) {
   EXPECT_EQ(info.FileDescription(), QStringLiteral("Программа для склейки изображений"));
   EXPECT_EQ(info.ProductVersion(), QStringLiteral("4.1"));
   EXPECT_EQ(info.Translations()[0].Text, QStringLiteral("041904E3"));
-  EXPECT_EQ(std::tuple(info.ProductVersionMajor(), info.ProductVersionMinor(), info.ProductVersionRelease(),
-                       info.ProductVersionBuild()),
+  EXPECT_EQ(std::tuple(info.ProductVersionMajor(), info.ProductVersionMinor(),
+                       info.ProductVersionRelease(), info.ProductVersionBuild()),
             std::tuple(4, 1, 0, 1));
   EXPECT_FALSE(info.IsDll());
-  EXPECT_TRUE(info.GetAboutBoxString().startsWith(QStringLiteral("Программа для склейки изображений\nKORVEX\n")));
+  EXPECT_TRUE(info.GetAboutBoxString().startsWith(
+      QStringLiteral("Программа для склейки изображений\nKORVEX\n")));
 }
 #endif
 

@@ -2,6 +2,7 @@
 // rendered at one tenth of the printer's resolution and the picture found on it.
 #include "dialogs/print/mosaicprint.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
 #include <QPageLayout>
@@ -10,7 +11,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "support/testimages.h"
 
@@ -45,8 +45,8 @@ class PdfPrint : public ::testing::Test {
     printer.setFullPage(true);
     const QPageSize size(QSizeF(pageW * 72.0 / kDpi, pageH * 72.0 / kDpi), QPageSize::Point,
                          QString(), QPageSize::ExactMatch);
-    ASSERT_TRUE(printer.setPageLayout(
-        QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0))));
+    ASSERT_TRUE(
+        printer.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0))));
     ASSERT_EQ(printer.width(), pageW);
     ASSERT_EQ(printer.height(), pageH);
     QString error;

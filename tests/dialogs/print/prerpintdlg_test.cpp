@@ -1,5 +1,6 @@
 #include "dialogs/print/prerpintdlg.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -8,7 +9,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include "support/printsetupanswer.h"
 #include "support/testimages.h"

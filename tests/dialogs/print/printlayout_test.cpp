@@ -26,17 +26,21 @@ TEST_P(PrintLayoutTest, PlacesThePicture) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, PrintLayoutTest,
     ::testing::Values(
-        LayoutCase{"ThreeTimesCentred", 1000, 800, 4800, 6800, false, true, {900, 2200, 3900, 4600}},
+        LayoutCase{
+            "ThreeTimesCentred", 1000, 800, 4800, 6800, false, true, {900, 2200, 3900, 4600}},
         LayoutCase{"ThreeTimesAtTop", 1000, 800, 4800, 6800, false, false, {900, 0, 3900, 2400}},
         LayoutCase{"WholeFactorFour", 1000, 800, 4800, 6800, true, true, {400, 1800, 4400, 5000}},
-        LayoutCase{"WholeFactorByHeight", 100, 1000, 4800, 6800, true, false, {2100, 0, 2700, 6000}},
+        LayoutCase{
+            "WholeFactorByHeight", 100, 1000, 4800, 6800, true, false, {2100, 0, 2700, 6000}},
         // Wider than a third of the page: still three times, centred, cut at both sides.
         LayoutCase{"WideOverflows", 2000, 500, 4800, 6800, false, true, {-600, 2650, 5400, 4150}},
         // Odd differences halve toward zero.
         LayoutCase{"OddHalves", 333, 111, 1000, 1001, false, true, {0, 334, 999, 667}},
         // A whole factor of 0 would print nothing: the picture is fitted instead.
-        LayoutCase{"LargerThanPageFitted", 9600, 2400, 4800, 6800, true, true, {0, 2800, 4800, 4000}},
-        LayoutCase{"TallerThanPageFitted", 1000, 13600, 4800, 6800, true, false, {2150, 0, 2650, 6800}},
+        LayoutCase{
+            "LargerThanPageFitted", 9600, 2400, 4800, 6800, true, true, {0, 2800, 4800, 4000}},
+        LayoutCase{
+            "TallerThanPageFitted", 1000, 13600, 4800, 6800, true, false, {2150, 0, 2650, 6800}},
         LayoutCase{"EmptyPicture", 0, 0, 4800, 6800, true, true, {2400, 3400, 2400, 3400}}),
     [](const auto& c) { return std::string(c.param.label); });
 

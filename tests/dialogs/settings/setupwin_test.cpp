@@ -1,22 +1,22 @@
 #include "dialogs/settings/setupwin.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QDir>
-#include <QFocusEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "formats/setupfile.h"
 #include "dialogs/settings/spinfield.h"
+#include "formats/setupfile.h"
 #include "support/testimages.h"
 
 namespace {
@@ -41,9 +41,12 @@ Shown ShownBy(const TFormSetup& form) {
                        form.RadioButtonLight, form.RadioButtonUdel}) {
     if (button->isChecked()) smooth = button->text();
   }
-  return {form.CSpinEditImageZone->value(), form.CSpinEditFindR->value(),
-          form.CheckBoxCrop->isChecked(),    form.CSpinEditCropFrame->value(),
-          smooth,                            form.TrackBarQ->value()};
+  return {form.CSpinEditImageZone->value(),
+          form.CSpinEditFindR->value(),
+          form.CheckBoxCrop->isChecked(),
+          form.CSpinEditCropFrame->value(),
+          smooth,
+          form.TrackBarQ->value()};
 }
 
 const Shown kInitial{30, 15, false, 5, QStringLiteral("Диффузия"), 3};
@@ -276,10 +279,11 @@ TEST_P(SpinRangeTest, TypedValueIsPulledIntoTheRangeOnApply) {
   EXPECT_EQ(edit->text(), QString::number(GetParam().Stored));
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, SpinRangeTest,
-                         ::testing::Values(TypedCase{"CSpinEditImageZone", QStringLiteral("250"), 100},
-                                           TypedCase{"CSpinEditCropFrame", QStringLiteral("75"), 50},
-                                           TypedCase{"CSpinEditFindR", QStringLiteral("-7"), 0},
-                                           TypedCase{"CSpinEditFindR", QStringLiteral("42"), 42}));
+INSTANTIATE_TEST_SUITE_P(
+    Fields, SpinRangeTest,
+    ::testing::Values(TypedCase{"CSpinEditImageZone", QStringLiteral("250"), 100},
+                      TypedCase{"CSpinEditCropFrame", QStringLiteral("75"), 50},
+                      TypedCase{"CSpinEditFindR", QStringLiteral("-7"), 0},
+                      TypedCase{"CSpinEditFindR", QStringLiteral("42"), 42}));
 
 }  // namespace

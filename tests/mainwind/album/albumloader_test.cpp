@@ -1,8 +1,8 @@
 #include "mainwind/album/albumloader.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 #include "engine/panoram.h"
 #include "mainwind/album/albummessages.h"
@@ -83,7 +83,8 @@ TEST_F(AlbumLoad, DamagedJpegIsAddedAndTheUserIsTold) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   QByteArray bytes = file.readAll();
   file.close();
-  bytes.insert((bytes.indexOf("\xFF\xDA") + bytes.size()) / 2, "\xFF\xD0");  // a marker amid the data
+  bytes.insert((bytes.indexOf("\xFF\xDA") + bytes.size()) / 2,
+               "\xFF\xD0");  // a marker amid the data
   ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   file.write(bytes);
   file.close();

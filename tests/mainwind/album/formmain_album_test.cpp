@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -5,17 +6,16 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QToolButton>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
-#include "widgets/drawgrid.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
 #include "mainwind/userdialogs.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
+#include "widgets/drawgrid.h"
 
 namespace {
 
@@ -184,8 +184,9 @@ TEST_F(AlbumWindow, DroppingOnItsOwnRowOrFromElsewhereChangesNothing) {
   Open(names);
   form_->Album->DrawGridAlbum->SetRow(1);
   form_->Album->DrawGridAlbumDragDrop(form_->Album->DrawGridAlbum->CellRect(0, 1).center(),
-                               form_->Album->DrawGridAlbum);
-  form_->Album->DrawGridAlbumDragDrop(form_->Album->DrawGridAlbum->CellRect(0, 2).center(), form_->Table->DrawGridTab);
+                                      form_->Album->DrawGridAlbum);
+  form_->Album->DrawGridAlbumDragDrop(form_->Album->DrawGridAlbum->CellRect(0, 2).center(),
+                                      form_->Table->DrawGridTab);
   EXPECT_EQ(Names(), names);
 }
 
@@ -207,7 +208,8 @@ TEST_F(AlbumWindow, BrokenFileAmongGoodOnesIsNamedAndLeftOut) {
   EXPECT_EQ(Names(), (std::vector<std::string>{good1, good2}));
   ASSERT_EQ(messages_.size(), 1);
   EXPECT_TRUE(messages_[0].contains(QString::fromStdString(broken)));
-  EXPECT_TRUE(messages_[0].contains(QString::fromStdString(empty) + QString::fromUtf8(" — файл пуст")));
+  EXPECT_TRUE(
+      messages_[0].contains(QString::fromStdString(empty) + QString::fromUtf8(" — файл пуст")));
   EXPECT_FALSE(messages_[0].contains(QString::fromStdString(good1)));
   EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
   EXPECT_EQ(form_->Album->DrawGridAlbum->Row(), 1);

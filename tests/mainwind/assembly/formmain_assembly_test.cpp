@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
@@ -6,14 +7,13 @@
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "dialogs/print/prerpintdlg.h"
@@ -21,12 +21,12 @@
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
 #include "mainwind/novideodevice.h"
-#include "widgets/panelstatusbar.h"
-#include "widgets/picturecontrol.h"
 #include "mainwind/userdialogs.h"
 #include "support/printsetupanswer.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
+#include "widgets/panelstatusbar.h"
+#include "widgets/picturecontrol.h"
 
 namespace {
 
@@ -85,7 +85,8 @@ TEST_F(AssemblyWindow, ThreeZoomOutsShowAnEighth) {
 }
 
 TEST_F(AssemblyWindow, ZoomButtonsStopAtTheirLimitsAndTheTextStaysWhole) {
-  for (int i = 0; i < 20 && form_->Assembly->ToolButtonPlus->isEnabled(); ++i) form_->Assembly->ToolButtonPlus->click();
+  for (int i = 0; i < 20 && form_->Assembly->ToolButtonPlus->isEnabled(); ++i)
+    form_->Assembly->ToolButtonPlus->click();
   EXPECT_FALSE(form_->Assembly->ToolButtonPlus->isEnabled());
   EXPECT_TRUE(form_->Assembly->ToolButtonMinus->isEnabled());
   // 350 x 2^15 is the last width a widget can have.
@@ -95,7 +96,8 @@ TEST_F(AssemblyWindow, ZoomButtonsStopAtTheirLimitsAndTheTextStaysWhole) {
   EXPECT_GE(panel->width(), panel->fontMetrics().horizontalAdvance(Panel(2)));
   form_->Assembly->ToolButtonNormal->click();
   EXPECT_TRUE(form_->Assembly->ToolButtonPlus->isEnabled());
-  for (int i = 0; i < 20 && form_->Assembly->ToolButtonMinus->isEnabled(); ++i) form_->Assembly->ToolButtonMinus->click();
+  for (int i = 0; i < 20 && form_->Assembly->ToolButtonMinus->isEnabled(); ++i)
+    form_->Assembly->ToolButtonMinus->click();
   EXPECT_FALSE(form_->Assembly->ToolButtonMinus->isEnabled());
   // 160 / 128 is the last height of at least one pixel.
   EXPECT_EQ(form_->Assembly->ImageQuilt->height(), 1);

@@ -1,7 +1,7 @@
 #include "mainwind/correction/connectioncell.h"
 
-#include <QColor>
 #include <gtest/gtest.h>
+#include <QColor>
 
 #include "support/testimages.h"
 
@@ -172,7 +172,8 @@ TEST(ConnectionCell, DiscMarksASetConnectionInsideItsBounds) {
   for (int direction : {1, 2}) {
     const QImage unset = Cell(direction, false, false);
     const QImage set = Cell(direction, false, true);
-    const QRect bounds(kW / 2 - 10, kH / 2 - 10, 20, 20);  // (w/2 - 10, h/2 - 10, w/2 + 10, h/2 + 10)
+    const QRect bounds(kW / 2 - 10, kH / 2 - 10, 20,
+                       20);  // (w/2 - 10, h/2 - 10, w/2 + 10, h/2 + 10)
     EXPECT_EQ(set.pixelColor(kW / 2, kH / 2), kRed);
     EXPECT_EQ(set.pixelColor(kW / 2 - 4, kH / 2 + 3), kRed);
     EXPECT_GT(Count(set, Qt::black, bounds), 20);

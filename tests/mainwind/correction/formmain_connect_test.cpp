@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -5,18 +6,17 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "mainwind/correction/connectioncell.h"
-#include "widgets/dockpanel.h"
-#include "widgets/drawgrid.h"
-#include "mainwind/formmain.h"
 #include "mainwind/correction/matchmarker.h"
-#include "widgets/panelstatusbar.h"
-#include "widgets/picturecontrol.h"
+#include "mainwind/formmain.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
+#include "widgets/dockpanel.h"
+#include "widgets/drawgrid.h"
+#include "widgets/panelstatusbar.h"
+#include "widgets/picturecontrol.h"
 
 namespace {
 
@@ -67,8 +67,10 @@ class ConnectWindow : public ShownWindow {
 
   QImage GrabCell(int row) {
     DrawGrid* grid = form_->Correction->DrawGridEditConnect;
-    return grid->viewport()->grab(grid->CellRect(0, row)).toImage().convertToFormat(
-        QImage::Format_RGB888);
+    return grid->viewport()
+        ->grab(grid->CellRect(0, row))
+        .toImage()
+        .convertToFormat(QImage::Format_RGB888);
   }
 
   QImage ExpectedCell(int row, bool selected, bool linkSet) {
@@ -81,7 +83,8 @@ class ConnectWindow : public ShownWindow {
   }
 
   bool QuiltTabShown() {
-    return form_->PageControl->isTabVisible(form_->PageControl->indexOf(form_->Assembly->TabSheetQuilt));
+    return form_->PageControl->isTabVisible(
+        form_->PageControl->indexOf(form_->Assembly->TabSheetQuilt));
   }
 };
 
@@ -90,8 +93,9 @@ class SmallChain : public ConnectWindow {
  protected:
   void SetUp() override {
     ConnectWindow::SetUp();
-    Load(TexturedBitmap(400, 300, 21),
-         {{0, 0, 200, 150, kDirNone}, {150, 0, 200, 150, kDirRight}, {150, 120, 200, 150, kDirBelow}});
+    Load(TexturedBitmap(400, 300, 21), {{0, 0, 200, 150, kDirNone},
+                                        {150, 0, 200, 150, kDirRight},
+                                        {150, 120, 200, 150, kDirBelow}});
     Engine().SetLinkOut(0, 170, 70);
     Engine().SetLinkIn(1, 20, 70);
     Engine().SetLinkOut(1, 100, 140);
@@ -131,7 +135,8 @@ TEST_F(SmallChain, TwoClicksLeaveOneMarker) {
   Click(form_->Correction->ImagePar, QPoint(120, 80), Qt::RightButton);
   EXPECT_EQ(Engine().GetLinkOut(0), (Point{120, 80}));
   EXPECT_TRUE(form_->Correction->ImagePar->Held() == Marked(0, {120, 80}));
-  EXPECT_TRUE(form_->Correction->ImageCh->Held() == Marked(1, {20, 70}));  // the other picture untouched
+  EXPECT_TRUE(form_->Correction->ImageCh->Held() ==
+              Marked(1, {20, 70}));  // the other picture untouched
   EXPECT_EQ(Engine().GetLinkIn(1), (Point{20, 70}));
   EXPECT_EQ(form_->WorkflowState(), kStateTablePlaced);
   EXPECT_FALSE(QuiltTabShown());
@@ -144,7 +149,8 @@ TEST_F(SmallChain, ClickOnTheOriginUnsetsThePointAndTheDiscGoes) {
   Click(form_->Correction->ImageCh, QPoint(0, 0));
   EXPECT_EQ(Engine().GetLinkIn(1), (Point{0, 0}));
   EXPECT_FALSE(Engine().LinkDefined(0));
-  EXPECT_TRUE(form_->Correction->ImageCh->Held() == Engine().ImageBitmap(1));  // old marker erased, none drawn
+  EXPECT_TRUE(form_->Correction->ImageCh->Held() ==
+              Engine().ImageBitmap(1));  // old marker erased, none drawn
   form_->Correction->DrawGridEditConnect->viewport()->repaint();
   EXPECT_EQ(GrabCell(0), ExpectedCell(0, true, false));
   EXPECT_NE(GrabCell(0), ExpectedCell(0, true, true));
@@ -185,7 +191,8 @@ TEST_F(SmallChain, RowsPastTheImageCountStayBlank) {
   EXPECT_EQ(Engine().GetLinkOut(1), (Point{100, 140}));
   form_->Correction->DrawGridEditConnect->viewport()->repaint();
   const QImage blank = GrabCell(1);
-  const QColor background = form_->Correction->DrawGridEditConnect->viewport()->palette().color(QPalette::Button);
+  const QColor background =
+      form_->Correction->DrawGridEditConnect->viewport()->palette().color(QPalette::Button);
   int other = 0;
   for (int y = 0; y < blank.height(); ++y)
     for (int x = 0; x < blank.width(); ++x) other += blank.pixelColor(x, y) != background;
@@ -250,7 +257,7 @@ TEST_F(ConnectWindow, EveryConnectionSetAClickRebuildsAtFullSize) {
 // Two large images, so both views can scroll; the child lies in the given direction.
 struct DirectionCase {
   int Direction;
-  bool Horizontal;  // the views stand side by side (else one above the other)
+  bool Horizontal;   // the views stand side by side (else one above the other)
   bool ParentFirst;  // the parent view is left of / above the child view
 };
 
@@ -297,12 +304,12 @@ TEST_P(ConnectDirection, ParentViewDocksOnItsSideAndEdgesFaceEachOther) {
   EXPECT_EQ(across(second)->value(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Directions, ConnectDirection,
-                         ::testing::Values(DirectionCase{kDirRight, true, true},
-                                           DirectionCase{kDirBelow, false, true},
-                                           // Parent right at its left edge, child left at its right edge.
-                                           DirectionCase{kDirLeft, true, false},
-                                           DirectionCase{kDirAbove, false, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Directions, ConnectDirection,
+    ::testing::Values(DirectionCase{kDirRight, true, true}, DirectionCase{kDirBelow, false, true},
+                      // Parent right at its left edge, child left at its right edge.
+                      DirectionCase{kDirLeft, true, false},
+                      DirectionCase{kDirAbove, false, false}));
 
 TEST_F(ConnectWindow, UnknownDirectionKeepsDockingAndScrolling) {
   Engine().AddImage(FlatBitmap(1500, 1100, 40, 80, 120), kDirNone, "a.bmp");

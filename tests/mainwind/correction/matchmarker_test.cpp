@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "widgets/picturecontrol.h"
 #include "support/testimages.h"
+#include "widgets/picturecontrol.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ TEST(MatchMarker, OutlineIsASquareOfSideTwentyAroundThePoint) {
 TEST(MatchMarker, WiderPenAtSmallerScale) {
   const Bitmap before = FlatBitmap(100, 80, 10, 20, 30);
   Bitmap picture = before;
-  DrawMatchMarker(picture, 50, 40, 0.25);  // pen 4
+  DrawMatchMarker(picture, 50, 40, 0.25);                       // pen 4
   EXPECT_EQ(CountChanged(before, picture), 23 * 23 - 15 * 15);  // side 19 + pen
   EXPECT_FALSE(Changed(before, picture, 50, 40));
 }

@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFrame>
@@ -7,7 +8,6 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
@@ -15,12 +15,12 @@
 
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
-#include "widgets/drawgrid.h"
 #include "mainwind/formmain.h"
 #include "mainwind/table/linkmessages.h"
-#include "widgets/picturecontrol.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
+#include "widgets/drawgrid.h"
+#include "widgets/picturecontrol.h"
 
 namespace {
 
@@ -101,8 +101,10 @@ TEST_F(TableWindow, ThreeImagesLaidOutGiveTheirDirections) {
   EXPECT_EQ(form_->WorkflowState(), kStatePlacing);
   EXPECT_EQ(form_->Table->PlacedCount, 1);
   form_->Album->DrawGridAlbum->SetRow(1);
-  for (auto [c, r] : {std::pair{4, 5}, {5, 4}, {6, 5}, {5, 6}}) EXPECT_TRUE(CanDrop(c, r)) << c << "," << r;
-  for (auto [c, r] : {std::pair{5, 5}, {7, 5}, {6, 6}, {0, 0}}) EXPECT_FALSE(CanDrop(c, r)) << c << "," << r;
+  for (auto [c, r] : {std::pair{4, 5}, {5, 4}, {6, 5}, {5, 6}})
+    EXPECT_TRUE(CanDrop(c, r)) << c << "," << r;
+  for (auto [c, r] : {std::pair{5, 5}, {7, 5}, {6, 6}, {0, 0}})
+    EXPECT_FALSE(CanDrop(c, r)) << c << "," << r;
 
   Drop(1, 6, 5);
   EXPECT_EQ(form_->WorkflowState(), kStatePlacing);
@@ -302,13 +304,14 @@ TEST_F(TableWindow, StitchingMovesTheBarOnTheWindowThreadAndHoldsOffOtherCommand
   form_->Engine.ApplySettings({30, 8, 0, {}, 5, 1, 2});
   std::vector<int> seen;
   bool offThread = false;
-  QObject::connect(form_->Album->ProgressBar, &QProgressBar::valueChanged, form_.get(), [&](int value) {
-    seen.push_back(value);
-    offThread |= QThread::currentThread() != form_->thread();
-    // A command started now must not reach the engine.
-    form_->Album->ToolButtonImageCloseAllClick();
-    form_->Table->ToolButtonClearTabClick();
-  });
+  QObject::connect(form_->Album->ProgressBar, &QProgressBar::valueChanged, form_.get(),
+                   [&](int value) {
+                     seen.push_back(value);
+                     offThread |= QThread::currentThread() != form_->thread();
+                     // A command started now must not reach the engine.
+                     form_->Album->ToolButtonImageCloseAllClick();
+                     form_->Table->ToolButtonClearTabClick();
+                   });
   form_->Table->ToolButtonAutoPoz->click();
   QObject::disconnect(form_->Album->ProgressBar, &QProgressBar::valueChanged, form_.get(), nullptr);
   EXPECT_FALSE(offThread);
@@ -365,7 +368,8 @@ TEST_P(NoMatchTest, ARadiusTooLargeForTheZoneIsToldWithTheOneThatFits) {
   }
   EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
   ASSERT_EQ(messages_.size(), 1);
-  EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("1 и 2, 2 и 3"))) << messages_[0].toStdString();
+  EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("1 и 2, 2 и 3")))
+      << messages_[0].toStdString();
   EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("— 23"))) << messages_[0].toStdString();
   EXPECT_FALSE(form_->Engine.LinkDefined(0));
   EXPECT_FALSE(form_->Engine.LinkDefined(1));
@@ -399,7 +403,8 @@ TEST_F(TableWindow, AStitchedMosaicLargerThanItsBoxIsShownAtItsMiddle) {
   ASSERT_LT(client.height(), 900);
   EXPECT_EQ(form_->Assembly->ImageBox->horizontalScrollBar()->value(), (2500 - client.width()) / 2);
   EXPECT_EQ(form_->Assembly->ImageBox->verticalScrollBar()->value(), (900 - client.height()) / 2);
-  EXPECT_EQ(form_->Assembly->ImageQuilt->pos(), QPoint(-(2500 - client.width()) / 2, -(900 - client.height()) / 2));
+  EXPECT_EQ(form_->Assembly->ImageQuilt->pos(),
+            QPoint(-(2500 - client.width()) / 2, -(900 - client.height()) / 2));
 }
 
 TEST(UnsetLinksMessageTest, NamesPairsAndTheCause) {

@@ -76,12 +76,13 @@ TEST_P(PlaceAtEdge, NeighboursOutsideTheTableAreLeftOut) {
   EXPECT_TRUE(SameCells(CellsHolding(table, kCellFree), c.Droppable));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Corners, PlaceAtEdge,
-    ::testing::Values(EdgeCase{0, 0, {{1, 0}, {0, 1}}}, EdgeCase{99, 99, {{98, 99}, {99, 98}}},
-                      EdgeCase{99, 0, {{98, 0}, {99, 1}}}, EdgeCase{0, 99, {{1, 99}, {0, 98}}},
-                      EdgeCase{0, 40, {{1, 40}, {0, 39}, {0, 41}}},
-                      EdgeCase{40, 99, {{39, 99}, {41, 99}, {40, 98}}}));
+INSTANTIATE_TEST_SUITE_P(Corners, PlaceAtEdge,
+                         ::testing::Values(EdgeCase{0, 0, {{1, 0}, {0, 1}}},
+                                           EdgeCase{99, 99, {{98, 99}, {99, 98}}},
+                                           EdgeCase{99, 0, {{98, 0}, {99, 1}}},
+                                           EdgeCase{0, 99, {{1, 99}, {0, 98}}},
+                                           EdgeCase{0, 40, {{1, 40}, {0, 39}, {0, 41}}},
+                                           EdgeCase{40, 99, {{39, 99}, {41, 99}, {40, 98}}}));
 
 class PlaceOutside : public ::testing::TestWithParam<TableCell> {};
 
@@ -117,13 +118,12 @@ TEST_P(DropOnTable, OnlyTheNextAlbumRowOnADroppableCell) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, DropOnTable,
     ::testing::Values(DropCase{{6, 5}, 1, 1, 3, true}, DropCase{{5, 4}, 1, 1, 3, true},
-                      DropCase{{7, 5}, 1, 1, 3, false},   // blocked
-                      DropCase{{5, 5}, 1, 1, 3, false},   // holds image 0
-                      DropCase{{6, 5}, 2, 1, 3, false},   // not the next row
-                      DropCase{{6, 5}, 0, 1, 3, false},   // already placed
-                      DropCase{{6, 5}, 1, 1, 1, false},   // every image is placed
-                      DropCase{{100, 5}, 1, 1, 3, false},
-                      DropCase{{-1, 5}, 1, 1, 3, false}));
+                      DropCase{{7, 5}, 1, 1, 3, false},  // blocked
+                      DropCase{{5, 5}, 1, 1, 3, false},  // holds image 0
+                      DropCase{{6, 5}, 2, 1, 3, false},  // not the next row
+                      DropCase{{6, 5}, 0, 1, 3, false},  // already placed
+                      DropCase{{6, 5}, 1, 1, 1, false},  // every image is placed
+                      DropCase{{100, 5}, 1, 1, 3, false}, DropCase{{-1, 5}, 1, 1, 3, false}));
 
 TEST(DropOnTable, NoCellIsRefused) {
   EXPECT_FALSE(CanDropOnTable(EmptyTable(), std::nullopt, 0, 0, 1));
