@@ -23,7 +23,7 @@
 #include "mainwind/novideodevice.h"
 #include "mainwind/table/tablepage.h"
 #include "mainwind/userdialogs.h"
-#include "sampleset.h"
+#include "specimen/sampleset.h"
 #include "stitchjob.h"
 #include "stitchsettings.h"
 #include "support/testimages.h"
