@@ -211,8 +211,9 @@ bool SimulatedCamera::MoveView(int dx, int dy) {
   return true;
 }
 
-SimulatedCameraProvider::SimulatedCameraProvider(SimulatedCameraOptions options)
-    : options_(std::move(options)) {}
+SimulatedCameraProvider::SimulatedCameraProvider(SimulatedCameraOptions options,
+                                                 FrameSize specimenSize)
+    : options_(std::move(options)), specimenSize_(specimenSize) {}
 
 std::vector<std::string> SimulatedCameraProvider::DeviceNames() {
   if (options_.Picture.empty()) return {"Имитация камеры"};
@@ -223,7 +224,7 @@ bool SimulatedCameraProvider::LoadPicture(std::string& error) {
   if (picture_) return true;
   if (options_.Picture.empty()) {
     picture_ = std::make_shared<const Bitmap>(
-        RenderSpecimen(kSimulatedSpecimenWidth, kSimulatedSpecimenHeight, options_.Seed));
+        RenderSpecimen(specimenSize_.Width, specimenSize_.Height, options_.Seed));
     return true;
   }
   Bitmap picture;

@@ -78,11 +78,17 @@ class SimulatedCamera : public VideoSource {
   std::string error_;
 };
 
-// The one simulated device; the picture is loaded or rendered at the first
-// Open and shared by every camera opened afterwards.
+// Size of the default specimen: room for a 3 x 3 run of 640 x 480 fields
+// with about a third of overlap, and for every frame size offered.
+inline constexpr FrameSize kSimulatedSpecimenSize{2400, 1800};
+
+// The one simulated device. The picture is loaded or rendered at the first
+// Open (the default specimen takes about a second in an optimised build) and
+// shared by every camera opened afterwards.
 class SimulatedCameraProvider : public VideoProvider {
  public:
-  explicit SimulatedCameraProvider(SimulatedCameraOptions options);
+  explicit SimulatedCameraProvider(SimulatedCameraOptions options,
+                                   FrameSize specimenSize = kSimulatedSpecimenSize);
 
   std::vector<std::string> DeviceNames() override;
   std::unique_ptr<VideoSource> Open(int index, std::string& error) override;
@@ -91,10 +97,6 @@ class SimulatedCameraProvider : public VideoProvider {
   bool LoadPicture(std::string& error);
 
   SimulatedCameraOptions options_;
+  FrameSize specimenSize_;
   std::shared_ptr<const Bitmap> picture_;
 };
-
-// Size of the default specimen: room for a 3 x 3 run of 640 x 480 fields
-// with about a third of overlap, and for every frame size offered.
-inline constexpr int kSimulatedSpecimenWidth = 2400;
-inline constexpr int kSimulatedSpecimenHeight = 1800;
