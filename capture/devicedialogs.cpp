@@ -19,6 +19,7 @@ QComboBox* ListBox(const std::vector<std::string>& items, int current, QWidget* 
 
 std::vector<std::string> SizeTexts(const std::vector<FrameSize>& sizes) {
   std::vector<std::string> texts;
+  texts.reserve(sizes.size());
   for (const FrameSize& size : sizes) texts.push_back(FrameSizeText(size).toStdString());
   return texts;
 }
@@ -107,11 +108,8 @@ bool VideoModeDialog::Apply() {
   const int input = InputBox->currentIndex();
   if (input != source_.Input() && !source_.SetInput(input)) return false;
   const int standard = StandardBox->currentIndex();
-  if (StandardBox->isEnabled() && standard != source_.Standard() &&
-      !source_.SetStandard(standard)) {
-    return false;
-  }
-  return true;
+  return !StandardBox->isEnabled() || standard == source_.Standard() ||
+         source_.SetStandard(standard);
 }
 
 void VideoModeDialog::accept() {

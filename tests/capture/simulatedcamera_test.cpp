@@ -63,12 +63,12 @@ class CameraFiles : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string Write(const std::string& name, const std::string& text) const {
-    const std::string file = dir_ + "/" + name;
+    std::string file = dir_ + "/" + name;
     std::ofstream(file, std::ios::binary) << text;
     return file;
   }
   std::string SavePicture(const Bitmap& picture) const {
-    const std::string file = dir_ + "/picture.png";
+    std::string file = dir_ + "/picture.png";
     EXPECT_TRUE(PixSaveImage(file, picture).Ok());
     return file;
   }
@@ -143,9 +143,10 @@ class CameraFrames : public CameraFiles {
  protected:
   void SetUp() override {
     CameraFiles::SetUp();
-    picture_ = TexturedBitmap(1000, 700, 5);
+    picture_ = Picture();
     options_.Picture = SavePicture(picture_);
   }
+  virtual Bitmap Picture() const { return TexturedBitmap(1000, 700, 5); }
   std::unique_ptr<SimulatedCamera> OpenCamera() {
     std::string error;
     std::unique_ptr<VideoSource> source = Open(options_, error);
@@ -247,15 +248,12 @@ TEST_F(CameraFrames, FlipsMirrorTheWindow) {
 
 class CameraLight : public CameraFrames {
  protected:
-  void SetUp() override {
-    CameraFiles::SetUp();
-    picture_ = FlatBitmap(640, 480, 120, 120, 120);
-    options_.Picture = SavePicture(picture_);
-  }
+  Bitmap Picture() const override { return FlatBitmap(640, 480, 120, 120, 120); }
   std::vector<Bitmap> Frames(int count) {
     auto camera = OpenCamera();
     EXPECT_TRUE(camera->Start({640, 480}));
     std::vector<Bitmap> frames;
+    frames.reserve(count);
     for (int i = 0; i < count; ++i) frames.push_back(*camera->TakeFrame());
     return frames;
   }
