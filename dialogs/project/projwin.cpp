@@ -7,15 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-}  // namespace
+#include "widgets/named.h"
 
 TFormProj::TFormProj(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormProj"));
