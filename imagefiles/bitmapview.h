@@ -10,3 +10,7 @@ class QImage;
 // A zero-copy 24-bit view of the bitmap's rows (blue, green, red); valid while
 // the bitmap lives and keeps its size.
 QImage BitmapView(const Bitmap& bitmap);
+
+// The same view for painting: a QPainter on it draws straight into the
+// bitmap's rows (a view of const rows would copy them on the first write).
+QImage WritableBitmapView(Bitmap& bitmap);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QToolButton>
 
+#include "widgets/named.h"
+
 class PictureControl;
 class QAction;
 class QScrollArea;
@@ -17,13 +19,6 @@ class ToolImageLists;
 
 // The buttons of the images and capture pages' toolbars.
 constexpr QSize kImagesButton{59, 54};
-
-// Gives object its name (the control's name is also its objectName()).
-template <typename T>
-T* Named(T* object, const char* name) {
-  object->setObjectName(QString::fromLatin1(name));
-  return object;
-}
 
 // A vertical layout without margins or spacing.
 QVBoxLayout* Column(QWidget* owner);

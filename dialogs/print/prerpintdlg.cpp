@@ -12,14 +12,9 @@
 #include <QVBoxLayout>
 
 #include "dialogs/print/printtarget.h"
+#include "widgets/named.h"
 
 namespace {
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& caption, const QString& hint,
                      bool checked) {

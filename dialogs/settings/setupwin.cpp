@@ -15,16 +15,11 @@
 
 #include "dialogs/settings/spinfield.h"
 #include "engine/matching.h"
+#include "widgets/named.h"
 
 namespace {
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 }  // namespace
 

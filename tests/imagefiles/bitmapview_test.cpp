@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QImage>
+#include <QPainter>
 
 namespace {
 
@@ -21,6 +22,20 @@ TEST(BitmapView, SharesTheRowsAndReadsBlueGreenRedAcrossPaddedRows) {
 
   bitmap.Pixel(1, 1)[2] = 255;
   EXPECT_EQ(BitmapView(bitmap).pixel(1, 1), qRgb(255, 0, 0));
+}
+
+TEST(BitmapView, PaintingOnTheWritableViewChangesTheBitmapItself) {
+  Bitmap bitmap(5, 3);
+  {
+    QImage view = WritableBitmapView(bitmap);
+    QPainter painter(&view);
+    painter.fillRect(QRect(2, 1, 1, 1), QColor(30, 20, 10));
+  }
+  const uint8_t* pixel = bitmap.Pixel(2, 1);
+  EXPECT_EQ(pixel[0], 10);
+  EXPECT_EQ(pixel[1], 20);
+  EXPECT_EQ(pixel[2], 30);
+  EXPECT_EQ(bitmap.Pixel(3, 1)[2], 0);
 }
 
 }  // namespace

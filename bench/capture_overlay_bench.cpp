@@ -1,0 +1,102 @@
+// The per-frame overlay step of manual capture (the live frame copied into the
+// picture, then the contact zone blended in) against the same step with the
+// literal pixel-by-pixel blend, on camera-sized frames; then the blend alone.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "capture/contactoverlay.h"
+#include "ratioreporter.h"
+#include "support/reference_overlay.h"
+#include "support/testimages.h"
+
+namespace {
+
+constexpr int kZone = 30;
+constexpr int kDensity = 5;
+constexpr int kRightButton = 1;
+
+struct Case {
+  const char* Name;
+  int Width;
+  int Height;
+};
+
+const Case kCases[] = {{"640x480", 640, 480}, {"1920x1080", 1920, 1080}};
+
+struct Frames {
+  Bitmap Last;
+  Bitmap Live;
+};
+
+std::shared_ptr<Frames> MakeFrames(const Case& c) {
+  const Bitmap scene = TexturedBitmap(c.Width * 2, c.Height, 20240611u);
+  auto frames = std::make_shared<Frames>();
+  frames->Last = CropBitmap(scene, 0, 0, c.Width, c.Height);
+  frames->Live = CropBitmap(scene, c.Width * 7 / 10, 0, c.Width, c.Height);
+  return frames;
+}
+
+void Register(const std::string& name, std::function<void(benchmark::State&)> body) {
+  benchmark::RegisterBenchmark(name.c_str(), [body](benchmark::State& st) { body(st); })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->Repetitions(5);
+}
+
+void RegisterCase(const Case& c) {
+  const auto frames = MakeFrames(c);
+  const std::string base = std::string("overlay/") + c.Name;
+  Register(base + "/literal", [frames](benchmark::State& st) {
+    const OverlayOffset shift =
+        OverlayShift(kZone, frames->Last.Width(), frames->Last.Height(), kRightButton);
+    for (auto _ : st) {
+      Bitmap picture = frames->Live;
+      ReferenceBlendContactZone(picture, frames->Last, kDensity, true, shift.Dx, shift.Dy);
+      benchmark::DoNotOptimize(picture.Data());
+    }
+  });
+  Register(base + "/fast", [frames](benchmark::State& st) {
+    const OverlayOptions options{true, true, kDensity};
+    for (auto _ : st) {
+      Bitmap picture = frames->Live;
+      RefreshOverlay(picture, &frames->Last, frames->Last, options, kZone, kRightButton);
+      benchmark::DoNotOptimize(picture.Data());
+    }
+  });
+  // The blend alone, over one picture again and again (no branch depends on the bytes).
+  const std::string blend = std::string("blend/") + c.Name;
+  const OverlayOffset shift = OverlayShift(kZone, c.Width, c.Height, kRightButton);
+  Register(blend + "/literal", [frames, shift](benchmark::State& st) {
+    Bitmap picture = frames->Live;
+    for (auto _ : st) {
+      ReferenceBlendContactZone(picture, frames->Last, kDensity, true, shift.Dx, shift.Dy);
+      benchmark::DoNotOptimize(picture.Data());
+    }
+  });
+  Register(blend + "/fast", [frames, shift](benchmark::State& st) {
+    Bitmap picture = frames->Live;
+    for (auto _ : st) {
+      BlendContactZone(picture, frames->Last, kDensity, true, shift.Dx, shift.Dy);
+      benchmark::DoNotOptimize(picture.Data());
+    }
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (const Case& c : kCases) RegisterCase(c);
+  const RatioReporter& r = RunWithRatios(argc, argv);
+  std::printf("\n");
+  for (const Case& c : kCases) {
+    for (const char* what : {"overlay/", "blend/"}) {
+      const std::string stem = what + std::string(c.Name);
+      r.PrintRatio(stem, stem + "/literal", stem + "/fast");
+    }
+  }
+  return 0;
+}
