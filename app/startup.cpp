@@ -3,15 +3,17 @@
 #include <QApplication>
 #include <exception>
 
+#include "capture/capturepage.h"
+#include "capture/programdevices.h"
 #include "dialogs/about/about.h"
 #include "dialogs/print/prerpintdlg.h"
+#include "dialogs/project/projwin.h"
 #include "dialogs/settings/setupwin.h"
 #include "mainwind/appearance.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/formmain.h"
-#include "mainwind/novideodevice.h"
-#include "mainwind/userdialogs.h"
 #include "startwin2007.h"
+#include "widgets/userdialogs.h"
 
 namespace {
 
@@ -29,6 +31,22 @@ void InitialiseApplication(QApplication& app) {
   InstallRussianTexts(app);
 }
 
+// The machine's cameras, and the simulated camera when the command line or
+// the environment asks for it.
+std::unique_ptr<VideoProvider> CommandLineDevices(QString& problem) {
+  std::vector<std::string> arguments;
+  for (const QString& argument : QCoreApplication::arguments())
+    arguments.push_back(argument.toStdString());
+  const QByteArray variable = qgetenv(kSimulateCameraVariable);
+  const std::optional<std::string> spec = SimulatedCameraRequest(
+      arguments,
+      qEnvironmentVariableIsSet(kSimulateCameraVariable) ? variable.constData() : nullptr);
+  std::string error;
+  std::unique_ptr<VideoProvider> devices = ProgramVideoDevices(spec, error);
+  if (!error.empty()) problem = QString::fromStdString(error);
+  return devices;
+}
+
 }  // namespace
 
 ProgramStartup::ProgramStartup() = default;
@@ -42,9 +60,9 @@ void ProgramStartup::ShowSplash() {
 }
 
 void ProgramStartup::CreateWindows(const ProgramPaths& paths,
-                                   std::unique_ptr<VideoDevicePort> video,
+                                   std::unique_ptr<VideoProvider> devices,
                                    const WindowCreatedHook& created) {
-  main_ = std::make_unique<TFormMain>(paths, splash_.get(), std::move(video));
+  main_ = std::make_unique<TFormMain>(paths, splash_.get(), std::move(devices));
   Announce(created, "TFormMain");
   main_->AboutQuiltDlg = new TAboutQuiltDlg(main_.get());
   TAboutQuiltDlg* about = main_->AboutQuiltDlg;
@@ -52,10 +70,11 @@ void ProgramStartup::CreateWindows(const ProgramPaths& paths,
     TellUser(about, QStringLiteral("О программе"), text, MessageKind::Warning);
   });
   Announce(created, "TAboutQuiltDlg");
-  // The new-project dialog and the camera dialog join this order at their
-  // places when they exist.
+  // The camera dialog joins this order at its place when it exists.
   main_->Assembly->PrePrintQuiltDialog = new TPrePrintQuiltDialog(main_.get());
   Announce(created, "TPrePrintQuiltDialog");
+  main_->Capture->FormProj = new TFormProj(main_.get());
+  Announce(created, "TFormProj");
   main_->FormSetup = new TFormSetup(main_.get());
   Announce(created, "TFormSetup");
 }
@@ -83,11 +102,15 @@ int RunQuiltor(QApplication& app, const StartupOptions& options) {
     startup.ShowSplash();
     InitialiseApplication(app);
     const ProgramPaths paths = options.Paths ? options.Paths() : CurrentProgramPaths();
-    std::unique_ptr<VideoDevicePort> video =
-        options.Video ? options.Video() : std::make_unique<NoVideoDevice>();
-    startup.CreateWindows(paths, std::move(video), options.Created);
+    QString devicesProblem;
+    std::unique_ptr<VideoProvider> devices =
+        options.Devices ? options.Devices() : CommandLineDevices(devicesProblem);
+    startup.CreateWindows(paths, std::move(devices), options.Created);
     startup.FinishSplash();
     startup.MainWindow()->show();
+    if (!devicesProblem.isEmpty()) {
+      TellUser(startup.MainWindow(), kApplicationTitle, devicesProblem, MessageKind::Warning);
+    }
     if (options.InsteadOfLoop) return options.InsteadOfLoop(startup);
     return QApplication::exec();
   } catch (...) {

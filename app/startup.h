@@ -12,7 +12,7 @@
 class QApplication;
 class TFormMain;
 class TStartFormQuilt;
-class VideoDevicePort;
+class VideoProvider;
 
 // Called right after each window is created, with its class name.
 using WindowCreatedHook = std::function<void(const QString& className)>;
@@ -25,7 +25,7 @@ class ProgramStartup {
   // Step 1: the splash window, shown and painted at once.
   void ShowSplash();
   // Step 3: the main window (advancing the splash bar), then the dialogs.
-  void CreateWindows(const ProgramPaths& paths, std::unique_ptr<VideoDevicePort> video,
+  void CreateWindows(const ProgramPaths& paths, std::unique_ptr<VideoProvider> devices,
                      const WindowCreatedHook& created = {});
   // Step 4: the splash bar to 100 and the fade-out.
   void FinishSplash();
@@ -41,8 +41,9 @@ class ProgramStartup {
 struct StartupOptions {
   // The program's folders; by default those of the running executable.
   std::function<ProgramPaths()> Paths;
-  // The video component; by default none (no video devices).
-  std::function<std::unique_ptr<VideoDevicePort>()> Video;
+  // The video devices offered; by default the machine's cameras, and the
+  // simulated camera when the command line or the environment asks for it.
+  std::function<std::unique_ptr<VideoProvider>()> Devices;
   WindowCreatedHook Created;
   // Runs once the main window is shown, in place of the message loop when set.
   std::function<int(ProgramStartup&)> InsteadOfLoop;

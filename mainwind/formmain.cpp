@@ -1,44 +1,39 @@
 #include "formmain.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFont>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "capture/capturepage.h"
 #include "mainwind/album/albumpage.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
-#include "mainwind/novideodevice.h"
-#include "mainwind/pagebuild.h"
 #include "mainwind/table/tablepage.h"
-#include "mainwind/toolimagelists.h"
-#include "widgets/picturecontrol.h"
+#include "widgets/pagebuild.h"
+#include "widgets/toolimagelists.h"
 
 TFormMain::TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgress,
-                     std::unique_ptr<VideoDevicePort> video, QWidget* parent)
-    : QMainWindow(parent), video_(video ? std::move(video) : std::make_unique<NoVideoDevice>()) {
+                     std::unique_ptr<VideoProvider> devices, QWidget* parent)
+    : QMainWindow(parent) {
   setObjectName(QStringLiteral("FormMain"));
   setWindowTitle(kMainCaption);
   setMinimumSize(870, 600);
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(11);
   setFont(font);
-  BuildWindow();
+  BuildWindow(std::move(devices));
   ConnectHandlers();
 
   ClearTable();
   ImageFolder = paths.ImageFolder;
   ConfigPath = paths.ConfigPath;
+  Capture->Run.Project.BaseDir = ImageFolder.toStdString();
   // A folder that cannot be made is not reported: the dialogs then start elsewhere.
   EnsureProgramFolders(paths);
   SetTabShown(Correction->TabSheetCor, false);
@@ -50,7 +45,7 @@ TFormMain::TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgre
 
 TFormMain::~TFormMain() = default;
 
-void TFormMain::BuildWindow() {
+void TFormMain::BuildWindow(std::unique_ptr<VideoProvider> devices) {
   PageControl = Named(new QTabWidget(this), "PageControl");
   QFont tabFont = font();
   tabFont.setPixelSize(13);
@@ -62,7 +57,9 @@ void TFormMain::BuildWindow() {
   // The icons are copied into each button; the lists are needed only while building.
   ToolImageLists lists;
   const ShellState shell{Engine, MontageTable, CommandRunning, ImageFolder};
-  PageControl->addTab(BuildVideoPage(lists), QStringLiteral("Съемка"));
+  Capture = new CapturePage(*this, CaptureShell{Engine, MontageTable, CommandRunning},
+                            std::move(devices), lists, this);
+  PageControl->addTab(Capture->TabSheetVideo, QStringLiteral("Съемка"));
   PageControl->addTab(BuildImagesPage(lists, shell), QStringLiteral("Изображения"));
   Correction = new CorrectionPage(*this, shell, this);
   PageControl->addTab(Correction->TabSheetCor, QStringLiteral("Коррекция"));
@@ -75,28 +72,6 @@ void TFormMain::BuildWindow() {
   connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
     if (text.isEmpty()) statusBar()->hide();
   });
-}
-
-QWidget* TFormMain::BuildVideoPage(ToolImageLists& lists) {
-  TabSheetVideo = Named(new QWidget, "TabSheetVideo");
-  auto* layout = Column(TabSheetVideo);
-  auto* bar = MakeToolBar(TabSheetVideo, "ToolBarVideo");
-  GroupBoxVid =
-      Named(new QGroupBox(QStringLiteral("Настройка видеопотока WDM устройства")), "GroupBoxVid");
-  auto* groupLayout = new QHBoxLayout(GroupBoxVid);
-  VideoDeviceComboBox = Named(new QComboBox(GroupBoxVid), "VideoDeviceComboBox");
-  VideoDeviceComboBox->setToolTip(QStringLiteral("Выбор устройства WDM"));
-  groupLayout->addWidget(VideoDeviceComboBox);
-  bar->addWidget(GroupBoxVid);
-  AddToolButton(bar, lists, ToolButtonSet3, "ToolButtonSet3", "Настройка программы", "configure",
-                "Н", kImagesButton);
-  layout->addWidget(bar);
-  ScrollBoxVideoImage =
-      MakeScrollBox(TabSheetVideo, "ScrollBoxVideoImage", ImageVideo, "ImageVideo", true);
-  layout->addWidget(ScrollBoxVideoImage, 1);
-  TimerVideo = Named(new QTimer(this), "TimerVideo");
-  TimerVideo->setInterval(50);
-  return TabSheetVideo;
 }
 
 QWidget* TFormMain::BuildImagesPage(ToolImageLists& lists, const ShellState& shell) {
@@ -125,14 +100,19 @@ QWidget* TFormMain::BuildImagesPage(ToolImageLists& lists, const ShellState& she
 
 void TFormMain::ConnectHandlers() {
   OnClick(ToolButtonSet1, this, &TFormMain::ToolButtonSet1Click);
-  OnClick(ToolButtonSet3, this, &TFormMain::ToolButtonSet1Click);
   OnClick(ToolButtonAboutImage, this, &TFormMain::ToolButtonAboutClick);
   OnClick(ToolButtonClose1, this, &TFormMain::ToolButtonCloseClick);
   OnClick(Assembly->ToolButtonAbout, this, &TFormMain::ToolButtonAboutClick);
   OnClick(Assembly->ToolButtonClose, this, &TFormMain::ToolButtonCloseClick);
 
   connect(PageControl, &QTabWidget::currentChanged, this, [this](int) {
-    if (PageControl->currentWidget() == Correction->TabSheetCor) Correction->TabSheetCorShow();
+    QWidget* current = PageControl->currentWidget();
+    if (current == Capture->TabSheetVideo) {
+      Capture->TabSheetVideoShow();
+    } else {
+      Capture->TabSheetVideoHide();
+    }
+    if (current == Correction->TabSheetCor) Correction->TabSheetCorShow();
   });
 }
 

@@ -12,23 +12,20 @@
 #include <QString>
 #include <memory>
 
+#include "capture/capturehost.h"
+#include "capture/videosource.h"
 #include "engine/montagetable.h"
 #include "engine/panoram.h"
 #include "mainwind/pagehost.h"
 #include "mainwind/programpaths.h"
-#include "mainwind/videodeviceport.h"
 
 class AlbumPage;
 class AssemblyPage;
+class CapturePage;
 class CorrectionPage;
-class PictureControl;
 class ProgressIndicator;
-class QComboBox;
-class QGroupBox;
-class QScrollArea;
 class QSplitter;
 class QTabWidget;
-class QTimer;
 class QToolBar;
 class QToolButton;
 class TAboutQuiltDlg;
@@ -39,14 +36,14 @@ class ToolImageLists;
 inline const QString kMainCaption = QStringLiteral("KORVEX Pictaro Quiltor");
 inline const QString kQuestionCaption = QStringLiteral("KORVEX Pictaro QUILTOR");
 
-class TFormMain : public QMainWindow, public PageHost {
+class TFormMain : public QMainWindow, public PageHost, public CaptureHost {
   Q_OBJECT
 
  public:
-  // startupProgress is the splash window's bar (may be null); video is the
-  // capture component (null: a machine without video devices).
+  // startupProgress is the splash window's bar (may be null); devices are the
+  // video devices offered (null: none, and the capture page has no tab).
   explicit TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgress = nullptr,
-                     std::unique_ptr<VideoDevicePort> video = nullptr, QWidget* parent = nullptr);
+                     std::unique_ptr<VideoProvider> devices = nullptr, QWidget* parent = nullptr);
   ~TFormMain() override;
 
   // Windows created after this one; start-up fills them in.
@@ -61,7 +58,6 @@ class TFormMain : public QMainWindow, public PageHost {
   bool CommandRunning = false;  // a workflow command is under way (WorkflowCommand)
 
   int WorkflowState() const { return workflowState_; }
-  VideoDevicePort& Video() { return *video_; }
 
   // --- the shell's controls ---
   QTabWidget* PageControl = nullptr;
@@ -73,15 +69,8 @@ class TFormMain : public QMainWindow, public PageHost {
   QToolButton* ToolButtonAboutImage = nullptr;
   QToolButton* ToolButtonClose1 = nullptr;
 
-  // video tab
-  QGroupBox* GroupBoxVid = nullptr;
-  QComboBox* VideoDeviceComboBox = nullptr;
-  QToolButton* ToolButtonSet3 = nullptr;
-  QScrollArea* ScrollBoxVideoImage = nullptr;
-  PictureControl* ImageVideo = nullptr;
-  QTimer* TimerVideo = nullptr;
-
   // --- the pages, children of this window ---
+  CapturePage* Capture = nullptr;
   AlbumPage* Album = nullptr;
   TablePage* Table = nullptr;
   CorrectionPage* Correction = nullptr;
@@ -102,6 +91,12 @@ class TFormMain : public QMainWindow, public PageHost {
   void ShowNewMosaic() override;
   void ShowStitchedMosaic() override;
 
+  // CaptureHost: what the capture page reaches of the shell.
+  void StartNewProject() override;
+  void ShowImagesTab(bool shown) override;
+  void CaptureRunEnded() override;
+  void ShowCapturedMosaic() override;
+
  public slots:
   void FormCreate(ProgressIndicator* startupProgress);
   void FormShow();
@@ -120,8 +115,7 @@ class TFormMain : public QMainWindow, public PageHost {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildWindow();
-  QWidget* BuildVideoPage(ToolImageLists& lists);
+  void BuildWindow(std::unique_ptr<VideoProvider> devices);
   QWidget* BuildImagesPage(ToolImageLists& lists, const ShellState& shell);
   void ConnectHandlers();
   void SetTabShown(QWidget* page, bool shown);
@@ -131,7 +125,6 @@ class TFormMain : public QMainWindow, public PageHost {
   void ReportUnsavedSetup();
   void ReportStatus(const QString& text);
 
-  std::unique_ptr<VideoDevicePort> video_;
   int workflowState_ = kStateNoImages;
   bool shownOnce_ = false;
 };

@@ -1,7 +1,5 @@
 // Start-up, first show, resizing and exit of the main window.
-#include <QComboBox>
-#include <QTimer>
-
+#include "capture/capturepage.h"
 #include "dialogs/about/about.h"
 #include "dialogs/settings/setupwin.h"
 #include "engine/progress.h"
@@ -10,9 +8,7 @@
 #include "mainwind/album/albumpage.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
-#include "mainwind/userdialogs.h"
-#include "mainwind/videodeviceport.h"
-#include "widgets/picturecontrol.h"
+#include "widgets/userdialogs.h"
 
 namespace {
 
@@ -31,16 +27,9 @@ void TFormMain::FormCreate(ProgressIndicator* startupProgress) {
   Advance(startupProgress, 50);
   Advance(startupProgress, 70);
   Advance(startupProgress, 80);
-  video_->StartPreview();
-  video_->SetPreviewZoomSize(100);
+  Capture->StartVideo();
   Advance(startupProgress, 90);
-  VideoDeviceComboBox->clear();
-  for (const std::string& name : video_->DeviceNames()) {
-    VideoDeviceComboBox->addItem(QString::fromStdString(name));
-  }
-  if (VideoDeviceComboBox->count() == 0) SetTabShown(TabSheetVideo, false);
-  // The live picture starts as an empty 24-bit bitmap until the first frame.
-  ImageVideo->Assign(::Bitmap());
+  if (!Capture->HasDevices()) SetTabShown(Capture->TabSheetVideo, false);
 }
 
 void TFormMain::FormShow() {
@@ -60,10 +49,7 @@ void TFormMain::FormCloseQuery(bool& canClose) {
   canClose = AskYesNo(this, kQuestionCaption, QStringLiteral("Завершить работу с программой?"));
 }
 
-void TFormMain::FormClose() {
-  TimerVideo->stop();
-  video_->StopPreview();
-}
+void TFormMain::FormClose() { Capture->StopVideo(); }
 
 void TFormMain::ToolButtonCloseClick() { close(); }
 

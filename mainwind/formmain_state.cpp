@@ -4,6 +4,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "capture/capturepage.h"
 #include "formmain.h"
 #include "mainwind/album/albumpage.h"
 #include "mainwind/assembly/assemblypage.h"
@@ -101,4 +102,21 @@ void TFormMain::ShowStitchedMosaic() {
   ShowNewMosaic();
   PageControl->setCurrentWidget(Assembly->TabSheetQuilt);
   Assembly->CenterMosaicOnShownPage();
+}
+
+void TFormMain::StartNewProject() { SetWorkflowState(kStateNoImages); }
+
+void TFormMain::ShowImagesTab(bool shown) { SetTabShown(TabSheetImages, shown); }
+
+void TFormMain::CaptureRunEnded() {
+  Table->ToolButtonCalkConnect->setEnabled(true);
+  // The run's frames joined the engine while the album was out of sight.
+  Album->LayoutAlbum();
+}
+
+void TFormMain::ShowCapturedMosaic() {
+  ImagesAdded();
+  Table->DrawGridTab->viewport()->update();
+  ShowStitchedMosaic();
+  Table->TellUnsetLinks();
 }

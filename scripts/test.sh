@@ -23,7 +23,8 @@ bash scripts/lint.sh "$BUILD"
 # a worker, and a camera reads frames on its own thread: those tests run again
 # under ThreadSanitizer.
 TSAN=build/tsan
-TSAN_TESTS=(engine_tests worker_tests table_tests album_tests assembly_tests stitchworkflow_tests capture_tests)
+TSAN_TESTS=(engine_tests worker_tests table_tests album_tests assembly_tests stitchworkflow_tests
+  capture_tests capturepage_tests)
 cmake -S . -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILTOR_TSAN=ON -DQUILTOR_WERROR=ON \
   -DQUILTOR_BENCH=OFF >/dev/null
 cmake --build "$TSAN" -j "$JOBS" --target "${TSAN_TESTS[@]}"

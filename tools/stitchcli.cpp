@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "imagefiles/imagefiles.h"
+#include "settingsoptions.h"
 
 namespace {
 
@@ -22,7 +23,8 @@ bool SameFile(const std::string& a, const std::string& b) {
   return !ea && !eb && ca == cb;
 }
 
-// Checks that need the parsed values together; returns a message or "".
+}  // namespace
+
 bool ParseDirections(const std::string& text, std::vector<int32_t>& codes) {
   codes.clear();
   if (text.empty()) return true;  // a single image has no codes
@@ -37,6 +39,9 @@ bool ParseDirections(const std::string& text, std::vector<int32_t>& codes) {
   return true;
 }
 
+namespace {
+
+// Checks that need the parsed values together; returns a message or "".
 std::string CheckCombination(const StitchOptions& o) {
   if (!o.Auto && o.Directions.size() + 1 != o.Images.size()) {
     return "--directions needs " + std::to_string(o.Images.size() - 1) +
@@ -78,28 +83,7 @@ CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
       "--directions", directionText,
       "one code per image after the first, comma-separated: 1 right, 2 below, 3 left, 4 above");
   autoFlag->excludes(directions);
-  std::string config;
-  auto* configOpt =
-      app.add_option("--config", config, "the six settings from a 24-byte settings file");
-  SetupData flags;
-  int crop = 0;
-  auto in = [](const SettingRange& r) { return CLI::Range(r.Min, r.Max); };
-  auto* zone =
-      app.add_option("--zone", flags.ImageZone, "overlap zone, percent")->check(in(kZoneRange));
-  auto* radius =
-      app.add_option("--radius", flags.FindR, "search radius, pixels")->check(in(kRadiusRange));
-  auto* cropOpt =
-      app.add_option("--crop", crop, "trim a frame from every image")->check(in(kCropRange));
-  auto* frame =
-      app.add_option("--frame", flags.CropFrame, "frame width, pixels")->check(in(kFrameRange));
-  auto* blend =
-      app.add_option("--blend", flags.SmoothType, "seam method 0..4")->check(in(kBlendRange));
-  auto* step = app.add_option("--step", flags.Quality, "search step 1..5")->check(in(kStepRange));
-  app.add_flag("--smooth", o.Smooth, "seam smoothing on");
-  app.add_flag("--crop-view", o.CropView, "output only the common rectangle");
-  app.add_option("-o,--output", o.Output, "the mosaic; format from the extension")->required();
-  app.add_option("--report", o.Report, "a JSON report");
-  app.add_flag("--quiet", o.Quiet, "no progress bar");
+  SharedStitchOptions shared(app, o);
 
   try {
     app.parse(argc, argv);
@@ -118,25 +102,10 @@ CliOutcome ParseStitchArgs(int argc, const char* const* argv) {
     out.Message = "--directions: codes must be 1, 2, 3 or 4, separated by commas: " + directionText;
     return out;
   }
-  // A settings file first, then any flag given explicitly wins over it.
-  if (configOpt->count() > 0) {
-    std::string error;
-    if (!ReadSettingsFile(config, o.Settings, error)) {
-      out.ExitCode = kExitBadArguments;
-      out.Message = "cannot read settings file " + config + ": " + error;
-      return out;
-    }
-  }
-  if (zone->count()) o.Settings.ImageZone = flags.ImageZone;
-  if (radius->count()) o.Settings.FindR = flags.FindR;
-  if (cropOpt->count()) o.Settings.Crop = static_cast<uint8_t>(crop);
-  if (frame->count()) o.Settings.CropFrame = flags.CropFrame;
-  if (blend->count()) o.Settings.SmoothType = flags.SmoothType;
-  if (step->count()) o.Settings.Quality = flags.Quality;
-  // Stored values are used as they are (only the dialog limits them), but said.
-  if (const std::string outside = SettingsOutsideRanges(o.Settings); !outside.empty()) {
-    out.Warnings.push_back("settings file " + config +
-                           " holds values outside the dialog's ranges, used as stored: " + outside);
+  if (std::string error; !shared.Apply(error, out.Warnings)) {
+    out.ExitCode = kExitBadArguments;
+    out.Message = error;
+    return out;
   }
 
   const std::string problem = CheckCombination(o);

@@ -14,6 +14,10 @@ struct CliOutcome {
   std::vector<std::string> Warnings;  // the run goes on; each is printed once
 };
 
+// "1,2,3": one direction code 1..4 per comma; false on anything else. Empty
+// text gives no codes.
+bool ParseDirections(const std::string& text, std::vector<int32_t>& codes);
+
 // Exit status of a run refused for its arguments.
 constexpr int kExitBadArguments = 2;
 

@@ -50,6 +50,12 @@ StitchJob::StitchJob(StitchOptions options)
   engine_->ApplySettings(options_.Settings);
 }
 
+StitchJob::StitchJob(StitchOptions options, std::unique_ptr<Panoram> engine,
+                     const MontageTable& table, const StitchTimes& stages)
+    : options_(std::move(options)), engine_(std::move(engine)), table_(table) {
+  timings_.Stages = stages;
+}
+
 bool StitchJob::Fail(std::string error) {
   result_.ExitCode = kExitFailed;
   result_.Error = std::move(error);
@@ -137,6 +143,7 @@ bool StitchJob::Save() {
   timings_.Save = MsSince(start);
   result_.Report =
       StitchReport(*engine_, table_, commonRect_, result_.Output, options_.Settings, timings_);
+  if (extend_) extend_(result_.Report);
   StagedFile report;
   if (!options_.Report.empty()) {
     const std::string error = report.Stage(options_.Report, result_.Report.dump(2) + "\n");

@@ -2,6 +2,7 @@
 // One headless stitch: load the images, find the links, place the chain,
 // assemble, crop and save, driving the engine as the window does.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ constexpr int kExitFailed = 1;
 class StitchJob {
  public:
   explicit StitchJob(StitchOptions options);
+  // A job over images already searched and placed (a capture run), laid out in table.
+  StitchJob(StitchOptions options, std::unique_ptr<Panoram> engine, const MontageTable& table,
+            const StitchTimes& stages);
 
   // Each step returns false and sets the error when the run cannot go on.
   // Refuses a job whose images and canvas cannot fit in the memory offered.
@@ -42,13 +46,16 @@ class StitchJob {
   bool FindLinks(ProgressIndicator* progress);
   bool Assemble();
   bool Save();
+  // Adds to the report before it is written (a capture run's frame details).
+  void ExtendReport(std::function<void(nlohmann::json&)> extend) { extend_ = std::move(extend); }
+  // One warning per pair that found no match.
+  void WarnUnlinkedPairs();
 
   const Panoram& Engine() const { return *engine_; }
   const MontageTable& Table() const { return table_; }
   StitchResult& Result() { return result_; }
 
  private:
-  void WarnUnlinkedPairs();
   bool Fail(std::string error);
 
   StitchOptions options_;
@@ -57,6 +64,7 @@ class StitchJob {
   Rect commonRect_;
   StitchTimings timings_;
   StitchResult result_;
+  std::function<void(nlohmann::json&)> extend_;
 };
 
 // The whole run; writes the mosaic and, when asked, the report.

@@ -1,4 +1,4 @@
-#include "assemblywork.h"
+#include "widgets/assemblywork.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "barprogress.h"
+#include "widgets/barprogress.h"
 
 #include <QMetaObject>
 #include <QProgressBar>

@@ -1,4 +1,4 @@
-#include "pagebuild.h"
+#include "widgets/pagebuild.h"
 
 #include <QAction>
 #include <QScrollArea>
@@ -6,9 +6,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "mainwind/toolimagelists.h"
 #include "widgets/picturecontrol.h"
 #include "widgets/scrollbox.h"
+#include "widgets/toolimagelists.h"
 
 QVBoxLayout* Column(QWidget* owner) {
   auto* layout = new QVBoxLayout(owner);

@@ -1,4 +1,4 @@
-#include "toolimagelists.h"
+#include "widgets/toolimagelists.h"
 
 #include <QImage>
 #include <QPainter>

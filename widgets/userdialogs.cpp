@@ -1,4 +1,4 @@
-#include "userdialogs.h"
+#include "widgets/userdialogs.h"
 
 #include <QMessageBox>
 #include <utility>
@@ -7,6 +7,11 @@ namespace {
 
 QuestionHandler& Questions() {
   static QuestionHandler handler;
+  return handler;
+}
+
+ChoiceHandler& Choices() {
+  static ChoiceHandler handler;
   return handler;
 }
 
@@ -26,11 +31,26 @@ QMessageBox::Icon BoxIcon(MessageKind kind) {
 
 }  // namespace
 
-bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, MessageKind icon) {
   if (Questions()) return Questions()(caption, text);
-  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+  // A question is informational unless it warns of something lost.
+  const QMessageBox::Icon shown =
+      icon == MessageKind::Information ? QMessageBox::Question : BoxIcon(icon);
+  QMessageBox box(shown, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
+}
+
+Answer AskYesNoCancel(QWidget* parent, const QString& caption, const QString& text) {
+  if (Choices()) return Choices()(caption, text);
+  QMessageBox box(QMessageBox::Question, caption, text,
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+  box.setDefaultButton(QMessageBox::Yes);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+  }
 }
 
 void TellUser(QWidget* parent, const QString& caption, const QString& text, MessageKind kind) {
@@ -41,6 +61,10 @@ void TellUser(QWidget* parent, const QString& caption, const QString& text, Mess
 
 QuestionHandler SetQuestionHandler(QuestionHandler handler) {
   return std::exchange(Questions(), std::move(handler));
+}
+
+ChoiceHandler SetChoiceHandler(ChoiceHandler handler) {
+  return std::exchange(Choices(), std::move(handler));
 }
 
 MessageHandler SetMessageHandler(MessageHandler handler) {

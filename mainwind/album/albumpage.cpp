@@ -19,12 +19,12 @@
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/album/albumloader.h"
 #include "mainwind/album/albummessages.h"
-#include "mainwind/pagebuild.h"
 #include "mainwind/thumbcell.h"
-#include "mainwind/userdialogs.h"
 #include "mainwind/viewgeometry.h"
-#include "mainwind/workflowcommand.h"
 #include "widgets/drawgrid.h"
+#include "widgets/pagebuild.h"
+#include "widgets/userdialogs.h"
+#include "widgets/workflowcommand.h"
 
 namespace {
 

@@ -14,16 +14,16 @@
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/assembly/assemblystatus.h"
-#include "mainwind/assemblywork.h"
-#include "mainwind/busycursor.h"
-#include "mainwind/pagebuild.h"
 #include "mainwind/pixmessages.h"
-#include "mainwind/userdialogs.h"
 #include "mainwind/viewgeometry.h"
-#include "mainwind/workflowcommand.h"
+#include "widgets/assemblywork.h"
+#include "widgets/busycursor.h"
+#include "widgets/pagebuild.h"
 #include "widgets/panelstatusbar.h"
 #include "widgets/picturecontrol.h"
 #include "widgets/scrollbox.h"
+#include "widgets/userdialogs.h"
+#include "widgets/workflowcommand.h"
 
 namespace {
 

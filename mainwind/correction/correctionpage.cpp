@@ -10,9 +10,9 @@
 #include "mainwind/correction/connectioncell.h"
 #include "mainwind/correction/connectionview.h"
 #include "mainwind/correction/matchmarker.h"
-#include "mainwind/pagebuild.h"
 #include "widgets/dockpanel.h"
 #include "widgets/drawgrid.h"
+#include "widgets/pagebuild.h"
 #include "widgets/picturecontrol.h"
 
 namespace {

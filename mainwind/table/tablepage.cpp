@@ -12,15 +12,15 @@
 #include "engine/montagetable.h"
 #include "engine/panoram.h"
 #include "engine/stitchflow.h"
-#include "mainwind/assemblywork.h"
-#include "mainwind/barprogress.h"
-#include "mainwind/pagebuild.h"
 #include "mainwind/table/linkmessages.h"
 #include "mainwind/table/montagelayout.h"
 #include "mainwind/thumbcell.h"
-#include "mainwind/userdialogs.h"
-#include "mainwind/workflowcommand.h"
+#include "widgets/assemblywork.h"
+#include "widgets/barprogress.h"
 #include "widgets/drawgrid.h"
+#include "widgets/pagebuild.h"
+#include "widgets/userdialogs.h"
+#include "widgets/workflowcommand.h"
 
 namespace {
 

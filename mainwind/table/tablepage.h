@@ -45,13 +45,13 @@ class TablePage : public QObject {
   void ToolButtonDelImTabClick();
   void ToolButtonClearTabClick();
   void ToolButtonCalkConnectClick();
+  // After a stitch: one warning naming the pairs that found no match, and why.
+  void TellUnsetLinks();
 
  private:
   void Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists);
   // Caption and empty bar in the progress panel, shown before the engine starts.
   QProgressBar* ShowStitchProgress();
-  // After a stitch: one warning naming the pairs that found no match, and why.
-  void TellUnsetLinks();
 
   PageHost& host_;
   ShellState shell_;

@@ -1,4 +1,4 @@
-#include "mainwind/assemblywork.h"
+#include "widgets/assemblywork.h"
 
 #include <gtest/gtest.h>
 #include <QTimer>

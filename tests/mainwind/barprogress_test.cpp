@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "mainwind/barprogress.h"
+#include "widgets/barprogress.h"
 
 namespace {
 

@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "capture/capturepage.h"
 #include "dialogs/settings/spinfield.h"
 #include "engine/progress.h"
 #include "support/windowfixture.h"
@@ -51,7 +52,7 @@ TEST_F(WindowTest, EveryNamedControlIsAMemberWithItsName) {
   auto w = MakeWindow();
   const std::vector<std::pair<const char*, QObject*>> controls = {
       {"PageControl", w->PageControl},
-      {"TabSheetVideo", w->TabSheetVideo},
+      {"TabSheetVideo", w->Capture->TabSheetVideo},
       {"TabSheetImages", w->TabSheetImages},
       {"TabSheetCor", w->Correction->TabSheetCor},
       {"TabSheetQuilt", w->Assembly->TabSheetQuilt},
@@ -76,12 +77,12 @@ TEST_F(WindowTest, EveryNamedControlIsAMemberWithItsName) {
       {"ImageBox", w->Assembly->ImageBox},
       {"ImageQuilt", w->Assembly->ImageQuilt},
       {"StatusBar", w->Assembly->StatusBar},
-      {"GroupBoxVid", w->GroupBoxVid},
-      {"VideoDeviceComboBox", w->VideoDeviceComboBox},
-      {"ToolButtonSet3", w->ToolButtonSet3},
-      {"ScrollBoxVideoImage", w->ScrollBoxVideoImage},
-      {"ImageVideo", w->ImageVideo},
-      {"TimerVideo", w->TimerVideo},
+      {"GroupBoxVid", w->Capture->GroupBoxVid},
+      {"VideoDeviceComboBox", w->Capture->VideoDeviceComboBox},
+      {"ToolButtonSet3", w->Capture->ToolButtonSet3},
+      {"ScrollBoxVideoImage", w->Capture->ScrollBoxVideoImage},
+      {"ImageVideo", w->Capture->ImageVideo},
+      {"TimerVideo", w->Capture->TimerVideo},
   };
   for (const auto& [name, member] : controls) {
     ASSERT_NE(member, nullptr) << name;
@@ -153,7 +154,7 @@ TEST_F(WindowTest, StartsOnTheImagesPageWithOnlyItsTab) {
     EXPECT_EQ(QFontInfo(w->font()).family(), QStringLiteral("Tahoma"));
   }
   const QStringList captions = {"Съемка", "Изображения", "Коррекция", "Сборка"};
-  const QList<QWidget*> pages = {w->TabSheetVideo, w->TabSheetImages, w->Correction->TabSheetCor,
+  const QList<QWidget*> pages = {w->Capture->TabSheetVideo, w->TabSheetImages, w->Correction->TabSheetCor,
                                  w->Assembly->TabSheetQuilt};
   const QList<bool> tabShown = {false, true, false, false};  // no video device here
   for (int i = 0; i < 4; ++i) {
@@ -187,18 +188,21 @@ TEST_F(WindowTest, CreationAdvancesTheSplashBarInOrder) {
 
 TEST_F(WindowTest, VideoTabFollowsTheDeviceListAndPreviewStartsAndStops) {
   QStringList withLog;
-  auto with = MakeWindow(nullptr,
-                         std::make_unique<FakeVideo>(std::vector<std::string>{"Камера"}, &withLog));
+  auto with = MakeWindow(
+      nullptr, std::make_unique<FakeCameras>(std::vector<std::string>{"Камера"}, &withLog));
   EXPECT_TRUE(with->PageControl->isTabVisible(0));
-  EXPECT_EQ(with->VideoDeviceComboBox->itemText(0), QStringLiteral("Камера"));
-  EXPECT_EQ(withLog, (QStringList{"start", "zoom 100"}));
+  EXPECT_EQ(with->Capture->VideoDeviceComboBox->itemText(0), QStringLiteral("Камера"));
+  // The first device opens at its usual size; the preview starts at creation.
+  EXPECT_EQ(withLog, (QStringList{"open 0", "start 640x480"}));
+  EXPECT_EQ(with->Capture->VideoGrabber->PreviewZoomSize(), 100);
   with->FormClose();
   EXPECT_EQ(withLog.last(), QStringLiteral("stop"));
 
   QStringList withoutLog;
-  auto without =
-      MakeWindow(nullptr, std::make_unique<FakeVideo>(std::vector<std::string>{}, &withoutLog));
+  auto without = MakeWindow(
+      nullptr, std::make_unique<FakeCameras>(std::vector<std::string>{}, &withoutLog));
   EXPECT_FALSE(without->PageControl->isTabVisible(0));
+  EXPECT_TRUE(withoutLog.isEmpty());
 }
 
 TEST_F(WindowTest, FirstShowWithoutSettingsFileGivesTheEngineTheShownDefaults) {
@@ -252,7 +256,7 @@ class ExitTest : public WindowTest, public ::testing::WithParamInterface<const c
 
 TEST_P(ExitTest, AnswerNoKeepsEverythingAnswerYesCloses) {
   QStringList log;
-  auto w = MakeWindow(nullptr, std::make_unique<FakeVideo>(std::vector<std::string>{"cam"}, &log));
+  auto w = MakeWindow(nullptr, std::make_unique<FakeCameras>(std::vector<std::string>{"cam"}, &log));
   w->show();
   ASSERT_EQ(w->Engine.AddImage(FlatBitmap(40, 30, 1, 2, 3), 0, "a.bmp"), AddImageResult::Added);
   w->SetWorkflowState(kStateAlbumReady);

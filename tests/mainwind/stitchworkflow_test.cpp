@@ -20,15 +20,14 @@
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
-#include "mainwind/novideodevice.h"
 #include "mainwind/table/tablepage.h"
-#include "mainwind/userdialogs.h"
 #include "specimen/sampleset.h"
 #include "stitchjob.h"
 #include "stitchsettings.h"
 #include "support/testimages.h"
 #include "widgets/drawgrid.h"
 #include "widgets/picturecontrol.h"
+#include "widgets/userdialogs.h"
 
 namespace {
 
@@ -63,7 +62,7 @@ class StitchWorkflow : public ::testing::Test {
     paths.ConfigPath = QString::fromStdString(configPath_);
     SetMessageHandler(
         [this](const QString&, const QString& text, MessageKind) { messages_ << text; });
-    form_ = std::make_unique<TFormMain>(paths, nullptr, std::make_unique<NoVideoDevice>());
+    form_ = std::make_unique<TFormMain>(paths, nullptr, nullptr);
     form_->FormSetup = new TFormSetup(form_.get());
     form_->setWindowState(Qt::WindowNoState);
     form_->resize(1200, 800);

@@ -13,10 +13,9 @@
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
-#include "mainwind/novideodevice.h"
 #include "mainwind/table/tablepage.h"
-#include "mainwind/userdialogs.h"
 #include "support/testimages.h"
+#include "widgets/userdialogs.h"
 
 class ShownWindow : public ::testing::Test {
  protected:
@@ -27,7 +26,7 @@ class ShownWindow : public ::testing::Test {
     paths.ProgramFolder = root_ + "/";
     paths.ImageFolder = root_ + "/Image/";
     paths.ConfigPath = root_ + "/data.cfg";
-    form_ = std::make_unique<TFormMain>(paths, nullptr, std::make_unique<NoVideoDevice>());
+    form_ = std::make_unique<TFormMain>(paths, nullptr, nullptr);
     form_->setWindowState(Qt::WindowNoState);
     form_->resize(1200, 800);
     form_->show();

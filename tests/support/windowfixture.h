@@ -15,9 +15,9 @@
 #include "mainwind/formmain.h"
 #include "mainwind/programpaths.h"
 #include "mainwind/table/tablepage.h"
-#include "mainwind/userdialogs.h"
-#include "mainwind/videodeviceport.h"
+#include "support/fakevideo.h"
 #include "support/testimages.h"
+#include "widgets/userdialogs.h"
 
 // Answers every Yes/No question with answer and keeps what was asked.
 class AnswerQuestions {
@@ -30,23 +30,6 @@ class AnswerQuestions {
   }
   ~AnswerQuestions() { SetQuestionHandler({}); }
   QStringList Asked;
-};
-
-// A video component with scripted devices that records what it was asked.
-class FakeVideo : public VideoDevicePort {
- public:
-  explicit FakeVideo(std::vector<std::string> names, QStringList* log)
-      : names_(std::move(names)), log_(log) {}
-  std::vector<std::string> DeviceNames() const override { return names_; }
-  void StartPreview() override { log_->append(QStringLiteral("start")); }
-  void StopPreview() override { log_->append(QStringLiteral("stop")); }
-  void SetPreviewZoomSize(int percent) override {
-    log_->append(QStringLiteral("zoom %1").arg(percent));
-  }
-
- private:
-  std::vector<std::string> names_;
-  QStringList* log_;
 };
 
 class WindowTest : public ::testing::Test {
@@ -66,7 +49,7 @@ class WindowTest : public ::testing::Test {
   }
 
   std::unique_ptr<TFormMain> MakeWindow(ProgressIndicator* progress = nullptr,
-                                        std::unique_ptr<VideoDevicePort> video = nullptr) {
+                                        std::unique_ptr<VideoProvider> video = nullptr) {
     auto window = std::make_unique<TFormMain>(paths_, progress, std::move(video));
     window->FormSetup = new TFormSetup(window.get());
     return window;

@@ -13,7 +13,6 @@
 #include "app/startup.h"
 #include "dialogs/about/versioninfocomponent.h"
 #include "mainwind/formmain.h"
-#include "mainwind/novideodevice.h"
 #include "support/windowfixture.h"
 
 namespace {
@@ -213,7 +212,7 @@ class AboutLinkFailureTest : public WindowTest, public ::testing::WithParamInter
 
 TEST_P(AboutLinkFailureTest, LinkThatCannotOpenIsReported) {
   ProgramStartup startup;
-  startup.CreateWindows(paths_, std::make_unique<NoVideoDevice>());
+  startup.CreateWindows(paths_, nullptr);
   TAboutQuiltDlg* box = startup.MainWindow()->AboutQuiltDlg;
   box->show();
   auto* label = box->findChild<QLabel*>(QString::fromLatin1(GetParam().Label));
@@ -324,7 +323,7 @@ TEST(AboutVersion, VersionLinesStandClearOfEachOther) {
 class AboutButtonTest : public WindowTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(AboutButtonTest, MainWindowButtonShowsTheBoxModally) {
-  std::unique_ptr<TFormMain> window = MakeWindow(nullptr, std::make_unique<NoVideoDevice>());
+  std::unique_ptr<TFormMain> window = MakeWindow(nullptr, nullptr);
   window->AboutQuiltDlg = new TAboutQuiltDlg(window.get());
   window->show();
   auto* button = window->findChild<QToolButton*>(QString::fromLatin1(GetParam()));

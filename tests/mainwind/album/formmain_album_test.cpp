@@ -11,11 +11,10 @@
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
-#include "mainwind/novideodevice.h"
-#include "mainwind/userdialogs.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
 #include "widgets/drawgrid.h"
+#include "widgets/userdialogs.h"
 
 namespace {
 

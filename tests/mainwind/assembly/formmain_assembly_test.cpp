@@ -20,13 +20,12 @@
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
-#include "mainwind/novideodevice.h"
-#include "mainwind/userdialogs.h"
 #include "support/printsetupanswer.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
 #include "widgets/panelstatusbar.h"
 #include "widgets/picturecontrol.h"
+#include "widgets/userdialogs.h"
 
 namespace {
 

@@ -1,0 +1,535 @@
+#include "capture/capturepage.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "capture/layoutindicator.h"
+#include "capture/projectnames.h"
+#include "dialogs/project/projwin.h"
+#include "engine/panoram.h"
+#include "widgets/assemblywork.h"
+#include "widgets/barprogress.h"
+#include "widgets/pagebuild.h"
+#include "widgets/picturecontrol.h"
+#include "widgets/userdialogs.h"
+#include "widgets/workflowcommand.h"
+
+namespace {
+
+const QString kAttention = QStringLiteral("ВНИМАНИЕ!");
+constexpr QSize kDirectionButton{40, 40};
+constexpr int kIndicatorWidth = 220;
+constexpr int kIndicatorHeight = 165;
+constexpr int kArrowStep = 8;  // pixels per arrow key; with Shift four times as many
+
+QComboBox* ListBox(QWidget* parent, const char* name, const char* hint) {
+  auto* box = Named(new QComboBox(parent), name);
+  box->setToolTip(QString::fromUtf8(hint));
+  box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  return box;
+}
+
+// Refills box without raising its change handler.
+void Fill(QComboBox* box, const QStringList& items, int selected) {
+  const QSignalBlocker quiet(box);
+  box->clear();
+  box->addItems(items);
+  box->setCurrentIndex(selected);
+}
+
+}  // namespace
+
+CapturePage::CapturePage(CaptureHost& host, CaptureShell shell,
+                         std::unique_ptr<VideoProvider> devices, ToolImageLists& lists,
+                         QObject* parent)
+    : QObject(parent), Run(shell.Engine), host_(host), shell_(shell) {
+  VideoGrabber = Named(new TVideoGrabber(std::move(devices), this), "VideoGrabber");
+  Build(lists);
+  Connect();
+}
+
+CapturePage::~CapturePage() = default;
+
+void CapturePage::Build(ToolImageLists& lists) {
+  TabSheetVideo = Named(new QWidget, "TabSheetVideo");
+  auto* layout = Column(TabSheetVideo);
+  ToolBarVideo = MakeToolBar(TabSheetVideo, "ToolBarVideo");
+  GroupBoxVid =
+      Named(new QGroupBox(QStringLiteral("Настройка видеопотока WDM устройства")), "GroupBoxVid");
+  auto* group = new QHBoxLayout(GroupBoxVid);
+  VideoDeviceComboBox = ListBox(GroupBoxVid, "VideoDeviceComboBox", "Выбор устройства WDM");
+  VideoStandardComboBox = ListBox(GroupBoxVid, "VideoStandardComboBox", "Стандарт ТВ сигнала");
+  CrossbarComboBox = ListBox(GroupBoxVid, "CrossbarComboBox", "Источник видеосигнала");
+  VideoSizeComboBox = ListBox(GroupBoxVid, "VideoSizeComboBox", "Разрешение видеокадров");
+  for (QComboBox* box :
+       {VideoDeviceComboBox, VideoStandardComboBox, CrossbarComboBox, VideoSizeComboBox})
+    group->addWidget(box);
+  ToolBarVideo->addWidget(GroupBoxVid);
+
+  const auto add = [this, &lists](QToolButton*& button, const char* name, const char* hint,
+                                  const char* icon, const char* glyph) {
+    AddToolButton(ToolBarVideo, lists, button, name, hint, icon, glyph, kImagesButton);
+  };
+  add(ToolButtonCamSet, "ToolButtonCamSet", "Настройка устройства", "camera-web", "К");
+  PopupMenuVideo = Named(new QMenu(ToolButtonCamSet), "PopupMenuVideo");
+  MenuDevSetup =
+      Named(PopupMenuVideo->addAction(QStringLiteral("Настройка устройства")), "MenuDevSetup");
+  MenuStreamSetup =
+      Named(PopupMenuVideo->addAction(QStringLiteral("Настройка видеопотока")), "MenuStreamSetup");
+  CrossDialog =
+      Named(PopupMenuVideo->addAction(QStringLiteral("Настройка видеорежима")), "CrossDialog");
+  ToolButtonCamSet->setMenu(PopupMenuVideo);
+  ToolButtonCamSet->setPopupMode(QToolButton::MenuButtonPopup);
+  add(ToolButtonAuto, "ToolButtonAuto", "Автосъемка", "media-playlist-repeat", "А");
+  ToolButtonAuto->setCheckable(true);
+  add(ToolButtonCapStart, "ToolButtonCapStart", "Старт съемки", "media-record", "●");
+  add(ToolButtonCapFoto, "ToolButtonCapFoto", "Сделать кадр", "camera-photo", "Ф");
+  add(ToolButtonCapStop, "ToolButtonCapStop", "Завершение съемки", "media-playback-stop", "■");
+  add(ToolButtonSet3, "ToolButtonSet3", "Настройка программы", "configure", "Н");
+  add(ToolButtonVP, "ToolButtonVP", "Увеличить", "zoom-in", "+");
+  add(ToolButtonVM, "ToolButtonVM", "Уменьшить", "zoom-out", "−");
+  ToolButtonCapFoto->setEnabled(false);
+  ToolButtonCapStop->setEnabled(false);
+  layout->addWidget(ToolBarVideo);
+
+  auto* body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 0, 0);
+  ScrollBoxVideoImage =
+      MakeScrollBox(TabSheetVideo, "ScrollBoxVideoImage", ImageVideo, "ImageVideo", true);
+  ScrollBoxVideoImage->setFocusPolicy(Qt::StrongFocus);
+  ScrollBoxVideoImage->installEventFilter(this);
+  body->addWidget(ScrollBoxVideoImage, 1);
+  body->addWidget(BuildSidePanel(lists));
+  layout->addLayout(body, 1);
+
+  TimerVideo = Named(new QTimer(this), "TimerVideo");
+  TimerVideo->setInterval(50);
+}
+
+QWidget* CapturePage::BuildSidePanel(ToolImageLists& lists) {
+  auto* panel = Named(new QWidget(TabSheetVideo), "PanelContacts");
+  panel->setFixedWidth(kIndicatorWidth + 16);
+  auto* column = new QVBoxLayout(panel);
+  ToolBarContacts = MakeToolBar(panel, "ToolBarContacts");
+  auto* group = new QButtonGroup(ToolBarContacts);
+  group->setExclusive(true);
+  const auto add = [&](QToolButton*& button, const char* name, const char* hint, const char* icon,
+                       const char* glyph, int32_t code) {
+    AddToolButton(ToolBarContacts, lists, button, name, hint, icon, glyph, kDirectionButton);
+    button->setCheckable(true);
+    button->setEnabled(false);
+    group->addButton(button);
+    connect(button, &QToolButton::clicked, this, [this, code] { DirectionClick(code); });
+  };
+  add(ToolButtonTop, "ToolButtonTop", "Кадр вверх", "go-up", "↑", kDirAbove);
+  add(ToolButtonBottom, "ToolButtonBottom", "Кадр вниз", "go-down", "↓", kDirBelow);
+  add(ToolButtonLeft, "ToolButtonLeft", "Кадр влево", "go-previous", "←", kDirLeft);
+  add(ToolButtonRight, "ToolButtonRight", "Кадр вправо", "go-next", "→", kDirRight);
+  ToolButtonRight->setChecked(true);
+  column->addWidget(ToolBarContacts);
+
+  CheckBoxOwerIage =
+      Named(new QCheckBox(QStringLiteral("Показать зону контакта"), panel), "CheckBoxOwerIage");
+  CheckBoxOwerIage->setChecked(true);
+  CheckBoxInvert = Named(new QCheckBox(QStringLiteral("Негатив"), panel), "CheckBoxInvert");
+  CheckBoxInvert->setChecked(true);
+  TrackDens = Named(new QSlider(Qt::Horizontal, panel), "TrackDens");
+  TrackDens->setRange(1, 16);
+  TrackDens->setValue(5);
+  TrackDens->setTickPosition(QSlider::TicksBothSides);
+  column->addWidget(CheckBoxOwerIage);
+  column->addWidget(CheckBoxInvert);
+  column->addWidget(TrackDens);
+
+  auto* frame = Named(new QFrame(panel), "PanelInd");
+  frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  auto* frameLayout = Column(frame);
+  frameLayout->setContentsMargins(2, 2, 2, 2);
+  ImageInd = Named(new PictureControl(frame), "ImageInd");
+  ImageInd->SetAutoSize(false);
+  ImageInd->setFixedSize(kIndicatorWidth, kIndicatorHeight);
+  ImageInd->Assign(Bitmap(kIndicatorWidth, kIndicatorHeight, 255));
+  ImageInd->hide();
+  frameLayout->addWidget(ImageInd);
+  column->addWidget(frame);
+
+  ProgressBarCapture = Named(new QProgressBar(panel), "ProgressBarCapture");
+  ProgressBarCapture->hide();
+  column->addWidget(ProgressBarCapture);
+  LabelCaptureState = Named(new QLabel(panel), "LabelCaptureState");
+  LabelCaptureState->setWordWrap(true);
+  LabelCaptureState->hide();
+  column->addWidget(LabelCaptureState);
+  column->addStretch(1);
+  return panel;
+}
+
+void CapturePage::Connect() {
+  connect(VideoGrabber, &TVideoGrabber::OnVideoDeviceSelected, this,
+          &CapturePage::VideoGrabberVideoDeviceSelected);
+  connect(VideoGrabber, &TVideoGrabber::OnFrameCaptureCompleted, this,
+          &CapturePage::VideoGrabberFrameCaptureCompleted);
+  connect(VideoGrabber, &TVideoGrabber::OnDeviceError, this, &CapturePage::VideoGrabberDeviceError);
+  connect(VideoDeviceComboBox, &QComboBox::activated, this,
+          &CapturePage::VideoDeviceComboBoxChange);
+  connect(VideoStandardComboBox, &QComboBox::activated, this,
+          &CapturePage::VideoStandardComboBoxChange);
+  connect(CrossbarComboBox, &QComboBox::activated, this, &CapturePage::CrossbarComboBoxChange);
+  connect(VideoSizeComboBox, &QComboBox::activated, this, &CapturePage::VideoSizeComboBoxChange);
+  connect(MenuDevSetup, &QAction::triggered, this, &CapturePage::MenuDevSetupClick);
+  connect(MenuStreamSetup, &QAction::triggered, this, &CapturePage::MenuStreamSetupClick);
+  connect(CrossDialog, &QAction::triggered, this, &CapturePage::CrossDialogClick);
+  OnClick(ToolButtonCamSet, this, &CapturePage::ToolButtonCamSetClick);
+  OnClick(ToolButtonCapStart, this, &CapturePage::ToolButtonCapStartClick);
+  OnClick(ToolButtonCapFoto, this, &CapturePage::ToolButtonCapFotoClick);
+  OnClick(ToolButtonCapStop, this, &CapturePage::ToolButtonCapStopClick);
+  OnClick(ToolButtonVP, this, &CapturePage::ToolButtonVPClick);
+  OnClick(ToolButtonVM, this, &CapturePage::ToolButtonVMClick);
+  connect(ToolButtonSet3, &QToolButton::clicked, this, [this] { host_.RunSetupDialog(); });
+  connect(CheckBoxInvert, &QCheckBox::clicked, this, &CapturePage::RenewOverlayFrame);
+  connect(TrackDens, &QSlider::valueChanged, this, &CapturePage::RenewOverlayFrame);
+  connect(TimerVideo, &QTimer::timeout, this, &CapturePage::TimerVideoTimer);
+}
+
+bool CapturePage::HasDevices() const { return VideoDeviceComboBox->count() > 0; }
+
+void CapturePage::StartVideo() {
+  VideoGrabber->StartPreview();
+  VideoGrabber->SetPreviewZoomSize(100);
+  VideoGrabberVideoDeviceSelected();
+  // The live picture starts as an empty 24-bit bitmap until the first frame.
+  ImageVideo->Assign(Bitmap());
+}
+
+void CapturePage::StopVideo() {
+  TimerVideo->stop();
+  VideoGrabber->StopPreview();
+  Run.OverlayFrame.reset();
+  Run.LastFrame = Bitmap();
+}
+
+void CapturePage::VideoGrabberVideoDeviceSelected() {
+  Fill(VideoDeviceComboBox, VideoGrabber->VideoDevices(), VideoGrabber->VideoDevice());
+  Fill(VideoSizeComboBox, VideoGrabber->VideoSizes(), VideoGrabber->VideoSize());
+  Fill(VideoStandardComboBox, VideoGrabber->AnalogVideoStandards(),
+       VideoGrabber->AnalogVideoStandard());
+  VideoStandardComboBox->setEnabled(VideoGrabber->IsAnalogVideoStandardAvailable());
+  Fill(CrossbarComboBox, VideoGrabber->VideoInputs(), VideoGrabber->VideoInput());
+  CrossbarComboBox->setEnabled(VideoGrabber->IsVideoInputAvailable());
+}
+
+void CapturePage::VideoDeviceComboBoxChange(int index) {
+  LabelCaptureState->hide();
+  VideoGrabber->SetVideoDevice(index);
+  FitVideoPicture(true);
+}
+
+void CapturePage::VideoStandardComboBoxChange(int index) {
+  VideoGrabber->SetAnalogVideoStandard(index);
+}
+
+void CapturePage::CrossbarComboBoxChange(int index) { VideoGrabber->SetVideoInput(index); }
+
+void CapturePage::RestartPreview() {
+  LabelCaptureState->hide();
+  if (VideoGrabber->StartPreview()) ImageVideo->show();
+  if (TabSheetVideo->isVisible()) TimerVideo->start();
+  FitVideoPicture(true);
+}
+
+void CapturePage::VideoSizeComboBoxChange(int index) {
+  ImageVideo->hide();
+  TimerVideo->stop();
+  VideoGrabber->StopPreview();
+  VideoGrabber->SetVideoSize(index);
+  RestartPreview();
+}
+
+void CapturePage::MenuDevSetupClick() { VideoGrabber->ShowDialog(0, TabSheetVideo->window()); }
+
+void CapturePage::MenuStreamSetupClick() {
+  if (!VideoGrabber->ShowDialog(3, TabSheetVideo->window())) return;
+  ImageVideo->hide();
+  TimerVideo->stop();
+  VideoGrabber->StopPreview();
+  Fill(VideoSizeComboBox, VideoGrabber->VideoSizes(), VideoGrabber->VideoSize());
+  RestartPreview();
+}
+
+void CapturePage::CrossDialogClick() {
+  if (VideoGrabber->ShowDialog(7, TabSheetVideo->window())) VideoGrabberVideoDeviceSelected();
+}
+
+void CapturePage::ToolButtonCamSetClick() { MenuDevSetupClick(); }
+
+void CapturePage::TabSheetVideoShow() {
+  TimerVideo->start();
+  FitVideoPicture(true);
+  ScrollBoxVideoImage->setFocus();
+}
+
+void CapturePage::TabSheetVideoHide() { TimerVideo->stop(); }
+
+void CapturePage::FitVideoPicture(bool clear) {
+  ScrollBoxVideoImage->horizontalScrollBar()->setValue(0);
+  ScrollBoxVideoImage->verticalScrollBar()->setValue(0);
+  ImageVideo->move(0, 0);
+  const int w = static_cast<int>(static_cast<float>(VideoGrabber->Width()) * VideoZoom);
+  const int h = static_cast<int>(static_cast<float>(VideoGrabber->Height()) * VideoZoom);
+  if (clear) {
+    ImageVideo->Assign(Bitmap());
+    ImageVideo->resize(w, h);
+  }
+  const QSize client = ScrollBoxVideoImage->viewport()->size();
+  int left = 0;
+  int top = 0;
+  if (ScrollBoxVideoImage->width() < w) {
+    ScrollBoxVideoImage->horizontalScrollBar()->setValue((w - client.width()) / 2);
+  } else {
+    left = (client.width() - w) / 2;
+  }
+  if (ScrollBoxVideoImage->height() < h) {
+    ScrollBoxVideoImage->verticalScrollBar()->setValue((h - client.height()) / 2);
+  } else {
+    top = (client.height() - h) / 2;
+  }
+  if (left != 0 || top != 0) ImageVideo->move(left, top);
+}
+
+void CapturePage::TimerVideoTimer() { VideoGrabber->CaptureFrameTo(fc_TBitmap, QString()); }
+
+void CapturePage::VideoGrabberFrameCaptureCompleted(QObject*, const Bitmap& frameBitmap, int, int,
+                                                    quint32, qint64, TFrameCaptureDest destType,
+                                                    const QString&, bool, int) {
+  if (destType != fc_TBitmap) return;
+  TimerVideo->stop();
+  Bitmap& live = ImageVideo->Canvas();
+  live = frameBitmap;
+  ManualFrameStep(live);
+  ImageVideo->BitmapChanged();
+  TimerVideo->start();
+}
+
+void CapturePage::ManualFrameStep(Bitmap& live) {
+  const std::optional<FrameTaken> taken = Run.ManualFrameStep(live, Look());
+  if (taken) TellFrame(*taken);
+}
+
+void CapturePage::TellFrame(const FrameTaken& taken) {
+  switch (taken.Kind) {
+    case FrameTaken::Taken: break;
+    case FrameTaken::EngineFull:
+      ToolButtonCapFoto->setEnabled(false);
+      ShowState(QStringLiteral("В панораме уже %1 кадров, больше она не вмещает. "
+                               "Завершите съемку, чтобы собрать панораму.")
+                    .arg(Panoram::kCapacity));
+      TellUser(TabSheetVideo->window(), kAttention, LabelCaptureState->text(),
+               MessageKind::Warning);
+      return;
+    case FrameTaken::NoMemory:
+      ShowState(QStringLiteral("Недостаточно памяти: кадр не сделан."));
+      return;
+    case FrameTaken::Empty: return;
+  }
+  DrawLayoutIndicator(Run.FrameDirection);
+  if (!taken.SaveError.empty() && !saveErrorTold_) {
+    saveErrorTold_ = true;
+    ShowState(
+        QStringLiteral("Кадр не удалось записать в файл %1 (%2). Сохранение кадров "
+                       "остановлено; снятые кадры остаются в проекте.")
+            .arg(QString::fromStdString(taken.Name), QString::fromStdString(taken.SaveError)));
+    TellUser(TabSheetVideo->window(), kAttention, LabelCaptureState->text(), MessageKind::Warning);
+  }
+}
+
+void CapturePage::VideoGrabberDeviceError(const QString& message) {
+  TimerVideo->stop();
+  ShowState(message + QStringLiteral("\nСнятые кадры сохранены."));
+}
+
+void CapturePage::ShowState(const QString& text) {
+  LabelCaptureState->setText(text);
+  LabelCaptureState->show();
+}
+
+OverlayOptions CapturePage::Look() const {
+  return {CheckBoxOwerIage->isChecked(), CheckBoxInvert->isChecked(), TrackDens->value()};
+}
+
+void CapturePage::DrawLayoutIndicator(int32_t code) {
+  ImageInd->show();
+  Bitmap& picture = ImageInd->Canvas();
+  if (picture.Width() != kIndicatorWidth || picture.Height() != kIndicatorHeight)
+    picture = Bitmap(kIndicatorWidth, kIndicatorHeight, 255);
+  ::DrawLayoutIndicator(picture, shell_.Engine, code);
+  ImageInd->BitmapChanged();
+}
+
+bool CapturePage::AskProject() {
+  QWidget* window = TabSheetVideo->window();
+  if (shell_.Engine.Count() > 0 &&
+      !AskYesNo(window, kAttention,
+                QStringLiteral("В проекте присутствуют открытые изображения!\n Создание нового "
+                               "проекта приведет к их закрытию!\n Продолжить?"),
+                MessageKind::Warning))
+    return false;
+  if (!FormProj) FormProj = new TFormProj(window);
+  if (FormProj->exec() != QDialog::Accepted) return false;
+  const std::string name = FormProj->EditName->text().toStdString();
+  if (const std::string problem = ProjectNameProblem(name); !problem.empty()) {
+    TellUser(window, kAttention, QString::fromStdString(problem), MessageKind::Warning);
+    return false;
+  }
+  Run.Project.Name = name;
+  ImageInd->show();
+  ToolButtonSet3->setEnabled(false);
+  return !name.empty();
+}
+
+void CapturePage::ToolButtonCapStartClick() {
+  if (!AskProject()) return;
+  CaptureProject& project = Run.Project;
+  const bool ownFolder = FormProj->CheckBoxNewDir->isChecked();
+  project.SaveFrames = FormProj->CheckBoxSave->isChecked();
+  project.Dir = ProjectDirFor(project.BaseDir, project.Name, ownFolder);
+  // A folder that cannot be made shows when the first frame cannot be written.
+  if (ownFolder) MakeProjectDir(project.Dir);
+  int32_t first = 0;
+  if (const std::optional<int> last = LastExistingFrameNumber(project.Dir, project.Name);
+      last && project.SaveFrames) {
+    const Answer answer = AskYesNoCancel(
+        TabSheetVideo->window(), kAttention,
+        QStringLiteral("В папке %1 уже есть кадры проекта «%2» (последний — %3).\n"
+                       "Да — продолжить нумерацию после него.\n"
+                       "Нет — записать новые кадры поверх прежних, начиная с %4.\n"
+                       "Отмена — не начинать съемку.")
+            .arg(QString::fromStdString(project.Dir), QString::fromStdString(project.Name),
+                 QString::fromStdString(FrameFileName("", project.Name, *last)),
+                 QString::fromStdString(FrameFileName("", project.Name, 0))));
+    if (answer == Answer::Cancel) {
+      ToolButtonSet3->setEnabled(true);
+      ImageInd->hide();
+      return;
+    }
+    if (answer == Answer::Yes) first = *last + 1;
+  }
+  Run.Begin(first);
+  saveErrorTold_ = false;
+  LabelCaptureState->hide();
+  host_.StartNewProject();
+  SetRunControls(true);
+  DrawLayoutIndicator(Run.FrameDirection);
+  if (ToolButtonAuto->isChecked()) {
+    AutoState = 5;
+    TimerVideo->start();
+  }
+}
+
+void CapturePage::SetRunControls(bool running) {
+  ToolButtonCapFoto->setEnabled(running && !ToolButtonAuto->isChecked());
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           GroupBoxVid, ToolButtonCamSet, ToolButtonCapStart, ToolButtonAuto, ToolButtonSet3})
+    control->setEnabled(!running);
+  ToolButtonCapStop->setEnabled(running);
+  ToolBarContacts->setEnabled(running);
+  for (QToolButton* button : {ToolButtonTop, ToolButtonBottom, ToolButtonLeft, ToolButtonRight})
+    button->setEnabled(running);
+  host_.ShowImagesTab(!running);
+}
+
+void CapturePage::ToolButtonCapFotoClick() { Run.TakeFrame = true; }
+
+void CapturePage::ToolButtonCapStopClick() {
+  if (!AskYesNo(TabSheetVideo->window(), kAttention,
+                QStringLiteral("Построение панорамы будет завершено. Продолжить?")))
+    return;
+  WorkflowCommand command(shell_.CommandRunning);
+  if (!command.Acquired()) return;
+  AutoState = 0;
+  SetRunControls(false);
+  host_.CaptureRunEnded();
+  if (shell_.Engine.Count() > 1) {
+    // The live picture pauses while the engine searches on another thread.
+    const bool live = TimerVideo->isActive();
+    TimerVideo->stop();
+    Run.OverlayFrame.reset();
+    ProgressBarCapture->setValue(0);
+    ProgressBarCapture->show();
+    BarProgress progress(ProgressBarCapture);
+    bool stitched = false;
+    bool searchFailed = false;
+    RunWhilePainting([&] { stitched = Run.End(shell_.MontageTable, &progress, &searchFailed); });
+    ProgressBarCapture->hide();
+    if (live) TimerVideo->start();
+    if (stitched) {
+      host_.ShowCapturedMosaic();
+    } else if (searchFailed) {
+      ShowState(
+          QStringLiteral("Недостаточно памяти для поиска перекрытий. Кадры остаются в "
+                         "проекте."));
+    }
+  } else {
+    Run.End(shell_.MontageTable, nullptr);
+  }
+  Run.OverlayFrame.reset();
+  ImageInd->hide();
+}
+
+void CapturePage::DirectionClick(int32_t code) {
+  Run.FrameDirection = code;
+  DrawLayoutIndicator(code);
+}
+
+void CapturePage::ToolButtonVPClick() {
+  VideoZoom *= 2.0f;
+  FitVideoPicture(true);
+  if (VideoZoom >= 2.0f) ToolButtonVP->setEnabled(false);
+  ToolButtonVM->setEnabled(true);
+  RenewOverlayFrame();
+}
+
+void CapturePage::ToolButtonVMClick() {
+  VideoZoom *= 0.5f;
+  FitVideoPicture(true);
+  if (VideoZoom <= 0.25f) ToolButtonVM->setEnabled(false);
+  ToolButtonVP->setEnabled(true);
+  RenewOverlayFrame();
+}
+
+void CapturePage::RenewOverlayFrame() { Run.RenewOverlayFrame(); }
+
+bool CapturePage::eventFilter(QObject* watched, QEvent* event) {
+  // The arrow keys move a simulated camera's view over its picture.
+  if (watched == ScrollBoxVideoImage && event->type() == QEvent::KeyPress &&
+      VideoGrabber->Source()) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int step = (key->modifiers() & Qt::ShiftModifier) ? 4 * kArrowStep : kArrowStep;
+    int dx = 0;
+    int dy = 0;
+    switch (key->key()) {
+      case Qt::Key_Left: dx = -step; break;
+      case Qt::Key_Right: dx = step; break;
+      case Qt::Key_Up: dy = -step; break;
+      case Qt::Key_Down: dy = step; break;
+      default: return QObject::eventFilter(watched, event);
+    }
+    if (VideoGrabber->Source()->MoveView(dx, dy)) return true;
+  }
+  return QObject::eventFilter(watched, event);
+}

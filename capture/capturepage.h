@@ -1,0 +1,137 @@
+#pragma once
+// The capture page: the live picture of a video device, the capture run
+// with frames taken by hand, the contact-zone overlay and the layout
+// indicator. The run's logic is CaptureRun; this class owns the controls,
+// the live-picture timer and the video component.
+
+#include <QObject>
+#include <memory>
+
+#include "capture/capturehost.h"
+#include "capture/capturerun.h"
+#include "capture/videograbber.h"
+
+class PictureControl;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QScrollArea;
+class QSlider;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QWidget;
+class TFormProj;
+class ToolImageLists;
+
+class CapturePage : public QObject {
+  Q_OBJECT
+
+ public:
+  CapturePage(CaptureHost& host, CaptureShell shell, std::unique_ptr<VideoProvider> devices,
+              ToolImageLists& lists, QObject* parent);
+  ~CapturePage() override;
+
+  // Created at start-up; made on first use when start-up did not.
+  TFormProj* FormProj = nullptr;
+
+  float VideoZoom = 1.0f;  // 0.25, 0.5, 1.0 or 2.0
+  int AutoState = 0;       // automatic capture's state; 0: none
+  CaptureRun Run;          // project, frames, overlay
+
+  QWidget* TabSheetVideo = nullptr;
+  QToolBar* ToolBarVideo = nullptr;
+  QGroupBox* GroupBoxVid = nullptr;
+  QComboBox* VideoDeviceComboBox = nullptr;
+  QComboBox* VideoStandardComboBox = nullptr;
+  QComboBox* CrossbarComboBox = nullptr;
+  QComboBox* VideoSizeComboBox = nullptr;
+  QToolButton* ToolButtonCamSet = nullptr;
+  QMenu* PopupMenuVideo = nullptr;
+  QAction* MenuDevSetup = nullptr;
+  QAction* MenuStreamSetup = nullptr;
+  QAction* CrossDialog = nullptr;
+  QToolButton* ToolButtonAuto = nullptr;
+  QToolButton* ToolButtonCapStart = nullptr;
+  QToolButton* ToolButtonCapFoto = nullptr;
+  QToolButton* ToolButtonCapStop = nullptr;
+  QToolButton* ToolButtonSet3 = nullptr;
+  QToolButton* ToolButtonVP = nullptr;
+  QToolButton* ToolButtonVM = nullptr;
+  QToolBar* ToolBarContacts = nullptr;
+  QToolButton* ToolButtonTop = nullptr;
+  QToolButton* ToolButtonBottom = nullptr;
+  QToolButton* ToolButtonLeft = nullptr;
+  QToolButton* ToolButtonRight = nullptr;
+  QCheckBox* CheckBoxOwerIage = nullptr;
+  QCheckBox* CheckBoxInvert = nullptr;
+  QSlider* TrackDens = nullptr;
+  PictureControl* ImageInd = nullptr;
+  QLabel* LabelCaptureState = nullptr;  // device and saving troubles, in words
+  QProgressBar* ProgressBarCapture = nullptr;
+  QScrollArea* ScrollBoxVideoImage = nullptr;
+  PictureControl* ImageVideo = nullptr;
+  TVideoGrabber* VideoGrabber = nullptr;
+  QTimer* TimerVideo = nullptr;
+
+  // True when a device is offered; without one the page has no tab.
+  bool HasDevices() const;
+  // Main window creation: the preview starts and the lists are filled.
+  void StartVideo();
+  // Main window close: the live picture stops, the capture bitmaps go.
+  void StopVideo();
+  // The page was shown or hidden.
+  void TabSheetVideoShow();
+  void TabSheetVideoHide();
+  void FitVideoPicture(bool clear);
+  // The overlay and the indicator as the run's state says.
+  void DrawLayoutIndicator(int32_t code);
+  OverlayOptions Look() const;
+
+ public slots:
+  void VideoGrabberVideoDeviceSelected();
+  void VideoDeviceComboBoxChange(int index);
+  void VideoStandardComboBoxChange(int index);
+  void CrossbarComboBoxChange(int index);
+  void VideoSizeComboBoxChange(int index);
+  void MenuDevSetupClick();
+  void MenuStreamSetupClick();
+  void CrossDialogClick();
+  void ToolButtonCamSetClick();
+  void TimerVideoTimer();
+  void VideoGrabberFrameCaptureCompleted(QObject* sender, const Bitmap& frameBitmap,
+                                         int bitmapWidth, int bitmapHeight, quint32 frameNumber,
+                                         qint64 frameTime, TFrameCaptureDest destType,
+                                         const QString& fileName, bool success, int frameId);
+  void VideoGrabberDeviceError(const QString& message);
+  void ToolButtonCapStartClick();
+  void ToolButtonCapFotoClick();
+  void ToolButtonCapStopClick();
+  void DirectionClick(int32_t code);
+  void ToolButtonVPClick();
+  void ToolButtonVMClick();
+  void RenewOverlayFrame();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Build(ToolImageLists& lists);
+  QWidget* BuildSidePanel(ToolImageLists& lists);
+  void Connect();
+  void RestartPreview();
+  void SetRunControls(bool running);
+  // The project's name, folder and first frame number; false when no run starts.
+  bool AskProject();
+  void TellFrame(const FrameTaken& taken);
+  void ShowState(const QString& text);
+  void ManualFrameStep(Bitmap& live);
+
+  CaptureHost& host_;
+  CaptureShell shell_;
+  bool saveErrorTold_ = false;
+};

@@ -1,0 +1,182 @@
+// The capture runner: its command line, and whole runs over the simulated
+// camera whose places must equal the camera's known path.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "capturecli.h"
+#include "capturejob.h"
+#include "imagefiles/imagefiles.h"
+#include "support/testimages.h"
+
+namespace {
+
+CaptureCliOutcome Parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "quiltor-capture");
+  return ParseCaptureArgs(static_cast<int>(args.size()), args.data());
+}
+
+TEST(CaptureRunnerArgs, RefusesWhatCannotMakeARun) {
+  const std::vector<std::vector<const char*>> refused = {
+      {"--frames-at", "0,1", "--directions", "1", "-o", "m.png"},  // no camera
+      {"--simulate", "specimen", "--device", "0", "--frames-at", "0,1", "--directions", "1", "-o",
+       "m.png"},
+      {"--simulate", "specimen", "--frames-at", "0,1,2", "--directions", "1", "-o", "m.png"},
+      {"--simulate", "specimen", "--frames-at", "0,3,2", "--directions", "1,1", "-o", "m.png"},
+      {"--simulate", "specimen", "--frames-at", "0,-1", "--directions", "1", "-o", "m.png"},
+      {"--simulate", "specimen", "--frames-at", "0,1", "--directions", "5", "-o", "m.png"},
+      {"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1", "--size", "640", "-o",
+       "m.png"},
+      {"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1", "--project", "../x",
+       "-o", "m.png"},
+      {"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1", "-o", "m.xyz"},
+      {"--device", "0", "--path", "p.txt", "--frames-at", "0,1", "--directions", "1", "-o",
+       "m.png"},
+  };
+  for (const auto& args : refused) {
+    const CaptureCliOutcome out = Parse(args);
+    EXPECT_FALSE(out.Run) << args[1] << " " << args[3];
+    EXPECT_EQ(out.ExitCode, 2);
+    EXPECT_FALSE(out.Message.empty());
+  }
+  const CaptureCliOutcome ok =
+      Parse({"--simulate", "specimen", "--frames-at", "0,5,9", "--directions", "1,2", "--size",
+             "800x600", "--zone", "40", "-o", "m.png"});
+  ASSERT_TRUE(ok.Run) << ok.Message;
+  EXPECT_EQ(ok.Options.FramesAt, (std::vector<int>{0, 5, 9}));
+  EXPECT_EQ(ok.Options.Directions, (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(ok.Options.Size, (FrameSize{800, 600}));
+  EXPECT_EQ(ok.Options.Stitch.Settings.ImageZone, 40);
+  EXPECT_EQ(ok.Options.Stitch.Settings.FindR, 15);  // the dialog's defaults otherwise
+}
+
+// A 3 x 3 snake of 640 x 480 fields, 30 % overlap, with one live picture on
+// the way between fields.
+struct SnakeRun {
+  std::vector<Point> Origins;
+  std::vector<int> FramesAt;
+  std::vector<int32_t> Directions{1, 1, 2, 3, 3, 2, 1, 1};
+};
+
+SnakeRun WriteSnakePath(const std::string& pathFile) {
+  SnakeRun run;
+  std::ofstream path(pathFile);
+  path << "# the stage's walk\n";
+  int line = 0;
+  for (int row = 0; row < 3; ++row) {
+    for (int i = 0; i < 3; ++i) {
+      const int column = row % 2 == 0 ? i : 2 - i;
+      const Point origin{60 + column * 448, 50 + row * 336};
+      if (!run.Origins.empty()) {
+        path << (origin.X + run.Origins.back().X) / 2 << ' ' << origin.Y << '\n';
+        ++line;
+      }
+      path << origin.X << ' ' << origin.Y << '\n';
+      run.FramesAt.push_back(line++);
+      run.Origins.push_back(origin);
+    }
+  }
+  return run;
+}
+
+std::string Joined(const auto& values) {
+  std::string text;
+  for (const auto& value : values) text += (text.empty() ? "" : ",") + std::to_string(value);
+  return text;
+}
+
+class CaptureRunnerRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(PixSaveImage(picture, TexturedBitmap(1600, 1300, 11)));
+    snake = WriteSnakePath(pathFile);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  void ExpectPlacesOnThePath(const nlohmann::json& report) {
+    const nlohmann::json& images = report.at("images");
+    ASSERT_EQ(images.size(), snake.Origins.size());
+    const auto first = images[0].at("place");
+    for (size_t i = 0; i < images.size(); ++i) {
+      const auto place = images[i].at("place");
+      EXPECT_EQ(place[0].get<int>() - first[0].get<int>(), snake.Origins[i].X - snake.Origins[0].X)
+          << i;
+      EXPECT_EQ(place[1].get<int>() - first[1].get<int>(), snake.Origins[i].Y - snake.Origins[0].Y)
+          << i;
+      EXPECT_EQ(images[i].at("live_frame").get<int>(), snake.FramesAt[i]);
+      EXPECT_EQ(images[i].at("origin")[0].get<int>(), snake.Origins[i].X);
+      EXPECT_EQ(images[i].at("origin")[1].get<int>(), snake.Origins[i].Y);
+      EXPECT_EQ(images[i].at("direction").get<int>(), i == 0 ? 0 : snake.Directions[i - 1]);
+    }
+  }
+
+  std::string dir = MakeTempDir("capture");
+  std::string picture = dir + "/slide.bmp";
+  std::string pathFile = dir + "/walk.txt";
+  SnakeRun snake;
+};
+
+TEST_F(CaptureRunnerRun, TakesTheListedLiveFramesAndPlacesThemOnThePath) {
+  CaptureOptions options;
+  options.Simulate = picture;
+  options.PathFile = pathFile;
+  options.FramesAt = snake.FramesAt;
+  options.Directions = snake.Directions;
+  options.ProjectName = "Змейка";
+  options.SaveFramesTo = dir + "/frames";
+  options.Stitch.Auto = false;
+  options.Stitch.Output = dir + "/mosaic.png";
+  const StitchResult result = RunCapture(options, nullptr);
+  ASSERT_EQ(result.ExitCode, 0) << result.Error;
+  EXPECT_TRUE(result.Warnings.empty());
+  ExpectPlacesOnThePath(result.Report);
+  // The frames were written as the project's numbered bitmaps, each equal to its crop.
+  Bitmap whole;
+  ASSERT_TRUE(PixLoadImage(picture, whole));
+  for (size_t i = 0; i < snake.Origins.size(); ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "_%04zu.bmp", i);
+    const std::string file = dir + "/frames/Змейка" + name;
+    EXPECT_EQ(result.Report["images"][i]["file"], file);
+    Bitmap frame;
+    ASSERT_TRUE(PixLoadImage(file, frame)) << file;
+    EXPECT_EQ(frame, CropBitmap(whole, snake.Origins[i].X, snake.Origins[i].Y, 640, 480)) << i;
+  }
+  // The mosaic spans the walk: two steps of 448 and 336 plus a field.
+  EXPECT_EQ(result.Output.Width(), 2 * 448 + 640);
+  EXPECT_EQ(result.Output.Height(), 2 * 336 + 480);
+}
+
+TEST_F(CaptureRunnerRun, RunsAsAProgram) {
+  const std::string out = dir + "/m.png", report = dir + "/r.json";
+  QProcess p;
+  p.start(
+      QStringLiteral(QUILTOR_CAPTURE_EXE),
+      {"--simulate", QString::fromStdString(picture), "--path", QString::fromStdString(pathFile),
+       "--frames-at", QString::fromStdString(Joined(snake.FramesAt)), "--directions",
+       QString::fromStdString(Joined(snake.Directions)), "--quiet", "-o",
+       QString::fromStdString(out), "--report", QString::fromStdString(report)});
+  ASSERT_TRUE(p.waitForFinished(300000));
+  ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  std::ifstream in(report);
+  ExpectPlacesOnThePath(nlohmann::json::parse(in));
+  Bitmap mosaic;
+  ASSERT_TRUE(PixLoadImage(out, mosaic));
+  EXPECT_EQ(mosaic.Width(), 2 * 448 + 640);
+
+  // A picture that cannot be read fails the run and leaves no mosaic.
+  QProcess bad;
+  bad.start(QStringLiteral(QUILTOR_CAPTURE_EXE),
+            {"--simulate", QString::fromStdString(dir + "/none.png"), "--frames-at", "0,1",
+             "--directions", "1", "--quiet", "-o", QString::fromStdString(dir + "/x.png")});
+  ASSERT_TRUE(bad.waitForFinished(60000));
+  EXPECT_EQ(bad.exitCode(), 1);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/x.png"));
+  EXPECT_FALSE(bad.readAllStandardError().isEmpty());
+}
+
+}  // namespace

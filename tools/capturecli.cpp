@@ -1,0 +1,116 @@
+#include "capturecli.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <charconv>
+
+#include "capture/projectnames.h"
+#include "engine/panoram.h"
+#include "imagefiles/imagefiles.h"
+#include "settingsoptions.h"
+#include "stitchcli.h"
+
+namespace {
+
+// "N1,N2,...": non-negative and rising.
+bool ParseFrameNumbers(const std::string& text, std::vector<int>& numbers) {
+  numbers.clear();
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    int value = -1;
+    const char* first = text.data() + start;
+    const char* last = text.data() + comma;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last || value < 0) return false;
+    if (!numbers.empty() && value <= numbers.back()) return false;
+    numbers.push_back(value);
+    start = comma + 1;
+  }
+  return !numbers.empty();
+}
+
+bool ParseSize(const std::string& text, FrameSize& size) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos) return false;
+  const auto number = [](const std::string& part, int& value) {
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+    return error == std::errc() && end == part.data() + part.size() && value > 0;
+  };
+  return number(text.substr(0, x), size.Width) && number(text.substr(x + 1), size.Height);
+}
+
+std::string CheckCombination(const CaptureOptions& o) {
+  if (o.Simulate.empty() == o.Device.empty())
+    return "give either --simulate PICTURE (or specimen) or --device N";
+  if (!o.Device.empty() && (!o.PathFile.empty() || o.Noise != 0 || o.Flicker != 0))
+    return "--path, --noise and --flicker belong to the simulated camera";
+  if (o.FramesAt.size() > static_cast<size_t>(Panoram::kCapacity))
+    return "at most " + std::to_string(Panoram::kCapacity) + " frames can be taken";
+  if (o.Directions.size() + 1 != o.FramesAt.size())
+    return "--directions needs " + std::to_string(o.FramesAt.size() - 1) +
+           " codes (one per frame after the first), got " + std::to_string(o.Directions.size());
+  if (const std::string problem = ProjectNameProblem(o.ProjectName); !problem.empty())
+    return "--project: " + problem;
+  if (o.ProjectName.empty()) return "--project: the name is empty";
+  if (!PixCanWrite(o.Stitch.Output)) return "cannot write images of this type: " + o.Stitch.Output;
+  if (!o.Stitch.Report.empty() && o.Stitch.Report == o.Stitch.Output)
+    return "the report " + o.Stitch.Report + " is the output " + o.Stitch.Output;
+  return "";
+}
+
+}  // namespace
+
+CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
+  CaptureCliOutcome out;
+  CaptureOptions& o = out.Options;
+  o.Stitch.Auto = false;
+  CLI::App app{
+      "Runs a capture run from a camera or the simulated camera: takes a frame at each "
+      "listed live frame, ends the run and writes the mosaic.",
+      "quiltor-capture"};
+  app.add_option("--simulate", o.Simulate,
+                 "the simulated camera over this picture; \"specimen\" for the synthetic one");
+  app.add_option("--device", o.Device, "a V4L2 camera: its number in the device list or its path");
+  app.add_option("--path", o.PathFile, "the simulated camera's path: \"x y\" per live frame");
+  app.add_option("--noise", o.Noise, "the simulated camera's noise")->check(CLI::Range(0, 50));
+  app.add_option("--flicker", o.Flicker, "the simulated camera's lamp flicker, percent")
+      ->check(CLI::Range(0, 50));
+  std::string sizeText = "640x480";
+  app.add_option("--size", sizeText, "frame size WxH (default 640x480)");
+  std::string framesText;
+  app.add_option("--frames-at", framesText, "live frame numbers at which a frame is taken")
+      ->required();
+  std::string directionText;
+  app.add_option("--directions", directionText,
+                 "one code per frame after the first: 1 right, 2 below, 3 left, 4 above");
+  app.add_option("--project", o.ProjectName, "project name; frames are NAME_0000.bmp, ...");
+  app.add_option("--save-frames", o.SaveFramesTo, "also write every frame into this folder");
+  SharedStitchOptions shared(app, o.Stitch);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    out.Message = app.help();
+    return out;
+  } catch (const CLI::ParseError& e) {
+    out.ExitCode = kExitBadArguments;
+    out.Message = std::string(e.what()) + "\nRun with --help for more information.";
+    return out;
+  }
+  const auto refuse = [&out](std::string message) {
+    out.ExitCode = kExitBadArguments;
+    out.Message = std::move(message);
+    return out;
+  };
+  if (!ParseSize(sizeText, o.Size)) return refuse("--size: expected WxH, got " + sizeText);
+  if (!ParseFrameNumbers(framesText, o.FramesAt))
+    return refuse("--frames-at: expected rising live frame numbers 0,1,..., got " + framesText);
+  if (!ParseDirections(directionText, o.Directions))
+    return refuse("--directions: codes must be 1, 2, 3 or 4, separated by commas: " +
+                  directionText);
+  if (std::string error; !shared.Apply(error, out.Warnings)) return refuse(error);
+  if (const std::string problem = CheckCombination(o); !problem.empty()) return refuse(problem);
+  out.Run = true;
+  return out;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The capture runner's command line.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "capture/videosource.h"
+#include "stitchoptions.h"
+
+struct CaptureOptions {
+  std::string Simulate;  // the simulated camera's picture, "specimen" for the synthetic one
+  std::string Device;    // otherwise a V4L2 camera: its number in the list or its /dev path
+  std::string PathFile;  // the simulated camera's path
+  int Noise = 0;         // the simulated camera's noise and lamp flicker
+  int Flicker = 0;
+  FrameSize Size{640, 480};
+  std::vector<int> FramesAt;        // live frame numbers at which a frame is taken, rising
+  std::vector<int32_t> Directions;  // one code per frame after the first
+  std::string ProjectName = "Изображение";
+  std::string SaveFramesTo;  // folder for the frame files; empty: frames stay in memory
+  StitchOptions Stitch;      // settings, smoothing, crop, output, report, quiet
+};
+
+struct CaptureCliOutcome {
+  bool Run = false;
+  int ExitCode = 0;
+  std::string Message;
+  CaptureOptions Options;
+  std::vector<std::string> Warnings;
+};
+
+CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv);

@@ -1,0 +1,154 @@
+#include "capturejob.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+
+#include "capture/capturerun.h"
+#include "capture/programdevices.h"
+#include "capture/projectnames.h"
+#include "capture/simulatedcamera.h"
+
+namespace {
+
+// What is known of each frame taken, for the report.
+struct TakenFrame {
+  std::string File;
+  int LiveFrame = 0;
+  std::optional<Point> Origin;  // on the simulated camera's picture
+};
+
+// Live pictures one at a time; a real camera is waited for.
+class LiveFrames {
+ public:
+  explicit LiveFrames(VideoSource& source) : source_(source) {
+    source_.SetFrameReady([this] {
+      const std::lock_guard lock(mutex_);
+      ready_ = true;
+      arrived_.notify_one();
+    });
+  }
+  ~LiveFrames() { source_.SetFrameReady({}); }
+  LiveFrames(const LiveFrames&) = delete;
+  LiveFrames& operator=(const LiveFrames&) = delete;
+
+  std::optional<Bitmap> Next() {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kLiveFrameTimeoutMs);
+    for (;;) {
+      if (std::optional<Bitmap> frame = source_.TakeFrame()) return frame;
+      if (!source_.Error().empty() || !source_.Running()) return std::nullopt;
+      std::unique_lock lock(mutex_);
+      if (!arrived_.wait_until(lock, deadline, [this] { return ready_; })) return std::nullopt;
+      ready_ = false;
+    }
+  }
+
+ private:
+  VideoSource& source_;
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  bool ready_ = false;
+};
+
+StitchResult Failed(std::string error) {
+  StitchResult result;
+  result.ExitCode = kExitFailed;
+  result.Error = std::move(error);
+  return result;
+}
+
+std::string TakeFailure(const FrameTaken& taken) {
+  switch (taken.Kind) {
+    case FrameTaken::Taken: return "";
+    case FrameTaken::EngineFull: return "the engine holds no more frames";
+    case FrameTaken::NoMemory: return "not enough memory for frame " + taken.Name;
+    case FrameTaken::Empty: return "the camera delivered an empty frame";
+  }
+  return "frame not taken";
+}
+
+CaptureProject ProjectOf(const CaptureOptions& options) {
+  CaptureProject project;
+  project.Name = options.ProjectName;
+  project.SaveFrames = !options.SaveFramesTo.empty();
+  if (project.SaveFrames) {
+    project.BaseDir = options.SaveFramesTo;
+    if (project.BaseDir.back() != '/') project.BaseDir += '/';
+  }
+  project.Dir = project.BaseDir;
+  return project;
+}
+
+void AddFrameDetails(nlohmann::json& report, const std::vector<TakenFrame>& frames) {
+  nlohmann::json& images = report["images"];
+  for (size_t i = 0; i < frames.size() && i < images.size(); ++i) {
+    images[i]["file"] = frames[i].File;
+    images[i]["live_frame"] = frames[i].LiveFrame;
+    if (frames[i].Origin) images[i]["origin"] = {frames[i].Origin->X, frames[i].Origin->Y};
+  }
+}
+
+StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress) {
+  std::string error;
+  std::unique_ptr<VideoSource> source = OpenCaptureSource(
+      {options.Simulate, options.Device, options.PathFile, options.Noise, options.Flicker}, error);
+  if (!source) return Failed(error);
+  if (!source->Start(options.Size)) return Failed("the camera does not start: " + source->Error());
+  const auto* simulated = dynamic_cast<const SimulatedCamera*>(source.get());
+
+  auto engine = std::make_unique<Panoram>();
+  engine->ApplySettings(options.Stitch.Settings);
+  CaptureRun run(*engine);
+  run.Project = ProjectOf(options);
+  if (run.Project.SaveFrames && !MakeProjectDir(run.Project.Dir))
+    return Failed("cannot make the folder " + run.Project.Dir);
+  run.Begin(0);
+
+  std::vector<TakenFrame> frames;
+  LiveFrames live(*source);
+  size_t next = 0;
+  for (int n = 0; next < options.FramesAt.size(); ++n) {
+    std::optional<Bitmap> picture = live.Next();
+    if (!picture) {
+      return Failed("the camera gave no live picture " + std::to_string(n) +
+                    (source->Error().empty() ? "" : ": " + source->Error()));
+    }
+    if (n != options.FramesAt[next]) continue;
+    if (next > 0) run.FrameDirection = options.Directions[next - 1];
+    run.TakeFrame = true;
+    const std::optional<FrameTaken> taken = run.ManualFrameStep(*picture, OverlayOptions{});
+    if (!taken || !*taken) return Failed(taken ? TakeFailure(*taken) : "frame not taken");
+    if (!taken->SaveError.empty())
+      return Failed("cannot write frame " + taken->Name + ": " + taken->SaveError);
+    TakenFrame frame{taken->Name, n, std::nullopt};
+    if (simulated) frame.Origin = simulated->Position();
+    frames.push_back(frame);
+    ++next;
+  }
+  source->Stop();
+
+  MontageTable table;
+  StitchTimes times;
+  bool searchFailed = false;
+  if (!run.End(table, progress, &searchFailed, &times)) {
+    return Failed(searchFailed ? "not enough memory for the search"
+                               : "a capture run needs at least two frames to stitch");
+  }
+  StitchJob job(options.Stitch, std::move(engine), table, times);
+  job.WarnUnlinkedPairs();
+  job.ExtendReport([&frames](nlohmann::json& report) { AddFrameDetails(report, frames); });
+  if (job.Assemble()) job.Save();
+  return std::move(job.Result());
+}
+
+}  // namespace
+
+StitchResult RunCapture(const CaptureOptions& options, ProgressIndicator* progress) {
+  try {
+    return Capture(options, progress);
+  } catch (const std::bad_alloc&) {
+    return Failed("not enough memory");
+  }
+}

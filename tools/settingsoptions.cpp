@@ -1,0 +1,43 @@
+#include "settingsoptions.h"
+
+SharedStitchOptions::SharedStitchOptions(CLI::App& app, StitchOptions& options)
+    : options_(options) {
+  configOpt_ = app.add_option("--config", config_, "the six settings from a 24-byte settings file");
+  auto in = [](const SettingRange& r) { return CLI::Range(r.Min, r.Max); };
+  zone_ =
+      app.add_option("--zone", flags_.ImageZone, "overlap zone, percent")->check(in(kZoneRange));
+  radius_ =
+      app.add_option("--radius", flags_.FindR, "search radius, pixels")->check(in(kRadiusRange));
+  cropOpt_ =
+      app.add_option("--crop", crop_, "trim a frame from every image")->check(in(kCropRange));
+  frame_ =
+      app.add_option("--frame", flags_.CropFrame, "frame width, pixels")->check(in(kFrameRange));
+  blend_ = app.add_option("--blend", flags_.SmoothType, "seam method 0..4")->check(in(kBlendRange));
+  step_ = app.add_option("--step", flags_.Quality, "search step 1..5")->check(in(kStepRange));
+  app.add_flag("--smooth", options.Smooth, "seam smoothing on");
+  app.add_flag("--crop-view", options.CropView, "output only the common rectangle");
+  app.add_option("-o,--output", options.Output, "the mosaic; format from the extension")
+      ->required();
+  app.add_option("--report", options.Report, "a JSON report");
+  app.add_flag("--quiet", options.Quiet, "no progress bar");
+}
+
+bool SharedStitchOptions::Apply(std::string& error, std::vector<std::string>& warnings) {
+  SetupData& settings = options_.Settings;
+  if (configOpt_->count() > 0 && !ReadSettingsFile(config_, settings, error)) {
+    error = "cannot read settings file " + config_ + ": " + error;
+    return false;
+  }
+  if (zone_->count()) settings.ImageZone = flags_.ImageZone;
+  if (radius_->count()) settings.FindR = flags_.FindR;
+  if (cropOpt_->count()) settings.Crop = static_cast<uint8_t>(crop_);
+  if (frame_->count()) settings.CropFrame = flags_.CropFrame;
+  if (blend_->count()) settings.SmoothType = flags_.SmoothType;
+  if (step_->count()) settings.Quality = flags_.Quality;
+  // Stored values are used as they are (only the dialog limits them), but said.
+  if (const std::string outside = SettingsOutsideRanges(settings); !outside.empty()) {
+    warnings.push_back("settings file " + config_ +
+                       " holds values outside the dialog's ranges, used as stored: " + outside);
+  }
+  return true;
+}
