@@ -154,8 +154,8 @@ TEST_F(WindowTest, StartsOnTheImagesPageWithOnlyItsTab) {
     EXPECT_EQ(QFontInfo(w->font()).family(), QStringLiteral("Tahoma"));
   }
   const QStringList captions = {"Съемка", "Изображения", "Коррекция", "Сборка"};
-  const QList<QWidget*> pages = {w->Capture->TabSheetVideo, w->TabSheetImages, w->Correction->TabSheetCor,
-                                 w->Assembly->TabSheetQuilt};
+  const QList<QWidget*> pages = {w->Capture->TabSheetVideo, w->TabSheetImages,
+                                 w->Correction->TabSheetCor, w->Assembly->TabSheetQuilt};
   const QList<bool> tabShown = {false, true, false, false};  // no video device here
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(w->PageControl->widget(i), pages[i]);
@@ -199,8 +199,8 @@ TEST_F(WindowTest, VideoTabFollowsTheDeviceListAndPreviewStartsAndStops) {
   EXPECT_EQ(withLog.last(), QStringLiteral("stop"));
 
   QStringList withoutLog;
-  auto without = MakeWindow(
-      nullptr, std::make_unique<FakeCameras>(std::vector<std::string>{}, &withoutLog));
+  auto without =
+      MakeWindow(nullptr, std::make_unique<FakeCameras>(std::vector<std::string>{}, &withoutLog));
   EXPECT_FALSE(without->PageControl->isTabVisible(0));
   EXPECT_TRUE(withoutLog.isEmpty());
 }
@@ -256,7 +256,8 @@ class ExitTest : public WindowTest, public ::testing::WithParamInterface<const c
 
 TEST_P(ExitTest, AnswerNoKeepsEverythingAnswerYesCloses) {
   QStringList log;
-  auto w = MakeWindow(nullptr, std::make_unique<FakeCameras>(std::vector<std::string>{"cam"}, &log));
+  auto w =
+      MakeWindow(nullptr, std::make_unique<FakeCameras>(std::vector<std::string>{"cam"}, &log));
   w->show();
   ASSERT_EQ(w->Engine.AddImage(FlatBitmap(40, 30, 1, 2, 3), 0, "a.bmp"), AddImageResult::Added);
   w->SetWorkflowState(kStateAlbumReady);
