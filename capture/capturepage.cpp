@@ -96,8 +96,11 @@ void CapturePage::Build(ToolImageLists& lists) {
       Named(PopupMenuVideo->addAction(QStringLiteral("Настройка видеорежима")), "CrossDialog");
   ToolButtonCamSet->setMenu(PopupMenuVideo);
   ToolButtonCamSet->setPopupMode(QToolButton::MenuButtonPopup);
-  add(ToolButtonAuto, "ToolButtonAuto", "Автосъемка", "media-playlist-repeat", "А");
+  QAction* autoAction = AddToolButton(ToolBarVideo, lists, ToolButtonAuto, "ToolButtonAuto",
+                                      "Автосъемка", "media-playlist-repeat", "А", kImagesButton);
   ToolButtonAuto->setCheckable(true);
+  // Automatic capture by tracking is not offered yet: the button keeps its place, hidden.
+  autoAction->setVisible(false);
   add(ToolButtonCapStart, "ToolButtonCapStart", "Старт съемки", "media-record", "●");
   add(ToolButtonCapFoto, "ToolButtonCapFoto", "Сделать кадр", "camera-photo", "Ф");
   add(ToolButtonCapStop, "ToolButtonCapStop", "Завершение съемки", "media-playback-stop", "■");

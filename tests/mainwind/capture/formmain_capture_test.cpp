@@ -147,6 +147,7 @@ TEST_F(CaptureTest, ControlsCarryTheirNamesTextsAndStartStates) {
   EXPECT_FALSE(c->ToolButtonCapFoto->isEnabled());
   EXPECT_FALSE(c->ToolButtonCapStop->isEnabled());
   EXPECT_FALSE(c->ToolButtonAuto->isChecked());
+  EXPECT_TRUE(c->ToolButtonAuto->isHidden());  // until automatic capture exists
   for (QToolButton* b :
        {c->ToolButtonTop, c->ToolButtonBottom, c->ToolButtonLeft, c->ToolButtonRight})
     EXPECT_FALSE(b->isEnabled());
