@@ -1,7 +1,10 @@
 // The per-frame overlay step of manual capture (the live frame copied into the
 // picture, then the contact zone blended in) against the same step with the
-// literal pixel-by-pixel blend, on camera-sized frames; then the blend alone.
+// literal pixel-by-pixel blend, on camera-sized frames; the whole live frame
+// with its painting into a window-like surface; then the blend alone.
 #include <benchmark/benchmark.h>
+#include <QImage>
+#include <QPainter>
 
 #include <cstdio>
 #include <functional>
@@ -9,6 +12,7 @@
 #include <string>
 
 #include "capture/contactoverlay.h"
+#include "imagefiles/bitmapview.h"
 #include "ratioreporter.h"
 #include "support/reference_overlay.h"
 #include "support/testimages.h"
@@ -67,6 +71,31 @@ void RegisterCase(const Case& c) {
       benchmark::DoNotOptimize(picture.Data());
     }
   });
+  // The whole live frame: copy, overlay, and the paint the picture control
+  // does at zoom 1 into a 32-bit surface, as a window's backing store is.
+  const std::string frame = std::string("frame/") + c.Name;
+  const auto surface = std::make_shared<QImage>(c.Width, c.Height, QImage::Format_RGB32);
+  const auto paint = [surface](const Bitmap& picture) {
+    QPainter painter(surface.get());
+    painter.drawImage(QRectF(surface->rect()), BitmapView(picture), QRectF(surface->rect()));
+  };
+  Register(frame + "/literal", [frames, paint](benchmark::State& st) {
+    const OverlayOffset shift =
+        OverlayShift(kZone, frames->Last.Width(), frames->Last.Height(), kRightButton);
+    for (auto _ : st) {
+      Bitmap picture = frames->Live;
+      ReferenceBlendContactZone(picture, frames->Last, kDensity, true, shift.Dx, shift.Dy);
+      paint(picture);
+    }
+  });
+  Register(frame + "/fast", [frames, paint](benchmark::State& st) {
+    const OverlayOptions options{true, true, kDensity};
+    for (auto _ : st) {
+      Bitmap picture = frames->Live;
+      RefreshOverlay(picture, &frames->Last, frames->Last, options, kZone, kRightButton);
+      paint(picture);
+    }
+  });
   // The blend alone, over one picture again and again (no branch depends on the bytes).
   const std::string blend = std::string("blend/") + c.Name;
   const OverlayOffset shift = OverlayShift(kZone, c.Width, c.Height, kRightButton);
@@ -93,7 +122,7 @@ int main(int argc, char** argv) {
   const RatioReporter& r = RunWithRatios(argc, argv);
   std::printf("\n");
   for (const Case& c : kCases) {
-    for (const char* what : {"overlay/", "blend/"}) {
+    for (const char* what : {"overlay/", "frame/", "blend/"}) {
       const std::string stem = what + std::string(c.Name);
       r.PrintRatio(stem, stem + "/literal", stem + "/fast");
     }
