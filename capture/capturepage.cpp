@@ -216,6 +216,8 @@ void CapturePage::StartVideo() {
   VideoGrabber->StartPreview();
   VideoGrabber->SetPreviewZoomSize(100);
   VideoGrabberVideoDeviceSelected();
+  // A camera that would not open or start says so on the page.
+  if (!VideoGrabber->LastError().isEmpty()) ShowState(VideoGrabber->LastError());
   // The live picture starts as an empty 24-bit bitmap until the first frame.
   ImageVideo->Assign(Bitmap());
 }
@@ -518,6 +520,7 @@ void CapturePage::ToolButtonVMClick() {
 void CapturePage::RenewOverlayFrame() { Run.RenewOverlayFrame(); }
 
 bool CapturePage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ScrollBoxVideoImage && event->type() == QEvent::Resize) FitVideoPicture(false);
   // The arrow keys move a simulated camera's view over its picture.
   if (watched == ScrollBoxVideoImage && event->type() == QEvent::KeyPress &&
       VideoGrabber->Source()) {

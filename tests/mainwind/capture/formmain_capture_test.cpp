@@ -15,9 +15,11 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cstring>
 #include <fstream>
 
 #include "capture/capturepage.h"
@@ -386,6 +388,24 @@ void SaveScreenshot(TFormMain* w) {
   QCoreApplication::processEvents();
   w->Capture->FitVideoPicture(false);
   EXPECT_TRUE(w->grab().save(file));
+}
+
+TEST_F(CaptureTest, ArrowKeysMoveTheSimulatedCamerasView) {
+  auto w = MakeWindow(nullptr, std::make_unique<SimulatedCameraProvider>(SimulatedCameraOptions{},
+                                                                         FrameSize{900, 700}));
+  CapturePage* c = w->Capture;
+  LiveFrame(c);
+  auto* camera = dynamic_cast<SimulatedCamera*>(c->VideoGrabber->Source());
+  ASSERT_NE(camera, nullptr);
+  const Point start = camera->Position();
+  const Bitmap before = c->ImageVideo->Held();
+  QTest::keyClick(c->ScrollBoxVideoImage, Qt::Key_Right);
+  QTest::keyClick(c->ScrollBoxVideoImage, Qt::Key_Down, Qt::ShiftModifier);
+  LiveFrame(c);
+  EXPECT_EQ(camera->Position().X, start.X + 8);
+  EXPECT_EQ(camera->Position().Y, start.Y + 32);
+  // What the camera shows moved the other way.
+  EXPECT_EQ(std::memcmp(c->ImageVideo->Held().Pixel(0, 0), before.Pixel(8, 32), 3), 0);
 }
 
 // A 3 x 3 snake of 640 x 480 fields, 30 % overlap, over the synthetic specimen.
