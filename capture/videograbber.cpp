@@ -23,12 +23,20 @@ QStringList SizeTexts(const std::vector<FrameSize>& sizes) {
   return list;
 }
 
-// 640 x 480 is what a microscope camera is usually run at; else the first size.
+// 640 x 480, what a microscope camera is usually run at; else the largest
+// size up to 1280 wide (a live picture that stays fast); else the first.
 int PreferredSize(const std::vector<FrameSize>& sizes) {
+  int chosen = sizes.empty() ? -1 : 0;
+  int64_t area = 0;
   for (size_t i = 0; i < sizes.size(); ++i) {
     if (sizes[i] == FrameSize{640, 480}) return static_cast<int>(i);
+    const int64_t own = int64_t{sizes[i].Width} * sizes[i].Height;
+    if (sizes[i].Width <= 1280 && own > area) {
+      chosen = static_cast<int>(i);
+      area = own;
+    }
   }
-  return sizes.empty() ? -1 : 0;
+  return chosen;
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ bash scripts/lint.sh "$BUILD"
 # under ThreadSanitizer.
 TSAN=build/tsan
 TSAN_TESTS=(engine_tests worker_tests table_tests album_tests assembly_tests stitchworkflow_tests
-  capture_tests capturepage_tests)
+  capture_tests capture_window_tests capturepage_tests)
 cmake -S . -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILTOR_TSAN=ON -DQUILTOR_WERROR=ON \
   -DQUILTOR_BENCH=OFF >/dev/null
 cmake --build "$TSAN" -j "$JOBS" --target "${TSAN_TESTS[@]}"
