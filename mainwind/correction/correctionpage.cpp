@@ -9,9 +9,9 @@
 #include "engine/panoram.h"
 #include "mainwind/correction/connectioncell.h"
 #include "mainwind/correction/connectionview.h"
-#include "mainwind/correction/matchmarker.h"
 #include "widgets/dockpanel.h"
 #include "widgets/drawgrid.h"
+#include "widgets/matchmarker.h"
 #include "widgets/pagebuild.h"
 #include "widgets/picturecontrol.h"
 

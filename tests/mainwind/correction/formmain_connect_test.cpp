@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "mainwind/correction/connectioncell.h"
-#include "mainwind/correction/matchmarker.h"
 #include "mainwind/formmain.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
 #include "widgets/dockpanel.h"
 #include "widgets/drawgrid.h"
+#include "widgets/matchmarker.h"
 #include "widgets/panelstatusbar.h"
 #include "widgets/picturecontrol.h"
 

@@ -1,4 +1,4 @@
-#include "matchmarker.h"
+#include "widgets/matchmarker.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "mainwind/correction/matchmarker.h"
+#include "widgets/matchmarker.h"
 
 #include <gtest/gtest.h>
 
