@@ -5,6 +5,7 @@
 
 #include "capture/capturepage.h"
 #include "capture/programdevices.h"
+#include "capture/videoquality.h"
 #include "dialogs/about/about.h"
 #include "dialogs/print/prerpintdlg.h"
 #include "dialogs/project/projwin.h"
@@ -70,13 +71,14 @@ void ProgramStartup::CreateWindows(const ProgramPaths& paths,
     TellUser(about, QStringLiteral("О программе"), text, MessageKind::Warning);
   });
   Announce(created, "TAboutQuiltDlg");
-  // The camera dialog joins this order at its place when it exists.
   main_->Assembly->PrePrintQuiltDialog = new TPrePrintQuiltDialog(main_.get());
   Announce(created, "TPrePrintQuiltDialog");
   main_->Capture->FormProj = new TFormProj(main_.get());
   Announce(created, "TFormProj");
   main_->FormSetup = new TFormSetup(main_.get());
   Announce(created, "TFormSetup");
+  main_->Capture->VideoQuality = new TfrmVideoQuality(*main_->Capture->VideoGrabber, main_.get());
+  Announce(created, "TfrmVideoQuality");
 }
 
 void ProgramStartup::FinishSplash() {

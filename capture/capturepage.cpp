@@ -21,6 +21,7 @@
 
 #include "capture/layoutindicator.h"
 #include "capture/projectnames.h"
+#include "capture/videoquality.h"
 #include "dialogs/project/projwin.h"
 #include "engine/panoram.h"
 #include "widgets/assemblywork.h"
@@ -281,7 +282,11 @@ void CapturePage::CrossDialogClick() {
   if (VideoGrabber->ShowDialog(7, TabSheetVideo->window())) VideoGrabberVideoDeviceSelected();
 }
 
-void CapturePage::ToolButtonCamSetClick() { MenuDevSetupClick(); }
+void CapturePage::ToolButtonCamSetClick() {
+  if (VideoQuality == nullptr)
+    VideoQuality = new TfrmVideoQuality(*VideoGrabber, TabSheetVideo->window());
+  VideoQuality->exec();
+}
 
 void CapturePage::TabSheetVideoShow() {
   TimerVideo->start();

@@ -26,6 +26,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class TFormProj;
+class TfrmVideoQuality;
 class ToolImageLists;
 
 class CapturePage : public QObject {
@@ -76,6 +77,8 @@ class CapturePage : public QObject {
   QScrollArea* ScrollBoxVideoImage = nullptr;
   PictureControl* ImageVideo = nullptr;
   TVideoGrabber* VideoGrabber = nullptr;
+  // The camera dialog, made at start-up (or at its first use).
+  TfrmVideoQuality* VideoQuality = nullptr;
   QTimer* TimerVideo = nullptr;
 
   // True when a device is offered; without one the page has no tab.

@@ -1,5 +1,7 @@
 #include "capture/simulatedcamera.h"
 
+#include <linux/videodev2.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -7,6 +9,7 @@
 #include <numbers>
 #include <random>
 
+#include "capture/flipbitmap.h"
 #include "engine/matching.h"
 #include "imagefiles/imagefiles.h"
 #include "specimen/tissue.h"
@@ -17,10 +20,20 @@ constexpr std::array<FrameSize, 6> kCommonSizes{
     {{320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}}};
 constexpr FrameSize kPreferredSize{640, 480};
 
-VideoControl Level(uint32_t id, const char* name, int maximum, int value) {
+// Picture controls: brightness is added, contrast (percent) stretches around
+// mid-grey, gain (percent) multiplies; the defaults leave the picture as it is.
+constexpr int kBrightnessLimit = 128;
+constexpr int kContrastDefault = 100;
+constexpr int kContrastMaximum = 200;
+constexpr int kGainDefault = 100;
+constexpr int kGainMaximum = 400;
+constexpr double kMidGrey = 128.0;
+
+VideoControl Level(uint32_t id, const char* name, int minimum, int maximum, int value) {
   VideoControl control;
   control.Id = id;
   control.Name = name;
+  control.Minimum = minimum;
   control.Maximum = maximum;
   control.Default = value;
   control.Value = value;
@@ -54,23 +67,6 @@ uint8_t ToByte(double value) {
   return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L));
 }
 
-void Mirror(Bitmap& frame, bool horizontal, bool vertical) {
-  const int w = frame.Width();
-  const int h = frame.Height();
-  if (vertical) {
-    for (int y = 0; y < h / 2; ++y) {
-      std::swap_ranges(frame.Row(y), frame.Row(y) + static_cast<ptrdiff_t>(w) * 3,
-                       frame.Row(h - 1 - y));
-    }
-  }
-  if (horizontal) {
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w / 2; ++x)
-        std::swap_ranges(frame.Pixel(x, y), frame.Pixel(x, y) + 3, frame.Pixel(w - 1 - x, y));
-    }
-  }
-}
-
 std::string DescribeLoadFailure(const PixStatus& status) {
   switch (status.Error) {
     case PixError::NotFound: return "файл не найден";
@@ -87,10 +83,13 @@ SimulatedCamera::SimulatedCamera(std::shared_ptr<const Bitmap> picture, std::vec
                                  const SimulatedCameraOptions& options)
     : picture_(std::move(picture)), path_(std::move(path)), options_(options) {
   controls_ = {
-      Level(kSimulatedNoise, "Шум", kSimulatedCameraMaxNoise, options.Noise),
-      Level(kSimulatedFlicker, "Мерцание лампы", kSimulatedCameraMaxFlicker, options.Flicker),
-      Switch(kSimulatedFlipHorizontal, "Отразить по горизонтали"),
-      Switch(kSimulatedFlipVertical, "Отразить по вертикали")};
+      Level(kSimulatedNoise, "Шум", 0, kSimulatedCameraMaxNoise, options.Noise),
+      Level(kSimulatedFlicker, "Мерцание лампы", 0, kSimulatedCameraMaxFlicker, options.Flicker),
+      Level(V4L2_CID_BRIGHTNESS, "Яркость", -kBrightnessLimit, kBrightnessLimit - 1, 0),
+      Level(V4L2_CID_CONTRAST, "Контраст", 0, kContrastMaximum, kContrastDefault),
+      Level(V4L2_CID_GAIN, "Усиление", 0, kGainMaximum, kGainDefault),
+      Switch(V4L2_CID_HFLIP, "Отразить по горизонтали"),
+      Switch(V4L2_CID_VFLIP, "Отразить по вертикали")};
   const std::vector<FrameSize> sizes = FrameSizes();
   const bool preferred = std::find(sizes.begin(), sizes.end(), kPreferredSize) != sizes.end();
   size_ = preferred || sizes.empty() ? kPreferredSize : sizes.front();
@@ -178,8 +177,9 @@ std::optional<Bitmap> SimulatedCamera::TakeFrame() {
   Bitmap frame = CopyRectBitmap(
       *picture_, {position_.X, position_.Y, position_.X + size_.Width, position_.Y + size_.Height});
   ApplyLight(frame);
-  Mirror(frame, ValueOf(controls_, kSimulatedFlipHorizontal) != 0,
-         ValueOf(controls_, kSimulatedFlipVertical) != 0);
+  ApplyPictureControls(frame);
+  FlipBitmap(frame, ValueOf(controls_, V4L2_CID_HFLIP) != 0,
+             ValueOf(controls_, V4L2_CID_VFLIP) != 0);
   ++frameNumber_;
   return frame;
 }
@@ -200,6 +200,24 @@ void SimulatedCamera::ApplyLight(Bitmap& frame) const {
       uint8_t* pixel = frame.Pixel(x, y);
       for (int c = 0; c < 3; ++c) pixel[c] = ToByte(pixel[c] * gain + add);
     }
+  }
+}
+
+// The camera's own processing, after the sensor: gain, then contrast, then brightness.
+void SimulatedCamera::ApplyPictureControls(Bitmap& frame) const {
+  const int brightness = ValueOf(controls_, V4L2_CID_BRIGHTNESS);
+  const int contrast = ValueOf(controls_, V4L2_CID_CONTRAST);
+  const int gain = ValueOf(controls_, V4L2_CID_GAIN);
+  if (brightness == 0 && contrast == kContrastDefault && gain == kGainDefault) return;
+  std::array<uint8_t, 256> table{};
+  for (int level = 0; level < 256; ++level) {
+    const double amplified = level * gain / 100.0;
+    const double stretched = (amplified - kMidGrey) * contrast / 100.0 + kMidGrey;
+    table[static_cast<size_t>(level)] = ToByte(stretched + brightness);
+  }
+  for (int y = 0; y < frame.Height(); ++y) {
+    uint8_t* row = frame.Row(y);
+    for (int i = 0; i < frame.Width() * 3; ++i) row[i] = table[row[i]];
   }
 }
 

@@ -9,12 +9,11 @@
 #include "capture/simulatedcameraspec.h"
 #include "capture/videosource.h"
 
-// Ids of the simulated camera's controls.
+// Ids of the simulated camera's own controls, below the V4L2 id range; its
+// picture controls and flips use the V4L2 ids (V4L2_CID_BRIGHTNESS, ...).
 enum SimulatedControlId : uint32_t {
   kSimulatedNoise = 1,
   kSimulatedFlicker = 2,
-  kSimulatedFlipHorizontal = 3,
-  kSimulatedFlipVertical = 4,
 };
 
 class SimulatedCamera : public VideoSource {
@@ -64,6 +63,7 @@ class SimulatedCamera : public VideoSource {
   Point BasePosition() const;
   Point Clamped(Point point) const;
   void ApplyLight(Bitmap& frame) const;
+  void ApplyPictureControls(Bitmap& frame) const;
 
   std::shared_ptr<const Bitmap> picture_;
   std::vector<Point> path_;

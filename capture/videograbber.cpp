@@ -1,11 +1,15 @@
 #include "capture/videograbber.h"
 
+#include <linux/videodev2.h>
+
 #include <QComboBox>
 #include <QDateTime>
 #include <QPointer>
 #include <QTimer>
 
+#include "capture/cameraproperties.h"
 #include "capture/devicedialogs.h"
+#include "capture/flipbitmap.h"
 #include "imagefiles/imagefiles.h"
 
 namespace {
@@ -62,6 +66,8 @@ void TVideoGrabber::OpenDevice(int index) {
     return;
   }
   size_ = PreferredSize(source_->FrameSizes());
+  ApplyFlip(true, false);
+  ApplyFlip(false, false);
   // The device may call from its reader thread; the frame is taken here.
   QPointer<TVideoGrabber> self(this);
   source_->SetFrameReady([self] {
@@ -138,6 +144,7 @@ bool TVideoGrabber::StartPreview() {
     return false;
   }
   error_.clear();
+  streaming_ = true;
   frameNumber_ = 0;
   startedMs_ = QDateTime::currentMSecsSinceEpoch();
   const FrameSize delivered = source_->StreamSize();
@@ -150,6 +157,7 @@ bool TVideoGrabber::StartPreview() {
 
 void TVideoGrabber::StopPreview() {
   pending_ = false;
+  streaming_ = false;
   if (source_) source_->Stop();
 }
 
@@ -157,7 +165,7 @@ bool TVideoGrabber::Previewing() const { return source_ && source_->Running(); }
 
 bool TVideoGrabber::CaptureFrameTo(TFrameCaptureDest dest, const QString& fileName) {
   if (!source_) return false;
-  if (!source_->Error().empty()) {
+  if (DeviceFailed()) {
     // A device that failed is told about once, at the next request.
     QMetaObject::invokeMethod(this, &TVideoGrabber::Deliver, Qt::QueuedConnection);
     return false;
@@ -172,17 +180,17 @@ bool TVideoGrabber::CaptureFrameTo(TFrameCaptureDest dest, const QString& fileNa
 
 void TVideoGrabber::Deliver() {
   if (!source_) return;
-  if (const std::string failure = source_->Error(); !failure.empty()) {
-    if (error_.isEmpty()) {
-      StopPreview();
-      Fail(QString::fromStdString(failure));
-    }
+  if (DeviceFailed()) {
+    const std::string failure = source_->Error();
+    StopPreview();
+    Fail(QString::fromStdString(failure));
     return;
   }
   if (!pending_ || !source_->Running()) return;
   std::optional<Bitmap> frame = source_->TakeFrame();
   if (!frame) return;  // the device calls again when one arrives
   pending_ = false;
+  FlipBitmap(*frame, framesFlipHorizontal_, framesFlipVertical_);
   ++frameNumber_;
   bool success = true;
   if (pendingDest_ == fc_BmpFile || pendingDest_ == fc_JpegFile) {
@@ -226,4 +234,29 @@ bool TVideoGrabber::ShowDialog(int number, QWidget* parent) {
 void TVideoGrabber::Fail(const QString& message) {
   error_ = message;
   emit OnDeviceError(message);
+}
+
+// Only a stream that stopped by itself is a failure: a refused setting also
+// leaves its reason in Error(), with the stream going on.
+bool TVideoGrabber::DeviceFailed() const {
+  return streaming_ && source_ && !source_->Running() && !source_->Error().empty();
+}
+
+void TVideoGrabber::SetVideoProcessing_FlipVertical(bool on) {
+  flipVertical_ = on;
+  ApplyFlip(false, true);
+}
+
+void TVideoGrabber::SetVideoProcessing_FlipHorizontal(bool on) {
+  flipHorizontal_ = on;
+  ApplyFlip(true, true);
+}
+
+// A device just opened is told only when mirroring is on: it starts unmirrored.
+void TVideoGrabber::ApplyFlip(bool horizontal, bool tellDevice) {
+  const bool on = horizontal ? flipHorizontal_ : flipVertical_;
+  bool byDevice = source_ && HasDeviceFlip(*source_, horizontal);
+  if (byDevice && (on || tellDevice))
+    byDevice = source_->SetControl(horizontal ? V4L2_CID_HFLIP : V4L2_CID_VFLIP, on ? 1 : 0);
+  (horizontal ? framesFlipHorizontal_ : framesFlipVertical_) = on && !byDevice;
 }

@@ -62,6 +62,13 @@ class TVideoGrabber : public QObject {
   // (inputs and standard). True when something was changed.
   bool ShowDialog(int number, QWidget* parent);
 
+  // Mirroring of the picture: by the device when it has the flip controls,
+  // else on each frame delivered. Kept when another device is selected.
+  bool VideoProcessing_FlipVertical() const { return flipVertical_; }
+  void SetVideoProcessing_FlipVertical(bool on);
+  bool VideoProcessing_FlipHorizontal() const { return flipHorizontal_; }
+  void SetVideoProcessing_FlipHorizontal(bool on);
+
   // The size of the live video in pixels (0 before the first preview).
   int Width() const { return videoSize_.Width; }
   int Height() const { return videoSize_.Height; }
@@ -84,6 +91,8 @@ class TVideoGrabber : public QObject {
   void OpenDevice(int index);
   void Deliver();
   void Fail(const QString& message);
+  bool DeviceFailed() const;
+  void ApplyFlip(bool horizontal, bool tellDevice);
 
   std::unique_ptr<VideoProvider> provider_;
   std::unique_ptr<VideoSource> source_;
@@ -98,4 +107,9 @@ class TVideoGrabber : public QObject {
   quint32 frameNumber_ = 0;
   qint64 startedMs_ = 0;
   QString error_;
+  bool streaming_ = false;  // between a successful StartPreview and StopPreview
+  bool flipVertical_ = false;
+  bool flipHorizontal_ = false;
+  bool framesFlipVertical_ = false;  // mirrored here: the device cannot
+  bool framesFlipHorizontal_ = false;
 };

@@ -66,9 +66,9 @@ TEST_F(StartupTest, WindowsInOrderBehindAnOpaqueSplashThenTheFade) {
   };
   EXPECT_EQ(RunQuiltor(*qApp, options), 0);
   EXPECT_TRUE(ran);
-  ASSERT_EQ(seen.size(), 5u);
-  const QStringList order = {"TFormMain", "TAboutQuiltDlg", "TPrePrintQuiltDialog", "TFormProj",
-                             "TFormSetup"};
+  ASSERT_EQ(seen.size(), 6u);
+  const QStringList order = {"TFormMain", "TAboutQuiltDlg", "TPrePrintQuiltDialog",
+                             "TFormProj", "TFormSetup",     "TfrmVideoQuality"};
   for (size_t i = 0; i < seen.size(); ++i) {
     EXPECT_EQ(seen[i].Window, order[static_cast<int>(i)]);
     EXPECT_EQ(seen[i].Opacity, 1.0) << seen[i].Window.toStdString();

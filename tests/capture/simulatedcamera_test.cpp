@@ -1,9 +1,10 @@
 // The simulated camera against pictures cut by the test itself: each frame
-// must be the picture's window at the path position, and noise, flicker and
-// flips must change it only when switched on.
+// must be the picture's window at the path position, and noise, flicker,
+// picture controls and flips must change it only when switched on.
 #include "capture/simulatedcamera.h"
 
 #include <gtest/gtest.h>
+#include <linux/videodev2.h>
 
 #include <chrono>
 #include <cmath>
@@ -226,11 +227,11 @@ TEST_F(CameraFrames, ArrowKeysAddToThePath) {
 TEST_F(CameraFrames, FlipsMirrorTheWindow) {
   auto camera = OpenCamera();
   ASSERT_TRUE(camera->Start({320, 240}));
-  ASSERT_TRUE(camera->SetControl(kSimulatedFlipHorizontal, 1));
+  ASSERT_TRUE(camera->SetControl(V4L2_CID_HFLIP, 1));
   const Bitmap mirrored = *camera->TakeFrame();
   const Bitmap straight = Window(camera->Position(), 320, 240);
-  ASSERT_TRUE(camera->SetControl(kSimulatedFlipHorizontal, 0));
-  ASSERT_TRUE(camera->SetControl(kSimulatedFlipVertical, 1));
+  ASSERT_TRUE(camera->SetControl(V4L2_CID_HFLIP, 0));
+  ASSERT_TRUE(camera->SetControl(V4L2_CID_VFLIP, 1));
   const Bitmap upsideDown = *camera->TakeFrame();
   for (int y = 0; y < 240; y += 7) {
     for (int x = 0; x < 320; x += 5) {
@@ -240,7 +241,7 @@ TEST_F(CameraFrames, FlipsMirrorTheWindow) {
       }
     }
   }
-  EXPECT_FALSE(camera->SetControl(kSimulatedFlipVertical, 2));
+  EXPECT_FALSE(camera->SetControl(V4L2_CID_VFLIP, 2));
   EXPECT_FALSE(camera->SetControl(99, 0));
 }
 
@@ -301,11 +302,49 @@ TEST_F(CameraLight, ControlsSwitchNoiseOnAndOff) {
   EXPECT_FALSE(*camera->TakeFrame() == picture_);
   EXPECT_FALSE(camera->SetControl(kSimulatedNoise, 51));
   const std::vector<VideoControl> controls = camera->Controls();
-  ASSERT_EQ(controls.size(), 4u);
+  ASSERT_EQ(controls.size(), 7u);
   EXPECT_EQ(controls[0].Value, 5);
   EXPECT_EQ(controls[0].Default, 0);
   ASSERT_TRUE(camera->SetControl(kSimulatedNoise, 0));
   EXPECT_TRUE(*camera->TakeFrame() == picture_);
+}
+
+// Brightness adds, contrast stretches around 128, gain multiplies; levels
+// worked out by hand for a flat picture of 120.
+struct PictureCase {
+  int32_t Brightness, Contrast, Gain;
+  int Level;
+};
+
+class PictureControls : public CameraLight, public ::testing::WithParamInterface<PictureCase> {};
+
+TEST_P(PictureControls, ChangeTheLevelAsComputed) {
+  auto camera = OpenCamera();
+  ASSERT_TRUE(camera->Start({640, 480}));
+  const PictureCase& c = GetParam();
+  ASSERT_TRUE(camera->SetControl(V4L2_CID_BRIGHTNESS, c.Brightness));
+  ASSERT_TRUE(camera->SetControl(V4L2_CID_CONTRAST, c.Contrast));
+  ASSERT_TRUE(camera->SetControl(V4L2_CID_GAIN, c.Gain));
+  EXPECT_TRUE(*camera->TakeFrame() == FlatBitmap(640, 480, c.Level, c.Level, c.Level));
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, PictureControls,
+                         ::testing::Values(PictureCase{0, 100, 100, 120},  // defaults
+                                           PictureCase{30, 100, 100, 150},
+                                           PictureCase{-128, 100, 100, 0},
+                                           PictureCase{0, 200, 100, 112},  // 128 - 2 * 8
+                                           PictureCase{0, 0, 100, 128},
+                                           PictureCase{0, 100, 150, 180},
+                                           PictureCase{0, 100, 400, 255},    // clipped
+                                           PictureCase{10, 50, 200, 194}));  // 240 -> 184 -> 194
+
+TEST_F(CameraFrames, PictureControlsAtTheirDefaultsLeaveTheWindowAlone) {
+  auto camera = OpenCamera();
+  ASSERT_TRUE(camera->Start({320, 240}));
+  for (const VideoControl& control : camera->Controls())
+    ASSERT_TRUE(camera->SetControl(control.Id, control.Default));
+  EXPECT_TRUE(*camera->TakeFrame() == Window(camera->Position(), 320, 240));
+  EXPECT_FALSE(camera->SetControl(V4L2_CID_CONTRAST, 201));
 }
 
 // ---- the synthetic specimen, at a size quick to render in checked builds ----
