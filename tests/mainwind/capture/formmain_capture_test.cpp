@@ -24,6 +24,7 @@
 
 #include "capture/capturepage.h"
 #include "capture/simulatedcamera.h"
+#include "capture/videoquality.h"
 #include "dialogs/project/projwin.h"
 #include "imagefiles/imagefiles.h"
 #include "support/windowfixture.h"
@@ -194,6 +195,19 @@ TEST_F(CaptureTest, ListsFollowTheDeviceAndASizeChangeRestartsThePreview) {
   EXPECT_TRUE(Log.contains(QStringLiteral("open 1")));
   EXPECT_EQ(c->VideoDeviceComboBox->currentIndex(), 1);
   EXPECT_TRUE(c->VideoGrabber->Previewing());
+}
+
+TEST_F(CaptureTest, TheCameraButtonOpensTheCameraDialogModally) {
+  auto w = MakeCaptureWindow();
+  bool shown = false;
+  QTimer::singleShot(0, w.get(), [&] {
+    QDialog* dialog = w->Capture->VideoQuality;
+    shown = dialog && dialog->isVisible() && dialog->isModal();
+    if (dialog) dialog->close();
+  });
+  w->Capture->ToolButtonCamSet->click();
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(w->Capture->VideoQuality->windowTitle(), QStringLiteral("Настройки камеры"));
 }
 
 TEST_F(CaptureTest, ZoomStopsAtTwoAndAQuarter) {
