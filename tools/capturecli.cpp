@@ -40,16 +40,30 @@ bool ParseSize(const std::string& text, FrameSize& size) {
   return number(text.substr(0, x), size.Width) && number(text.substr(x + 1), size.Height);
 }
 
-std::string CheckCombination(const CaptureOptions& o) {
-  if (o.Simulate.empty() == o.Device.empty())
-    return "give either --simulate PICTURE (or specimen) or --device N";
-  if (!o.Device.empty() && (!o.PathFile.empty() || o.Noise != 0 || o.Flicker != 0))
-    return "--path, --noise and --flicker belong to the simulated camera";
+// Frames are either listed with their sides or found by following the picture.
+std::string CheckFrameChoice(const CaptureOptions& o) {
+  if (o.Tracking) {
+    if (!o.FramesAt.empty() || !o.Directions.empty())
+      return "--auto takes its own frames: leave out --frames-at and --directions";
+    if (o.LiveFrames < 1) return "--auto needs --live-frames N (how many live pictures to run)";
+    return "";
+  }
+  if (o.LiveFrames != 0) return "--live-frames belongs to --auto";
+  if (o.FramesAt.empty()) return "give --frames-at N1,N2,... (or --auto --live-frames N)";
   if (o.FramesAt.size() > static_cast<size_t>(Panoram::kCapacity))
     return "at most " + std::to_string(Panoram::kCapacity) + " frames can be taken";
   if (o.Directions.size() + 1 != o.FramesAt.size())
     return "--directions needs " + std::to_string(o.FramesAt.size() - 1) +
            " codes (one per frame after the first), got " + std::to_string(o.Directions.size());
+  return "";
+}
+
+std::string CheckCombination(const CaptureOptions& o) {
+  if (o.Simulate.empty() == o.Device.empty())
+    return "give either --simulate PICTURE (or specimen) or --device N";
+  if (!o.Device.empty() && (!o.PathFile.empty() || o.Noise != 0 || o.Flicker != 0))
+    return "--path, --noise and --flicker belong to the simulated camera";
+  if (std::string problem = CheckFrameChoice(o); !problem.empty()) return problem;
   if (const std::string problem = ProjectNameProblem(o.ProjectName); !problem.empty())
     return "--project: " + problem;
   if (o.ProjectName.empty()) return "--project: the name is empty";
@@ -67,7 +81,8 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
   o.Stitch.Auto = false;
   CLI::App app{
       "Runs a capture run from a camera or the simulated camera: takes a frame at each "
-      "listed live frame, ends the run and writes the mosaic.",
+      "listed live frame (or, with --auto, wherever the followed picture calls for one), ends "
+      "the run and writes the mosaic.",
       "quiltor-capture"};
   app.add_option("--simulate", o.Simulate,
                  "the simulated camera over this picture; \"specimen\" for the synthetic one");
@@ -79,11 +94,14 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
   std::string sizeText = "640x480";
   app.add_option("--size", sizeText, "frame size WxH (default 640x480)");
   std::string framesText;
-  app.add_option("--frames-at", framesText, "live frame numbers at which a frame is taken")
-      ->required();
+  app.add_option("--frames-at", framesText, "live frame numbers at which a frame is taken");
   std::string directionText;
   app.add_option("--directions", directionText,
                  "one code per frame after the first: 1 right, 2 below, 3 left, 4 above");
+  app.add_flag("--auto", o.Tracking,
+               "take frames by following a spot of the live picture to the edges");
+  app.add_option("--live-frames", o.LiveFrames, "with --auto: live pictures before the run ends")
+      ->check(CLI::PositiveNumber);
   app.add_option("--project", o.ProjectName, "project name; frames are NAME_0000.bmp, ...");
   app.add_option("--save-frames", o.SaveFramesTo, "also write every frame into this folder");
   SharedStitchOptions shared(app, o.Stitch);
@@ -104,7 +122,7 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
     return out;
   };
   if (!ParseSize(sizeText, o.Size)) return refuse("--size: expected WxH, got " + sizeText);
-  if (!ParseFrameNumbers(framesText, o.FramesAt))
+  if (!framesText.empty() && !ParseFrameNumbers(framesText, o.FramesAt))
     return refuse("--frames-at: expected rising live frame numbers 0,1,..., got " + framesText);
   if (!ParseDirections(directionText, o.Directions))
     return refuse("--directions: codes must be 1, 2, 3 or 4, separated by commas: " +

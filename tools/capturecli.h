@@ -17,6 +17,8 @@ struct CaptureOptions {
   FrameSize Size{640, 480};
   std::vector<int> FramesAt;        // live frame numbers at which a frame is taken, rising
   std::vector<int32_t> Directions;  // one code per frame after the first
+  bool Tracking = false;            // frames taken by following the live picture instead
+  int LiveFrames = 0;               // with Tracking: live pictures before the run ends
   std::string ProjectName = "Изображение";
   std::string SaveFramesTo;  // folder for the frame files; empty: frames stay in memory
   StitchOptions Stitch;      // settings, smoothing, crop, output, report, quiet

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 
+#include "capture/autocapture.h"
 #include "capture/capturerun.h"
 #include "capture/programdevices.h"
 #include "capture/projectnames.h"
@@ -50,6 +51,51 @@ class LiveFrames {
   std::mutex mutex_;
   std::condition_variable arrived_;
   bool ready_ = false;
+};
+
+// Which live pictures become frames: the listed ones with their sides, or
+// those automatic capture calls for while it follows the picture.
+class FrameTaking {
+ public:
+  FrameTaking(const CaptureOptions& options, CaptureRun& run, const Panoram& engine)
+      : options_(options), run_(run), engine_(engine) {
+    if (options_.Tracking) tracking_.Begin();
+  }
+
+  bool Done(int liveFrame) const {
+    return options_.Tracking ? liveFrame >= options_.LiveFrames : next_ >= options_.FramesAt.size();
+  }
+
+  // The frame taken from live picture number liveFrame, if one was due.
+  std::optional<FrameTaken> Step(int liveFrame, Bitmap& picture) {
+    if (options_.Tracking) {
+      const AutoStepResult step =
+          tracking_.AutoFrameStep(run_, picture, engine_.Radius(), engine_.Step());
+      lostPictures_ += step.TooLittleTexture || step.RadiusTooLarge ? 1 : 0;
+      return step.Taken;
+    }
+    if (liveFrame != options_.FramesAt[next_]) return std::nullopt;
+    if (next_ > 0) run_.FrameDirection = options_.Directions[next_ - 1];
+    ++next_;
+    run_.TakeFrame = true;
+    std::optional<FrameTaken> taken = run_.ManualFrameStep(picture, OverlayOptions{});
+    return taken ? taken : FrameTaken{FrameTaken::Empty};
+  }
+
+  void AddWarnings(std::vector<std::string>& warnings) const {
+    if (lostPictures_ > 0) {
+      warnings.push_back("no spot could be followed in " + std::to_string(lostPictures_) +
+                         " live pictures: too little texture, or a radius too large");
+    }
+  }
+
+ private:
+  const CaptureOptions& options_;
+  CaptureRun& run_;
+  const Panoram& engine_;
+  AutoCapture tracking_;
+  size_t next_ = 0;
+  int lostPictures_ = 0;
 };
 
 StitchResult Failed(std::string error) {
@@ -108,24 +154,21 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
 
   std::vector<TakenFrame> frames;
   LiveFrames live(*source);
-  size_t next = 0;
-  for (int n = 0; next < options.FramesAt.size(); ++n) {
+  FrameTaking taking(options, run, *engine);
+  for (int n = 0; !taking.Done(n); ++n) {
     std::optional<Bitmap> picture = live.Next();
     if (!picture) {
       return Failed("the camera gave no live picture " + std::to_string(n) +
                     (source->Error().empty() ? "" : ": " + source->Error()));
     }
-    if (n != options.FramesAt[next]) continue;
-    if (next > 0) run.FrameDirection = options.Directions[next - 1];
-    run.TakeFrame = true;
-    const std::optional<FrameTaken> taken = run.ManualFrameStep(*picture, OverlayOptions{});
-    if (!taken || !*taken) return Failed(taken ? TakeFailure(*taken) : "frame not taken");
+    const std::optional<FrameTaken> taken = taking.Step(n, *picture);
+    if (!taken) continue;
+    if (!*taken) return Failed(TakeFailure(*taken));
     if (!taken->SaveError.empty())
       return Failed("cannot write frame " + taken->Name + ": " + taken->SaveError);
     TakenFrame frame{taken->Name, n, std::nullopt};
     if (simulated) frame.Origin = simulated->Position();
     frames.push_back(frame);
-    ++next;
   }
   source->Stop();
 
@@ -138,6 +181,7 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
   }
   StitchJob job(options.Stitch, std::move(engine), table, times);
   job.WarnUnlinkedPairs();
+  taking.AddWarnings(job.Result().Warnings);
   job.ExtendReport([&frames](nlohmann::json& report) { AddFrameDetails(report, frames); });
   if (job.Assemble()) job.Save();
   return std::move(job.Result());

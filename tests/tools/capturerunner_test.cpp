@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "capture/autocapture.h"
 #include "capturecli.h"
 #include "capturejob.h"
 #include "imagefiles/imagefiles.h"
@@ -36,6 +37,15 @@ TEST(CaptureRunnerArgs, RefusesWhatCannotMakeARun) {
       {"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1", "-o", "m.xyz"},
       {"--device", "0", "--path", "p.txt", "--frames-at", "0,1", "--directions", "1", "-o",
        "m.png"},
+      {"--simulate", "specimen", "-o", "m.png"},            // neither listed frames nor --auto
+      {"--simulate", "specimen", "--auto", "-o", "m.png"},  // --auto without --live-frames
+      {"--simulate", "specimen", "--auto", "--live-frames", "0", "-o", "m.png"},
+      {"--simulate", "specimen", "--auto", "--live-frames", "9", "--frames-at", "0,1", "-o",
+       "m.png"},
+      {"--simulate", "specimen", "--auto", "--live-frames", "9", "--directions", "1", "-o",
+       "m.png"},
+      {"--simulate", "specimen", "--live-frames", "9", "--frames-at", "0,1", "--directions", "1",
+       "-o", "m.png"},
   };
   for (const auto& args : refused) {
     const CaptureCliOutcome out = Parse(args);
@@ -52,6 +62,14 @@ TEST(CaptureRunnerArgs, RefusesWhatCannotMakeARun) {
   EXPECT_EQ(ok.Options.Size, (FrameSize{800, 600}));
   EXPECT_EQ(ok.Options.Stitch.Settings.ImageZone, 40);
   EXPECT_EQ(ok.Options.Stitch.Settings.FindR, 15);  // the dialog's defaults otherwise
+  EXPECT_FALSE(ok.Options.Tracking);
+
+  const CaptureCliOutcome tracking =
+      Parse({"--simulate", "specimen", "--auto", "--live-frames", "300", "-o", "m.png"});
+  ASSERT_TRUE(tracking.Run) << tracking.Message;
+  EXPECT_TRUE(tracking.Options.Tracking);
+  EXPECT_EQ(tracking.Options.LiveFrames, 300);
+  EXPECT_TRUE(tracking.Options.FramesAt.empty());
 }
 
 // A 3 x 3 snake of 640 x 480 fields, 30 % overlap, with one live picture on
@@ -177,6 +195,95 @@ TEST_F(CaptureRunnerRun, RunsAsAProgram) {
   EXPECT_EQ(bad.exitCode(), 1);
   EXPECT_FALSE(std::filesystem::exists(dir + "/x.png"));
   EXPECT_FALSE(bad.readAllStandardError().isEmpty());
+}
+
+// A 3 x 3 snake walked steadily at 16 pixels per live picture, turning
+// only after the frame that ends a leg has been taken, as a user would: the
+// frame moments come from following the picture's crops in this process.
+struct TrackedSnake {
+  std::vector<Point> Path;
+  std::vector<int> FramesAt;
+};
+
+TrackedSnake WalkTrackedSnake(const Bitmap& picture) {
+  constexpr int kSpeed = 16;
+  struct Leg {
+    int Dx, Dy, Frames;
+  };
+  const Leg legs[] = {{1, 0, 2}, {0, 1, 1}, {-1, 0, 2}, {0, 1, 1}, {1, 0, 2}};
+  auto engine = std::make_unique<Panoram>();
+  engine->ApplySettings(DefaultSetupData());
+  CaptureRun run(*engine);
+  run.Begin(0);
+  AutoCapture tracking;
+  tracking.Begin();
+  TrackedSnake snake;
+  const auto show = [&](Point at) {
+    snake.Path.push_back(at);
+    const Bitmap live = CropBitmap(picture, at.X, at.Y, 640, 480);
+    const AutoStepResult step = tracking.AutoFrameStep(run, live, engine->Radius(), engine->Step());
+    if (step.Taken) snake.FramesAt.push_back(static_cast<int>(snake.Path.size()) - 1);
+    return step.Taken.has_value();
+  };
+  show({800, 0});  // the first frame, with room to either side
+  for (const Leg& leg : legs) {
+    for (int taken = 0; taken < leg.Frames;) {
+      const Point last = snake.Path.back();
+      taken += show({last.X + leg.Dx * kSpeed, last.Y + leg.Dy * kSpeed}) ? 1 : 0;
+    }
+  }
+  return snake;
+}
+
+TEST_F(CaptureRunnerRun, AutomaticCaptureTakesFramesThatLieWhereTheCameraWas) {
+  const Bitmap slide = TexturedBitmap(3000, 1600, 12);
+  const std::string slideFile = dir + "/large.bmp", walkFile = dir + "/snake.txt";
+  ASSERT_TRUE(PixSaveImage(slideFile, slide));
+  const TrackedSnake snake = WalkTrackedSnake(slide);
+  ASSERT_EQ(snake.FramesAt.size(), 9u);
+  for (size_t i = 1; i < snake.FramesAt.size(); ++i) {
+    const Point a = snake.Path[static_cast<size_t>(snake.FramesAt[i - 1])];
+    const Point b = snake.Path[static_cast<size_t>(snake.FramesAt[i])];
+    // A frame less the two margins apart, plus the overshoots at 16 pixels a picture.
+    EXPECT_LE(std::abs(b.X - a.X), 640 - 2 * kEdgeMargin + 2 + 64) << i;
+    EXPECT_LE(std::abs(b.Y - a.Y), 480 - 2 * kEdgeMargin + 2 + 64) << i;
+  }
+  std::ofstream walk(walkFile);
+  for (const Point& p : snake.Path) {
+    // The stage stays on the picture, so every origin is a true, unclamped one.
+    ASSERT_GE(p.X, 0);
+    ASSERT_LE(p.X + 640, slide.Width());
+    ASSERT_LE(p.Y + 480, slide.Height());
+    walk << p.X << ' ' << p.Y << '\n';
+  }
+  walk.close();
+
+  const std::string out = dir + "/auto.png";
+  QProcess p;
+  p.start(
+      QStringLiteral(QUILTOR_CAPTURE_EXE),
+      {"--simulate", QString::fromStdString(slideFile), "--path", QString::fromStdString(walkFile),
+       "--auto", "--live-frames", QString::number(snake.Path.size() + 5), "--quiet", "-o",
+       QString::fromStdString(out), "--report", QString::fromStdString(dir + "/auto.json")});
+  ASSERT_TRUE(p.waitForFinished(300000));
+  ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  std::ifstream in(dir + "/auto.json");
+  const nlohmann::json images = nlohmann::json::parse(in).at("images");
+  ASSERT_EQ(images.size(), snake.FramesAt.size());
+  const auto place0 = images[0].at("place");
+  const auto origin0 = images[0].at("origin");
+  for (size_t i = 0; i < images.size(); ++i) {
+    EXPECT_EQ(images[i].at("live_frame").get<int>(), snake.FramesAt[i]) << i;
+    const Point truth = snake.Path[static_cast<size_t>(snake.FramesAt[i])];
+    EXPECT_EQ(images[i].at("origin")[0].get<int>(), truth.X) << i;
+    EXPECT_EQ(images[i].at("origin")[1].get<int>(), truth.Y) << i;
+    for (int axis = 0; axis < 2; ++axis) {
+      EXPECT_EQ(images[i].at("place")[axis].get<int>() - place0[axis].get<int>(),
+                images[i].at("origin")[axis].get<int>() - origin0[axis].get<int>())
+          << i << " axis " << axis;
+    }
+  }
+  EXPECT_TRUE(std::filesystem::exists(out));
 }
 
 }  // namespace
