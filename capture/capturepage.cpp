@@ -26,6 +26,7 @@
 #include "engine/panoram.h"
 #include "widgets/assemblywork.h"
 #include "widgets/barprogress.h"
+#include "widgets/matchmarker.h"
 #include "widgets/pagebuild.h"
 #include "widgets/picturecontrol.h"
 #include "widgets/userdialogs.h"
@@ -34,6 +35,9 @@
 namespace {
 
 const QString kAttention = QStringLiteral("ВНИМАНИЕ!");
+const QString kTooLittleTexture = QStringLiteral(
+    "Слишком мало деталей в кадре, чтобы следить за движением: кадр не будет "
+    "снят, пока картинка не станет четче.");
 constexpr QSize kDirectionButton{40, 40};
 constexpr int kIndicatorWidth = 220;
 constexpr int kIndicatorHeight = 165;
@@ -97,11 +101,8 @@ void CapturePage::Build(ToolImageLists& lists) {
       Named(PopupMenuVideo->addAction(QStringLiteral("Настройка видеорежима")), "CrossDialog");
   ToolButtonCamSet->setMenu(PopupMenuVideo);
   ToolButtonCamSet->setPopupMode(QToolButton::MenuButtonPopup);
-  QAction* autoAction = AddToolButton(ToolBarVideo, lists, ToolButtonAuto, "ToolButtonAuto",
-                                      "Автосъемка", "media-playlist-repeat", "А", kImagesButton);
+  add(ToolButtonAuto, "ToolButtonAuto", "Автосъемка", "media-playlist-repeat", "А");
   ToolButtonAuto->setCheckable(true);
-  // Automatic capture by tracking is not offered yet: the button keeps its place, hidden.
-  autoAction->setVisible(false);
   add(ToolButtonCapStart, "ToolButtonCapStart", "Старт съемки", "media-record", "●");
   add(ToolButtonCapFoto, "ToolButtonCapFoto", "Сделать кадр", "camera-photo", "Ф");
   add(ToolButtonCapStop, "ToolButtonCapStop", "Завершение съемки", "media-playback-stop", "■");
@@ -331,7 +332,11 @@ void CapturePage::VideoGrabberFrameCaptureCompleted(QObject*, const Bitmap& fram
   TimerVideo->stop();
   Bitmap& live = ImageVideo->Canvas();
   live = frameBitmap;
-  ManualFrameStep(live);
+  if (ToolButtonAuto->isChecked()) {
+    AutoFrameStep(live);
+  } else {
+    ManualFrameStep(live);
+  }
   ImageVideo->BitmapChanged();
   TimerVideo->start();
 }
@@ -339,6 +344,25 @@ void CapturePage::VideoGrabberFrameCaptureCompleted(QObject*, const Bitmap& fram
 void CapturePage::ManualFrameStep(Bitmap& live) {
   const std::optional<FrameTaken> taken = Run.ManualFrameStep(live, Look());
   if (taken) TellFrame(*taken);
+}
+
+void CapturePage::AutoFrameStep(Bitmap& live) {
+  const AutoStepResult step =
+      Auto.AutoFrameStep(Run, live, shell_.Engine.Radius(), shell_.Engine.Step());
+  if (step.Taken) TellFrame(*step.Taken);
+  if (step.Indicator) DrawLayoutIndicator(*step.Indicator);
+  // The marker goes on after any frame was taken: frames never carry it.
+  if (step.Marker) DrawMatchMarker(live, step.Marker->X, step.Marker->Y, VideoZoom);
+  if (step.TooLittleTexture || step.RadiusTooLarge) {
+    ShowState(step.RadiusTooLarge
+                  ? QStringLiteral("Радиус поиска слишком велик для этого кадра: следить за "
+                                   "движением нельзя. Уменьшите его в настройках программы.")
+                  : kTooLittleTexture);
+    textureTold_ = true;
+  } else if (textureTold_ && (step.Followed || step.Taken)) {
+    textureTold_ = false;
+    LabelCaptureState->hide();
+  }
 }
 
 void CapturePage::TellFrame(const FrameTaken& taken) {
@@ -446,7 +470,7 @@ void CapturePage::ToolButtonCapStartClick() {
   SetRunControls(true);
   DrawLayoutIndicator(Run.FrameDirection);
   if (ToolButtonAuto->isChecked()) {
-    AutoState = 5;
+    Auto.Begin();
     TimerVideo->start();
   }
 }
@@ -471,7 +495,7 @@ void CapturePage::ToolButtonCapStopClick() {
     return;
   WorkflowCommand command(shell_.CommandRunning);
   if (!command.Acquired()) return;
-  AutoState = 0;
+  Auto.End();
   SetRunControls(false);
   host_.CaptureRunEnded();
   if (shell_.Engine.Count() > 1) {

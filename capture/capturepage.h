@@ -7,6 +7,7 @@
 #include <QObject>
 #include <memory>
 
+#include "capture/autocapture.h"
 #include "capture/capturehost.h"
 #include "capture/capturerun.h"
 #include "capture/videograbber.h"
@@ -41,8 +42,8 @@ class CapturePage : public QObject {
   TFormProj* FormProj = nullptr;
 
   float VideoZoom = 1.0f;  // 0.25, 0.5, 1.0 or 2.0
-  int AutoState = 0;       // automatic capture's state; 0: none
   CaptureRun Run;          // project, frames, overlay
+  AutoCapture Auto;        // automatic capture's state, spot and template
 
   QWidget* TabSheetVideo = nullptr;
   QToolBar* ToolBarVideo = nullptr;
@@ -133,8 +134,10 @@ class CapturePage : public QObject {
   void TellFrame(const FrameTaken& taken);
   void ShowState(const QString& text);
   void ManualFrameStep(Bitmap& live);
+  void AutoFrameStep(Bitmap& live);
 
   CaptureHost& host_;
   CaptureShell shell_;
   bool saveErrorTold_ = false;
+  bool textureTold_ = false;  // the page says the spot cannot be followed
 };

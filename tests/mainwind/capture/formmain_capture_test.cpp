@@ -150,7 +150,6 @@ TEST_F(CaptureTest, ControlsCarryTheirNamesTextsAndStartStates) {
   EXPECT_FALSE(c->ToolButtonCapFoto->isEnabled());
   EXPECT_FALSE(c->ToolButtonCapStop->isEnabled());
   EXPECT_FALSE(c->ToolButtonAuto->isChecked());
-  EXPECT_TRUE(c->ToolButtonAuto->isHidden());  // until automatic capture exists
   for (QToolButton* b :
        {c->ToolButtonTop, c->ToolButtonBottom, c->ToolButtonLeft, c->ToolButtonRight})
     EXPECT_FALSE(b->isEnabled());
@@ -420,6 +419,73 @@ TEST_F(CaptureTest, ArrowKeysMoveTheSimulatedCamerasView) {
   EXPECT_EQ(camera->Position().Y, start.Y + 32);
   // What the camera shows moved the other way.
   EXPECT_EQ(std::memcmp(c->ImageVideo->Held().Pixel(0, 0), before.Pixel(8, 32), 3), 0);
+}
+
+TEST_F(CaptureTest, AnAutomaticRunTakesEveryFrameItselfWhereTheCameraWas) {
+  // The stage moves steadily, 16 pixels per live picture, and turns right
+  // after a frame is taken, as a hand walks a 3 x 3 snake.
+  const std::string slide = (dir_ + QStringLiteral("/slide.bmp")).toStdString();
+  ASSERT_TRUE(PixSaveImage(slide, TexturedBitmap(2600, 1800, 21)));
+  SimulatedCameraOptions options;
+  options.Picture = slide;
+  auto w = MakeWindow(nullptr, std::make_unique<SimulatedCameraProvider>(options));
+  w->Capture->FormProj = new TFormProj(w.get());
+  w->show();
+  CapturePage* c = w->Capture;
+  w->PageControl->setCurrentWidget(c->TabSheetVideo);
+  c->TimerVideo->stop();
+  ASSERT_FALSE(c->ToolButtonAuto->isHidden());
+  c->ToolButtonAuto->click();
+  StartRun(w.get(), QStringLiteral("Авто"));
+  EXPECT_FALSE(c->ToolButtonCapFoto->isEnabled());
+  EXPECT_FALSE(c->ToolButtonAuto->isEnabled());
+  auto* camera = dynamic_cast<SimulatedCamera*>(c->VideoGrabber->Source());
+  ASSERT_NE(camera, nullptr);
+
+  const int32_t plan[] = {kDirRight, kDirRight, kDirBelow, kDirLeft,
+                          kDirLeft,  kDirBelow, kDirRight, kDirRight};
+  std::vector<Point> origins;  // where the camera was for each frame taken
+  for (int n = 0; n < 600 && origins.size() < 9; ++n) {
+    LiveFrame(c);
+    if (w->Engine.Count() > static_cast<int>(origins.size())) origins.push_back(camera->Position());
+    if (origins.empty() || origins.size() > std::size(plan)) continue;
+    const int32_t side = plan[origins.size() - 1];
+    camera->MoveView(side == kDirRight  ? 16
+                     : side == kDirLeft ? -16
+                                        : 0,
+                     side == kDirBelow   ? 16
+                     : side == kDirAbove ? -16
+                                         : 0);
+  }
+  ASSERT_EQ(origins.size(), 9u);
+  EXPECT_TRUE(c->LabelCaptureState->isHidden()) << c->LabelCaptureState->text().toStdString();
+
+  AnswerQuestions yes(true);
+  c->ToolButtonCapStop->click();
+  EXPECT_EQ(c->Auto.AutoState, kAutoIdle);
+  ASSERT_EQ(w->WorkflowState(), kStateAssembled);
+  for (size_t i = 1; i < origins.size(); ++i) {
+    EXPECT_EQ(w->Engine.Direction(static_cast<int>(i)), plan[i - 1]) << i;
+    const Rect& place = w->Engine.Place(static_cast<int>(i));
+    EXPECT_EQ(place.Left - w->Engine.Place(0).Left, origins[i].X - origins[0].X) << i;
+    EXPECT_EQ(place.Top - w->Engine.Place(0).Top, origins[i].Y - origins[0].Y) << i;
+  }
+  EXPECT_TRUE(Told.isEmpty()) << Told.join('\n').toStdString();
+}
+
+TEST_F(CaptureTest, AFlatPictureTakesNoFrameAfterTheFirstAndSaysWhy) {
+  const std::string flat = (dir_ + QStringLiteral("/flat.bmp")).toStdString();
+  ASSERT_TRUE(PixSaveImage(flat, Bitmap(900, 700, 128)));
+  SimulatedCameraOptions options;
+  options.Picture = flat;
+  auto w = MakeWindow(nullptr, std::make_unique<SimulatedCameraProvider>(options));
+  w->Capture->FormProj = new TFormProj(w.get());
+  CapturePage* c = w->Capture;
+  c->ToolButtonAuto->click();
+  StartRun(w.get(), QStringLiteral("Ровно"));
+  for (int n = 0; n < 10; ++n) LiveFrame(c);
+  EXPECT_EQ(w->Engine.Count(), 1);
+  EXPECT_FALSE(c->LabelCaptureState->isHidden());
 }
 
 // A 3 x 3 snake of 640 x 480 fields, 30 % overlap, over the synthetic specimen.
