@@ -32,7 +32,9 @@ PY
   --project Demo --save-frames "$OUT/frames" \
   -o "$OUT/mosaic.png" --report "$OUT/report.json"
 
-python3 - "$OUT/report.json" <<'PY'
+# Every frame's place in the mosaic against where the camera took it.
+check() {
+  python3 - "$1" <<'PY'
 import json, sys
 images = json.load(open(sys.argv[1]))["images"]
 first_place, first_origin = images[0]["place"], images[0]["origin"]
@@ -43,4 +45,20 @@ if bad:
     sys.exit(f"capture-demo: frames {bad} are not where the camera took them")
 print(f"capture-demo: all {len(images)} frames placed where the camera took them")
 PY
+}
+check "$OUT/report.json"
 echo "capture-demo: mosaic in $OUT/mosaic.png, frames in $OUT/frames/"
+
+# Automatic capture: the stage moves 16 pixels per live frame to the right;
+# frames are taken when the followed spot says so.
+mkdir -p "$OUT/auto"
+python3 - "$OUT/auto/walk.txt" <<'PY'
+import sys
+with open(sys.argv[1], "w") as walk:
+    for step in range(72):
+        walk.write(f"{100 + 16 * step} 600\n")
+PY
+"$RUNNER" --simulate specimen --path "$OUT/auto/walk.txt" --auto --live-frames 72 \
+  -o "$OUT/auto/mosaic.png" --report "$OUT/auto/report.json"
+check "$OUT/auto/report.json"
+echo "capture-demo: automatic capture's mosaic in $OUT/auto/mosaic.png"
