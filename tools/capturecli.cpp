@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <utility>
 
 #include "capture/projectnames.h"
 #include "engine/panoram.h"
@@ -58,6 +60,21 @@ std::string CheckFrameChoice(const CaptureOptions& o) {
   return "";
 }
 
+// A name the run's saved frames take: PROJECT_NNNN.bmp in the frames' folder.
+bool IsFrameFile(const CaptureOptions& o, const std::string& path) {
+  if (o.SaveFramesTo.empty()) return false;
+  const std::filesystem::path file(path);
+  const std::string name = file.filename().string();
+  const std::string prefix = o.ProjectName + "_";
+  if (name.rfind(prefix, 0) != 0 || file.extension() != ".bmp") return false;
+  std::error_code error;
+  const auto folder = std::filesystem::weakly_canonical(
+      std::filesystem::absolute(file.parent_path().empty() ? "." : file.parent_path()), error);
+  const auto frames =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(o.SaveFramesTo), error);
+  return folder == frames;
+}
+
 std::string CheckCombination(const CaptureOptions& o) {
   if (o.Simulate.empty() == o.Device.empty())
     return "give either --simulate PICTURE (or specimen) or --device N";
@@ -68,7 +85,17 @@ std::string CheckCombination(const CaptureOptions& o) {
     return "--project: " + problem;
   if (o.ProjectName.empty()) return "--project: the name is empty";
   if (!PixCanWrite(o.Stitch.Output)) return "cannot write images of this type: " + o.Stitch.Output;
-  if (!o.Stitch.Report.empty() && o.Stitch.Report == o.Stitch.Output)
+  // A run must never replace one of its own inputs or the frames it saves.
+  for (const auto& [path, what] :
+       {std::pair{o.Stitch.Output, "the output "}, std::pair{o.Stitch.Report, "the report "}}) {
+    if (path.empty()) continue;
+    if (!o.Simulate.empty() && SameFile(path, o.Simulate))
+      return what + path + " is the camera's picture";
+    if (!o.PathFile.empty() && SameFile(path, o.PathFile))
+      return what + path + " is the camera's path";
+    if (IsFrameFile(o, path)) return what + path + " would be one of the saved frames";
+  }
+  if (!o.Stitch.Report.empty() && SameFile(o.Stitch.Report, o.Stitch.Output))
     return "the report " + o.Stitch.Report + " is the output " + o.Stitch.Output;
   return "";
 }
@@ -86,7 +113,8 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
       "quiltor-capture"};
   app.add_option("--simulate", o.Simulate,
                  "the simulated camera over this picture; \"specimen\" for the synthetic one");
-  app.add_option("--device", o.Device, "a V4L2 camera: its number in the device list or its path");
+  app.add_option("--device", o.Device,
+                 "a V4L2 camera: its number in the device list (0: the first)");
   app.add_option("--path", o.PathFile, "the simulated camera's path: \"x y\" per live frame");
   app.add_option("--noise", o.Noise, "the simulated camera's noise")->check(CLI::Range(0, 50));
   app.add_option("--flicker", o.Flicker, "the simulated camera's lamp flicker, percent")

@@ -10,7 +10,7 @@
 
 struct CaptureOptions {
   std::string Simulate;  // the simulated camera's picture, "specimen" for the synthetic one
-  std::string Device;    // otherwise a V4L2 camera: its number in the list or its /dev path
+  std::string Device;    // otherwise a V4L2 camera: its number in the device list
   std::string PathFile;  // the simulated camera's path
   int Noise = 0;         // the simulated camera's noise and lamp flicker
   int Flicker = 0;

@@ -8,7 +8,7 @@
 #include "imagefiles/imagefiles.h"
 #include "settingsoptions.h"
 
-namespace {
+namespace {}  // namespace
 
 // The same file by device and inode when both exist (links, "..", symbolic
 // links); otherwise the same path once resolved as far as it exists.
@@ -22,8 +22,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b), eb);
   return !ea && !eb && ca == cb;
 }
-
-}  // namespace
 
 bool ParseDirections(const std::string& text, std::vector<int32_t>& codes) {
   codes.clear();

@@ -14,6 +14,10 @@ struct CliOutcome {
   std::vector<std::string> Warnings;  // the run goes on; each is printed once
 };
 
+// The same file by device and inode when both exist (links, "..", symbolic
+// links); otherwise the same path once resolved as far as it exists.
+bool SameFile(const std::string& a, const std::string& b);
+
 // "1,2,3": one direction code 1..4 per comma; false on anything else. Empty
 // text gives no codes.
 bool ParseDirections(const std::string& text, std::vector<int32_t>& codes);

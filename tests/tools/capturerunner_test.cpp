@@ -47,6 +47,25 @@ TEST(CaptureRunnerArgs, RefusesWhatCannotMakeARun) {
       {"--simulate", "specimen", "--live-frames", "9", "--frames-at", "0,1", "--directions", "1",
        "-o", "m.png"},
   };
+  // A run never replaces its own inputs or the frames it saves.
+  const std::vector<std::vector<const char*>> ownFiles = {
+      {"--simulate", "slide.png", "--frames-at", "0,1", "--directions", "1", "-o", "./slide.png"},
+      {"--simulate", "specimen", "--path", "walk.txt", "--frames-at", "0,1", "--directions", "1",
+       "-o", "m.png", "--report", "walk.txt"},
+      {"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1", "--project", "P",
+       "--save-frames", "frames", "-o", "frames/../frames/P_0001.bmp"},
+      {"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1", "-o", "m.png",
+       "--report", "./m.png"},
+  };
+  for (const auto& args : ownFiles) {
+    const CaptureCliOutcome out = Parse(args);
+    EXPECT_FALSE(out.Run) << args.back();
+    EXPECT_EQ(out.ExitCode, 2);
+  }
+  // Another name in the frames' folder is fine.
+  EXPECT_TRUE(Parse({"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1",
+                     "--project", "P", "--save-frames", "frames", "-o", "frames/mosaic.bmp"})
+                  .Run);
   for (const auto& args : refused) {
     const CaptureCliOutcome out = Parse(args);
     EXPECT_FALSE(out.Run) << args[1] << " " << args[3];
