@@ -12,7 +12,7 @@
 #include "capture/flipbitmap.h"
 #include "engine/matching.h"
 #include "imagefiles/imagefiles.h"
-#include "specimen/tissue.h"
+#include "samples/tissue.h"
 
 namespace {
 

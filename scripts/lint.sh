@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD="${1:-build/asan}"
-SOURCES_RE='^(app|capture|dialogs|engine|formats|imagefiles|mainwind|specimen|tools|widgets|tests|bench|fuzz)/.*\.(cpp|h)$'
+SOURCES_RE='^(app|capture|dialogs|engine|formats|imagefiles|mainwind|samples|tools|widgets|tests|bench|fuzz)/.*\.(cpp|h)$'
 
 mapfile -t files < <(git ls-files | grep -E "$SOURCES_RE" || true)
 echo "clang-format: ${#files[@]} files"
@@ -13,6 +13,6 @@ clang-format --dry-run -Werror "${files[@]}"
 # Tests, benchmarks and fuzz drivers are left to the compiler's warnings.
 echo "clang-tidy: the program's sources"
 run-clang-tidy -p "$BUILD" -j "$(nproc)" -quiet -extra-arg=-Wno-unknown-warning-option \
-  "^$PWD/(app|capture|dialogs|engine|formats|imagefiles|mainwind|specimen|tools|widgets)/" > "$BUILD/clang-tidy.log" 2>&1 ||
+  "^$PWD/(app|capture|dialogs|engine|formats|imagefiles|mainwind|samples|tools|widgets)/" > "$BUILD/clang-tidy.log" 2>&1 ||
   { grep -E "(warning|error): " "$BUILD/clang-tidy.log" | sed 's/\x1b\[[0-9;]*m//g' | sort -u; exit 1; }
 echo "clang-tidy: clean"

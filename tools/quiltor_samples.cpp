@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "imagefiles/imagefiles.h"
-#include "specimen/sampleset.h"
+#include "samples/sampleset.h"
 #include "stitchreport.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "imagefiles/imagefiles.h"
-#include "specimen/tissue.h"
+#include "samples/tissue.h"
 #include "support/testimages.h"
 
 namespace {

@@ -12,24 +12,24 @@ import tempfile
 # What each top-level folder may include besides itself. Folders missing here
 # (tests/, scripts/, ...) are not checked.
 ALLOWED = {
-    "app": {"mainwind", "capture", "dialogs", "widgets", "engine", "specimen", "formats", "imagefiles"},
+    "app": {"mainwind", "capture", "dialogs", "widgets", "engine", "samples", "formats", "imagefiles"},
     # The shell hosts every page, the capture page included.
     "mainwind": {"capture", "dialogs", "widgets", "engine", "formats", "imagefiles"},
     # The simulated camera pans over the synthetic specimen.
-    "capture": {"dialogs", "widgets", "engine", "specimen", "formats", "imagefiles"},
+    "capture": {"dialogs", "widgets", "engine", "samples", "formats", "imagefiles"},
     "dialogs": {"widgets", "engine", "formats", "imagefiles"},
     # The picture control is the engine's display target (the Picture interface).
     "widgets": {"engine", "formats", "imagefiles"},
     "engine": {"formats", "imagefiles"},
     "imagefiles": {"formats"},
     "formats": set(),
-    "specimen": {"formats", "imagefiles"},
+    "samples": {"formats", "imagefiles"},
     # The capture runner drives the capture page's plain classes without a window.
-    "tools": {"capture", "engine", "specimen", "formats", "imagefiles"},
+    "tools": {"capture", "engine", "samples", "formats", "imagefiles"},
     "gaugix": set(),
     "fuzz": {"engine", "formats", "imagefiles"},
     # Benchmarks run the tests' literal reference implementations as baselines.
-    "bench": {"tools", "capture", "engine", "specimen", "formats", "imagefiles", "tests"},
+    "bench": {"tools", "capture", "engine", "samples", "formats", "imagefiles", "tests"},
 }
 
 # Folders whose code is built and tested without Qt.

@@ -21,7 +21,7 @@
 #include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
 #include "mainwind/table/tablepage.h"
-#include "specimen/sampleset.h"
+#include "samples/sampleset.h"
 #include "stitchjob.h"
 #include "stitchsettings.h"
 #include "support/testimages.h"

@@ -1,7 +1,7 @@
 // The synthetic sample set: deterministic, in snake order, and its truth check.
 #include <gtest/gtest.h>
 
-#include "specimen/sampleset.h"
+#include "samples/sampleset.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "imagefiles/imagefiles.h"
-#include "specimen/sampleset.h"
+#include "samples/sampleset.h"
 #include "stitchjob.h"
 #include "support/testimages.h"
 
