@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <string_view>
 #include <system_error>
 
@@ -54,6 +55,17 @@ std::string NumberedFileName(const std::string& path, int number, bool flag) {
   size_t dot = path.rfind('.');
   if (dot == std::string::npos || dot < nameStart) dot = path.size();
   return path.substr(0, dot) + std::to_string(number) + path.substr(dot);
+}
+
+std::string NextScanFileName(const std::string& scanFile, int& counter, bool autoNum) {
+  std::string name = NumberedFileName(scanFile, counter, autoNum);
+  std::error_code error;
+  while (autoNum && counter < std::numeric_limits<int>::max() &&
+         std::filesystem::exists(name, error)) {
+    name = NumberedFileName(scanFile, ++counter, autoNum);
+  }
+  if (counter < std::numeric_limits<int>::max()) ++counter;
+  return name;
 }
 
 std::string ProjectDirFor(const std::string& baseDir, const std::string& name, bool ownFolder) {

@@ -13,6 +13,11 @@ std::string FrameFileName(const std::string& projectDir, const std::string& proj
 // starts at the last '.' of the last component) when flag is set; otherwise path.
 std::string NumberedFileName(const std::string& path, int number, bool flag);
 
+// The scan command's file name: NumberedFileName(scanFile, counter, autoNum),
+// counter moving on by one. With numbering on, numbers whose file exists are
+// passed over, so a scan of an earlier run is never overwritten.
+std::string NextScanFileName(const std::string& scanFile, int& counter, bool autoNum);
+
 // The project's own folder (baseDir + name + "/") when ownFolder, else baseDir.
 std::string ProjectDirFor(const std::string& baseDir, const std::string& name, bool ownFolder);
 
