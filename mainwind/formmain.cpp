@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "capture/capturepage.h"
+#include "capture/scancommand.h"
 #include "mainwind/album/albumpage.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
@@ -34,6 +35,11 @@ TFormMain::TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgre
   ImageFolder = paths.ImageFolder;
   ConfigPath = paths.ConfigPath;
   Capture->Run.Project.BaseDir = ImageFolder.toStdString();
+  Scanning = new ScanCommand(Album->ToolButtonScan, Album->ScanMenu, ImageFolder.toStdString(),
+                             CommandRunning, this);
+  Scanning->AddToAlbum = [this](Bitmap&& image, const std::string& name) {
+    Album->AddScannedImage(std::move(image), name);
+  };
   // A folder that cannot be made is not reported: the dialogs then start elsewhere.
   EnsureProgramFolders(paths);
   SetTabShown(Correction->TabSheetCor, false);

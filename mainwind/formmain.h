@@ -25,6 +25,7 @@ class CapturePage;
 class CorrectionPage;
 class ProgressIndicator;
 class QSplitter;
+class ScanCommand;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -75,6 +76,7 @@ class TFormMain : public QMainWindow, public PageHost, public CaptureHost {
   TablePage* Table = nullptr;
   CorrectionPage* Correction = nullptr;
   AssemblyPage* Assembly = nullptr;
+  ScanCommand* Scanning = nullptr;  // the images page's scan button and menu
 
   // --- operations ---
   void SetWorkflowState(int state) override;

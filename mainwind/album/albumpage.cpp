@@ -78,8 +78,7 @@ void AlbumPage::Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists)
     return AddToolButton(bar, lists, button, name, hint, icon, glyph, kImagesButton);
   };
   add(ToolButtonImageOpen, "ToolButtonImageOpen", "Открытие изображения", "document-open", "О");
-  // Scanning is not offered yet: the button keeps its place, hidden.
-  add(ToolButtonScan, "ToolButtonScan", "TWAIN", "scanner", "T")->setVisible(false);
+  add(ToolButtonScan, "ToolButtonScan", "TWAIN", "scanner", "T");
   ScanMenu = Named(new QMenu(ToolButtonScan), "ScanMenu");
   ToolButtonScan->setMenu(ScanMenu);
   ToolButtonScan->setPopupMode(QToolButton::MenuButtonPopup);
@@ -171,25 +170,50 @@ void AlbumPage::ToolButtonImageOpenClick() {
   hooks.Progress = [this](int percent) { ProgressBar->setValue(percent); };
   Panoram& engine = shell_.Engine;
   const AlbumLoadReport report = LoadIntoAlbum(engine, names, hooks);
-
-  LayoutAlbum();
-  DrawGridAlbum->SetRow(engine.Count() - 1);
   shell_.ImageFolder = QString::fromStdString(FolderOf(report.LastName));
-  // A vertical scroll bar that just appeared narrows the cells.
-  if (DrawGridAlbum->viewport()->width() != DrawGridAlbum->DefaultColWidth()) LayoutAlbum();
-  HideProgress();
-
-  if (engine.Count() > 0) {
-    host_.SetWorkflowState(kStateAlbumReady);
-  } else {
-    host_.SetWorkflowState(kStateNoImages);  // nothing loaded: the album panel goes away again
-  }
-  host_.ImagesAdded();
+  ShowAddedImages();
 
   const QString problems = AlbumLoadMessage(report);
   if (!problems.isEmpty()) {
     TellUser(DrawGridAlbum->window(), QStringLiteral("ВНИМАНИЕ!"), problems, MessageKind::Warning);
   }
+}
+
+void AlbumPage::AddScannedImage(Bitmap&& image, const std::string& name) {
+  AlbumLoadReport report;
+  switch (shell_.Engine.AddImage(std::move(image), kDirNone, name)) {
+    case AddImageResult::Added: report.Added = 1; break;
+    case AddImageResult::StoreFull:
+      report.StoreFull = true;
+      report.NotLoaded = 1;
+      break;
+    case AddImageResult::OutOfMemory:
+      report.Failed.push_back({name, PixStatus::Fail(PixError::OutOfMemory, "no memory to add")});
+      break;
+    case AddImageResult::EmptyBitmap:
+      report.Failed.push_back({name, PixStatus::Fail(PixError::Corrupt, "no pixels")});
+      break;
+  }
+  ShowAddedImages();
+  const QString problems = AlbumLoadMessage(report);
+  if (!problems.isEmpty()) {
+    TellUser(DrawGridAlbum->window(), QStringLiteral("ВНИМАНИЕ!"), problems, MessageKind::Warning);
+  }
+}
+
+void AlbumPage::ShowAddedImages() {
+  const int count = shell_.Engine.Count();
+  LayoutAlbum();
+  DrawGridAlbum->SetRow(count - 1);
+  // A vertical scroll bar that just appeared narrows the cells.
+  if (DrawGridAlbum->viewport()->width() != DrawGridAlbum->DefaultColWidth()) LayoutAlbum();
+  HideProgress();
+  if (count > 0) {
+    host_.SetWorkflowState(kStateAlbumReady);
+  } else {
+    host_.SetWorkflowState(kStateNoImages);  // nothing loaded: the album panel goes away again
+  }
+  host_.ImagesAdded();
 }
 
 void AlbumPage::ToolButtonImageCloseClick() {

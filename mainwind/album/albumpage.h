@@ -7,9 +7,11 @@
 #include <QPoint>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "mainwind/pagehost.h"
 
+class Bitmap;
 class DrawGrid;
 class QFrame;
 class QLabel;
@@ -35,7 +37,7 @@ class AlbumPage : public QObject {
   int32_t AlbumCellHeight = 0;
 
   QToolButton* ToolButtonImageOpen = nullptr;
-  QToolButton* ToolButtonScan = nullptr;  // hidden: scanning is not offered
+  QToolButton* ToolButtonScan = nullptr;
   QMenu* ScanMenu = nullptr;
   QToolButton* ToolButtonImageClose = nullptr;
   QToolButton* ToolButtonImageCloseAll = nullptr;
@@ -51,6 +53,8 @@ class AlbumPage : public QObject {
   // The progress panel: caption and an empty bar; hidden again after the work.
   QProgressBar* ShowProgress(const QString& caption);
   void HideProgress();
+  // A scanned picture joins the album under its file name, as an opened one.
+  void AddScannedImage(Bitmap&& image, const std::string& name);
   // The current row when source is the album grid.
   std::optional<int> DragRow(QObject* source) const;
 
@@ -67,6 +71,9 @@ class AlbumPage : public QObject {
 
  private:
   void Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists);
+  // After images joined: the album laid out with the last row current, the
+  // workflow state and the connection list follow.
+  void ShowAddedImages();
   // Album cells for an album client width.
   void SizeGridCells(int clientWidth);
 

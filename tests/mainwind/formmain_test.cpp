@@ -170,9 +170,25 @@ TEST_F(WindowTest, StartsOnTheImagesPageWithOnlyItsTab) {
   EXPECT_EQ(w->Assembly->MosaicZoom, 1.0f);
   for (int32_t cell : w->MontageTable.Cells) ASSERT_EQ(cell, kCellFree);
   EXPECT_TRUE(w->Album->ToolButtonImageOpen->isEnabled());
-  // Scanning is not offered yet: its button keeps its place and menu in the bar, hidden.
-  EXPECT_TRUE(w->Album->ToolButtonScan->isHidden());
+  // The scan button: a click scans, its arrow opens the menu.
+  for (QAction* action : w->ToolBar2->actions()) {
+    if (w->ToolBar2->widgetForAction(action) == w->Album->ToolButtonScan) {
+      EXPECT_TRUE(action->isVisible());
+    }
+  }
+  EXPECT_TRUE(w->Album->ToolButtonScan->isEnabled());
+  EXPECT_EQ(w->Album->ToolButtonScan->toolTip(), QStringLiteral("TWAIN"));
   EXPECT_EQ(w->Album->ToolButtonScan->menu(), w->Album->ScanMenu);
+  EXPECT_EQ(w->Album->ToolButtonScan->popupMode(), QToolButton::MenuButtonPopup);
+  const QList<QAction*> scanItems = w->Album->ScanMenu->actions();
+  ASSERT_EQ(scanItems.size(), 3);
+  EXPECT_EQ(scanItems[0]->text(), QStringLiteral("Настройка TWAIN"));
+  EXPECT_EQ(scanItems[0]->objectName(), QStringLiteral("SetTWAIN"));
+  EXPECT_EQ(scanItems[1]->text(), QStringLiteral("Сохранить как..."));
+  EXPECT_EQ(scanItems[1]->objectName(), QStringLiteral("SaveScanAs"));
+  EXPECT_EQ(scanItems[2]->text(), QStringLiteral("Автонумерация"));
+  EXPECT_EQ(scanItems[2]->objectName(), QStringLiteral("AutoNum"));
+  EXPECT_TRUE(scanItems[2]->isCheckable() && scanItems[2]->isChecked());
   EXPECT_FALSE(w->Album->ToolButtonImageClose->isEnabled());
   EXPECT_FALSE(w->Table->ToolButtonCalkConnect->isEnabled());
   EXPECT_TRUE(w->ToolButtonSet1->isEnabled());

@@ -93,16 +93,30 @@ void PinSaneLibraries() {
 
 }  // namespace
 
+// Made once, removed when the program ends.
+static const std::string& ConfigFolder() {
+  static const struct Folder {
+    Folder() {
+      char pattern[] = "/tmp/quiltor-sane-XXXXXX";
+      const char* made = mkdtemp(pattern);
+      if (made == nullptr) throw std::runtime_error("no temporary folder for SANE");
+      Path = made;
+    }
+    ~Folder() {
+      std::error_code error;
+      std::filesystem::remove_all(Path, error);
+    }
+    std::string Path;
+  } folder;
+  return folder.Path;
+}
+
 SaneTestConfig::SaneTestConfig() {
   PinSaneLibraries();
-  char pattern[] = "/tmp/quiltor-sane-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  if (made == nullptr) throw std::runtime_error("no temporary folder for SANE");
-  folder_ = made;
-  std::ofstream(folder_ + "/dll.conf") << "test\n";
-  std::ofstream(folder_ + "/test.conf") << "number_of_devices 2\n";
+  SetBackEnds("test\n");
+  std::ofstream(ConfigFolder() + "/test.conf") << "number_of_devices 2\n";
   if (const char* old = getenv("SANE_CONFIG_DIR")) previous_ = old;
-  setenv("SANE_CONFIG_DIR", folder_.c_str(), 1);
+  setenv("SANE_CONFIG_DIR", ConfigFolder().c_str(), 1);
 }
 
 SaneTestConfig::~SaneTestConfig() {
@@ -111,8 +125,10 @@ SaneTestConfig::~SaneTestConfig() {
   } else {
     unsetenv("SANE_CONFIG_DIR");
   }
-  std::error_code error;
-  std::filesystem::remove_all(folder_, error);
+}
+
+void SaneTestConfig::SetBackEnds(const std::string& lines) {
+  std::ofstream(ConfigFolder() + "/dll.conf") << lines;
 }
 
 std::optional<Bitmap> ScanimageReference(const std::vector<std::string>& options) {

@@ -10,6 +10,8 @@
 
 #include "imagefiles/bitmap.h"
 
+// The folder is one for the whole test program (the library keeps the first
+// configuration folder it saw), written afresh by each object.
 class SaneTestConfig {
  public:
   SaneTestConfig();
@@ -17,8 +19,10 @@ class SaneTestConfig {
   SaneTestConfig(const SaneTestConfig&) = delete;
   SaneTestConfig& operator=(const SaneTestConfig&) = delete;
 
+  // Replaces the list of back ends the library loads (empty: none at all).
+  void SetBackEnds(const std::string& lines);
+
  private:
-  std::string folder_;
   std::optional<std::string> previous_;
 };
 
