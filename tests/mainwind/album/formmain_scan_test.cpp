@@ -238,6 +238,9 @@ TEST_F(ScanWindow, LineArtChosenInTheDialogArrivesAsTheDevicesPicture) {
 
 TEST_F(ScanWindow, ThePreviewShowsTheGlassAndADragOnItSetsTheArea) {
   Scan([](TScanDialog& dialog) {
+    dialog.Session()->SetText("test-picture", "Color pattern");
+    dialog.Session()->SetText("mode", "Color");
+    dialog.ShowOptions({});
     dialog.ButtonScanPreview->click();
     const QImage& preview = dialog.PreviewImage();
     ASSERT_FALSE(preview.isNull());
@@ -257,6 +260,13 @@ TEST_F(ScanWindow, ThePreviewShowsTheGlassAndADragOnItSetsTheArea) {
     EXPECT_NEAR(dialog.SpinScanTop->value(), 50, 1);
     EXPECT_NEAR(dialog.SpinScanRight->value(), 150, 1);
     EXPECT_NEAR(dialog.SpinScanBottom->value(), 150, 1);
+    // The README's picture of the dialog.
+    const QString file = qEnvironmentVariable("QUILTOR_SCAN_SCREENSHOT");
+    if (!file.isEmpty()) {
+      dialog.resize(760, 460);
+      QCoreApplication::processEvents();
+      EXPECT_TRUE(dialog.grab().save(file));
+    }
   });
   ASSERT_EQ(Images(), 1);
   // 100 mm at the test device's 50 dpi.
