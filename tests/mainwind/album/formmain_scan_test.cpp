@@ -23,6 +23,7 @@
 #include "capture/scanwork.h"
 #include "engine/panoram.h"
 #include "imagefiles/imagefiles.h"
+#include "imagefiles/pixdialogs.h"
 #include "mainwind/correction/correctionpage.h"
 #include "support/sanetest.h"
 #include "support/windowfixture.h"
@@ -271,6 +272,31 @@ TEST_F(ScanWindow, ThePreviewShowsTheGlassAndADragOnItSetsTheArea) {
   ASSERT_EQ(Images(), 1);
   // 100 mm at the test device's 50 dpi.
   EXPECT_NEAR(window_->Engine.Image(0).Bitmap.Width(), 100 / 25.4 * 50, 2);
+}
+
+TEST_F(ScanWindow, SaveAsChoosesTheBaseNameAndRestartsTheNumbers) {
+  std::string askedTitle;
+  std::string offered;
+  SetPixSaveAnswer([&](const std::string& title, const std::string& initial) {
+    askedTitle = title;
+    offered = initial;
+    return std::string();  // cancelled
+  });
+  scan_->ScanCounter = 4;
+  scan_->SaveScanAs->trigger();
+  EXPECT_EQ(askedTitle, "Сохранить как..");
+  EXPECT_EQ(offered, folder_ + "Scan.jpg");
+  EXPECT_EQ(scan_->ScanFile, folder_ + "Scan.jpg");
+  EXPECT_EQ(scan_->ScanCounter, 4);
+
+  SetPixSaveAnswer([&](const std::string&, const std::string&) { return folder_ + "Срез.png"; });
+  scan_->SaveScanAs->trigger();
+  SetPixSaveAnswer({});
+  EXPECT_EQ(scan_->ScanFile, folder_ + "Срез.png");
+  EXPECT_EQ(scan_->ScanCounter, 0);
+  Scan();
+  EXPECT_TRUE(Exists("Срез0.png"));
+  EXPECT_EQ(window_->Engine.Image(0).Name, folder_ + "Срез0.png");
 }
 
 TEST_F(ScanWindow, TheChosenSourceIsTheOneLaterScansUse) {
