@@ -20,11 +20,11 @@ cmake --build "$BUILD" -j "$JOBS"
 bash scripts/lint.sh "$BUILD"
 
 # The engine splits its work over threads and the window stitches and saves on
-# a worker, and a camera reads frames on its own thread: those tests run again
+# a worker, a camera reads frames and a scanner scans on threads of their own: those tests run again
 # under ThreadSanitizer.
 TSAN=build/tsan
 TSAN_TESTS=(engine_tests worker_tests table_tests album_tests assembly_tests stitchworkflow_tests
-  capture_tests capture_window_tests capturepage_tests)
+  capture_tests capture_window_tests capturepage_tests scan_window_tests)
 cmake -S . -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILTOR_TSAN=ON -DQUILTOR_WERROR=ON \
   -DQUILTOR_BENCH=OFF >/dev/null
 cmake --build "$TSAN" -j "$JOBS" --target "${TSAN_TESTS[@]}"
