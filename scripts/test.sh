@@ -19,9 +19,9 @@ cmake --build "$BUILD" -j "$JOBS"
 # Format and static checks, over the compile commands of the build above.
 bash scripts/lint.sh "$BUILD"
 
-# The engine splits its work over threads and the window stitches and saves on
-# a worker, a camera reads frames and a scanner scans on threads of their own: those tests run again
-# under ThreadSanitizer.
+# The engine splits its work over threads, the window stitches and saves on a
+# worker, and cameras and scanners deliver on threads of their own: those
+# tests run again under ThreadSanitizer.
 TSAN=build/tsan
 TSAN_TESTS=(engine_tests worker_tests table_tests album_tests assembly_tests stitchworkflow_tests
   capture_tests capture_window_tests capturepage_tests scan_window_tests)
