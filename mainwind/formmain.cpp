@@ -15,7 +15,9 @@
 #include "mainwind/album/albumpage.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
+#include "mainwind/rememberedfolders.h"
 #include "mainwind/table/tablepage.h"
+#include "widgets/filedrop.h"
 #include "widgets/pagebuild.h"
 #include "widgets/toolimagelists.h"
 
@@ -30,13 +32,18 @@ TFormMain::TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgre
   setFont(font);
   BuildWindow(std::move(devices));
   ConnectHandlers();
+  InstallKeys();
 
   ClearTable();
-  ImageFolder = paths.ImageFolder;
   ConfigPath = paths.ConfigPath;
-  Capture->Run.Project.BaseDir = ImageFolder.toStdString();
-  Scanning = new ScanCommand(Album->ToolButtonScan, Album->ScanMenu, ImageFolder.toStdString(),
-                             CommandRunning, this);
+  // Projects and scans live in the image folder; the dialogs start where the
+  // user last opened and saved, from an earlier run too.
+  Capture->Run.Project.BaseDir = paths.ImageFolder.toStdString();
+  Scanning = new ScanCommand(Album->ToolButtonScan, Album->ScanMenu,
+                             paths.ImageFolder.toStdString(), CommandRunning, this);
+  ImageFolder = RememberedOpenFolder();
+  if (ImageFolder.isEmpty()) ImageFolder = paths.ImageFolder;
+  SaveFolder = RememberedSaveFolder();
   Scanning->AddToAlbum = [this](Bitmap&& image, const std::string& name) {
     Album->AddScannedImage(std::move(image), name);
   };
@@ -62,7 +69,7 @@ void TFormMain::BuildWindow(std::unique_ptr<VideoProvider> devices) {
 
   // The icons are copied into each button; the lists are needed only while building.
   ToolImageLists lists;
-  const ShellState shell{Engine, MontageTable, CommandRunning, ImageFolder};
+  const ShellState shell{Engine, MontageTable, CommandRunning, ImageFolder, SaveFolder};
   Capture = new CapturePage(*this, CaptureShell{Engine, MontageTable, CommandRunning},
                             std::move(devices), lists, this);
   PageControl->addTab(Capture->TabSheetVideo, QStringLiteral("Съемка"));
@@ -97,6 +104,10 @@ QWidget* TFormMain::BuildImagesPage(ToolImageLists& lists, const ShellState& she
   add(ToolButtonAboutImage, "ToolButtonAboutImage", "О программе", "help-about", "?");
   add(ToolButtonClose1, "ToolButtonClose1", "Выход", "application-exit", "X");
   layout->addWidget(ToolBar2);
+
+  AcceptFileDrops(
+      TabSheetImages, [this] { return !CommandRunning; },
+      [this](const std::vector<std::string>& files) { Album->DropImageFiles(files); });
 
   Splitter1->setStretchFactor(1, 1);
   Splitter1->setSizes({261, 1000});

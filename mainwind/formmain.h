@@ -55,6 +55,7 @@ class TFormMain : public QMainWindow, public PageHost, public CaptureHost {
   Panoram Engine;
   ::MontageTable MontageTable;
   QString ImageFolder;  // ends with '/'
+  QString SaveFolder;   // the last save's folder, ends with '/'; empty: none yet
   QString ConfigPath;
   bool CommandRunning = false;  // a workflow command is under way (WorkflowCommand)
 
@@ -120,6 +121,8 @@ class TFormMain : public QMainWindow, public PageHost, public CaptureHost {
   void BuildWindow(std::unique_ptr<VideoProvider> devices);
   QWidget* BuildImagesPage(ToolImageLists& lists, const ShellState& shell);
   void ConnectHandlers();
+  // Keyboard keys for the common commands (formmain_keys.cpp).
+  void InstallKeys();
   void SetTabShown(QWidget* page, bool shown);
   // Hands the settings record to the engine.
   void ApplySetupToEngine();

@@ -26,6 +26,7 @@ struct ShellState {
   ::MontageTable& MontageTable;
   bool& CommandRunning;  // a workflow command is under way (WorkflowCommand)
   QString& ImageFolder;  // offered by the open and save dialogs; ends with '/'
+  QString& SaveFolder;   // where the last mosaic was saved; empty: ImageFolder
 };
 
 class PageHost {

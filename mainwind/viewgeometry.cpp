@@ -38,6 +38,17 @@ float BoundZoom(float zoom, ViewSize picture) {
   return zoom;
 }
 
+float FitZoom(ViewSize picture, ViewSize box) {
+  if (picture.Width <= 0 || picture.Height <= 0 || box.Width <= 0 || box.Height <= 0) {
+    return kZoomNormal;
+  }
+  const float zoom = std::min(static_cast<float>(box.Width) / static_cast<float>(picture.Width),
+                              static_cast<float>(box.Height) / static_cast<float>(picture.Height));
+  // At least a pixel a side, and never more than a widget can show.
+  const float least = 1.0f / static_cast<float>(std::min(picture.Width, picture.Height));
+  return BoundZoom(std::max(zoom, least), picture);
+}
+
 int ZoomPercent(float zoom) { return static_cast<int>(zoom * 100.0f); }
 
 int PanScroll(int position, int start, int mouse) { return position + start - mouse; }

@@ -26,6 +26,10 @@ float ZoomIn(float zoom, ViewSize picture);
 // The largest of zoom, zoom / 2, zoom / 4 ... that keeps the picture displayable.
 float BoundZoom(float zoom, ViewSize picture);
 
+// The zoom at which the whole picture fits in box (larger or smaller than
+// 100 %), kept displayable; kZoomNormal for an empty picture or box.
+float FitZoom(ViewSize picture, ViewSize box);
+
 // Whole part of zoom x 100, as the status bar shows it.
 int ZoomPercent(float zoom);
 

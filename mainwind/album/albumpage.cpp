@@ -19,6 +19,7 @@
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/album/albumloader.h"
 #include "mainwind/album/albummessages.h"
+#include "mainwind/rememberedfolders.h"
 #include "mainwind/thumbcell.h"
 #include "mainwind/viewgeometry.h"
 #include "widgets/drawgrid.h"
@@ -161,7 +162,16 @@ void AlbumPage::ToolButtonImageOpenClick() {
   const std::vector<std::string> names =
       PixOpenDialog("Открытие изображения", shell_.ImageFolder.toStdString());
   if (names.empty()) return;
+  OpenImageFiles(names);
+}
 
+void AlbumPage::DropImageFiles(const std::vector<std::string>& names) {
+  WorkflowCommand command(shell_.CommandRunning);
+  if (!command.Acquired() || names.empty()) return;
+  OpenImageFiles(names);
+}
+
+void AlbumPage::OpenImageFiles(const std::vector<std::string>& names) {
   PanelImages->show();
   ShowProgress(QStringLiteral("Загрузка изображений"));
 
@@ -171,6 +181,7 @@ void AlbumPage::ToolButtonImageOpenClick() {
   Panoram& engine = shell_.Engine;
   const AlbumLoadReport report = LoadIntoAlbum(engine, names, hooks);
   shell_.ImageFolder = QString::fromStdString(FolderOf(report.LastName));
+  RememberOpenFolder(shell_.ImageFolder);
   ShowAddedImages();
 
   const QString problems = AlbumLoadMessage(report);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "mainwind/pagehost.h"
 
@@ -53,6 +54,9 @@ class AlbumPage : public QObject {
   // The progress panel: caption and an empty bar; hidden again after the work.
   QProgressBar* ShowProgress(const QString& caption);
   void HideProgress();
+  // Files chosen in the open dialog or dropped on the images page join the
+  // album in list order, with the open command's checks and messages.
+  void OpenImageFiles(const std::vector<std::string>& names);
   // A scanned picture joins the album under its file name, as an opened one.
   void AddScannedImage(Bitmap&& image, const std::string& name);
   // The current row when source is the album grid.
@@ -60,6 +64,8 @@ class AlbumPage : public QObject {
 
  public slots:
   void ToolButtonImageOpenClick();
+  // Files dropped from a file manager: opened as if chosen in the open dialog.
+  void DropImageFiles(const std::vector<std::string>& names);
   void ToolButtonImageCloseClick();
   void ToolButtonImageCloseAllClick();
   void PanelImagesResize();

@@ -23,6 +23,7 @@
 #include "widgets/picturecontrol.h"
 #include "widgets/scrollbox.h"
 #include "widgets/userdialogs.h"
+#include "widgets/wheelzoom.h"
 #include "widgets/workflowcommand.h"
 
 namespace {
@@ -41,6 +42,8 @@ AssemblyPage::AssemblyPage(PageHost& host, ShellState shell, ToolImageLists& lis
   OnClick(ToolButtonMinus, this, &AssemblyPage::ToolButtonMinusClick);
   OnClick(ToolButtonNormal, this, &AssemblyPage::ToolButtonNormalClick);
   OnClick(ToolButtonPlus, this, &AssemblyPage::ToolButtonPlusClick);
+  OnClick(ToolButtonFit, this, &AssemblyPage::ToolButtonFitClick);
+  WatchWheelZoom(ImageBox, [this](bool in, QPoint position) { ZoomAt(in, position); });
   OnClick(ToolButtonSave, this, &AssemblyPage::ToolButtonSaveClick);
   OnClick(ToolButtonPrint, this, &AssemblyPage::ToolButtonPrintClick);
   OnClick(ToolButtonSet2, this, &AssemblyPage::ToolButtonSet2Click);
@@ -68,6 +71,7 @@ void AssemblyPage::Build(ToolImageLists& lists) {
   add(ToolButtonMinus, "ToolButtonMinus", "Уменьшение изображения", "zoom-out", "-");
   add(ToolButtonNormal, "ToolButtonNormal", "Нормальный размер изображения", "zoom-original", "1");
   add(ToolButtonPlus, "ToolButtonPlus", "Увеличение изображения", "zoom-in", "+");
+  add(ToolButtonFit, "ToolButtonFit", "Вписать в окно", "zoom-fit-best", "F");
   ToolBar1->addSeparator();
   add(ToolButtonSave, "ToolButtonSave", "Сохранение изображения", "document-save", "S");
   add(ToolButtonPrint, "ToolButtonPrint", "Печать изображения", "document-print", "P");
@@ -177,6 +181,21 @@ void AssemblyPage::ToolButtonMinusClick() { ApplyZoom(ZoomOut(MosaicZoom, QuiltP
 void AssemblyPage::ToolButtonNormalClick() { ApplyZoom(kZoomNormal); }
 
 void AssemblyPage::ToolButtonPlusClick() { ApplyZoom(ZoomIn(MosaicZoom, QuiltPictureSize())); }
+
+void AssemblyPage::ToolButtonFitClick() {
+  const QSize box = ImageBox->maximumViewportSize();
+  ApplyZoom(FitZoom(QuiltPictureSize(), {box.width(), box.height()}));
+}
+
+void AssemblyPage::ZoomAt(bool in, QPoint position) {
+  const ViewSize picture = QuiltPictureSize();
+  const float zoom = in ? ZoomIn(MosaicZoom, picture) : ZoomOut(MosaicZoom, picture);
+  if (zoom == MosaicZoom || picture.Width <= 0) return;
+  // The mosaic's pixel under the mouse, before and after.
+  const QPointF spot = QPointF(ImageQuilt->mapFrom(ImageBox->viewport(), position)) / MosaicZoom;
+  ApplyZoom(zoom);
+  ScrollPointTo(ImageBox, ImageQuilt, (spot * zoom).toPoint(), position);
+}
 
 void AssemblyPage::ToolButtonSet2Click() {
   if (host_.RunSetupDialog()) ShowMosaic();

@@ -37,6 +37,7 @@ class AssemblyPage : public QObject {
   QToolButton* ToolButtonMinus = nullptr;
   QToolButton* ToolButtonNormal = nullptr;
   QToolButton* ToolButtonPlus = nullptr;
+  QToolButton* ToolButtonFit = nullptr;  // the whole mosaic in the window
   QToolButton* ToolButtonSave = nullptr;
   QToolButton* ToolButtonPrint = nullptr;
   QToolButton* ToolButtonSet2 = nullptr;
@@ -62,6 +63,10 @@ class AssemblyPage : public QObject {
   void ToolButtonMinusClick();
   void ToolButtonNormalClick();
   void ToolButtonPlusClick();
+  void ToolButtonFitClick();
+  // One zoom step in or out about a spot of ImageBox's viewport, which stays
+  // over the same spot of the mosaic (Ctrl and the mouse wheel).
+  void ZoomAt(bool in, QPoint position);
   void ToolButtonSaveClick();
   void ToolButtonPrintClick();
   void ToolButtonSet2Click();

@@ -3,17 +3,25 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QHelpEvent>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
+#include <QToolTip>
+#include <QUrl>
 #include <memory>
 
+#include "capture/scancommand.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
+#include "mainwind/rememberedfolders.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
 #include "widgets/drawgrid.h"
+#include "widgets/keyhint.h"
 #include "widgets/userdialogs.h"
 
 namespace {
@@ -220,6 +228,97 @@ TEST_F(AlbumWindow, OnlyBrokenFilesLeaveTheStartState) {
   EXPECT_FALSE(form_->Album->PanelImages->isVisible());
   EXPECT_EQ(form_->WorkflowState(), kStateNoImages);
   EXPECT_EQ(messages_.size(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A drop from a file manager: the files' addresses, no source in the program.
+void DropFiles(QWidget* target, const std::vector<std::string>& files) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const std::string& file : files) urls << QUrl::fromLocalFile(QString::fromStdString(file));
+  data.setUrls(urls);
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  QApplication::processEvents();  // the files open once the drop has ended
+}
+
+TEST_F(AlbumWindow, DroppedFilesOpenInTheOrderOfTheirNames) {
+  const std::string f10 = Picture("field10.bmp", 10);
+  const std::string f2 = Picture("field2.bmp", 20);
+  const std::string f1 = Picture("Field1.bmp", 30);
+  DropFiles(form_->Album->DrawGridAlbum->viewport(), {f10, f2, f1});
+  EXPECT_EQ(Names(), (std::vector<std::string>{f1, f2, f10}));
+  EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
+  EXPECT_EQ(form_->ImageFolder, root_ + "/pics/");
+  // Anywhere on the images page, with the open command's checks and messages.
+  const std::string broken = (root_ + "/pics/broken.png").toStdString();
+  QFile file(QString::fromStdString(broken));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("not a picture");
+  file.close();
+  DropFiles(form_->Table->DrawGridTab->viewport(), {broken, Picture("field3.bmp", 40)});
+  EXPECT_EQ(form_->Engine.Count(), 4);
+  EXPECT_EQ(form_->Engine.Name(3), root_.toStdString() + "/pics/field3.bmp");
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QStringLiteral("broken.png")));
+}
+
+TEST_F(AlbumWindow, ADropWhileACommandRunsIsRefused) {
+  form_->CommandRunning = true;
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(Picture("a.bmp", 1)))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form_->Album->DrawGridAlbum->viewport(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  form_->CommandRunning = false;
+  EXPECT_EQ(form_->Engine.Count(), 0);
+}
+
+TEST_F(AlbumWindow, TheOpenFolderIsRememberedForTheNextRun) {
+  Open(Pictures(1));
+  EXPECT_EQ(RememberedOpenFolder(), root_ + "/pics/");
+  ProgramPaths paths;
+  paths.ProgramFolder = root_ + "/";
+  paths.ImageFolder = root_ + "/Image/";
+  paths.ConfigPath = root_ + "/data.cfg";
+  const TFormMain next(paths, nullptr, nullptr);
+  EXPECT_EQ(next.ImageFolder, root_ + "/pics/");
+  // Projects and scans stay in the image folder.
+  EXPECT_EQ(next.Scanning->ScanFile, (root_ + "/Image/Scan.jpg").toStdString());
+  // A folder gone since is no place to start.
+  QDir(root_ + "/pics").removeRecursively();
+  EXPECT_EQ(RememberedOpenFolder(), QString());
+}
+
+TEST_F(AlbumWindow, DeleteAndCtrlWCloseTheSelectedImageOnTheImagesPage) {
+  const auto names = Pictures(3);
+  Open(names);
+  form_->Album->DrawGridAlbum->SetRow(1);
+  QTest::keyClick(form_.get(), Qt::Key_Delete);
+  EXPECT_EQ(Names(), (std::vector<std::string>{names[0], names[2]}));
+  QTest::keyClick(form_.get(), Qt::Key_W, Qt::ControlModifier);
+  EXPECT_EQ(form_->Engine.Count(), 1);
+  // The hint stays the button's own text; the shown tooltip adds the key.
+  EXPECT_EQ(form_->Album->ToolButtonImageOpen->toolTip(), QStringLiteral("Открытие изображения"));
+  EXPECT_EQ(ToolTipWithKey(QStringLiteral("Открытие изображения"), QKeySequence::Open),
+            QStringLiteral("Открытие изображения (Ctrl+O)"));
+  QHelpEvent help(QEvent::ToolTip, QPoint(2, 2),
+                  form_->Album->ToolButtonImageOpen->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(form_->Album->ToolButtonImageOpen, &help);
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("Открытие изображения (Ctrl+O)"));
+  // Ctrl+O is the open button.
+  const std::string more = Picture("more.bmp", 90);
+  SetPixOpenAnswer([more](const std::string&, const std::string&) { return std::vector{more}; });
+  QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(form_->Engine.Count(), 2);
 }
 
 }  // namespace
