@@ -1,6 +1,7 @@
 #include "bmpreader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -28,7 +29,7 @@ bool StandardMasks32(const uint8_t* info, uint32_t infoSize, uint32_t compressio
 
 }  // namespace
 
-std::string BmpFileHeader(int width, int height) {
+std::string BmpFileHeader(int width, int height, double dotsPerInch) {
   const uint64_t dataBytes =
       (uint64_t{static_cast<uint32_t>(width)} * 3 + 3) / 4 * 4 * static_cast<uint32_t>(height);
   std::string h(54, '\0');
@@ -45,8 +46,10 @@ std::string BmpFileHeader(int width, int height) {
   put(26, 1, 2);   // planes
   put(28, 24, 2);  // bits a pixel
   put(34, static_cast<uint32_t>(dataBytes), 4);
-  put(38, 3780, 4);  // 96 dpi in pixels a metre, as the toolkit writes
-  put(42, 3780, 4);
+  // Pixels a metre, rounded as the toolkit does (96 dpi: 3780).
+  const auto perMetre = static_cast<uint32_t>(std::lround(dotsPerInch / 0.0254));
+  put(38, perMetre, 4);
+  put(42, perMetre, 4);
   return h;
 }
 

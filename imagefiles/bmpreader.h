@@ -9,7 +9,7 @@
 
 // The 54-byte file and info header of a 24-bit, bottom-up BMP of that size,
 // whose rows are padded to 4 bytes.
-std::string BmpFileHeader(int width, int height);
+std::string BmpFileHeader(int width, int height, double dotsPerInch = 96);
 
 enum class BmpReadOutcome { Done, NotHandled };
 

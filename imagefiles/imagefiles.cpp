@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -16,6 +18,7 @@
 #include "bitmapview.h"
 #include "bmpreader.h"
 #include "fileguards.h"
+#include "tiffwriter.h"
 
 namespace {
 
@@ -214,8 +217,8 @@ class StagedDevice : public QIODevice {
 
 // The rows go straight from the bitmap to the file: they already are a
 // 24-bit BMP's rows, and no second copy of a large mosaic is made.
-bool WriteBmp(QIODevice& device, const Bitmap& bitmap) {
-  const std::string header = BmpFileHeader(bitmap.Width(), bitmap.Height());
+bool WriteBmp(QIODevice& device, const Bitmap& bitmap, double dotsPerInch) {
+  const std::string header = BmpFileHeader(bitmap.Width(), bitmap.Height(), dotsPerInch);
   if (device.write(header.data(), static_cast<qint64>(header.size())) != qint64(header.size()))
     return false;
   const auto rowBytes = static_cast<qint64>(bitmap.Width()) * Bitmap::kBytesPerPixel;
@@ -339,7 +342,15 @@ PixStatus PixCheckWritable(const std::string& fileName, int width, int height) {
   return PixStatus::Success();
 }
 
-PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, StagedFile& pending) {
+std::string PixFormatThatHolds(int width, int height) {
+  for (const char* suffix : {"tif", "png", "bmp"}) {
+    if (PixCheckWritable(std::string("a.") + suffix, width, height)) return suffix;
+  }
+  return {};
+}
+
+PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, StagedFile& pending,
+                        const PixSaveOptions& options) {
   if (bitmap.Empty()) return PixStatus::Fail(PixError::WriteFailed, "empty image");
   if (PixStatus s = PixCheckWritable(fileName, bitmap.Width(), bitmap.Height()); !s) return s;
   if (std::string reason = pending.Open(fileName); !reason.empty())
@@ -350,13 +361,20 @@ PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, Stage
   try {
     StagedDevice device(pending);
     if (suffix == "bmp") {
-      written = WriteBmp(device, bitmap);
+      written = WriteBmp(device, bitmap, options.DotsPerInch);
     } else if (suffix == "ppm") {
       written = WritePpm(device, bitmap);
+    } else if (suffix == "tif" || suffix == "tiff") {
+      written = WriteTiff(device, bitmap, options.Tiff, options.DotsPerInch);
     } else {
       QImageWriter writer(&device, suffix);
-      if (suffix == "jpg" || suffix == "jpeg") writer.setQuality(95);
-      written = writer.write(BitmapView(bitmap));
+      if (suffix == "jpg" || suffix == "jpeg")
+        writer.setQuality(std::clamp(options.JpegQuality, 1, 100));
+      QImage view = BitmapView(bitmap);
+      const int dotsPerMetre = static_cast<int>(std::lround(options.DotsPerInch / 0.0254));
+      view.setDotsPerMeterX(dotsPerMetre);
+      view.setDotsPerMeterY(dotsPerMetre);
+      written = writer.write(view);
     }
   } catch (const std::bad_alloc&) {
     return PixStatus::Fail(PixError::OutOfMemory, "no memory to encode the image");
@@ -376,9 +394,10 @@ PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, Stage
   return PixStatus::Success();
 }
 
-PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap) {
+PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap,
+                       const PixSaveOptions& options) {
   StagedFile pending;
-  if (PixStatus s = PixWriteImage(fileName, bitmap, pending); !s) return s;
+  if (PixStatus s = PixWriteImage(fileName, bitmap, pending, options); !s) return s;
   if (std::string reason = pending.Commit(); !reason.empty())
     return PixStatus::Fail(PixError::WriteFailed, reason);
   return PixStatus::Success();

@@ -33,6 +33,15 @@ struct PixStatus {
   static PixStatus Fail(PixError error, std::string detail) { return {error, std::move(detail)}; }
 };
 
+enum class PixTiffCompression { None, Lzw, Deflate };
+
+// How a picture is written, where its format has a choice.
+struct PixSaveOptions {
+  int JpegQuality = 95;  // 1..100
+  PixTiffCompression Tiff = PixTiffCompression::None;
+  double DotsPerInch = 96;  // recorded in BMP, PNG, JPEG and TIFF files
+};
+
 // Once at start, before any other call: sets the decoders' memory limit.
 void PixInit();
 
@@ -45,11 +54,16 @@ bool PixImageSize(const std::string& fileName, int64_t& width, int64_t& height);
 
 // Writes the bitmap in the format named by the file's extension. The data go to
 // a temporary file beside the target that replaces it only when complete.
-PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap);
+PixStatus PixSaveImage(const std::string& fileName, const Bitmap& bitmap,
+                       const PixSaveOptions& options = {});
 
 // PixSaveImage but the replacement of the target: the picture is written in
 // full and finished in pending, whose Commit then puts it in place.
-PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, StagedFile& pending);
+PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, StagedFile& pending,
+                        const PixSaveOptions& options = {});
+
+// A format that can hold a width x height picture (tif, png, ...), or empty.
+std::string PixFormatThatHolds(int width, int height);
 
 // Scales source into destination, which the caller has sized. Modes 3 and 5
 // resample smoothly; any other mode takes the nearest pixel.

@@ -1,9 +1,15 @@
 #include "pixdialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QImageReader>
+#include <QPushButton>
+#include <QSpinBox>
+#include <algorithm>
 #include <utility>
 
 #include "imagefiles.h"
@@ -12,6 +18,11 @@ namespace {
 
 PixOpenAnswer& OpenAnswer() {
   static PixOpenAnswer answer;
+  return answer;
+}
+
+PixSaveOptionsAnswer& SaveOptionsAnswer() {
+  static PixSaveOptionsAnswer answer;
   return answer;
 }
 
@@ -75,6 +86,45 @@ std::string PixSaveDialog(const std::string& title, const std::string& initialNa
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
   return chosen.isEmpty() ? std::string() : chosen.first().toStdString();
+}
+
+bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options) {
+  const QString suffix = QFileInfo(QString::fromStdString(fileName)).suffix().toLower();
+  const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+  const bool tiff = suffix == QLatin1String("tif") || suffix == QLatin1String("tiff");
+  if (!jpeg && !tiff) return true;
+  if (SaveOptionsAnswer()) return SaveOptionsAnswer()(fileName, options);
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setObjectName(QStringLiteral("PixSaveOptions"));
+  dialog.setWindowTitle(QStringLiteral("Параметры сохранения"));
+  auto* form = new QFormLayout(&dialog);
+  auto* quality = new QSpinBox(&dialog);
+  auto* compression = new QComboBox(&dialog);
+  if (jpeg) {
+    quality->setRange(1, 100);
+    quality->setValue(std::clamp(options.JpegQuality, 1, 100));
+    form->addRow(QStringLiteral("Качество JPEG (1–100)"), quality);
+  } else {
+    compression->addItem(QStringLiteral("Без сжатия"), static_cast<int>(PixTiffCompression::None));
+    compression->addItem(QStringLiteral("LZW"), static_cast<int>(PixTiffCompression::Lzw));
+    compression->addItem(QStringLiteral("Deflate"), static_cast<int>(PixTiffCompression::Deflate));
+    compression->setCurrentIndex(compression->findData(static_cast<int>(options.Tiff)));
+    form->addRow(QStringLiteral("Сжатие TIFF"), compression);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Сохранить"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  form->addRow(buttons);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  if (jpeg) options.JpegQuality = quality->value();
+  if (tiff) options.Tiff = static_cast<PixTiffCompression>(compression->currentData().toInt());
+  return true;
+}
+
+void SetPixSaveOptionsAnswer(PixSaveOptionsAnswer answer) {
+  SaveOptionsAnswer() = std::move(answer);
 }
 
 void SetPixOpenAnswer(PixOpenAnswer answer) { OpenAnswer() = std::move(answer); }

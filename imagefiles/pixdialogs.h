@@ -12,10 +12,20 @@ std::vector<std::string> PixOpenDialog(const std::string& title, const std::stri
 // The chosen file name; empty when cancelled.
 std::string PixSaveDialog(const std::string& title, const std::string& initialName);
 
+struct PixSaveOptions;
+
+// For a JPEG or TIFF file name, asks the quality or the compression, starting
+// from options; false when the user cancelled. Other formats have no choice:
+// true at once.
+bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options);
+
 // Tests answer in place of the user; an empty function brings the dialog back.
 using PixOpenAnswer =
     std::function<std::vector<std::string>(const std::string& title, const std::string& folder)>;
 using PixSaveAnswer =
     std::function<std::string(const std::string& title, const std::string& initialName)>;
+using PixSaveOptionsAnswer =
+    std::function<bool(const std::string& fileName, PixSaveOptions& options)>;
+void SetPixSaveOptionsAnswer(PixSaveOptionsAnswer answer);
 void SetPixOpenAnswer(PixOpenAnswer answer);
 void SetPixSaveAnswer(PixSaveAnswer answer);

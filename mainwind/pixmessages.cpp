@@ -19,3 +19,17 @@ QString SaveFailedMessage(const std::string& fileName, const PixStatus& status) 
   return QStringLiteral("Не удалось сохранить изображение в файл %1: %2.")
       .arg(QString::fromStdString(fileName), DescribePixError(status.Error));
 }
+
+QString TooLargeForFormatMessage(const std::string& fileName, int width, int height) {
+  const QString suffix = QString::fromStdString(fileName).section(QLatin1Char('.'), -1).toUpper();
+  QString text = QStringLiteral("Изображение %1 x %2 точек слишком велико для формата %3.")
+                     .arg(width)
+                     .arg(height)
+                     .arg(suffix);
+  const std::string holder = PixFormatThatHolds(width, height);
+  if (!holder.empty()) {
+    text += QStringLiteral(" Сохраните его в формате %1.")
+                .arg(QString::fromStdString(holder).toUpper());
+  }
+  return text;
+}

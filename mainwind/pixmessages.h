@@ -11,3 +11,6 @@ QString DescribePixError(PixError error);
 
 // The message for a mosaic that could not be written to fileName.
 QString SaveFailedMessage(const std::string& fileName, const PixStatus& status);
+
+// A mosaic too large for the chosen format, with a format that holds it.
+QString TooLargeForFormatMessage(const std::string& fileName, int width, int height);

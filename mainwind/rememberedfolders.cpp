@@ -7,6 +7,8 @@ namespace {
 
 constexpr char kOpenKey[] = "folders/open";
 constexpr char kSaveKey[] = "folders/save";
+constexpr char kJpegKey[] = "save/jpeg-quality";
+constexpr char kTiffKey[] = "save/tiff-compression";
 
 QSettings Preferences() {
   return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("KORVEX"),
@@ -33,3 +35,23 @@ QString RememberedOpenFolder() { return Read(kOpenKey); }
 QString RememberedSaveFolder() { return Read(kSaveKey); }
 void RememberOpenFolder(const QString& folder) { Write(kOpenKey, folder); }
 void RememberSaveFolder(const QString& folder) { Write(kSaveKey, folder); }
+
+PixSaveOptions RememberedSaveOptions() {
+  PixSaveOptions options;
+  const QSettings settings = Preferences();
+  bool ok = false;
+  // Values from a hand-edited or older file fall back to the defaults.
+  const int quality = settings.value(QLatin1String(kJpegKey)).toInt(&ok);
+  if (ok && quality >= 1 && quality <= 100) options.JpegQuality = quality;
+  const int tiff = settings.value(QLatin1String(kTiffKey)).toInt(&ok);
+  if (ok && tiff >= 0 && tiff <= static_cast<int>(PixTiffCompression::Deflate)) {
+    options.Tiff = static_cast<PixTiffCompression>(tiff);
+  }
+  return options;
+}
+
+void RememberSaveOptions(const PixSaveOptions& options) {
+  QSettings settings = Preferences();
+  settings.setValue(QLatin1String(kJpegKey), options.JpegQuality);
+  settings.setValue(QLatin1String(kTiffKey), static_cast<int>(options.Tiff));
+}

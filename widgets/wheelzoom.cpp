@@ -19,8 +19,9 @@ class WheelZoomFilter : public QObject {
     // Touchpads send many small steps: a notch is 120 eighths of a degree.
     pending_ += wheel->angleDelta().y();
     auto* area = static_cast<QScrollArea*>(parent());
-    const QPoint position =
-        area->viewport()->mapFrom(static_cast<QWidget*>(watched), wheel->position().toPoint());
+    // The watched widget may be the picture inside the viewport: map through the screen.
+    const QPoint position = area->viewport()->mapFromGlobal(
+        static_cast<QWidget*>(watched)->mapToGlobal(wheel->position().toPoint()));
     while (pending_ >= kNotch || pending_ <= -kNotch) {
       const bool in = pending_ > 0;
       pending_ += in ? -kNotch : kNotch;

@@ -1,6 +1,7 @@
 #include "assemblypage.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLayout>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -15,6 +16,7 @@
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/assembly/assemblystatus.h"
 #include "mainwind/pixmessages.h"
+#include "mainwind/rememberedfolders.h"
 #include "mainwind/viewgeometry.h"
 #include "widgets/assemblywork.h"
 #include "widgets/busycursor.h"
@@ -219,22 +221,34 @@ void AssemblyPage::ImageQuiltMouseUp() { PanDragging = false; }
 void AssemblyPage::ToolButtonSaveClick() {
   WorkflowCommand command(shell_.CommandRunning);
   if (!command.Acquired()) return;
-  const std::string name =
-      PixSaveDialog("Сохранение изображения",
-                    (shell_.ImageFolder + QStringLiteral("Panorama.bmp")).toStdString());
+  const QString folder = shell_.SaveFolder.isEmpty() ? shell_.ImageFolder : shell_.SaveFolder;
+  const std::string name = PixSaveDialog("Сохранение изображения",
+                                         (folder + QStringLiteral("Panorama.bmp")).toStdString());
   if (name.empty()) return;
+  const Bitmap& picture = ImageQuilt->Held();
+  // A format that cannot hold the mosaic is refused before anything is written.
+  if (PixCheckWritable(name, picture.Width(), picture.Height()).Error == PixError::TooLarge) {
+    TellUser(ImageQuilt->window(), kAttention,
+             TooLargeForFormatMessage(name, picture.Width(), picture.Height()), MessageKind::Error);
+    return;
+  }
+  PixSaveOptions options = RememberedSaveOptions();
+  if (!PixSaveOptionsDialog(name, options)) return;
   PixStatus status;
   {
     // Encoding a large picture takes seconds: the window goes on painting meanwhile.
     const BusyCursor busy;
     StatusBar->SetPanelText(kWorkingPanel, QStringLiteral("Сохранение…"));
-    const Bitmap& picture = ImageQuilt->Held();
-    RunWhilePainting([&] { status = PixSaveImage(name, picture); });
+    RunWhilePainting([&] { status = PixSaveImage(name, picture, options); });
     StatusBar->SetPanelText(kWorkingPanel, QString());
   }
   if (!status) {
     TellUser(ImageQuilt->window(), kAttention, SaveFailedMessage(name, status), MessageKind::Error);
+    return;
   }
+  RememberSaveOptions(options);
+  shell_.SaveFolder = QFileInfo(QString::fromStdString(name)).absolutePath() + QLatin1Char('/');
+  RememberSaveFolder(shell_.SaveFolder);
 }
 
 void AssemblyPage::ToolButtonPrintClick() {

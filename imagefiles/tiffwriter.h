@@ -1,0 +1,13 @@
+#pragma once
+// TIFF files written with libtiff, which offers the compressions the
+// toolkit's own writer lacks (Deflate) and records the resolution.
+
+#include "imagefiles/bitmap.h"
+#include "imagefiles/imagefiles.h"
+
+class QIODevice;
+
+// Writes bitmap as an 8-bit RGB TIFF into device (open for writing, able to
+// seek); false when the library or the device failed.
+bool WriteTiff(QIODevice& device, const Bitmap& bitmap, PixTiffCompression compression,
+               double dotsPerInch);
