@@ -10,6 +10,7 @@
 #include "dialogs/print/prerpintdlg.h"
 #include "dialogs/project/projwin.h"
 #include "dialogs/settings/setupwin.h"
+#include "mainwind/album/albumpage.h"
 #include "mainwind/appearance.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/formmain.h"
@@ -113,6 +114,7 @@ int RunQuiltor(QApplication& app, const StartupOptions& options) {
     if (!devicesProblem.isEmpty()) {
       TellUser(startup.MainWindow(), kApplicationTitle, devicesProblem, MessageKind::Warning);
     }
+    if (!options.Images.empty()) startup.MainWindow()->Album->OpenImageFiles(options.Images);
     if (options.InsteadOfLoop) return options.InsteadOfLoop(startup);
     return QApplication::exec();
   } catch (...) {

@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "mainwind/pagehost.h"
 
@@ -51,6 +53,8 @@ class AlbumPage : public QObject {
   // The progress panel: caption and an empty bar; hidden again after the work.
   QProgressBar* ShowProgress(const QString& caption);
   void HideProgress();
+  // Loads files into the album, as the open command does after its dialog.
+  void OpenImageFiles(const std::vector<std::string>& names);
   // The current row when source is the album grid.
   std::optional<int> DragRow(QObject* source) const;
 
@@ -67,6 +71,8 @@ class AlbumPage : public QObject {
 
  private:
   void Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists);
+  // The load itself, inside a workflow command the caller holds.
+  void LoadFiles(const std::vector<std::string>& names);
   // Album cells for an album client width.
   void SizeGridCells(int clientWidth);
 
