@@ -27,7 +27,7 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 passed=0
 failed=0
 cleanup() {
-  if [ "$SYSTEM" = "--system" ]; then
+  if [ -e "$WORK/installed" ]; then
     apt-get purge -y -qq quiltor libgaugix1 libgaugix-dev >/dev/null 2>&1 || true
   fi
   rm -rf "$WORK"
@@ -322,6 +322,11 @@ check "lintian: no error or warning" lint
 
 # --- installed on this machine ---
 system_install() {
+  # A machine's own copies are not this test's to replace or purge.
+  if dpkg-query -W -f='${Status}\n' quiltor libgaugix1 libgaugix-dev 2>/dev/null | has 'ok installed'; then
+    fail "quiltor or libgaugix is already installed on this machine"
+  fi
+  touch "$WORK/installed"
   apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
     "$WORK/debs/quiltor_${VERSION}_$ARCH.deb" "$WORK/debs/libgaugix1_${VERSION}_$ARCH.deb" \
     "$WORK/debs/libgaugix-dev_${VERSION}_$ARCH.deb" >/dev/null 2>"$WORK/apt.log" ||
