@@ -290,7 +290,7 @@ package_dependencies() {
   depends="$(dpkg-deb -f "$debs/quiltor_${VERSION}_$ARCH.deb" Depends)"
   # Found by dpkg-shlibdeps, and those loaded at run time.
   for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
-    qt6-qpa-plugins qt6-image-formats-plugins oxygen-icon-theme; do
+    qt6-image-formats-plugins oxygen-icon-theme fonts-liberation2; do
     echo "$depends" | tr ',' '\n' | has "^ *$needed\b" || fail "quiltor does not depend on $needed"
   done
   # The program does not load Gaugix, and a sanitizer build is no package.
@@ -352,6 +352,8 @@ system_install() {
   [ $rc -eq 124 ] || { cat "$WORK/desktop.log" >&2; fail "the program ended by itself ($rc)"; }
   # Installed for the whole system: even root's run leaves the program folder alone.
   [ -d "$home/Pictures/Quiltor/Image" ] || fail "no Image folder among the user's pictures"
+  [ "$(stat -c %s "$home/.config/KORVEX/Pictaro Quiltor/data.cfg")" = 24 ] ||
+    fail "no 24-byte data.cfg in the user's configuration folder"
   [ ! -e /usr/bin/Image ] && [ ! -e /usr/bin/data.cfg ] || fail "files made in /usr/bin"
 }
 if [ "$SYSTEM" = "--system" ]; then
