@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <exception>
 
 #include "capture/capturepage.h"
@@ -28,8 +29,12 @@ void Announce(const WindowCreatedHook& created, const char* className) {
 void InitialiseApplication(QApplication& app) {
   QCoreApplication::setOrganizationName(QStringLiteral("KORVEX"));
   QCoreApplication::setApplicationName(kApplicationTitle);
+  // Ties the windows to the installed desktop entry and its icon (Wayland's
+  // app id; X11 matches the entry's StartupWMClass).
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.korvex.Quiltor"));
   RegisterProgramFonts();
   UseProgramIconTheme();
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quiltor")));
   InstallRussianTexts(app);
 }
 
