@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <exception>
 
 #include "capture/capturepage.h"
@@ -10,6 +11,7 @@
 #include "dialogs/print/prerpintdlg.h"
 #include "dialogs/project/projwin.h"
 #include "dialogs/settings/setupwin.h"
+#include "mainwind/album/albumpage.h"
 #include "mainwind/appearance.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/formmain.h"
@@ -27,8 +29,12 @@ void Announce(const WindowCreatedHook& created, const char* className) {
 void InitialiseApplication(QApplication& app) {
   QCoreApplication::setOrganizationName(QStringLiteral("KORVEX"));
   QCoreApplication::setApplicationName(kApplicationTitle);
+  // Ties the windows to the installed desktop entry and its icon (Wayland's
+  // app id; X11 matches the entry's StartupWMClass).
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.korvex.Quiltor"));
   RegisterProgramFonts();
   UseProgramIconTheme();
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quiltor")));
   InstallRussianTexts(app);
 }
 
@@ -113,6 +119,7 @@ int RunQuiltor(QApplication& app, const StartupOptions& options) {
     if (!devicesProblem.isEmpty()) {
       TellUser(startup.MainWindow(), kApplicationTitle, devicesProblem, MessageKind::Warning);
     }
+    if (!options.Images.empty()) startup.MainWindow()->Album->OpenImageFiles(options.Images);
     if (options.InsteadOfLoop) return options.InsteadOfLoop(startup);
     return QApplication::exec();
   } catch (...) {

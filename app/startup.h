@@ -6,6 +6,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "mainwind/programpaths.h"
 
@@ -45,6 +47,8 @@ struct StartupOptions {
   // simulated camera when the command line or the environment asks for it.
   std::function<std::unique_ptr<VideoProvider>()> Devices;
   WindowCreatedHook Created;
+  // Image files opened into the album once the main window is shown.
+  std::vector<std::string> Images;
   // Runs once the main window is shown, in place of the message loop when set.
   std::function<int(ProgramStartup&)> InsteadOfLoop;
 };

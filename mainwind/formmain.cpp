@@ -107,7 +107,7 @@ QWidget* TFormMain::BuildImagesPage(ToolImageLists& lists, const ShellState& she
 
   AcceptFileDrops(
       TabSheetImages, [this] { return !CommandRunning; },
-      [this](const std::vector<std::string>& files) { Album->DropImageFiles(files); });
+      [this](const std::vector<std::string>& files) { Album->OpenImageFiles(files); });
 
   Splitter1->setStretchFactor(1, 1);
   Splitter1->setSizes({261, 1000});

@@ -12,6 +12,12 @@ QString WithSlash(const QString& folder) {
   return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
+// The same folder once links and "..", if any, are resolved.
+bool SameFolder(const QString& a, const QString& b) {
+  const QString canonicalA = QFileInfo(a).canonicalFilePath();
+  return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
+}
+
 }  // namespace
 
 bool FolderWritable(const QString& folder) {
@@ -22,10 +28,13 @@ bool FolderWritable(const QString& folder) {
 }
 
 ProgramPaths ResolveProgramPaths(const QString& programFile, const QString& userConfigFolder,
-                                 const QString& userPicturesFolder) {
+                                 const QString& userPicturesFolder,
+                                 const QString& systemProgramFolder) {
   ProgramPaths paths;
   paths.ProgramFolder = WithSlash(QFileInfo(programFile).absolutePath());
-  paths.InProgramFolder = FolderWritable(paths.ProgramFolder);
+  const bool system =
+      !systemProgramFolder.isEmpty() && SameFolder(paths.ProgramFolder, systemProgramFolder);
+  paths.InProgramFolder = !system && FolderWritable(paths.ProgramFolder);
   if (paths.InProgramFolder) {
     paths.ImageFolder = paths.ProgramFolder + QStringLiteral("Image/");
     paths.ConfigPath = paths.ProgramFolder + QStringLiteral("data.cfg");
@@ -42,7 +51,8 @@ ProgramPaths CurrentProgramPaths() {
   return ResolveProgramPaths(
       QCoreApplication::applicationFilePath(),
       QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
-      WithSlash(pictures.isEmpty() ? home : pictures) + QStringLiteral("Quiltor"));
+      WithSlash(pictures.isEmpty() ? home : pictures) + QStringLiteral("Quiltor"),
+      QStringLiteral(QUILTOR_SYSTEM_PROGRAM_FOLDER));
 }
 
 bool EnsureProgramFolders(const ProgramPaths& paths) {

@@ -13,10 +13,13 @@ struct ProgramPaths {
   bool InProgramFolder = true;  // false when the user's folders stand in
 };
 
-// programFile is the executable's path; the user folders are used only when the
-// program folder is not writable.
+// programFile is the executable's path; the user folders are used when the
+// program folder is not writable, or when it is systemProgramFolder (the
+// folder a package installs the program into, which even root must not fill
+// with settings and pictures). An empty systemProgramFolder names none.
 ProgramPaths ResolveProgramPaths(const QString& programFile, const QString& userConfigFolder,
-                                 const QString& userPicturesFolder);
+                                 const QString& userPicturesFolder,
+                                 const QString& systemProgramFolder = {});
 
 // The paths of this run: the running executable and the user's standard folders.
 ProgramPaths CurrentProgramPaths();

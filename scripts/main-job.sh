@@ -5,8 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 BUILD=build/release
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILTOR_TESTS=OFF -DQUILTOR_BENCH=OFF >/dev/null
-cmake --build "$BUILD" -j "$(nproc)"
+bash scripts/release-build.sh
 "$BUILD/tools/quiltor-stitch" --version
 
 SAMPLE=out/sample

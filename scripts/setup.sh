@@ -12,6 +12,7 @@ PACKAGES=(
   oxygen-icon-theme
   xvfb xauth imagemagick x11-apps
   poppler-utils python3
+  help2man librsvg2-bin desktop-file-utils appstream lintian man-db file
 )
 
 missing=()

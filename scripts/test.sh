@@ -36,3 +36,11 @@ for test in "${TSAN_TESTS[@]}"; do
     --gtest_brief=1
 done
 echo "ThreadSanitizer: all passed"
+
+# The installed program and the Debian packages, from the release build (the
+# main job's, rebuilt only where it changed). On CI's fresh machine the packages
+# are also installed, tried and purged.
+bash scripts/release-build.sh
+SYSTEM_INSTALL=()
+if [ "${CI:-}" = true ]; then SYSTEM_INSTALL=(--system); fi
+bash tests/packaging/package_test.sh build/release "${SYSTEM_INSTALL[@]}"

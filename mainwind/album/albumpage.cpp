@@ -162,16 +162,16 @@ void AlbumPage::ToolButtonImageOpenClick() {
   const std::vector<std::string> names =
       PixOpenDialog("Открытие изображения", shell_.ImageFolder.toStdString());
   if (names.empty()) return;
-  OpenImageFiles(names);
-}
-
-void AlbumPage::DropImageFiles(const std::vector<std::string>& names) {
-  WorkflowCommand command(shell_.CommandRunning);
-  if (!command.Acquired() || names.empty()) return;
-  OpenImageFiles(names);
+  LoadFiles(names);
 }
 
 void AlbumPage::OpenImageFiles(const std::vector<std::string>& names) {
+  WorkflowCommand command(shell_.CommandRunning);
+  if (!command.Acquired() || names.empty()) return;
+  LoadFiles(names);
+}
+
+void AlbumPage::LoadFiles(const std::vector<std::string>& names) {
   PanelImages->show();
   ShowProgress(QStringLiteral("Загрузка изображений"));
 

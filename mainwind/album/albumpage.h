@@ -54,8 +54,9 @@ class AlbumPage : public QObject {
   // The progress panel: caption and an empty bar; hidden again after the work.
   QProgressBar* ShowProgress(const QString& caption);
   void HideProgress();
-  // Files chosen in the open dialog or dropped on the images page join the
-  // album in list order, with the open command's checks and messages.
+  // Files given on the command line or dropped on the images page join the
+  // album in list order, as the open command's choice does, with its checks
+  // and messages; nothing when another command runs.
   void OpenImageFiles(const std::vector<std::string>& names);
   // A scanned picture joins the album under its file name, as an opened one.
   void AddScannedImage(Bitmap&& image, const std::string& name);
@@ -64,8 +65,6 @@ class AlbumPage : public QObject {
 
  public slots:
   void ToolButtonImageOpenClick();
-  // Files dropped from a file manager: opened as if chosen in the open dialog.
-  void DropImageFiles(const std::vector<std::string>& names);
   void ToolButtonImageCloseClick();
   void ToolButtonImageCloseAllClick();
   void PanelImagesResize();
@@ -80,6 +79,8 @@ class AlbumPage : public QObject {
   // After images joined: the album laid out with the last row current, the
   // workflow state and the connection list follow.
   void ShowAddedImages();
+  // The load itself, inside a workflow command the caller holds.
+  void LoadFiles(const std::vector<std::string>& names);
   // Album cells for an album client width.
   void SizeGridCells(int clientWidth);
 

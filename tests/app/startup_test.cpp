@@ -7,6 +7,11 @@
 
 #include "app/startwin2007.h"
 #include "dialogs/about/fadestep.h"
+#include "engine/panoram.h"
+#include "imagefiles/imagefiles.h"
+#include "mainwind/formmain.h"
+#include "mainwind/pagehost.h"
+#include "support/testimages.h"
 #include "support/windowfixture.h"
 
 namespace {
@@ -111,6 +116,32 @@ TEST_F(StartupTest, ErrorDuringStartIsShownInAnErrorBoxAndEndsTheProgram) {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     EXPECT_FALSE(widget->isVisible()) << widget->objectName().toStdString();
   }
+}
+
+TEST_F(StartupTest, ImagesFromTheCommandLineOpenInTheAlbumInOrder) {
+  const std::string dir = dir_.toStdString();
+  ASSERT_TRUE(PixSaveImage(dir + "/b.png", TexturedBitmap(64, 48, 2)).Ok());
+  ASSERT_TRUE(PixSaveImage(dir + "/a.bmp", TexturedBitmap(40, 30, 1)).Ok());
+  StartupOptions options = Options();
+  options.Images = {dir + "/b.png", dir + "/missing.png", dir + "/a.bmp"};
+  bool ran = false;
+  options.InsteadOfLoop = [&](ProgramStartup& startup) {
+    ran = true;
+    const TFormMain& w = *startup.MainWindow();
+    EXPECT_EQ(w.Engine.Count(), 2);
+    if (w.Engine.Count() == 2) {
+      EXPECT_EQ(w.Engine.Name(0), dir + "/b.png");
+      EXPECT_EQ(w.Engine.Name(1), dir + "/a.bmp");
+      EXPECT_EQ(w.Engine.Image(0).Bitmap.Width(), 64);
+    }
+    EXPECT_EQ(w.WorkflowState(), kStateAlbumReady);
+    return 0;
+  };
+  EXPECT_EQ(RunQuiltor(*qApp, options), 0);
+  EXPECT_TRUE(ran);
+  // The file that failed is named to the user, not dropped in silence.
+  ASSERT_EQ(Told.size(), 1);
+  EXPECT_TRUE(Told[0].contains(QStringLiteral("missing.png"))) << Told[0].toStdString();
 }
 
 struct FadeCase {

@@ -1,6 +1,7 @@
 #include "mainwind/programpaths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 
@@ -38,6 +39,34 @@ TEST_F(WindowTest, UnwritableProgramFolderUsesTheUsersFolders) {
   w->FormSetup->ButtonOk->click();
   EXPECT_TRUE(w->FormSetup->LastSaveSucceeded());
   EXPECT_TRUE(QFileInfo::exists(dir_ + QStringLiteral("/cfg/data.cfg")));
+}
+
+TEST_F(WindowTest, SystemProgramFolderUsesTheUsersFoldersEvenWhenWritable) {
+  // A package's program folder can be written by root: it still holds no settings.
+  const QString bin = dir_ + QStringLiteral("/usr/bin");
+  const QString bin2 = dir_ + QStringLiteral("/usr/bin2");
+  ASSERT_TRUE(QDir().mkpath(bin));
+  ASSERT_TRUE(QDir().mkpath(bin2));
+  ASSERT_TRUE(QDir().mkpath(dir_ + QStringLiteral("/usr/lib")));
+  ASSERT_TRUE(QFile::link(bin, dir_ + QStringLiteral("/linked")));
+  const QString cfg = dir_ + QStringLiteral("/cfg");
+  const QString pic = dir_ + QStringLiteral("/pic");
+
+  for (const QString& program :
+       {bin + QStringLiteral("/quiltor"), dir_ + QStringLiteral("/linked/quiltor"),
+        dir_ + QStringLiteral("/usr/lib/../bin/quiltor")}) {
+    const ProgramPaths paths = ResolveProgramPaths(program, cfg, pic, bin + QStringLiteral("/"));
+    EXPECT_FALSE(paths.InProgramFolder) << program.toStdString();
+    EXPECT_EQ(paths.ConfigPath, cfg + QStringLiteral("/data.cfg")) << program.toStdString();
+    EXPECT_EQ(paths.ImageFolder, pic + QStringLiteral("/Image/")) << program.toStdString();
+  }
+  // A folder whose name merely begins with the system folder's is the program's own.
+  const ProgramPaths beside = ResolveProgramPaths(bin2 + QStringLiteral("/quiltor"), cfg, pic, bin);
+  EXPECT_TRUE(beside.InProgramFolder);
+  EXPECT_EQ(beside.ConfigPath, bin2 + QStringLiteral("/data.cfg"));
+  // Nothing was probed or made in the system folder.
+  EXPECT_TRUE(
+      QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST_F(WindowTest, MissingProgramFolderIsNotWritable) {
