@@ -54,24 +54,7 @@ class SaneLibrary {
 };
 
 std::string StatusText(const SaneApi& api, SANE_Status status) {
-  std::string text;
-  switch (static_cast<int>(status)) {
-    case SANE_STATUS_UNSUPPORTED: text = "Сканер не поддерживает эту операцию."; break;
-    case SANE_STATUS_CANCELLED: text = "Сканирование прервано."; break;
-    case SANE_STATUS_DEVICE_BUSY: text = "Сканер занят."; break;
-    case SANE_STATUS_INVAL: text = "Сканер не принял параметры."; break;
-    case SANE_STATUS_EOF: text = "Сканер неожиданно закончил передачу."; break;
-    case SANE_STATUS_JAMMED: text = "В сканере застряла бумага."; break;
-    case SANE_STATUS_NO_DOCS: text = "В устройстве подачи нет документов."; break;
-    case SANE_STATUS_COVER_OPEN: text = "Крышка сканера открыта."; break;
-    case SANE_STATUS_IO_ERROR: text = "Ошибка связи со сканером."; break;
-    case SANE_STATUS_NO_MEM: text = "Сканеру не хватило памяти."; break;
-    case SANE_STATUS_ACCESS_DENIED: text = "Нет доступа к сканеру."; break;
-    case kStatusWarmingUp: text = "Лампа сканера ещё не прогрелась; повторите позже."; break;
-    case kStatusHardwareLocked: text = "Механизм сканера заблокирован для перевозки."; break;
-    default:
-      text = "Сканер сообщил об ошибке (код " + std::to_string(static_cast<int>(status)) + ").";
-  }
+  std::string text = ScanStatusText(static_cast<int>(status));
   const char* detail = api.StrStatus(status);
   if (detail != nullptr && *detail != '\0') text += std::string(" (") + detail + ")";
   return text;
@@ -391,6 +374,27 @@ std::unique_ptr<ScannerBackend> LoadSaneBackend(const std::string& libraryPath,
     return nullptr;
   }
   return std::make_unique<SaneBackend>(std::make_shared<SaneLibrary>(module, api));
+}
+
+std::string ScanStatusText(int status) {
+  std::string text;
+  switch (status) {
+    case SANE_STATUS_UNSUPPORTED: text = "Сканер не поддерживает эту операцию."; break;
+    case SANE_STATUS_CANCELLED: text = "Сканирование прервано."; break;
+    case SANE_STATUS_DEVICE_BUSY: text = "Сканер занят."; break;
+    case SANE_STATUS_INVAL: text = "Сканер не принял параметры."; break;
+    case SANE_STATUS_EOF: text = "Сканер неожиданно закончил передачу."; break;
+    case SANE_STATUS_JAMMED: text = "В сканере застряла бумага."; break;
+    case SANE_STATUS_NO_DOCS: text = "В устройстве подачи нет документов."; break;
+    case SANE_STATUS_COVER_OPEN: text = "Крышка сканера открыта."; break;
+    case SANE_STATUS_IO_ERROR: text = "Ошибка связи со сканером."; break;
+    case SANE_STATUS_NO_MEM: text = "Сканеру не хватило памяти."; break;
+    case SANE_STATUS_ACCESS_DENIED: text = "Нет доступа к сканеру."; break;
+    case kStatusWarmingUp: text = "Лампа сканера ещё не прогрелась; повторите позже."; break;
+    case kStatusHardwareLocked: text = "Механизм сканера заблокирован для перевозки."; break;
+    default: text = "Сканер сообщил об ошибке (код " + std::to_string(status) + ").";
+  }
+  return text;
 }
 
 const ScanOption* FindScanOption(const std::vector<ScanOption>& options, const std::string& name) {

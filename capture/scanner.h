@@ -86,3 +86,6 @@ std::unique_ptr<ScannerBackend> LoadSaneBackend(const std::string& libraryPath, 
 
 // The option of that name, or null.
 const ScanOption* FindScanOption(const std::vector<ScanOption>& options, const std::string& name);
+
+// What a scanner's status code (as SANE numbers them) means, in Russian.
+std::string ScanStatusText(int status);

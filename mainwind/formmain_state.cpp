@@ -67,6 +67,7 @@ void TFormMain::SetWorkflowState(int state) {
   Album->ToolButtonImageClose->setEnabled(row->CloseButtons);
   Album->ToolButtonImageCloseAll->setEnabled(row->CloseButtons);
   Table->ToolButtonAutoPoz->setEnabled(row->AutoPoz);
+  Table->ToolButtonGrid->setEnabled(row->AutoPoz);  // the grid is the table laid by hand
   Table->ToolButtonDelImTab->setEnabled(row->TableButtons);
   Table->ToolButtonClearTab->setEnabled(row->TableButtons);
   Table->ToolButtonCalkConnect->setEnabled(row->CalkConnect);

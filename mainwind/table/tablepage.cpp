@@ -6,12 +6,14 @@
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <optional>
 
 #include "engine/linkcheck.h"
 #include "engine/montagetable.h"
 #include "engine/panoram.h"
 #include "engine/stitchflow.h"
+#include "mainwind/table/griddialog.h"
 #include "mainwind/table/linkmessages.h"
 #include "mainwind/table/montagelayout.h"
 #include "mainwind/thumbcell.h"
@@ -52,6 +54,7 @@ TablePage::TablePage(PageHost& host, ShellState shell, QToolBar* bar, QSplitter*
   OnClick(ToolButtonDelImTab, this, &TablePage::ToolButtonDelImTabClick);
   OnClick(ToolButtonClearTab, this, &TablePage::ToolButtonClearTabClick);
   OnClick(ToolButtonCalkConnect, this, &TablePage::ToolButtonCalkConnectClick);
+  OnClick(ToolButtonGrid, this, &TablePage::ToolButtonGridClick);
   DrawGridTab->SetGridLineWidth(3);
   DrawGridTab->OnDrawCell = [this](QPainter& painter, int col, int row, const QRect& rect) {
     DrawGridTabDrawCell(painter, col, row, rect);
@@ -79,6 +82,7 @@ void TablePage::Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists)
   add(ToolButtonClearTab, "ToolButtonClearTab", "Очистка поля монтажа", "edit-clear", "Ч");
   add(ToolButtonCalkConnect, "ToolButtonCalkConnect", "Склейка изображений в поле монтажа",
       "edit-table-cell-merge", "С");
+  add(ToolButtonGrid, "ToolButtonGrid", "Раскладка сеткой", "view-grid", "#");
 
   DrawGridTab = Named(new DrawGrid(splitter), "DrawGridTab");
   DrawGridTab->SetColCount(kTableColumns);
@@ -146,6 +150,39 @@ void TablePage::ToolButtonClearTabClick() {
   if (!command.Acquired()) return;
   PlacedCount = 0;
   host_.SetWorkflowState(kStateAlbumReady);
+}
+
+void TablePage::ToolButtonGridClick() {
+  WorkflowCommand command(shell_.CommandRunning);
+  if (!command.Acquired()) return;
+  Panoram& engine = shell_.Engine;
+  const int count = engine.Count();
+  const std::optional<GridPlan> plan = AskGridPlan(DrawGridTab->window(), count, lastGrid_);
+  if (!plan) return;
+  lastGrid_ = *plan;
+  const std::string problem = GridProblem(*plan, count);
+  if (!problem.empty()) {
+    TellUser(DrawGridTab->window(), QStringLiteral("ВНИМАНИЕ!"), QString::fromStdString(problem),
+             MessageKind::Warning);
+    return;
+  }
+  // The album takes the chain's order, as a user would drag it; then the
+  // images go onto the table one beside the other, as their drops would.
+  std::vector<int> album(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) album[static_cast<size_t>(i)] = i;
+  const std::vector<int> chain = GridChainOrder(*plan, count);
+  for (int k = 0; k < count; ++k) {
+    const auto at = std::find(album.begin() + k, album.end(), chain[static_cast<size_t>(k)]);
+    const int from = static_cast<int>(at - album.begin());
+    engine.MoveImage(from, k);
+    std::rotate(album.begin() + k, at, at + 1);
+  }
+  PlaceGridInTable(shell_.MontageTable, *plan, count);
+  PlacedCount = count;
+  DrawGridTab->viewport()->update();
+  engine.TableToChain(shell_.MontageTable);
+  host_.SetWorkflowState(kStateTablePlaced);
+  host_.ShowFirstConnection();
 }
 
 QProgressBar* TablePage::ShowStitchProgress() {

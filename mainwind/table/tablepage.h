@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "mainwind/pagehost.h"
+#include "mainwind/table/gridlayout.h"
 
 class DrawGrid;
 class QPainter;
@@ -31,6 +32,7 @@ class TablePage : public QObject {
   QToolButton* ToolButtonDelImTab = nullptr;
   QToolButton* ToolButtonClearTab = nullptr;
   QToolButton* ToolButtonCalkConnect = nullptr;
+  QToolButton* ToolButtonGrid = nullptr;  // the album laid out as a stage scan's grid
   DrawGrid* DrawGridTab = nullptr;
 
   // The album's cell size in pixels, which the table's cells share.
@@ -45,6 +47,7 @@ class TablePage : public QObject {
   void ToolButtonDelImTabClick();
   void ToolButtonClearTabClick();
   void ToolButtonCalkConnectClick();
+  void ToolButtonGridClick();
   // After a stitch: one warning naming the pairs that found no match, and why.
   void TellUnsetLinks();
 
@@ -55,4 +58,5 @@ class TablePage : public QObject {
 
   PageHost& host_;
   ShellState shell_;
+  GridPlan lastGrid_;  // the grid asked for last, offered again
 };

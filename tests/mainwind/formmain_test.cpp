@@ -127,22 +127,22 @@ INSTANTIATE_TEST_SUITE_P(
             "ToolBar2",
             {"ToolButtonImageOpen", "ToolButtonScan", "ToolButtonImageClose",
              "ToolButtonImageCloseAll", "ToolButtonAutoPoz", "ToolButtonDelImTab",
-             "ToolButtonClearTab", "ToolButtonCalkConnect", "ToolButtonSet1",
+             "ToolButtonClearTab", "ToolButtonCalkConnect", "ToolButtonGrid", "ToolButtonSet1",
              "ToolButtonAboutImage", "ToolButtonClose1"},
             {"Открытие изображения", "TWAIN", "Закрытие изображения", "Закрытие всех изображений",
              "Автоматическая склейка изображений", "Удаление изображения из поля монтажа",
-             "Очистка поля монтажа", "Склейка изображений в поле монтажа", "Настройка программы",
-             "О программе", "Выход"},
+             "Очистка поля монтажа", "Склейка изображений в поле монтажа", "Раскладка сеткой",
+             "Настройка программы", "О программе", "Выход"},
             QSize(59, 54)},
-        ToolBarCase{
-            "ToolBar1",
-            {"ToolButtonFineFront", "ToolButtonCrop", "ToolButtonMinus", "ToolButtonNormal",
-             "ToolButtonPlus", "ToolButtonSave", "ToolButtonPrint", "ToolButtonSet2",
-             "ToolButtonAbout", "ToolButtonClose"},
-            {"Сглаживание переходов", "Обрезка готового изображения", "Уменьшение изображения",
-             "Нормальный размер изображения", "Увеличение изображения", "Сохранение изображения",
-             "Печать изображения", "Настройка программы", "О программе", "Выход"},
-            QSize(55, 54)}));
+        ToolBarCase{"ToolBar1",
+                    {"ToolButtonFineFront", "ToolButtonCrop", "ToolButtonMinus", "ToolButtonNormal",
+                     "ToolButtonPlus", "ToolButtonFit", "ToolButtonSave", "ToolButtonPrint",
+                     "ToolButtonSet2", "ToolButtonAbout", "ToolButtonClose"},
+                    {"Сглаживание переходов", "Обрезка готового изображения",
+                     "Уменьшение изображения", "Нормальный размер изображения",
+                     "Увеличение изображения", "Вписать в окно", "Сохранение изображения",
+                     "Печать изображения", "Настройка программы", "О программе", "Выход"},
+                    QSize(55, 54)}));
 
 TEST_F(WindowTest, StartsOnTheImagesPageWithOnlyItsTab) {
   auto w = MakeWindow();

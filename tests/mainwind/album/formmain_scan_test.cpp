@@ -169,17 +169,16 @@ TEST_F(ScanWindow, ACancelledScanAddsNothingAndTheCounterStillMovesOn) {
   EXPECT_EQ(window_->Engine.Image(0).Name, folder_ + "Scan2.jpg");
 }
 
-TEST_F(ScanWindow, DeviceFaultsAreToldAndAddNothing) {
-  for (const char* status :
-       {"SANE_STATUS_JAMMED", "SANE_STATUS_COVER_OPEN", "SANE_STATUS_IO_ERROR"}) {
-    Told.clear();
-    Scan([status](TScanDialog& dialog) { dialog.Session()->SetText("read-return-value", status); });
-    EXPECT_EQ(Images(), 0);
-    ASSERT_EQ(Told.size(), 1) << status;
-    EXPECT_TRUE(Told[0].contains(QStringLiteral("ВНИМАНИЕ!")));
-  }
+TEST_F(ScanWindow, ADeviceFaultIsToldAndAddsNothing) {
+  Scan([](TScanDialog& dialog) {
+    dialog.Session()->SetText("read-return-value", "SANE_STATUS_IO_ERROR");
+  });
+  EXPECT_EQ(Images(), 0);
+  ASSERT_EQ(Told.size(), 1);
+  EXPECT_TRUE(Told[0].startsWith(QStringLiteral("ВНИМАНИЕ!")));
   EXPECT_TRUE(Told[0].contains(QStringLiteral("Ошибка связи")));
-  EXPECT_FALSE(Exists("Scan0.jpg") || Exists("Scan1.jpg") || Exists("Scan2.jpg"));
+  EXPECT_FALSE(Exists("Scan0.jpg"));
+  EXPECT_EQ(scan_->ScanCounter, 1);
 }
 
 TEST_F(ScanWindow, NoLibraryOrNoScannerIsSaidOnceAndNothingElseChanges) {

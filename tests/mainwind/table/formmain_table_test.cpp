@@ -16,6 +16,7 @@
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
+#include "mainwind/table/griddialog.h"
 #include "mainwind/table/linkmessages.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
@@ -425,6 +426,58 @@ TEST(UnsetLinksMessageTest, NamesPairsAndTheCause) {
   EXPECT_TRUE(UnsetLinksMessage(links).contains(QString::fromUtf8("никакого радиуса")));
   links.Radius = 0;
   EXPECT_TRUE(UnsetLinksMessage(links).contains(QString::fromUtf8("равен 0")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TableWindow, AStageScanLaidOutAsAGridStitchesToItsKnownOffsets) {
+  // Six fields of one scene taken row by row from the top left, 3 x 2,
+  // 240 pixels apart sideways and 170 down.
+  const Bitmap scene = TexturedBitmap(3 * 240 + 80, 2 * 170 + 70, 31);
+  std::vector<std::string> names;
+  for (int i = 0; i < 6; ++i) {
+    const std::string path = (root_ + QString("/pics/field%1.bmp").arg(i)).toStdString();
+    ASSERT_TRUE(PixSaveImage(path, CropBitmap(scene, 240 * (i % 3), 170 * (i / 3), 320, 240)).Ok());
+    names.push_back(path);
+  }
+  Open(names);
+  form_->Engine.ApplySettings({30, 8, 0, {}, 5, 1, 2});
+  ASSERT_TRUE(form_->Table->ToolButtonGrid->isEnabled());
+  SetGridPlanAnswer([](int count, const GridPlan&) {
+    EXPECT_EQ(count, 6);
+    return std::optional(GridPlan{2, 3, GridOrder::Raster, GridCorner::TopLeft});
+  });
+  form_->Table->ToolButtonGrid->click();
+  SetGridPlanAnswer({});
+  ASSERT_EQ(form_->WorkflowState(), kStateTablePlaced) << messages_.join("\n").toStdString();
+  EXPECT_EQ(form_->Table->PlacedCount, 6);
+  // The album now holds the chain's order, as a user would have dragged it.
+  const std::vector<int> chain = {0, 1, 2, 5, 4, 3};
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(form_->Engine.Name(k), names[chain[k]]);
+
+  // Every command works on it as on a table laid by hand.
+  form_->Table->ToolButtonCalkConnect->click();
+  ASSERT_EQ(form_->WorkflowState(), kStateAssembled);
+  for (int k = 0; k < 6; ++k) {
+    const int shot = chain[k];
+    EXPECT_EQ(form_->Engine.Place(k).Left - form_->Engine.Place(0).Left, 240 * (shot % 3)) << k;
+    EXPECT_EQ(form_->Engine.Place(k).Top - form_->Engine.Place(0).Top, 170 * (shot / 3)) << k;
+  }
+}
+
+TEST_F(TableWindow, AGridThatCannotHoldTheAlbumIsToldAndChangesNothing) {
+  OpenFlat(3);
+  SetGridPlanAnswer([](int, const GridPlan&) {
+    return std::optional(GridPlan{1, 2, GridOrder::Snake, GridCorner::TopLeft});
+  });
+  form_->Table->ToolButtonGrid->click();
+  SetGridPlanAnswer({});
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QStringLiteral("только 2")));
+  EXPECT_EQ(form_->WorkflowState(), kStateAlbumReady);
+  EXPECT_EQ(form_->Table->PlacedCount, 0);
 }
 
 }  // namespace
