@@ -5,20 +5,24 @@
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <algorithm>
+#include <cmath>
 
 #include "engine/panoram.h"
 #include "mainwind/correction/connectioncell.h"
 #include "mainwind/correction/connectionview.h"
+#include "mainwind/viewgeometry.h"
 #include "widgets/dockpanel.h"
 #include "widgets/drawgrid.h"
 #include "widgets/matchmarker.h"
 #include "widgets/pagebuild.h"
 #include "widgets/picturecontrol.h"
+#include "widgets/wheelzoom.h"
 
 namespace {
 
-// Match points are shown on this page at 1:1.
-constexpr double kMarkerScale = 1.0;
+// Zooming in stops here: a field's pixels are plain at 8:1.
+constexpr float kMostPairZoom = 8.0f;
 
 // The box decides whether it shows scroll bars through a queued call; run it
 // now so that its range (and so the largest position) is the real one.
@@ -44,6 +48,9 @@ CorrectionPage::CorrectionPage(PageHost& host, ShellState shell, QObject* parent
   // The panel is laid out only while shown; keep the parent view at half of
   // it whenever it gets its real size.
   connect(PanelCont, &DockPanel::Resized, this, [this] { KeepParentViewAtHalf(); });
+  for (QScrollArea* box : {ScrollBoxPar, ScrollBoxCh}) {
+    WatchWheelZoom(box, [this, box](bool in, QPoint position) { ZoomPairAt(box, in, position); });
+  }
 }
 
 void CorrectionPage::Build() {
@@ -112,10 +119,8 @@ void CorrectionPage::ShowConnection() {
   if (a < 0 || a >= engine.Count() - 1) return;
   ImagePar->Assign(engine.ImageBitmap(a));
   ImageCh->Assign(engine.ImageBitmap(a + 1));
-  const Point in = engine.GetLinkIn(a + 1);
-  const Point out = engine.GetLinkOut(a);
-  DrawMatchMarker(*ImageCh, in.X, in.Y, kMarkerScale);
-  DrawMatchMarker(*ImagePar, out.X, out.Y, kMarkerScale);
+  ToggleMarkers();
+  SizePictures();
 
   const int d = engine.Direction(a + 1);
   if (const auto side = ParentDockSide(d)) PanelCont->SetDockSide(*side);
@@ -123,7 +128,7 @@ void CorrectionPage::ShowConnection() {
 
   const QSize parentSize(ImagePar->Held().Width(), ImagePar->Held().Height());
   const QSize childSize(ImageCh->Held().Width(), ImageCh->Held().Height());
-  const auto scroll = ConnectionScrollFor(d, parentSize, childSize);
+  const auto scroll = ConnectionScrollFor(d, parentSize * PairZoom, childSize * PairZoom);
   if (!scroll) return;
   SettleScrollBars(ScrollBoxPar);
   SettleScrollBars(ScrollBoxCh);
@@ -131,6 +136,43 @@ void CorrectionPage::ShowConnection() {
   ScrollBoxPar->verticalScrollBar()->setValue(scroll->ParentY);
   ScrollBoxCh->horizontalScrollBar()->setValue(scroll->ChildX);
   ScrollBoxCh->verticalScrollBar()->setValue(scroll->ChildY);
+}
+
+void CorrectionPage::ToggleMarkers() {
+  const Panoram& engine = shell_.Engine;
+  const int a = DrawGridEditConnect->Row();
+  if (a < 0 || a >= engine.Count() - 1) return;
+  const Point in = engine.GetLinkIn(a + 1);
+  const Point out = engine.GetLinkOut(a);
+  DrawMatchMarker(*ImageCh, in.X, in.Y, PairZoom);
+  DrawMatchMarker(*ImagePar, out.X, out.Y, PairZoom);
+}
+
+void CorrectionPage::SizePictures() {
+  for (PictureControl* picture : {ImagePar, ImageCh}) {
+    const ViewSize shown =
+        DisplayedSize({picture->Held().Width(), picture->Held().Height()}, PairZoom);
+    picture->SetAutoSize(false);
+    picture->SetStretch(PairZoom != 1.0f);
+    picture->resize(shown.Width, shown.Height);
+  }
+  SettleScrollBars(ScrollBoxPar);
+  SettleScrollBars(ScrollBoxCh);
+}
+
+void CorrectionPage::ZoomPairAt(QScrollArea* box, bool in, QPoint position) {
+  PictureControl* picture = box == ScrollBoxPar ? ImagePar : ImageCh;
+  const ViewSize size{picture->Held().Width(), picture->Held().Height()};
+  if (size.Width <= 0) return;
+  float zoom = in ? ZoomIn(PairZoom, size) : ZoomOut(PairZoom, size);
+  zoom = std::min(zoom, kMostPairZoom);
+  if (zoom == PairZoom) return;
+  const QPointF spot = QPointF(picture->mapFrom(box->viewport(), position)) / PairZoom;
+  ToggleMarkers();  // off at the old scale, on again at the new one
+  PairZoom = zoom;
+  ToggleMarkers();
+  SizePictures();
+  ScrollPointTo(box, picture, (spot * zoom).toPoint(), position);
 }
 
 void CorrectionPage::ImageParMouseDown(QPoint position) { MoveMatchPoint(true, position); }
@@ -144,15 +186,18 @@ void CorrectionPage::MoveMatchPoint(bool parentPoint, QPoint position) {
   const int a = DrawGridEditConnect->Row();
   if (a < 0 || a >= engine.Count() - 1) return;
   PictureControl& picture = parentPoint ? *ImagePar : *ImageCh;
+  // The click lands on the picture's own pixel, whatever the zoom.
+  position = QPoint(static_cast<int>(std::floor(position.x() / PairZoom)),
+                    static_cast<int>(std::floor(position.y() / PairZoom)));
   const int image = parentPoint ? a : a + 1;
   const Point old = parentPoint ? engine.GetLinkOut(image) : engine.GetLinkIn(image);
-  DrawMatchMarker(picture, old.X, old.Y, kMarkerScale);  // erases it; (0, 0) draws nothing
+  DrawMatchMarker(picture, old.X, old.Y, PairZoom);  // erases it; (0, 0) draws nothing
   if (parentPoint) {
     engine.SetLinkOut(image, position.x(), position.y());
   } else {
     engine.SetLinkIn(image, position.x(), position.y());
   }
-  DrawMatchMarker(picture, position.x(), position.y(), kMarkerScale);
+  DrawMatchMarker(picture, position.x(), position.y(), PairZoom);
   // Repainted also when the point became unset, so a stale disc never stays.
   DrawGridEditConnect->InvalidateCell(0, a);
 

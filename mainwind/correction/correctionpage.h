@@ -30,6 +30,8 @@ class CorrectionPage : public QObject {
   PictureControl* ImagePar = nullptr;
   QScrollArea* ScrollBoxCh = nullptr;
   PictureControl* ImageCh = nullptr;
+  // Display scale of both pictures (1.0 = 1:1); Ctrl and the wheel change it.
+  float PairZoom = 1.0f;
 
   // The parent and child images of the selected connection, with their match points.
   void ShowConnection();
@@ -42,14 +44,21 @@ class CorrectionPage : public QObject {
   void TabSheetCorShow();
   void DrawGridEditConnectClick();
   void DrawGridEditConnectDrawCell(QPainter& painter, int row, const QRect& rect);
-  // Positions in the picture's own pixels (both pictures are shown at 1:1).
+  // Positions in the widget's pixels, PairZoom of the picture's own.
   void ImageParMouseDown(QPoint position);
   void ImageChMouseDown(QPoint position);
+  // One zoom step of both pictures about a spot of box's viewport, which
+  // stays over the same pixel of that box's picture.
+  void ZoomPairAt(QScrollArea* box, bool in, QPoint position);
 
  private:
   void Build();
   // Moves the parent (LinkOut) or child (LinkIn) point of the current connection.
   void MoveMatchPoint(bool parentPoint, QPoint position);
+  // Toggles both match markers of the current connection at PairZoom.
+  void ToggleMarkers();
+  // Both pictures at PairZoom.
+  void SizePictures();
 
   PageHost& host_;
   ShellState shell_;

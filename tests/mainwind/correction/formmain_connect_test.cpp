@@ -6,9 +6,11 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <vector>
 
 #include "mainwind/correction/connectioncell.h"
+#include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
@@ -325,6 +327,50 @@ TEST_F(ConnectWindow, UnknownDirectionKeepsDockingAndScrolling) {
   EXPECT_EQ(form_->Correction->ScrollBoxPar->horizontalScrollBar()->value(), 9);
   EXPECT_EQ(form_->Correction->ScrollBoxCh->verticalScrollBar()->value(), 11);
   EXPECT_TRUE(form_->Correction->ImageCh->Held() == Engine().ImageBitmap(2));
+}
+
+}  // namespace
+
+namespace {
+
+// Ctrl and a wheel notch over a spot of box's viewport.
+void CtrlWheel(QScrollArea* box, QPoint spot, int delta) {
+  QWidget* target = box->viewport();
+  QWheelEvent wheel(QPointF(spot), QPointF(target->mapToGlobal(spot)), QPoint(), QPoint(0, delta),
+                    Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(target, &wheel);
+}
+
+TEST_F(SmallChain, ZoomedPicturesTakeClicksOnTheirOwnPixelsAndKeepVisibleMarkers) {
+  ShowCorrection();
+  CorrectionPage* page = form_->Correction;
+  CtrlWheel(page->ScrollBoxCh, QPoint(10, 10), -120);
+  CtrlWheel(page->ScrollBoxCh, QPoint(10, 10), -120);
+  ASSERT_FLOAT_EQ(page->PairZoom, 0.25f);
+  // Both pictures shrink together; the markers are drawn with a pen four
+  // times as wide, so they stay visible at a quarter.
+  EXPECT_EQ(page->ImagePar->size(), QSize(50, 37));
+  EXPECT_EQ(page->ImageCh->size(), QSize(50, 37));
+  Bitmap expected = Engine().ImageBitmap(1);
+  DrawMatchMarker(expected, 20, 70, 0.25);
+  EXPECT_TRUE(page->ImageCh->Held() == expected);
+  EXPECT_EQ(MarkerPenWidth(0.25), 4);
+
+  // A click at (10, 5) of the quarter-size picture is pixel (40, 20).
+  Engine().SetLinkIn(2, 0, 0);  // keeps the chain incomplete: no rebuild here
+  Click(page->ImageCh, QPoint(10, 5));
+  EXPECT_EQ(Engine().GetLinkIn(1), (Point{40, 20}));
+  expected = Engine().ImageBitmap(1);
+  DrawMatchMarker(expected, 40, 20, 0.25);
+  EXPECT_TRUE(page->ImageCh->Held() == expected);
+
+  // Back to 1:1 the markers are the 1:1 ones again.
+  CtrlWheel(page->ScrollBoxPar, QPoint(5, 5), 120);
+  CtrlWheel(page->ScrollBoxPar, QPoint(5, 5), 120);
+  EXPECT_FLOAT_EQ(page->PairZoom, 1.0f);
+  EXPECT_TRUE(page->ImagePar->Held() == Marked(0, {170, 70}));
+  EXPECT_TRUE(page->ImageCh->Held() == Marked(1, {40, 20}));
+  EXPECT_EQ(page->ImageCh->size(), QSize(200, 150));
 }
 
 }  // namespace
