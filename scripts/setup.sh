@@ -12,6 +12,7 @@ PACKAGES=(
   oxygen-icon-theme
   xvfb xauth imagemagick x11-apps
   poppler-utils python3
+  libfftw3-dev
 )
 
 missing=()
