@@ -12,6 +12,7 @@
 #include "montagetable.h"
 #include "picture.h"
 #include "progress.h"
+#include "searchmethod.h"
 
 // Side on which image i lies as seen from image i - 1.
 enum DirectionCode : int32_t {
@@ -21,12 +22,6 @@ enum DirectionCode : int32_t {
   kDirLeft = 3,
   kDirAbove = 4,
 };
-
-// How the overlap search finds a link. Template is the search the settings
-// describe; Phase correlates the facing zones' spectra; TemplatePhase runs
-// the template search and, where its link is weak, phase correlation too,
-// keeping the better-scoring link.
-enum class SearchMethod { Template, Phase, TemplatePhase };
 
 // One image of the mosaic.
 struct PanImage {
