@@ -1,17 +1,23 @@
 #pragma once
 // The confidence of a link: the normalised cross-correlation of two images'
 // intensities over their whole overlap, the same measure whichever search
-// found the link.
+// found the link. Each intensity is taken less the mean of its block of
+// kScoreBlock x kScoreBlock pixels, so that vignetting and uneven light,
+// which differ between two fields of one scene, do not read as disagreement.
 
 #include "imagefiles/bitmap.h"
 
 // Links scoring below this are weak: the mosaic may well be wrong there.
 constexpr double kWeakLinkScore = 0.5;
+// Below this a link is not sure enough to skip a second opinion: wood grain
+// or a row of spots shifted along itself still correlates well.
+constexpr double kSureLinkScore = 0.8;
 
 // Overlaps smaller than this (pixels, or pixels per side) score 0: a few
 // pixels correlate by chance.
 constexpr int64_t kMinOverlapPixels = 1024;
 constexpr int kMinOverlapSide = 8;
+constexpr int kScoreBlock = 32;
 
 // Where the second image's origin lies in the first image's pixels.
 struct Offset {
@@ -29,7 +35,18 @@ inline Offset OffsetOfLink(const Point& linkOut, const Point& linkIn) {
 Rect OverlapRect(const Bitmap& first, const Bitmap& second, Offset offset);
 
 // The correlation over the overlap, 0..1: 0 when it is too small, when either
-// side is uniform there, or when the two run against each other. Sums are
-// exact integers, so the result does not depend on the thread count. With a
-// step above 1 only every step-th row and column is read (a quick ranking).
+// side is uniform there, or when the two run against each other. Each block's
+// sums are exact integers and blocks are added in a fixed order, so the
+// result does not depend on the thread count. With a step above 1 only every
+// step-th row and column is read (a quick ranking).
 double OverlapScore(const Bitmap& first, const Bitmap& second, Offset offset, int step = 1);
+
+// A step for OverlapScore that reads about that many pixel pairs of the
+// overlap: enough to rank candidate offsets, far quicker on large images.
+int QuickScoreStep(const Bitmap& first, const Bitmap& second, Offset offset,
+                   double samples = 16384);
+
+// The offset moved a pixel at a time to whichever of its eight neighbours
+// scores highest, while that beats the current score (given in score, and
+// updated); a peak of the score one or two pixels away is reached.
+Offset PolishOffset(const Bitmap& first, const Bitmap& second, Offset offset, double& score);

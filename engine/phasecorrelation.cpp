@@ -18,10 +18,9 @@
 
 namespace {
 
-constexpr int kPeaks = 4;          // peaks of the surface that are read
+constexpr int kPeaks = 8;          // peaks of the surface that are read
 constexpr int kPeakSpacing = 4;    // pixels around a taken peak that are skipped
 constexpr int kExactlyScored = 2;  // best quick-ranked offsets scored in full
-constexpr int64_t kQuickSamples = int64_t{1} << 16;
 // A reading must make the two zones share at least this part of the smaller
 // one: the template search, too, only finds overlaps that reach into both
 // zones, and readings with a sliver of overlap correlate by chance.
@@ -87,10 +86,15 @@ class Plans {
   fftwf_plan backward_ = nullptr;
 };
 
-std::vector<float> Hann(int n) {
-  std::vector<float> w(static_cast<size_t>(n));
+// Flat over the middle, a cosine taper over the outer kTaper of each side:
+// detail near a zone's edge still counts, the edge itself does not.
+constexpr double kTaper = 0.2;
+std::vector<float> Taper(int n) {
+  std::vector<float> w(static_cast<size_t>(n), 1.0f);
+  const double ramp = std::max(1.0, kTaper * n);
   for (int i = 0; i < n; ++i) {
-    w[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * M_PI * (i + 0.5) / n));
+    const double d = std::min(i + 0.5, n - i - 0.5);
+    if (d < ramp) w[i] = static_cast<float>(0.5 - 0.5 * std::cos(M_PI * d / ramp));
   }
   return w;
 }
@@ -106,8 +110,8 @@ void FillZone(const Bitmap& bitmap, const Rect& zone, int width, int height, flo
     for (int x = 0; x < w; ++x, p += Bitmap::kBytesPerPixel) total += Intensity(p);
   }
   const float mean = static_cast<float>(static_cast<double>(total) / (int64_t{w} * h));
-  const std::vector<float> wx = Hann(w);
-  const std::vector<float> wy = Hann(h);
+  const std::vector<float> wx = Taper(w);
+  const std::vector<float> wy = Taper(h);
   std::fill(out, out + static_cast<size_t>(width) * height, 0.0f);
   for (int v = 0; v < h; ++v) {
     const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v);
@@ -116,6 +120,31 @@ void FillZone(const Bitmap& bitmap, const Rect& zone, int width, int height, flo
       row[u] = (static_cast<float>(Intensity(p)) - mean) * wx[u] * wy[v];
     }
   }
+}
+
+// Per bin of a transform of size n (count bins kept): the squared frequency in
+// cycles per pixel, and whether it is one of the lowest (0 or 1 cycle per zone).
+struct Band {
+  std::vector<float> F2;
+  std::vector<bool> Lowest;
+};
+Band BandOf(int n, int count) {
+  Band b{std::vector<float>(static_cast<size_t>(count)),
+         std::vector<bool>(static_cast<size_t>(count))};
+  for (int k = 0; k < count; ++k) {
+    const int signedK = k <= n / 2 ? k : k - n;
+    const double f = static_cast<double>(signedK) / n;
+    b.F2[k] = static_cast<float>(f * f);
+    b.Lowest[k] = std::abs(signedK) <= 1;
+  }
+  return b;
+}
+
+// A Gaussian fall-off above kBandHigh cycles per pixel.
+constexpr float kBandHigh = 0.2f;
+float BandPass(const Band& x, size_t u, const Band& y, size_t v) {
+  if (x.Lowest[u] && y.Lowest[v]) return 0;
+  return std::exp(-(x.F2[u] + y.F2[v]) / (kBandHigh * kBandHigh));
 }
 
 struct Peak {
@@ -196,12 +225,20 @@ PairMatch PhaseMatchPair(const Bitmap& source, const Bitmap& searched, int direc
   });
   // The normalised cross-power spectrum A * conj(B): its inverse peaks at s
   // when zone b at u shows what zone a shows at u + s.
-  for (size_t i = 0; i < spectrumSize; ++i) {
-    const float re = specA[i][0] * specB[i][0] + specA[i][1] * specB[i][1];
-    const float im = specA[i][1] * specB[i][0] - specA[i][0] * specB[i][1];
-    const float norm = std::sqrt(re * re + im * im);
-    specA[i][0] = norm > 0 ? re / norm : 0;
-    specA[i][1] = norm > 0 ? im / norm : 0;
+  // Weighted by a band-pass: the finest detail is mostly sensor noise, and the
+  // coarsest is the shading that differs between two fields.
+  const Band bandX = BandOf(width, static_cast<int>(half));
+  const Band bandY = BandOf(height, height);
+  for (int v = 0; v < height; ++v) {
+    for (size_t u = 0; u < half; ++u) {
+      const size_t i = static_cast<size_t>(v) * half + u;
+      const float re = specA[i][0] * specB[i][0] + specA[i][1] * specB[i][1];
+      const float im = specA[i][1] * specB[i][0] - specA[i][0] * specB[i][1];
+      const float norm = std::sqrt(re * re + im * im);
+      const float weight = norm > 0 ? BandPass(bandX, u, bandY, static_cast<size_t>(v)) / norm : 0;
+      specA[i][0] = re * weight;
+      specA[i][1] = im * weight;
+    }
   }
   fftwf_execute_dft_c2r(plans.Backward(), specA.get(), realA.get());
 
@@ -223,13 +260,8 @@ PairMatch PhaseMatchPair(const Bitmap& source, const Bitmap& searched, int direc
     }
   }
   // A quick ranking on every few pixels, then the full score for the best few.
-  for (Scored& s : offsets) {
-    const Rect r = OverlapRect(source, searched, s.At);
-    const int64_t area = int64_t{r.Width()} * r.Height();
-    const int step =
-        std::max(1, static_cast<int>(std::sqrt(static_cast<double>(area) / kQuickSamples)));
-    s.Score = OverlapScore(source, searched, s.At, step);
-  }
+  for (Scored& s : offsets)
+    s.Score = OverlapScore(source, searched, s.At, QuickScoreStep(source, searched, s.At));
   std::stable_sort(offsets.begin(), offsets.end(),
                    [](const Scored& x, const Scored& y) { return x.Score > y.Score; });
   Scored best;
@@ -239,5 +271,6 @@ PairMatch PhaseMatchPair(const Bitmap& source, const Bitmap& searched, int direc
     if (exact > best.Score) best = {offsets[i].At, exact};
   }
   if (best.Score <= 0) return {};
+  best.At = PolishOffset(source, searched, best.At, best.Score);
   return LinkAt(source, searched, best.At, best.Score);
 }

@@ -39,6 +39,20 @@ PairMatch Rescored(const Bitmap& source, const Bitmap& searched, PairMatch m) {
   return m;
 }
 
+// The link moved to the best-scoring place within a pixel or two: the
+// template's sampled search can land there on blurred detail.
+PairMatch Polished(const Bitmap& source, const Bitmap& searched, PairMatch m) {
+  if (!m.Found()) return m;
+  const Offset o = PolishOffset(source, searched, OffsetOfLink(m.Out, m.In), m.Score);
+  m.In = {m.Out.X - o.X, m.Out.Y - o.Y};
+  // Moving the searched point could land it on (0, 0), which reads as unset.
+  if (m.In == Point{}) {
+    ++m.Out.X;
+    ++m.In.X;
+  }
+  return m;
+}
+
 // One pair along a known direction by the chosen method; Score is the overlap score.
 PairMatch MatchAlong(const Bitmap& source, const Bitmap& searched, int direction,
                      const Panoram& engine) {
@@ -49,9 +63,11 @@ PairMatch MatchAlong(const Bitmap& source, const Bitmap& searched, int direction
   const PairMatch t = Rescored(
       source, searched,
       TemplateMatchPair(source, searched, direction, zoneH, zoneW, engine.Radius(), engine.Step()));
-  if (engine.Method() == SearchMethod::Template || t.Score >= kWeakLinkScore) return t;
-  const PairMatch p = PhaseMatchPair(source, searched, direction, zoneH, zoneW);
-  return p.Score > t.Score ? p : t;
+  if (engine.Method() == SearchMethod::Template) return t;
+  const PairMatch p = t.Score >= kSureLinkScore
+                          ? PairMatch{}
+                          : PhaseMatchPair(source, searched, direction, zoneH, zoneW);
+  return Polished(source, searched, p.Score > t.Score ? p : t);
 }
 
 void Report(ProgressIndicator* progress, int percent) {
@@ -129,12 +145,13 @@ bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
         }
         best = Rescored(source, searched, best);
       }
-      if (phaseOnly || (method_ == SearchMethod::TemplatePhase && best.Score < kWeakLinkScore)) {
+      if (phaseOnly || (method_ == SearchMethod::TemplatePhase && best.Score < kSureLinkScore)) {
         for (int j = kDirRight; j <= kDirAbove; ++j) {
           keepBetter(PhaseMatchPair(source, searched, j, ZoneHeightPct(), ZoneWidthPct()), j);
           if (phaseOnly) Report(progress, static_cast<int>((int64_t{i} * 4 + j) * 100 / steps));
         }
       }
+      if (method_ == SearchMethod::TemplatePhase) best = Polished(source, searched, best);
       images_[i].LinkOut = best.Out;
       images_[i + 1].LinkIn = best.In;
       images_[i + 1].Direction = bestDirection;
