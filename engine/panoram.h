@@ -110,6 +110,8 @@ class Panoram {
     return index >= 0 && index + 1 < count_ ? images_[index + 1].Score : 0;
   }
   void UpdateLinkScore(int index);
+  // Every link scored again from its points, links spread over the threads.
+  void ScoreAllLinks();
   // Set, but scoring below kWeakLinkScore.
   bool LinkWeak(int index) const;
 

@@ -9,6 +9,7 @@
 #include "matching.h"
 #include "pairmatch.h"
 #include "panoram.h"
+#include "parallel.h"
 
 namespace {
 
@@ -53,17 +54,19 @@ PairMatch Polished(const Bitmap& source, const Bitmap& searched, PairMatch m) {
   return m;
 }
 
-// One pair along a known direction by the chosen method; Score is the overlap score.
+// One pair along a known direction by the chosen method; Score is the
+// overlap score, except for the template search alone, whose links are
+// scored together afterwards.
 PairMatch MatchAlong(const Bitmap& source, const Bitmap& searched, int direction,
                      const Panoram& engine) {
   const int zoneH = engine.ZoneHeightPct();
   const int zoneW = engine.ZoneWidthPct();
   if (engine.Method() == SearchMethod::Phase)
     return PhaseMatchPair(source, searched, direction, zoneH, zoneW);
-  const PairMatch t = Rescored(
-      source, searched,
-      TemplateMatchPair(source, searched, direction, zoneH, zoneW, engine.Radius(), engine.Step()));
-  if (engine.Method() == SearchMethod::Template) return t;
+  const PairMatch found =
+      TemplateMatchPair(source, searched, direction, zoneH, zoneW, engine.Radius(), engine.Step());
+  if (engine.Method() == SearchMethod::Template) return found;
+  const PairMatch t = Rescored(source, searched, found);
   const PairMatch p = t.Score >= kSureLinkScore
                           ? PairMatch{}
                           : PhaseMatchPair(source, searched, direction, zoneH, zoneW);
@@ -116,6 +119,14 @@ bool Panoram::SearchLinks(ProgressIndicator* progress) {
       images_[i].Score = m.Score;
       Report(progress, static_cast<int>(int64_t{i} * 100 / (count_ - 1)));
     }
+    if (method_ == SearchMethod::Template) ScoreAllLinks();
+  });
+}
+
+void Panoram::ScoreAllLinks() {
+  // One link per thread: a single overlap is too little work to split.
+  ParallelFor(count_ - 1, 1, [&](int begin, int end) {
+    for (int i = begin; i < end; ++i) UpdateLinkScore(i);
   });
 }
 
@@ -143,7 +154,7 @@ bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
                      j);
           Report(progress, static_cast<int>((int64_t{i} * 4 + j) * 100 / steps));
         }
-        best = Rescored(source, searched, best);
+        if (method_ == SearchMethod::TemplatePhase) best = Rescored(source, searched, best);
       }
       if (phaseOnly || (method_ == SearchMethod::TemplatePhase && best.Score < kSureLinkScore)) {
         for (int j = kDirRight; j <= kDirAbove; ++j) {
@@ -157,5 +168,6 @@ bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
       images_[i + 1].Direction = bestDirection;
       images_[i + 1].Score = best.Score;
     }
+    if (method_ == SearchMethod::Template) ScoreAllLinks();
   });
 }
