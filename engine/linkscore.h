@@ -7,11 +7,10 @@
 
 #include "imagefiles/bitmap.h"
 
-// Links scoring below this are weak: the mosaic may well be wrong there.
-constexpr double kWeakLinkScore = 0.5;
-// Below this a link is not sure enough to skip a second opinion: wood grain
-// or a row of spots shifted along itself still correlates well.
-constexpr double kSureLinkScore = 0.8;
+// Links scoring below this are weak: the mosaic may be wrong there, and the
+// template-then-phase search asks phase correlation too. Set high because
+// wood grain or a row of spots shifted along itself still correlates well.
+constexpr double kWeakLinkScore = 0.8;
 
 // Overlaps smaller than this (pixels, or pixels per side) score 0: a few
 // pixels correlate by chance.

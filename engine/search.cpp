@@ -67,7 +67,7 @@ PairMatch MatchAlong(const Bitmap& source, const Bitmap& searched, int direction
       TemplateMatchPair(source, searched, direction, zoneH, zoneW, engine.Radius(), engine.Step());
   if (engine.Method() == SearchMethod::Template) return found;
   const PairMatch t = Rescored(source, searched, found);
-  const PairMatch p = t.Score >= kSureLinkScore
+  const PairMatch p = t.Score >= kWeakLinkScore
                           ? PairMatch{}
                           : PhaseMatchPair(source, searched, direction, zoneH, zoneW);
   return Polished(source, searched, p.Score > t.Score ? p : t);
@@ -156,7 +156,7 @@ bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
         }
         if (method_ == SearchMethod::TemplatePhase) best = Rescored(source, searched, best);
       }
-      if (phaseOnly || (method_ == SearchMethod::TemplatePhase && best.Score < kSureLinkScore)) {
+      if (phaseOnly || (method_ == SearchMethod::TemplatePhase && best.Score < kWeakLinkScore)) {
         for (int j = kDirRight; j <= kDirAbove; ++j) {
           keepBetter(PhaseMatchPair(source, searched, j, ZoneHeightPct(), ZoneWidthPct()), j);
           if (phaseOnly) Report(progress, static_cast<int>((int64_t{i} * 4 + j) * 100 / steps));

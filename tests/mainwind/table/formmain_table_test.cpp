@@ -433,7 +433,7 @@ TEST(UnsetLinksMessageTest, WeakLinksAreNamedInTheSameMessage) {
   const QString weak = UnsetLinksMessage(links);
   EXPECT_TRUE(weak.contains(QString::fromUtf8("пар изображений 1 и 2, 5 и 6")));
   EXPECT_TRUE(weak.contains(QString::fromUtf8("ненадёжны")));
-  EXPECT_TRUE(weak.contains(QString::fromUtf8("0,5")));
+  EXPECT_TRUE(weak.contains(QString::fromUtf8("0,8")));
   EXPECT_FALSE(weak.contains(QString::fromUtf8("не найдено")));
   links.Links = {2};
   links.Radius = 15;
