@@ -13,6 +13,8 @@ PACKAGES=(
   xvfb xauth imagemagick x11-apps
   poppler-utils python3
   libfftw3-dev
+  # Photographs for the held-out registration tests and bench (no dependencies).
+  mate-backgrounds
 )
 
 missing=()
