@@ -89,10 +89,14 @@ void RowIntensities(const uint8_t* p, int count, int16_t* out) {
 }
 
 // Intensities of every step-th pixel of a row.
-void Intensities(const uint8_t* p, int count, int step, int16_t* out) {
+// Every pixel's is quicker to take in vectors and thin out than the samples'
+// one by one; row holds the whole row's (count * step pixels at most).
+void Intensities(const uint8_t* p, int count, int step, int16_t* out, std::vector<int16_t>& row) {
   if (step == 1) return RowIntensities(p, count, out);
-  const size_t stride = static_cast<size_t>(step) * Bitmap::kBytesPerPixel;
-  for (int j = 0; j < count; ++j, p += stride) out[j] = static_cast<int16_t>(Intensity(p));
+  const int width = (count - 1) * step + 1;
+  row.resize(static_cast<size_t>(width));
+  RowIntensities(p, width, row.data());
+  for (int j = 0; j < count; ++j) out[j] = row[static_cast<size_t>(j) * step];
 }
 
 // One row's samples added to the row's blocks; samples [begin[k], begin[k + 1])
@@ -153,15 +157,16 @@ double OverlapScore(const Bitmap& first, const Bitmap& second, Offset offset, in
                 std::vector<Sums> blocks(static_cast<size_t>(blockColumns));
                 std::vector<int16_t> a(static_cast<size_t>(samples));
                 std::vector<int16_t> b(static_cast<size_t>(samples));
+                std::vector<int16_t> row;
                 for (int j = from; j < to; ++j) {
                   std::fill(blocks.begin(), blocks.end(), Sums{});
                   const int last = std::min(h, (j + 1) * kScoreBlock);
                   // Rows on the same sampling grid as the whole overlap's.
                   for (int v = (j * kScoreBlock + step - 1) / step * step; v < last; v += step) {
                     const int y = r.Top + v;
-                    Intensities(first.Pixel(r.Left, y), samples, step, a.data());
+                    Intensities(first.Pixel(r.Left, y), samples, step, a.data(), row);
                     Intensities(second.Pixel(r.Left - offset.X, y - offset.Y), samples, step,
-                                b.data());
+                                b.data(), row);
                     AddRow(a.data(), b.data(), begin.data(), blockColumns, blocks.data());
                   }
                   Moments m;

@@ -122,10 +122,12 @@ void FillZone(const Bitmap& bitmap, const Rect& zone, int width, int height, flo
   }
 }
 
-// Per bin of a transform of size n (count bins kept): the squared frequency in
-// cycles per pixel, and whether it is one of the lowest (0 or 1 cycle per zone).
+// A Gaussian fall-off above kBandHigh cycles per pixel, as one factor per
+// axis; and per bin of a transform of size n (count bins kept) whether it is
+// one of the lowest, 0 or 1 cycle per zone.
+constexpr double kBandHigh = 0.2;
 struct Band {
-  std::vector<float> F2;
+  std::vector<float> Gain;
   std::vector<bool> Lowest;
 };
 Band BandOf(int n, int count) {
@@ -134,17 +136,14 @@ Band BandOf(int n, int count) {
   for (int k = 0; k < count; ++k) {
     const int signedK = k <= n / 2 ? k : k - n;
     const double f = static_cast<double>(signedK) / n;
-    b.F2[k] = static_cast<float>(f * f);
+    b.Gain[k] = static_cast<float>(std::exp(-f * f / (kBandHigh * kBandHigh)));
     b.Lowest[k] = std::abs(signedK) <= 1;
   }
   return b;
 }
 
-// A Gaussian fall-off above kBandHigh cycles per pixel.
-constexpr float kBandHigh = 0.2f;
 float BandPass(const Band& x, size_t u, const Band& y, size_t v) {
-  if (x.Lowest[u] && y.Lowest[v]) return 0;
-  return std::exp(-(x.F2[u] + y.F2[v]) / (kBandHigh * kBandHigh));
+  return x.Lowest[u] && y.Lowest[v] ? 0.0f : x.Gain[u] * y.Gain[v];
 }
 
 struct Peak {
