@@ -66,16 +66,18 @@ void PrintOutcomes(const std::vector<HeldOutSet>& sets) {
         const Offset found = OffsetOfLink(pan->GetLinkOut(link), pan->GetLinkIn(link + 1));
         ++n[CompareWithTruth(pan->LinkDefined(link), found, set.Truth[i])];
         if (std::getenv("QUILTOR_BENCH_LINKS") != nullptr) {
-          std::printf("  link %zu: out %d,%d in %d,%d found %d,%d truth %d,%d score %.3f truth score %.3f\n", i,
-                      pan->GetLinkOut(link).X, pan->GetLinkOut(link).Y, pan->GetLinkIn(link + 1).X, pan->GetLinkIn(link + 1).Y,
-                      found.X, found.Y, set.Truth[i].X, set.Truth[i].Y, pan->LinkScore(link),
-                      OverlapScore(set.Fields[i], set.Fields[i + 1], set.Truth[i]));
+          std::printf(
+              "  link %zu: out %d,%d in %d,%d found %d,%d truth %d,%d score %.3f truth score "
+              "%.3f\n",
+              i, pan->GetLinkOut(link).X, pan->GetLinkOut(link).Y, pan->GetLinkIn(link + 1).X,
+              pan->GetLinkIn(link + 1).Y, found.X, found.Y, set.Truth[i].X, set.Truth[i].Y,
+              pan->LinkScore(link), OverlapScore(set.Fields[i], set.Fields[i + 1], set.Truth[i]));
         }
         minScore = std::min(minScore, pan->LinkScore(link));
       }
       std::printf("%-22s %-15s %6zu %6d %6d %6d %6d %9.3f %9.2f\n", set.Name.c_str(),
-                  MethodName(method), set.Truth.size(), n[LinkOutcome::Exact],
-                  n[LinkOutcome::Near], n[LinkOutcome::Off], n[LinkOutcome::Unset], minScore,
+                  MethodName(method), set.Truth.size(), n[LinkOutcome::Exact], n[LinkOutcome::Near],
+                  n[LinkOutcome::Off], n[LinkOutcome::Unset], minScore,
                   ms / static_cast<double>(set.Truth.size()));
     }
   }

@@ -206,7 +206,7 @@ PairMatch PhaseMatchPair(const Bitmap& source, const Bitmap& searched, int direc
   const int width = GoodSize(std::max(a.Width(), b.Width()));
   const int height = GoodSize(std::max(a.Height(), b.Height()));
   const size_t realSize = static_cast<size_t>(width) * height;
-  const size_t half = static_cast<size_t>(width / 2 + 1);
+  const size_t half = static_cast<size_t>(width / 2) + 1;
   const size_t spectrumSize = half * height;
 
   FftwBuffer<float> realA = Allocate<float>(realSize);
