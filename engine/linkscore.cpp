@@ -103,9 +103,8 @@ void Intensities(const uint8_t* p, int count, int step, int16_t* out, std::vecto
 // fall into block k.
 // Sixteen-bit values and 32-bit sums of their products let the compiler use
 // the multiply-add instructions; a block's sums stay below 2^31.
-__attribute__((target_clones("avx2", "default"))) void AddRow(const int16_t* a, const int16_t* b,
-                                                              const int* begin, int blockCount,
-                                                              Sums* blocks) {
+[[gnu::always_inline]] inline void AddRowBody(const int16_t* a, const int16_t* b, const int* begin,
+                                              int blockCount, Sums* blocks) {
   for (int k = 0; k < blockCount; ++k) {
     int32_t sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
     for (int j = begin[k]; j < begin[k + 1]; ++j) {
@@ -123,6 +122,28 @@ __attribute__((target_clones("avx2", "default"))) void AddRow(const int16_t* a, 
     s.BB += static_cast<uint32_t>(sbb);
     s.AB += static_cast<uint32_t>(sab);
   }
+}
+
+void AddRowPlain(const int16_t* a, const int16_t* b, const int* begin, int blockCount,
+                 Sums* blocks) {
+  AddRowBody(a, b, begin, blockCount, blocks);
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void AddRowAvx2(const int16_t* a, const int16_t* b,
+                                                const int* begin, int blockCount, Sums* blocks) {
+  AddRowBody(a, b, begin, blockCount, blocks);
+}
+#endif
+
+// Chosen when first called, not by the loader: sanitizers cannot run code
+// before they have started.
+void AddRow(const int16_t* a, const int16_t* b, const int* begin, int blockCount, Sums* blocks) {
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) return AddRowAvx2(a, b, begin, blockCount, blocks);
+#endif
+  AddRowPlain(a, b, begin, blockCount, blocks);
 }
 
 }  // namespace
