@@ -19,5 +19,14 @@ UnsetLinks FindUnsetLinks(const Panoram& engine) {
     result.FittingRadius = first ? fitting : std::min(result.FittingRadius, fitting);
     first = false;
   }
+  result.Weak = FindWeakLinks(engine);
   return result;
+}
+
+std::vector<int> FindWeakLinks(const Panoram& engine) {
+  std::vector<int> weak;
+  for (int i = 0; i + 1 < engine.Count(); ++i) {
+    if (engine.LinkWeak(i)) weak.push_back(i);
+  }
+  return weak;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Which links a search left unset, and whether the zone was simply too small
-// for the search window: a mosaic with unset links must not pass unnoticed.
+// Which links a search left unset or weak, and whether the zone was simply too
+// small for the search window: a mosaic with such links must not pass unnoticed.
 
 #include <vector>
 
@@ -8,6 +8,7 @@ class Panoram;
 
 struct UnsetLinks {
   std::vector<int> Links;  // link i joins image i and image i + 1 (from 0)
+  std::vector<int> Weak;   // links that are set but score below kWeakLinkScore
   int Radius = 0;          // the search radius in use
   int ZonePct = 0;         // the overlap zone in use, percent
   // The largest radius whose window fits the source zones of every image that
@@ -18,3 +19,6 @@ struct UnsetLinks {
 };
 
 UnsetLinks FindUnsetLinks(const Panoram& engine);
+
+// Links that are set but score below kWeakLinkScore, in chain order.
+std::vector<int> FindWeakLinks(const Panoram& engine);

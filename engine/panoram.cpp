@@ -3,6 +3,7 @@
 #include <new>
 
 #include "imagefiles/imagefiles.h"
+#include "linkscore.h"
 
 namespace {
 bool PointSet(const Point& p) { return p.X != 0 || p.Y != 0; }
@@ -77,6 +78,19 @@ void Panoram::ResetPlaces() {
 bool Panoram::LinkDefined(int index) const {
   if (index < 0 || index + 1 >= count_) return false;
   return PointSet(images_[index].LinkOut) && PointSet(images_[index + 1].LinkIn);
+}
+
+void Panoram::UpdateLinkScore(int index) {
+  if (index < 0 || index + 1 >= count_) return;
+  images_[index + 1].Score =
+      LinkDefined(index)
+          ? OverlapScore(images_[index].Bitmap, images_[index + 1].Bitmap,
+                         OffsetOfLink(images_[index].LinkOut, images_[index + 1].LinkIn))
+          : 0;
+}
+
+bool Panoram::LinkWeak(int index) const {
+  return LinkDefined(index) && LinkScore(index) < kWeakLinkScore;
 }
 
 bool Panoram::AllLinksDefined() const {

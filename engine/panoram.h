@@ -12,6 +12,7 @@
 #include "montagetable.h"
 #include "picture.h"
 #include "progress.h"
+#include "searchmethod.h"
 
 // Side on which image i lies as seen from image i - 1.
 enum DirectionCode : int32_t {
@@ -28,6 +29,7 @@ struct PanImage {
   Point LinkOut;  // pixel of this image matching LinkIn of the next; (0, 0) = not set
   Point LinkIn;   // pixel of this image matching LinkOut of the previous; (0, 0) = not set
   int32_t Direction = kDirNone;
+  double Score = 0;  // confidence of the link to the previous image, 0..1 (linkscore.h)
   ::Bitmap Bitmap;   // full size, 24-bit
   ::Bitmap Thumb;    // 400 x 300 preview
   std::string Name;  // file name, or the name given to a captured frame
@@ -63,6 +65,9 @@ class Panoram {
   // Kept as given; the search and assembly guard their own loops.
   void ApplySettings(const SetupData& settings) { settings_ = settings; }
   const SetupData& Settings() const { return settings_; }
+  // Kept apart from the six settings: the settings file does not hold it.
+  void SetSearchMethod(SearchMethod method) { method_ = method; }
+  SearchMethod Method() const { return method_; }
   AddImageResult AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name);
   // The same, taking the bitmap over instead of copying it.
   AddImageResult AddImage(::Bitmap&& bitmap, int32_t direction, const std::string& name);
@@ -99,6 +104,16 @@ class Panoram {
   void SetLinkIn(int index, int32_t x, int32_t y) { images_[index].LinkIn = {x, y}; }
   bool LinkDefined(int index) const;
   bool AllLinksDefined() const;
+  // Link index joins image index and index + 1. Every search scores its links;
+  // after points are set by hand, UpdateLinkScore scores that link again.
+  double LinkScore(int index) const {
+    return index >= 0 && index + 1 < count_ ? images_[index + 1].Score : 0;
+  }
+  void UpdateLinkScore(int index);
+  // Every link scored again from its points, links spread over the threads.
+  void ScoreAllLinks();
+  // Set, but scoring below kWeakLinkScore.
+  bool LinkWeak(int index) const;
 
   // --- chain and montage table ---
   // Returns false when the chain reaches beyond the table; cells outside are not written.
@@ -140,6 +155,7 @@ class Panoram {
   std::optional<::Bitmap> result_;
   Rect bounds_{};
   SetupData settings_ = kInitialSettings;
+  SearchMethod method_ = SearchMethod::Template;
 };
 
 // The part of a canvas that ShowResultPart shows for rect: rect clamped to the

@@ -12,10 +12,10 @@
 
 #include "capture/capturepage.h"
 #include "capture/scancommand.h"
+#include "dialogs/settings/preferences.h"
 #include "mainwind/album/albumpage.h"
 #include "mainwind/assembly/assemblypage.h"
 #include "mainwind/correction/correctionpage.h"
-#include "mainwind/rememberedfolders.h"
 #include "mainwind/table/tablepage.h"
 #include "widgets/filedrop.h"
 #include "widgets/pagebuild.h"

@@ -4,7 +4,10 @@
 #include "dialogs/settings/setupwin.h"
 #include "formmain.h"
 
-void TFormMain::ApplySetupToEngine() { Engine.ApplySettings(FormSetup->SetupData); }
+void TFormMain::ApplySetupToEngine() {
+  Engine.ApplySettings(FormSetup->SetupData);
+  Engine.SetSearchMethod(FormSetup->Method);
+}
 
 bool TFormMain::RunSetupDialog() {
   // New settings must not reach an engine that a running command is using.

@@ -13,6 +13,9 @@ PACKAGES=(
   xvfb xauth imagemagick x11-apps
   poppler-utils python3
   help2man librsvg2-bin desktop-file-utils appstream lintian man-db file
+  libfftw3-dev
+  # Photographs for the held-out registration tests and bench (no dependencies).
+  mate-backgrounds
 )
 
 missing=()

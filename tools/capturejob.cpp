@@ -146,6 +146,7 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
 
   auto engine = std::make_unique<Panoram>();
   engine->ApplySettings(options.Stitch.Settings);
+  engine->SetSearchMethod(options.Stitch.Method);
   CaptureRun run(*engine);
   run.Project = ProjectOf(options);
   if (run.Project.SaveFrames && !MakeProjectDir(run.Project.Dir))

@@ -14,6 +14,12 @@ SharedStitchOptions::SharedStitchOptions(CLI::App& app, StitchOptions& options)
       app.add_option("--frame", flags_.CropFrame, "frame width, pixels")->check(in(kFrameRange));
   blend_ = app.add_option("--blend", flags_.SmoothType, "seam method 0..4")->check(in(kBlendRange));
   step_ = app.add_option("--step", flags_.Quality, "search step 1..5")->check(in(kStepRange));
+  std::vector<std::string> methods;
+  for (const SearchMethodName& n : kSearchMethods) methods.emplace_back(n.Key);
+  app.add_option("--method", method_,
+                 "how links are found: template (default), phase, or template-phase (phase "
+                 "correlation where the template's link is weak)")
+      ->check(CLI::IsMember(methods));
   app.add_flag("--smooth", options.Smooth, "seam smoothing on");
   app.add_flag("--crop-view", options.CropView, "output only the common rectangle");
   app.add_option("-o,--output", options.Output, "the mosaic; format from the extension")
@@ -34,6 +40,7 @@ bool SharedStitchOptions::Apply(std::string& error, std::vector<std::string>& wa
   if (frame_->count()) settings.CropFrame = flags_.CropFrame;
   if (blend_->count()) settings.SmoothType = flags_.SmoothType;
   if (step_->count()) settings.Quality = flags_.Quality;
+  if (!method_.empty()) options_.Method = SearchMethodFromKey(method_).value_or(options_.Method);
   // Stored values are used as they are (only the dialog limits them), but said.
   if (const std::string outside = SettingsOutsideRanges(settings); !outside.empty()) {
     warnings.push_back("settings file " + config_ +

@@ -30,4 +30,5 @@ class SharedStitchOptions {
   CLI::Option* frame_;
   CLI::Option* blend_;
   CLI::Option* step_;
+  std::string method_;
 };

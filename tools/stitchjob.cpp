@@ -1,6 +1,7 @@
 #include "stitchjob.h"
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <new>
 
@@ -48,6 +49,7 @@ std::string MiB(uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1)
 StitchJob::StitchJob(StitchOptions options)
     : options_(std::move(options)), engine_(std::make_unique<Panoram>()) {
   engine_->ApplySettings(options_.Settings);
+  engine_->SetSearchMethod(options_.Method);
 }
 
 StitchJob::StitchJob(StitchOptions options, std::unique_ptr<Panoram> engine,
@@ -116,6 +118,13 @@ void StitchJob::WarnUnlinkedPairs() {
   for (const int i : FindUnsetLinks(*engine_).Links) {
     result_.Warnings.push_back("no match found between " + engine_->Name(i) + " and " +
                                engine_->Name(i + 1) + "; placed on top of each other");
+  }
+  for (const int i : FindWeakLinks(*engine_)) {
+    char score[16];
+    std::snprintf(score, sizeof score, "%.2f", engine_->LinkScore(i));
+    result_.Warnings.push_back("weak match between " + engine_->Name(i) + " and " +
+                               engine_->Name(i + 1) + " (score " + score +
+                               "); the mosaic may be wrong there");
   }
 }
 

@@ -48,7 +48,7 @@ class StitchJob {
   bool Save();
   // Adds to the report before it is written (a capture run's frame details).
   void ExtendReport(std::function<void(nlohmann::json&)> extend) { extend_ = std::move(extend); }
-  // One warning per pair that found no match.
+  // One warning per pair that found no match, and one per weak link.
   void WarnUnlinkedPairs();
 
   const Panoram& Engine() const { return *engine_; }

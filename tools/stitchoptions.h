@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/searchmethod.h"
 #include "stitchsettings.h"
 
 struct StitchOptions {
@@ -12,6 +13,7 @@ struct StitchOptions {
   bool Auto = true;                 // find directions; else Directions holds them
   std::vector<int32_t> Directions;  // one code 1..4 per image after the first
   SetupData Settings = DefaultSetupData();
+  SearchMethod Method = SearchMethod::Template;
   bool Smooth = false;    // seam smoothing
   bool CropView = false;  // output only the common rectangle
   std::string Output;     // the mosaic; format from the extension

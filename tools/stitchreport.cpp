@@ -12,11 +12,14 @@ json RectJson(const Rect& r) { return json::array({r.Left, r.Top, r.Right, r.Bot
 json ImagesJson(const Panoram& engine) {
   json images = json::array();
   for (int i = 0; i < engine.Count(); ++i) {
-    images.push_back({{"name", std::filesystem::path(engine.Name(i)).filename().string()},
-                      {"direction", engine.Direction(i)},
-                      {"link_in", PointJson(engine.GetLinkIn(i))},
-                      {"link_out", PointJson(engine.GetLinkOut(i))},
-                      {"place", RectJson(engine.Place(i))}});
+    json image = {{"name", std::filesystem::path(engine.Name(i)).filename().string()},
+                  {"direction", engine.Direction(i)},
+                  {"link_in", PointJson(engine.GetLinkIn(i))},
+                  {"link_out", PointJson(engine.GetLinkOut(i))},
+                  {"place", RectJson(engine.Place(i))}};
+    // The confidence of the link to the previous image.
+    if (i > 0) image["score"] = engine.LinkScore(i - 1);
+    images.push_back(std::move(image));
   }
   return images;
 }

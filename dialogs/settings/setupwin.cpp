@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "dialogs/settings/preferences.h"
 #include "dialogs/settings/spinfield.h"
 #include "engine/matching.h"
 #include "widgets/named.h"
@@ -49,6 +51,7 @@ TFormSetup::TFormSetup(QWidget* parent) : QDialog(parent) {
       BuildSpinRow(CSpinEditCropFrame, QStringLiteral("Размер"), QStringLiteral("точек")));
   layout->addWidget(BuildSmoothGroup());
   layout->addWidget(BuildQualityRow());
+  layout->addWidget(BuildMethodRow());
 
   ButtonOk = Named(new QPushButton(QStringLiteral("Применить"), this), "ButtonOk");
   ButtonNo = Named(new QPushButton(QStringLiteral("Отмена"), this), "ButtonNo");
@@ -117,6 +120,28 @@ QWidget* TFormSetup::BuildQualityRow() {
   return row;
 }
 
+QString SearchMethodCaption(SearchMethod method) {
+  switch (method) {
+    case SearchMethod::Template: return QStringLiteral("Шаблон");
+    case SearchMethod::Phase: return QStringLiteral("Фаза");
+    case SearchMethod::TemplatePhase: return QStringLiteral("Шаблон, затем фаза");
+  }
+  return {};
+}
+
+QWidget* TFormSetup::BuildMethodRow() {
+  auto* row = new QWidget(this);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  ComboBoxMethod = Named(new QComboBox(row), "ComboBoxMethod");
+  for (const SearchMethodName& n : kSearchMethods) {
+    ComboBoxMethod->addItem(SearchMethodCaption(n.Method), static_cast<int>(n.Method));
+  }
+  layout->addWidget(new QLabel(QStringLiteral("Поиск совпадений"), row), 1);
+  layout->addWidget(ComboBoxMethod);
+  return row;
+}
+
 QRadioButton* TFormSetup::SmoothButton(int type) const {
   return qobject_cast<QRadioButton*>(smoothGroup_->button(type));
 }
@@ -151,6 +176,7 @@ void TFormSetup::UpdateFitNote() {
 
 void TFormSetup::LoadSetup(const QString& path) {
   configPath_ = path;
+  Method = ReadSearchMethodPreference();
   if (ReadSetupFile(LocalPath(path), SetupData)) return ShowSetupData();
   // No readable file: the program works with the values the dialog offers, and
   // a missing file is written with them so the next start finds the same. A
@@ -173,9 +199,13 @@ void TFormSetup::CollectControls() {
     if (SmoothButton(type)->isChecked()) SetupData.SmoothType = type;
   }
   SetupData.Quality = TrackBarQ->value();
+  Method = static_cast<SearchMethod>(ComboBoxMethod->currentData().toInt());
 }
 
-void TFormSetup::ShowSetupData() { ShowValues(SetupData); }
+void TFormSetup::ShowSetupData() {
+  ShowValues(SetupData);
+  ComboBoxMethod->setCurrentIndex(ComboBoxMethod->findData(static_cast<int>(Method)));
+}
 
 void TFormSetup::ShowValues(const ::SetupData& data) {
   // The controls show the values clamped; the record keeps what was read.
@@ -190,6 +220,7 @@ void TFormSetup::ShowValues(const ::SetupData& data) {
 void TFormSetup::ButtonOkClick() {
   CollectControls();
   lastSaveOk_ = SaveSetup(configPath_);
+  WriteSearchMethodPreference(Method);
   accept();
 }
 

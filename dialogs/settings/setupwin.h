@@ -7,10 +7,12 @@
 #include <QString>
 #include <vector>
 
+#include "engine/searchmethod.h"
 #include "formats/setupfile.h"
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -25,6 +27,7 @@ class TFormSetup : public QDialog {
 
   // Remembers path and, when a file exists there, reads it over the record and shows it.
   // Without a readable file the record takes the defaults; a missing file is written.
+  // The search method comes from the preferences.
   void LoadSetup(const QString& path);
   // Writes the record to path; false when the file could not be written.
   bool SaveSetup(const QString& path);
@@ -38,6 +41,9 @@ class TFormSetup : public QDialog {
   const QString& ConfigPath() const { return configPath_; }
 
   ::SetupData SetupData;  // all zero until a file is read or the dialog applied
+  // The overlap search's method, applied with the record but kept in the
+  // preferences: the settings file holds only the six values.
+  SearchMethod Method = SearchMethod::Template;
 
   SpinField* CSpinEditImageZone = nullptr;
   SpinField* CSpinEditFindR = nullptr;
@@ -50,6 +56,7 @@ class TFormSetup : public QDialog {
   QRadioButton* RadioButtonLight = nullptr;
   QRadioButton* RadioButtonUdel = nullptr;
   QSlider* TrackBarQ = nullptr;
+  QComboBox* ComboBoxMethod = nullptr;  // items in SearchMethod order
   QPushButton* ButtonOk = nullptr;
   QPushButton* ButtonNo = nullptr;
 
@@ -61,6 +68,7 @@ class TFormSetup : public QDialog {
   QWidget* BuildSpinRow(SpinField* field, const QString& label, const QString& unit);
   QWidget* BuildSmoothGroup();
   QWidget* BuildQualityRow();
+  QWidget* BuildMethodRow();
   // The radio buttons in SmoothType order 0..4.
   QRadioButton* SmoothButton(int type) const;
   void ShowValues(const ::SetupData& data);
@@ -71,3 +79,6 @@ class TFormSetup : public QDialog {
   QString configPath_;
   bool lastSaveOk_ = true;
 };
+
+// The method's caption as the dialog offers it.
+QString SearchMethodCaption(SearchMethod method);

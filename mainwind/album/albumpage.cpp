@@ -15,11 +15,11 @@
 #include <algorithm>
 #include <functional>
 
+#include "dialogs/settings/preferences.h"
 #include "engine/panoram.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/album/albumloader.h"
 #include "mainwind/album/albummessages.h"
-#include "mainwind/rememberedfolders.h"
 #include "mainwind/thumbcell.h"
 #include "mainwind/viewgeometry.h"
 #include "widgets/drawgrid.h"

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
+#include <algorithm>
 
 #include "imagefiles/bitmapview.h"
 #include "imagefiles/imagefiles.h"
@@ -66,6 +67,33 @@ ConnectionCellLayout ConnectionLayout(int direction, int innerWidth, int innerHe
   }
 }
 
+QString ConnectionScoreText(const ConnectionCellStyle& style) {
+  if (!style.LinkSet) return QStringLiteral("не задана");
+  return QString::number(style.Score, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+QRect ConnectionScoreRect(int width, int height) {
+  const int w = std::min(width - 2 * kInset, 90);
+  const int h = std::min(height - 2 * kInset, 18);
+  return QRect((width - w) / 2, height - kInset - 2 - h, w, h);
+}
+
+// The score under the picture, on yellow for weak and unset links so that
+// the eye finds them in a long list.
+void PaintScore(QPainter& painter, int width, int height, const ConnectionCellStyle& style) {
+  const QRect label = ConnectionScoreRect(width, height);
+  if (label.isEmpty()) return;
+  const bool marked = style.Weak || !style.LinkSet;
+  painter.fillRect(label, marked ? kConnectionMarkColour : QColor(Qt::white));
+  painter.setPen(Qt::black);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(label.adjusted(0, 0, -1, -1));
+  QFont font = CellHeightFont(label.height() - 4);
+  font.setBold(marked);
+  painter.setFont(font);
+  painter.drawText(label, Qt::AlignCenter, ConnectionScoreText(style));
+}
+
 QImage RenderConnectionCell(int width, int height, const Bitmap& parentThumb,
                             const Bitmap& childThumb, const ConnectionCellStyle& style) {
   if (width <= 0 || height <= 0) return {};
@@ -110,6 +138,7 @@ QImage RenderConnectionCell(int width, int height, const Bitmap& parentThumb,
     painter.drawEllipse(width / 2 - kConnectionDiscRadius, height / 2 - kConnectionDiscRadius, d,
                         d);
   }
+  PaintScore(painter, width, height, style);
   return cell;
 }
 

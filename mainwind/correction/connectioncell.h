@@ -1,11 +1,13 @@
 #pragma once
 // How a row of the connection list is painted: the facing halves of the two
-// images' previews, placed as the images meet, their numbers, and a red disc
-// when both match points are set.
+// images' previews, placed as the images meet, their numbers, a red disc
+// when both match points are set, and the link's score on a label that is
+// yellow when the link is weak or unset.
 
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <QString>
 
 #include "imagefiles/bitmap.h"
 
@@ -35,8 +37,16 @@ struct ConnectionCellStyle {
   int Direction = 0;      // of image a + 1
   bool Selected = false;  // the current row
   bool LinkSet = false;   // both match points set
+  double Score = 0;       // the link's score, 0..1
+  bool Weak = false;      // set, but scoring below the weak threshold
   QColor Face;            // fill of an unselected cell; the button face when invalid
 };
+
+const QColor kConnectionMarkColour(255, 210, 0);  // the label of a weak or unset link
+// The label: the score with two decimals, or that the link is unset.
+QString ConnectionScoreText(const ConnectionCellStyle& style);
+// Where the label sits in a width x height cell: centred at the bottom.
+QRect ConnectionScoreRect(int width, int height);
 
 // The cell as a width x height 24-bit image, from the two 400 x 300 previews.
 QImage RenderConnectionCell(int width, int height, const Bitmap& parentThumb,

@@ -104,6 +104,8 @@ void CorrectionPage::DrawGridEditConnectDrawCell(QPainter& painter, int row, con
   style.Direction = engine.Direction(row + 1);
   style.Selected = row == DrawGridEditConnect->Row();
   style.LinkSet = engine.LinkDefined(row);
+  style.Score = engine.LinkScore(row);
+  style.Weak = engine.LinkWeak(row);
   DrawConnectionCell(painter, rect, engine.Thumb(row), engine.Thumb(row + 1), style);
 }
 
@@ -197,6 +199,7 @@ void CorrectionPage::MoveMatchPoint(bool parentPoint, QPoint position) {
   } else {
     engine.SetLinkIn(image, position.x(), position.y());
   }
+  engine.UpdateLinkScore(a);
   DrawMatchMarker(picture, position.x(), position.y(), PairZoom);
   // Repainted also when the point became unset, so a stale disc never stays.
   DrawGridEditConnect->InvalidateCell(0, a);

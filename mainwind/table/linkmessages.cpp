@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "engine/linkscore.h"
+
 namespace {
 
 constexpr int kPairsNamed = 12;  // beyond this the rest are counted, not listed
@@ -50,16 +52,36 @@ QString Cause(const UnsetLinks& links) {
                     .arg(links.FittingRadius);
 }
 
+QString WeakLinksText(const std::vector<int>& weak) {
+  const QString head =
+      weak.size() == 1 ? QStringLiteral("Для пары изображений %1 найденное совпадение ненадёжно")
+                       : QStringLiteral("Для пар изображений %1 найденные совпадения ненадёжны");
+  return head.arg(PairList(weak)) +
+         QStringLiteral(
+             " (оценка ниже %1): в этих местах панорама может быть собрана неверно. Такие связи "
+             "отмечены на странице «Коррекция» жёлтым; проверьте их или выберите в настройках "
+             "способ поиска «Шаблон, затем фаза».")
+             .arg(QString::number(kWeakLinkScore, 'f', 1)
+                      .replace(QLatin1Char('.'), QLatin1Char(',')));
+}
+
 }  // namespace
 
 QString UnsetLinksMessage(const UnsetLinks& links) {
-  if (links.Links.empty()) return {};
-  const QString head = links.Links.size() == 1
-                           ? QStringLiteral("Для пары изображений %1 совпадение не найдено")
-                           : QStringLiteral("Для пар изображений %1 совпадение не найдено");
-  return head.arg(PairList(links.Links)) +
-         QStringLiteral(
-             ": эти связи не заданы и отмечены на странице «Коррекция» красным "
-             "кругом, поэтому панорама собрана неверно.\n\n") +
-         Cause(links);
+  QString text;
+  if (!links.Links.empty()) {
+    const QString head = links.Links.size() == 1
+                             ? QStringLiteral("Для пары изображений %1 совпадение не найдено")
+                             : QStringLiteral("Для пар изображений %1 совпадение не найдено");
+    text = head.arg(PairList(links.Links)) +
+           QStringLiteral(
+               ": эти связи не заданы и отмечены на странице «Коррекция» красным "
+               "кругом, поэтому панорама собрана неверно.\n\n") +
+           Cause(links);
+  }
+  if (!links.Weak.empty()) {
+    if (!text.isEmpty()) text += QStringLiteral("\n\n");
+    text += WeakLinksText(links.Weak);
+  }
+  return text;
 }

@@ -26,6 +26,19 @@ TEST(StitchCli, DefaultsAreTheDialogsAndAutomatic) {
   EXPECT_FALSE(out.Options.Smooth);
   EXPECT_FALSE(out.Options.CropView);
   EXPECT_FALSE(out.Options.Quiet);
+  EXPECT_EQ(out.Options.Method, SearchMethod::Template);
+}
+
+TEST(StitchCli, MethodByName) {
+  const std::pair<const char*, SearchMethod> cases[] = {
+      {"template", SearchMethod::Template},
+      {"phase", SearchMethod::Phase},
+      {"template-phase", SearchMethod::TemplatePhase}};
+  for (const auto& [name, method] : cases) {
+    const CliOutcome out = Parse({"a.bmp", "-o", "m.png", "--method", name});
+    ASSERT_TRUE(out.Run) << out.Message;
+    EXPECT_EQ(out.Options.Method, method) << name;
+  }
 }
 
 TEST(StitchCli, EverySwitch) {
@@ -89,6 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"AutoAndDirections",
                 {"--auto", "--directions", "1", "a", "b", "-o", "m.png"},
                 "excludes"},
+        BadCase{"MethodUnknown", {"a.bmp", "-o", "m.png", "--method", "fourier"}, "--method"},
         BadCase{"OutputTypeUnknown", {"a.bmp", "-o", "m.xyz"}, "m.xyz"},
         BadCase{"MissingConfig",
                 {"a.bmp", "-o", "m.png", "--config", "/nonexistent/data.cfg"},

@@ -155,6 +155,14 @@ TEST_F(StitchSampleSet, ReportHasTheDocumentedKeys) {
   EXPECT_EQ(first["name"], (*fields_)[0].Name);
   for (const char* key : {"direction", "link_in", "link_out", "place"})
     EXPECT_TRUE(first.contains(key));
+  // Only the images after the first have a link to score; the known offsets
+  // of a clean sample set correlate almost perfectly.
+  EXPECT_FALSE(first.contains("score"));
+  for (size_t i = 1; i < report["images"].size(); ++i) {
+    EXPECT_EQ(report["images"][i].size(), first.size() + 1);
+    EXPECT_GT(report["images"][i]["score"].get<double>(), 0.9) << i;
+    EXPECT_LE(report["images"][i]["score"].get<double>(), 1.0) << i;
+  }
   const Rect last = ExpectedPlaces(*fields_).back();
   const auto& canvas = report["canvas"];
   EXPECT_GE(canvas[0].get<int>(), last.Right);
@@ -184,6 +192,44 @@ TEST_F(StitchSampleSet, AbsurdLinksAreReportedNotFatal) {
   ASSERT_EQ(r.ExitCode, 0) << r.Error;
   ASSERT_EQ(r.Warnings.size(), 1u);
   EXPECT_NE(r.Warnings[0].find("flat.bmp"), std::string::npos);
+  EXPECT_EQ(r.Report["images"][1]["score"], 0.0);
+}
+
+TEST_F(StitchSampleSet, AWeakLinkIsWarnedAndScored) {
+  // The second field turned upside down: the search still finds a best
+  // place, but the overlap does not agree with it.
+  StitchOptions o = Options(false);
+  Bitmap turned = (*fields_)[1].Image;
+  Bitmap copy = turned;
+  for (int y = 0; y < turned.Height(); ++y) {
+    for (int x = 0; x < turned.Width(); ++x) {
+      std::copy_n(copy.Pixel(turned.Width() - 1 - x, turned.Height() - 1 - y), 3,
+                  turned.Pixel(x, y));
+    }
+  }
+  const std::string name = *dir_ + "/turned.bmp";
+  ASSERT_TRUE(PixSaveImage(name, turned));
+  o.Images = {o.Images[0], name};
+  o.Directions = {(*fields_)[1].Direction};
+  const StitchResult r = RunStitch(o, nullptr);
+  ASSERT_EQ(r.ExitCode, 0) << r.Error;
+  ASSERT_EQ(r.Warnings.size(), 1u);
+  EXPECT_NE(r.Warnings[0].find("weak match"), std::string::npos) << r.Warnings[0];
+  EXPECT_NE(r.Warnings[0].find("turned.bmp"), std::string::npos) << r.Warnings[0];
+  EXPECT_LT(r.Report["images"][1]["score"].get<double>(), 0.5);
+}
+
+TEST_F(StitchSampleSet, EveryMethodFindsTheKnownPlaces) {
+  for (SearchMethod method : {SearchMethod::Phase, SearchMethod::TemplatePhase}) {
+    for (bool automatic : {false, true}) {
+      StitchOptions o = Options(automatic);
+      o.Method = method;
+      const StitchResult r = RunStitch(o, nullptr);
+      ASSERT_EQ(r.ExitCode, 0) << r.Error;
+      EXPECT_TRUE(r.Warnings.empty());
+      EXPECT_EQ(ReportedPlaces(r.Report), ExpectedPlaces(*fields_));
+    }
+  }
 }
 
 }  // namespace

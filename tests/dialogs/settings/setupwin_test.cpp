@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 
 #include <filesystem>
 
+#include "dialogs/settings/preferences.h"
 #include "dialogs/settings/spinfield.h"
 #include "formats/setupfile.h"
 #include "support/testimages.h"
@@ -53,8 +55,20 @@ const Shown kInitial{30, 15, false, 5, QStringLiteral("Диффузия"), 3};
 
 class SetupWinTest : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = QString::fromStdString(MakeTempDir("setupwin")); }
-  void TearDown() override { QDir(dir_).removeRecursively(); }
+  void SetUp() override {
+    dir_ = QString::fromStdString(MakeTempDir("setupwin"));
+    QFile::remove(PreferencesFile());
+  }
+  void TearDown() override {
+    QDir(dir_).removeRecursively();
+    QFile::remove(PreferencesFile());
+  }
+
+  // Where the preferences must land: in the configuration folder the test
+  // program set up for itself, never the user's.
+  static QString PreferencesFile() {
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/KORVEX/Pictaro Quiltor.conf");
+  }
 
   QString ConfigPath() const { return dir_ + QStringLiteral("/data.cfg"); }
 
@@ -142,6 +156,46 @@ TEST_F(SetupWinTest, ApplyingInitialValuesWritesTheDocumentedBytes) {
   EXPECT_EQ(form_.result(), QDialog::Accepted);
   EXPECT_TRUE(form_.LastSaveSucceeded());
   EXPECT_EQ(FileBytes(), kInitialBytes);
+}
+
+TEST_F(SetupWinTest, SearchMethodIsAppliedKeptInThePreferencesAndNotInTheFile) {
+  ASSERT_TRUE(qEnvironmentVariable("XDG_CONFIG_HOME").startsWith(QDir::tempPath()));
+  form_.LoadSetup(ConfigPath());
+  ASSERT_EQ(form_.ComboBoxMethod->count(), 3);
+  EXPECT_EQ(form_.ComboBoxMethod->itemText(0), QStringLiteral("Шаблон"));
+  EXPECT_EQ(form_.ComboBoxMethod->itemText(1), QStringLiteral("Фаза"));
+  EXPECT_EQ(form_.ComboBoxMethod->itemText(2), QStringLiteral("Шаблон, затем фаза"));
+  EXPECT_EQ(form_.ComboBoxMethod->currentText(), QStringLiteral("Шаблон"));
+  EXPECT_EQ(form_.Method, SearchMethod::Template);
+  // Cancel drops an edit of the method as of any other control.
+  form_.ComboBoxMethod->setCurrentIndex(1);
+  form_.ButtonNo->click();
+  EXPECT_EQ(form_.ComboBoxMethod->currentText(), QStringLiteral("Шаблон"));
+  EXPECT_FALSE(QFileInfo::exists(PreferencesFile()));
+
+  form_.ComboBoxMethod->setCurrentIndex(2);
+  form_.ButtonOk->click();
+  EXPECT_EQ(form_.Method, SearchMethod::TemplatePhase);
+  EXPECT_EQ(FileBytes(), kInitialBytes);  // the settings file keeps its 24 bytes
+  QFile prefs(PreferencesFile());
+  ASSERT_TRUE(prefs.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(prefs.readAll().contains("template-phase"));
+
+  TFormSetup next;
+  next.LoadSetup(ConfigPath());
+  EXPECT_EQ(next.Method, SearchMethod::TemplatePhase);
+  EXPECT_EQ(next.ComboBoxMethod->currentText(), QStringLiteral("Шаблон, затем фаза"));
+}
+
+TEST_F(SetupWinTest, UnknownStoredMethodReadsAsTheTemplate) {
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(PreferencesFile()).absolutePath()));
+  QFile prefs(PreferencesFile());
+  ASSERT_TRUE(prefs.open(QIODevice::WriteOnly));
+  prefs.write("[search]\nmethod=wavelet\n");
+  prefs.close();
+  EXPECT_EQ(ReadSearchMethodPreference(), SearchMethod::Template);
+  ASSERT_TRUE(WriteSearchMethodPreference(SearchMethod::Phase));
+  EXPECT_EQ(ReadSearchMethodPreference(), SearchMethod::Phase);
 }
 
 TEST_F(SetupWinTest, SmoothTypeOutsideTheGroupLeavesRadioButtonsAlone) {

@@ -14,10 +14,10 @@
 #include <memory>
 
 #include "capture/scancommand.h"
+#include "dialogs/settings/preferences.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
-#include "mainwind/rememberedfolders.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
 #include "widgets/drawgrid.h"

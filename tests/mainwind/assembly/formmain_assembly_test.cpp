@@ -21,10 +21,10 @@
 #include <memory>
 
 #include "dialogs/print/prerpintdlg.h"
+#include "dialogs/settings/preferences.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
-#include "mainwind/rememberedfolders.h"
 #include "support/printsetupanswer.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"

@@ -42,12 +42,15 @@ const Bitmap& ChildThumb() {
   return b;
 }
 
-QImage Cell(int direction, bool selected = false, bool linkSet = false, int index = 0) {
+QImage Cell(int direction, bool selected = false, bool linkSet = false, int index = 0,
+            double score = 0.9, bool weak = false) {
   ConnectionCellStyle style;
   style.Index = index;
   style.Direction = direction;
   style.Selected = selected;
   style.LinkSet = linkSet;
+  style.Score = score;
+  style.Weak = weak;
   style.Face = kFace;
   return RenderConnectionCell(kW, kH, ParentThumb(), ChildThumb(), style);
 }
@@ -178,12 +181,47 @@ TEST(ConnectionCell, DiscMarksASetConnectionInsideItsBounds) {
     EXPECT_EQ(set.pixelColor(kW / 2 - 4, kH / 2 + 3), kRed);
     EXPECT_GT(Count(set, Qt::black, bounds), 20);
     EXPECT_EQ(Count(unset, Qt::black, bounds), 0);
+    // Apart from the score's label, only the disc differs.
+    const QRect label = ConnectionScoreRect(kW, kH);
     int outside = 0;
     for (int y = 0; y < kH; ++y)
       for (int x = 0; x < kW; ++x)
-        outside += !bounds.contains(x, y) && set.pixelColor(x, y) != unset.pixelColor(x, y);
+        outside += !bounds.contains(x, y) && !label.contains(x, y) &&
+                   set.pixelColor(x, y) != unset.pixelColor(x, y);
     EXPECT_EQ(outside, 0) << direction;
   }
+}
+
+TEST(ConnectionCell, WeakAndUnsetLinksAreLabelledInYellow) {
+  const QImage strong = Cell(1, false, true, 0, 0.93, false);
+  const QImage weak = Cell(1, false, true, 0, 0.31, true);
+  const QImage unset = Cell(1, false, false);
+  const QImage selectedWeak = Cell(1, true, true, 0, 0.31, true);
+  const QRect label = ConnectionScoreRect(kW, kH);
+  ASSERT_FALSE(label.isEmpty());
+  const QRect inside = label.adjusted(2, 2, -2, -2);
+  EXPECT_EQ(Count(strong, kConnectionMarkColour, strong.rect()), 0);
+  EXPECT_EQ(strong.pixelColor(inside.topLeft()), QColor(Qt::white));
+  // The score is written: plenty of the label is neither its fill nor its outline.
+  EXPECT_GT(inside.width() * inside.height() - Count(strong, Qt::white, inside), 20);
+  for (const QImage* marked : {&weak, &unset, &selectedWeak}) {
+    EXPECT_EQ(marked->pixelColor(inside.topLeft()), kConnectionMarkColour);
+    EXPECT_GT(inside.width() * inside.height() - Count(*marked, kConnectionMarkColour, inside), 20);
+  }
+  // The rest of the cell is as the spec's painting leaves it.
+  EXPECT_EQ(selectedWeak.pixelColor(2, 2), kRed);
+  EXPECT_EQ(weak.pixelColor(20, 140), strong.pixelColor(20, 140));
+}
+
+TEST(ConnectionCell, ScoreTextHasTwoDecimalsOrSaysUnset) {
+  ConnectionCellStyle style;
+  style.LinkSet = true;
+  style.Score = 0.934;
+  EXPECT_EQ(ConnectionScoreText(style), QStringLiteral("0,93"));
+  style.Score = 1.0;
+  EXPECT_EQ(ConnectionScoreText(style), QStringLiteral("1,00"));
+  style.LinkSet = false;
+  EXPECT_EQ(ConnectionScoreText(style), QStringLiteral("не задана"));
 }
 
 TEST(ConnectionCell, TinyOrEmptyCellsAndMissingPreviews) {

@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <vector>
 
+#include "engine/linkscore.h"
 #include "mainwind/correction/connectioncell.h"
 #include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"
@@ -81,6 +82,8 @@ class ConnectWindow : public ShownWindow {
     style.Direction = Engine().Direction(row + 1);
     style.Selected = selected;
     style.LinkSet = linkSet;
+    style.Score = Engine().LinkScore(row);
+    style.Weak = linkSet && Engine().LinkWeak(row);
     return RenderConnectionCell(208, 158, Engine().Thumb(row), Engine().Thumb(row + 1), style);
   }
 
@@ -156,6 +159,23 @@ TEST_F(SmallChain, ClickOnTheOriginUnsetsThePointAndTheDiscGoes) {
   form_->Correction->DrawGridEditConnect->viewport()->repaint();
   EXPECT_EQ(GrabCell(0), ExpectedCell(0, true, false));
   EXPECT_NE(GrabCell(0), ExpectedCell(0, true, true));
+}
+
+TEST_F(SmallChain, AClickScoresTheLinkAgainAndTheCellShowsIt) {
+  Engine().SetLinkIn(2, 0, 0);  // keeps the chain incomplete: no rebuild here
+  ShowCorrection();
+  // The tiles were cut 150 pixels apart: far off is weak, the truth scores 1.
+  const QPoint label = ConnectionScoreRect(208, 158).topLeft() + QPoint(2, 2);
+  Click(form_->Correction->ImagePar, QPoint(120, 20));
+  EXPECT_LT(Engine().LinkScore(0), kWeakLinkScore);
+  EXPECT_TRUE(Engine().LinkWeak(0));
+  form_->Correction->DrawGridEditConnect->viewport()->repaint();
+  EXPECT_EQ(GrabCell(0).pixelColor(label), kConnectionMarkColour);
+  Click(form_->Correction->ImagePar, QPoint(170, 70));
+  EXPECT_DOUBLE_EQ(Engine().LinkScore(0), 1.0);
+  form_->Correction->DrawGridEditConnect->viewport()->repaint();
+  EXPECT_EQ(GrabCell(0), ExpectedCell(0, true, true));
+  EXPECT_EQ(GrabCell(0).pixelColor(label), QColor(Qt::white));
 }
 
 TEST_F(SmallChain, ClicksAreHeldOffWhileACommandRuns) {

@@ -428,6 +428,22 @@ TEST(UnsetLinksMessageTest, NamesPairsAndTheCause) {
   EXPECT_TRUE(UnsetLinksMessage(links).contains(QString::fromUtf8("равен 0")));
 }
 
+TEST(UnsetLinksMessageTest, WeakLinksAreNamedInTheSameMessage) {
+  UnsetLinks links;
+  links.Weak = {0, 4};
+  const QString weak = UnsetLinksMessage(links);
+  EXPECT_TRUE(weak.contains(QString::fromUtf8("пар изображений 1 и 2, 5 и 6")));
+  EXPECT_TRUE(weak.contains(QString::fromUtf8("ненадёжны")));
+  EXPECT_TRUE(weak.contains(QString::fromUtf8("0,8")));
+  EXPECT_FALSE(weak.contains(QString::fromUtf8("не найдено")));
+  links.Links = {2};
+  links.Radius = 15;
+  links.FittingRadius = 23;
+  const QString both = UnsetLinksMessage(links);
+  EXPECT_TRUE(both.contains(QString::fromUtf8("пары изображений 3 и 4 совпадение не найдено")));
+  EXPECT_TRUE(both.contains(QString::fromUtf8("1 и 2, 5 и 6")));
+}
+
 }  // namespace
 
 namespace {

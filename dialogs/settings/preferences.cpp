@@ -1,21 +1,24 @@
-#include "mainwind/rememberedfolders.h"
+#include "dialogs/settings/preferences.h"
 
 #include <QDir>
 #include <QSettings>
+#include <QString>
 
 namespace {
 
+const char* const kMethodKey = "search/method";
 constexpr char kOpenKey[] = "folders/open";
 constexpr char kSaveKey[] = "folders/save";
 constexpr char kJpegKey[] = "save/jpeg-quality";
 constexpr char kTiffKey[] = "save/tiff-compression";
 
+// Named explicitly, so that the place does not hang on the application's names.
 QSettings Preferences() {
   return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("KORVEX"),
                    QStringLiteral("Pictaro Quiltor"));
 }
 
-QString Read(const char* key) {
+QString ReadFolder(const char* key) {
   QString folder = Preferences().value(QLatin1String(key)).toString();
   // A folder removed or unplugged since is no place to start a dialog in.
   if (folder.isEmpty() || !QDir(folder).exists()) return {};
@@ -23,7 +26,7 @@ QString Read(const char* key) {
   return folder;
 }
 
-void Write(const char* key, const QString& folder) {
+void WriteFolder(const char* key, const QString& folder) {
   if (folder.isEmpty()) return;
   QSettings settings = Preferences();
   settings.setValue(QLatin1String(key), folder);
@@ -31,10 +34,24 @@ void Write(const char* key, const QString& folder) {
 
 }  // namespace
 
-QString RememberedOpenFolder() { return Read(kOpenKey); }
-QString RememberedSaveFolder() { return Read(kSaveKey); }
-void RememberOpenFolder(const QString& folder) { Write(kOpenKey, folder); }
-void RememberSaveFolder(const QString& folder) { Write(kSaveKey, folder); }
+SearchMethod ReadSearchMethodPreference() {
+  const QString key = Preferences().value(QLatin1String(kMethodKey)).toString();
+  return SearchMethodFromKey(key.toStdString()).value_or(SearchMethod::Template);
+}
+
+bool WriteSearchMethodPreference(SearchMethod method) {
+  QSettings settings = Preferences();
+  const std::string_view key = SearchMethodKey(method);
+  settings.setValue(QLatin1String(kMethodKey),
+                    QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size())));
+  settings.sync();
+  return settings.status() == QSettings::NoError;
+}
+
+QString RememberedOpenFolder() { return ReadFolder(kOpenKey); }
+QString RememberedSaveFolder() { return ReadFolder(kSaveKey); }
+void RememberOpenFolder(const QString& folder) { WriteFolder(kOpenKey, folder); }
+void RememberSaveFolder(const QString& folder) { WriteFolder(kSaveKey, folder); }
 
 PixSaveOptions RememberedSaveOptions() {
   PixSaveOptions options;

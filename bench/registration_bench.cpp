@@ -1,0 +1,159 @@
+// The three search methods on the held-out photographs: pairs exact, near and
+// off per kind, the time per pair at 640 x 480 and 2592 x 1944 against the
+// template search, and what scoring the links adds to a whole stitch.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/linkscore.h"
+#include "engine/panoram.h"
+#include "engine/parallel.h"
+#include "engine/stitchflow.h"
+#include "imagefiles/imagefiles.h"
+#include "ratioreporter.h"
+#include "support/heldoutset.h"
+
+namespace {
+
+constexpr SetupData kDefaults{30, 15, 0, {}, 5, 1, 3};
+
+const char* MethodName(SearchMethod m) {
+  switch (m) {
+    case SearchMethod::Template: return "template";
+    case SearchMethod::Phase: return "phase";
+    case SearchMethod::TemplatePhase: return "template-phase";
+  }
+  return "";
+}
+
+constexpr SearchMethod kMethods[] = {SearchMethod::Template, SearchMethod::Phase,
+                                     SearchMethod::TemplatePhase};
+
+std::unique_ptr<Panoram> Load(const HeldOutSet& set, SearchMethod method, size_t first,
+                              size_t count) {
+  auto pan = std::make_unique<Panoram>();
+  pan->ApplySettings(kDefaults);
+  pan->SetSearchMethod(method);
+  for (size_t i = first; i < first + count && i < set.Fields.size(); ++i) {
+    pan->AddImage(set.Fields[i], i == first ? kDirNone : set.Directions[i - 1], "field");
+  }
+  return pan;
+}
+
+// Pairs exact / within 2 px / further off / unset, per kind and method.
+void PrintOutcomes(const std::vector<HeldOutSet>& sets) {
+  std::printf("\n%-22s %-15s %6s %6s %6s %6s %6s %9s %9s\n", "kind", "method", "pairs", "exact",
+              "<=2px", ">2px", "unset", "min score", "ms/pair");
+  for (const HeldOutSet& set : sets) {
+    for (SearchMethod method : kMethods) {
+      auto pan = Load(set, method, 0, set.Fields.size());
+      if (std::getenv("QUILTOR_BENCH_LINKS") != nullptr)
+        std::fprintf(stderr, "== %s %s\n", set.Name.c_str(), MethodName(method));
+      const auto start = std::chrono::steady_clock::now();
+      pan->SearchLinks(nullptr);
+      const double ms =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count();
+      std::map<LinkOutcome, int> n;
+      double minScore = 1;
+      for (size_t i = 0; i < set.Truth.size(); ++i) {
+        const int link = static_cast<int>(i);
+        const Offset found = OffsetOfLink(pan->GetLinkOut(link), pan->GetLinkIn(link + 1));
+        ++n[CompareWithTruth(pan->LinkDefined(link), found, set.Truth[i])];
+        if (std::getenv("QUILTOR_BENCH_LINKS") != nullptr) {
+          std::printf(
+              "  link %zu: out %d,%d in %d,%d found %d,%d truth %d,%d score %.3f truth score "
+              "%.3f\n",
+              i, pan->GetLinkOut(link).X, pan->GetLinkOut(link).Y, pan->GetLinkIn(link + 1).X,
+              pan->GetLinkIn(link + 1).Y, found.X, found.Y, set.Truth[i].X, set.Truth[i].Y,
+              pan->LinkScore(link), OverlapScore(set.Fields[i], set.Fields[i + 1], set.Truth[i]));
+        }
+        minScore = std::min(minScore, pan->LinkScore(link));
+      }
+      std::printf("%-22s %-15s %6zu %6d %6d %6d %6d %9.3f %9.2f\n", set.Name.c_str(),
+                  MethodName(method), set.Truth.size(), n[LinkOutcome::Exact], n[LinkOutcome::Near],
+                  n[LinkOutcome::Off], n[LinkOutcome::Unset], minScore,
+                  ms / static_cast<double>(set.Truth.size()));
+    }
+  }
+}
+
+void Register(const std::string& name, std::function<void(benchmark::State&)> body) {
+  benchmark::RegisterBenchmark(name.c_str(), [body](benchmark::State& st) { body(st); })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->Repetitions(3)
+      ->ReportAggregatesOnly(false);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  PixInit();
+  if (!HeldOutPhotosPresent()) {
+    std::fprintf(stderr, "the photographs are missing from %s: run scripts/setup.sh\n",
+                 HeldOutPhotoFolder().c_str());
+    return 1;
+  }
+  auto sets = std::make_shared<std::vector<HeldOutSet>>();
+  for (HeldOutKind kind : HeldOutKinds()) {
+    if (auto set = MakeHeldOutSet(kind)) sets->push_back(std::move(*set));
+  }
+  if (const char* dump = std::getenv("QUILTOR_BENCH_DUMP")) {
+    for (const HeldOutSet& s : *sets) {
+      for (size_t i = 0; i < 3; ++i)
+        PixSaveImage(std::string(dump) + "/" + std::to_string(static_cast<int>(s.Kind)) + "_" +
+                         std::to_string(i) + ".png",
+                     s.Fields[i]);
+    }
+  }
+  const HeldOutSet* wood = nullptr;
+  const HeldOutSet* big = nullptr;
+  for (const HeldOutSet& s : *sets) {
+    if (s.Kind == HeldOutKind::PaleWood) wood = &s;
+    if (s.Kind == HeldOutKind::BigBlurred) big = &s;
+  }
+  // One pair along its known direction, per method and size.
+  for (const auto& [label, set] : {std::pair{"640x480", wood}, std::pair{"2592x1944", big}}) {
+    for (SearchMethod method : kMethods) {
+      const HeldOutSet* s = set;
+      Register(std::string("pair/") + label + "/" + MethodName(method),
+               [s, method](benchmark::State& st) {
+                 auto pan = Load(*s, method, 0, 2);
+                 for (auto _ : st) pan->SearchLinks(nullptr);
+               });
+    }
+  }
+  // The whole 5 x 5 stitch of 640 x 480 fields, and the scoring of its links alone.
+  Register("stitch/wood5x5/whole", [wood](benchmark::State& st) {
+    auto pan = Load(*wood, SearchMethod::Template, 0, wood->Fields.size());
+    for (auto _ : st) {
+      StitchAlongDirections(*pan, nullptr);
+      AssembleMosaic(*pan, false);
+    }
+  });
+  Register("stitch/wood5x5/scores", [wood](benchmark::State& st) {
+    auto pan = Load(*wood, SearchMethod::Template, 0, wood->Fields.size());
+    pan->SearchLinks(nullptr);
+    for (auto _ : st) pan->ScoreAllLinks();
+  });
+
+  const RatioReporter& r = RunWithRatios(argc, argv);
+  std::printf("\nthreads: %d\n", EngineThreads());
+  std::printf("time of each method per pair against the template search (template / method):\n");
+  for (const char* label : {"640x480", "2592x1944"}) {
+    for (SearchMethod method : {SearchMethod::Phase, SearchMethod::TemplatePhase}) {
+      const std::string stem = std::string("pair/") + label + "/";
+      r.PrintRatio(stem + MethodName(method), stem + "template", stem + MethodName(method));
+    }
+  }
+  std::printf("share of the link scores in a whole stitch (whole / scores):\n");
+  r.PrintRatio("stitch/wood5x5", "stitch/wood5x5/whole", "stitch/wood5x5/scores");
+  PrintOutcomes(*sets);
+  return 0;
+}

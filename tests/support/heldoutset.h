@@ -1,0 +1,40 @@
+#pragma once
+// Held-out registration pairs: fields cut at known places from photographs
+// that a Debian package ships (mate-backgrounds), each degraded as a camera
+// would (gain, vignetting, sensor noise), in four kinds the template search
+// finds hard.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/linkscore.h"
+#include "imagefiles/bitmap.h"
+
+enum class HeldOutKind {
+  SmallFields,   // 200 x 150 fields of a garden photograph, 3 x 3
+  PaleWood,      // 640 x 480 fields of pale wood grain running one way, 5 x 5
+  BigBlurred,    // 2592 x 1944 fields of the wood, half out of focus, strong vignetting, 2 x 2
+  Fluorescence,  // 640 x 480 fields: sparse bright spots where a photograph has highlights, 3 x 3
+};
+
+struct HeldOutSet {
+  HeldOutKind Kind;
+  std::string Name;             // for tables
+  std::vector<Bitmap> Fields;   // in chain order (a snake through the grid)
+  std::vector<int> Directions;  // one per field after the first
+  std::vector<Offset> Truth;  // field i's origin in field i - 1's pixels, per field after the first
+};
+
+// The folder of the photographs, and whether they are there.
+std::string HeldOutPhotoFolder();
+bool HeldOutPhotosPresent();
+
+// Every kind in a fixed order; the same fields on every run.
+std::vector<HeldOutKind> HeldOutKinds();
+// Empty when the photograph cannot be read.
+std::optional<HeldOutSet> MakeHeldOutSet(HeldOutKind kind);
+
+// How a found link compares with the truth.
+enum class LinkOutcome { Exact, Near, Off, Unset };  // Near: within 2 pixels, not exact
+LinkOutcome CompareWithTruth(bool linkSet, Offset found, Offset truth);
