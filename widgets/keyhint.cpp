@@ -8,8 +8,7 @@ namespace {
 
 class KeyHintFilter : public QObject {
  public:
-  KeyHintFilter(QAbstractButton* button, QKeySequence keys)
-      : QObject(button), keys_(std::move(keys)) {}
+  KeyHintFilter(QAbstractButton* button, const QKeySequence& keys) : QObject(button), keys_(keys) {}
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::ToolTip) return QObject::eventFilter(watched, event);
