@@ -66,6 +66,176 @@ class AssemblyWindow : public ShownWindow {
   const Bitmap& Held() const { return form_->Assembly->ImageQuilt->Held(); }
 };
 
+// The view's cases come first: the print cases start a process, after which
+// ThreadSanitizer refuses new threads in the test program.
+class AssemblyView : public AssemblyWindow {
+ protected:
+  void TearDown() override {
+    SetPixSaveOptionsAnswer({});
+    AssemblyWindow::TearDown();
+  }
+  AssemblyPage& Page() { return *form_->Assembly; }
+  QSize Shown() { return Page().ImageQuilt->size(); }
+  // The mosaic's pixel under a spot of the viewport, at the current zoom.
+  QPointF MosaicPixelAt(QPoint spot) {
+    return QPointF(Page().ImageQuilt->mapFrom(Page().ImageBox->viewport(), spot)) /
+           Page().MosaicZoom;
+  }
+  // A wheel notch at spot of the viewport, sent to target (the picture or the viewport).
+  void Wheel(QWidget* target, QPoint spot, int delta, Qt::KeyboardModifiers modifiers) {
+    const QPointF local =
+        target->mapFromGlobal(QPointF(Page().ImageBox->viewport()->mapToGlobal(spot)));
+    QWheelEvent wheel(local, target->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
+  }
+};
+
+TEST_F(AssemblyView, FitShowsTheWholeMosaicAndCtrlFDoesTheSame) {
+  const QSize box = Page().ImageBox->maximumViewportSize();
+  Page().ToolButtonFit->click();
+  // 350 x 160 in a larger box: enlarged until one side meets the box.
+  const double zoom = std::min(box.width() / 350.0, box.height() / 160.0);
+  EXPECT_NEAR(Page().MosaicZoom, zoom, 1e-4);
+  EXPECT_LE(Shown().width(), box.width());
+  EXPECT_LE(Shown().height(), box.height());
+  EXPECT_TRUE(Shown().width() >= box.width() - 1 || Shown().height() >= box.height() - 1);
+  QTest::keyClick(form_.get(), Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(Shown(), QSize(350, 160));
+  QTest::keyClick(form_.get(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_NEAR(Page().MosaicZoom, zoom, 1e-4);
+  EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение %1 %").arg(static_cast<int>(zoom * 100)));
+}
+
+TEST_F(AssemblyView, ZoomKeysWorkOnlyWithTheAssemblyPageInFront) {
+  QTest::keyClick(form_.get(), Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(Shown(), QSize(175, 80));
+  QTest::keyClick(form_.get(), Qt::Key_Plus, Qt::ControlModifier);
+  QTest::keyClick(form_.get(), Qt::Key_Equal, Qt::ControlModifier);
+  EXPECT_EQ(Shown(), QSize(700, 320));
+  form_->PageControl->setCurrentWidget(form_->TabSheetImages);
+  QTest::keyClick(form_.get(), Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(Page().MosaicZoom, 2.0f);
+  // Saving works from any page once there is a mosaic; its key is in the tooltip.
+  int asked = 0;
+  SetPixSaveAnswer([&](const std::string&, const std::string&) {
+    ++asked;
+    return std::string();
+  });
+  QTest::keyClick(form_.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(asked, 1);
+}
+
+TEST_F(AssemblyView, CtrlWheelZoomsAboutTheMouseAndTheWheelAloneScrolls) {
+  for (int i = 0; i < 3; ++i) Page().ToolButtonPlus->click();  // 2800 x 1280
+  // Off the middle, where the scroll bars reach at both zooms.
+  const QPoint spot = Page().ImageBox->viewport()->rect().center() + QPoint(37, -23);
+  const QPointF before = MosaicPixelAt(spot);
+  Wheel(Page().ImageQuilt, spot, 120, Qt::ControlModifier);
+  EXPECT_EQ(Page().MosaicZoom, 16.0f);
+  EXPECT_NEAR(MosaicPixelAt(spot).x(), before.x(), 0.5);
+  EXPECT_NEAR(MosaicPixelAt(spot).y(), before.y(), 0.5);
+  Wheel(Page().ImageBox->viewport(), spot, -120, Qt::ControlModifier);
+  EXPECT_EQ(Page().MosaicZoom, 8.0f);
+  EXPECT_NEAR(MosaicPixelAt(spot).x(), before.x(), 0.5);
+  EXPECT_NEAR(MosaicPixelAt(spot).y(), before.y(), 0.5);
+
+  // Without Ctrl the picture leaves the wheel to the box, which scrolls.
+  QScrollBar* vertical = Page().ImageBox->verticalScrollBar();
+  const int scrolled = vertical->value();
+  Wheel(Page().ImageBox->viewport(), spot, -120, Qt::NoModifier);
+  EXPECT_EQ(Page().MosaicZoom, 8.0f);
+  EXPECT_GT(vertical->value(), scrolled);
+}
+
+TEST_F(AssemblyView, SaveOptionsAreAskedUsedAndRemembered) {
+  int askedOptions = 0;
+  SetPixSaveOptionsAnswer([&](const std::string&, PixSaveOptions& options) {
+    ++askedOptions;
+    EXPECT_EQ(options.JpegQuality, 95);  // the default the first time
+    options.JpegQuality = 20;
+    return true;
+  });
+  const std::string low = (root_ + "/low.jpg").toStdString();
+  SetPixSaveAnswer([&](const std::string&, const std::string&) { return low; });
+  Page().ToolButtonSave->click();
+  EXPECT_EQ(askedOptions, 1);
+  EXPECT_EQ(RememberedSaveOptions().JpegQuality, 20);
+  // The save dialog now proposes the folder saved to last.
+  std::string offered;
+  const std::string high = (root_ + "/Image/high.jpg").toStdString();
+  SetPixSaveAnswer([&](const std::string&, const std::string& initial) {
+    offered = initial;
+    return high;
+  });
+  SetPixSaveOptionsAnswer([](const std::string&, PixSaveOptions& options) {
+    options.JpegQuality = 98;
+    return true;
+  });
+  Page().ToolButtonSave->click();
+  EXPECT_EQ(offered, (root_ + "/Panorama.bmp").toStdString());
+  EXPECT_EQ(RememberedSaveFolder(), root_ + "/Image/");
+  ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(low)));
+  EXPECT_LT(QFileInfo(QString::fromStdString(low)).size(),
+            QFileInfo(QString::fromStdString(high)).size());
+  // A cancelled options dialog writes nothing.
+  const std::string none = (root_ + "/none.tif").toStdString();
+  SetPixSaveAnswer([&](const std::string&, const std::string&) { return none; });
+  SetPixSaveOptionsAnswer([](const std::string&, PixSaveOptions&) { return false; });
+  Page().ToolButtonSave->click();
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(none)));
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(AssemblyView, TiffCompressionsAndTheResolutionAreInTheFiles) {
+  for (PixTiffCompression compression :
+       {PixTiffCompression::None, PixTiffCompression::Lzw, PixTiffCompression::Deflate}) {
+    const std::string name = (root_ + "/out.tif").toStdString();
+    SetPixSaveAnswer([&](const std::string&, const std::string&) { return name; });
+    SetPixSaveOptionsAnswer([compression](const std::string&, PixSaveOptions& options) {
+      options.Tiff = compression;
+      return true;
+    });
+    Page().ToolButtonSave->click();
+    TIFF* tiff = TIFFOpen(name.c_str(), "r");
+    ASSERT_NE(tiff, nullptr);
+    uint16_t tag = 0;
+    float xres = 0;
+    uint16_t unit = 0;
+    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &tag);
+    TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xres);
+    TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
+    TIFFClose(tiff);
+    const uint16_t expected[] = {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE};
+    EXPECT_EQ(tag, expected[static_cast<int>(compression)]);
+    EXPECT_FLOAT_EQ(xres, 96.0f);
+    EXPECT_EQ(unit, RESUNIT_INCH);
+    Bitmap back;
+    ASSERT_TRUE(PixLoadImage(name, back).Ok());
+    EXPECT_TRUE(back == Held());
+  }
+  // PNG and BMP carry 96 dpi too: 3780 pixels a metre.
+  const std::string png = (root_ + "/out.png").toStdString();
+  SetPixSaveAnswer([&](const std::string&, const std::string&) { return png; });
+  Page().ToolButtonSave->click();
+  EXPECT_EQ(QImage(QString::fromStdString(png)).dotsPerMeterX(), 3780);
+}
+
+TEST_F(AssemblyView, AMosaicTooLargeForJpegIsRefusedBeforeWriting) {
+  Page().ImageQuilt->Assign(FlatBitmap(65520, 2, 1, 2, 3));  // JPEG holds 65500
+  const std::string name = (root_ + "/huge.jpg").toStdString();
+  SetPixSaveAnswer([&](const std::string&, const std::string&) { return name; });
+  int askedOptions = 0;
+  SetPixSaveOptionsAnswer([&](const std::string&, PixSaveOptions&) { return ++askedOptions > 0; });
+  Page().ToolButtonSave->click();
+  EXPECT_EQ(askedOptions, 0);
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(name)));
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QStringLiteral("65520 x 2")));
+  EXPECT_TRUE(messages_[0].contains(QStringLiteral("JPG")));
+  EXPECT_TRUE(messages_[0].contains(QStringLiteral("TIF")));
+}
+
 TEST_F(AssemblyWindow, StatusAfterTheStitch) {
   EXPECT_EQ(Panel(0), QString::fromUtf8("Всего изображений  2"));
   EXPECT_EQ(Panel(1), QString::fromUtf8("Размер 350x160"));
@@ -286,178 +456,6 @@ TEST_F(AssemblyWindow, WithoutAPrinterThePrintGoesToTheChosenPdfFile) {
   ASSERT_EQ(info.exitCode(), 0) << info.readAllStandardError().toStdString();
   EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput())
                   .contains(QRegularExpression("Pages:\\s+1\\n")));
-}
-
-}  // namespace
-
-namespace {
-
-class AssemblyView : public AssemblyWindow {
- protected:
-  void TearDown() override {
-    SetPixSaveOptionsAnswer({});
-    AssemblyWindow::TearDown();
-  }
-  AssemblyPage& Page() { return *form_->Assembly; }
-  QSize Shown() { return Page().ImageQuilt->size(); }
-  // The mosaic's pixel under a spot of the viewport, at the current zoom.
-  QPointF MosaicPixelAt(QPoint spot) {
-    return QPointF(Page().ImageQuilt->mapFrom(Page().ImageBox->viewport(), spot)) /
-           Page().MosaicZoom;
-  }
-  // A wheel notch at spot of the viewport, sent to target (the picture or the viewport).
-  void Wheel(QWidget* target, QPoint spot, int delta, Qt::KeyboardModifiers modifiers) {
-    const QPointF local =
-        target->mapFromGlobal(QPointF(Page().ImageBox->viewport()->mapToGlobal(spot)));
-    QWheelEvent wheel(local, target->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      modifiers, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(target, &wheel);
-  }
-};
-
-TEST_F(AssemblyView, FitShowsTheWholeMosaicAndCtrlFDoesTheSame) {
-  const QSize box = Page().ImageBox->maximumViewportSize();
-  Page().ToolButtonFit->click();
-  // 350 x 160 in a larger box: enlarged until one side meets the box.
-  const double zoom = std::min(box.width() / 350.0, box.height() / 160.0);
-  EXPECT_NEAR(Page().MosaicZoom, zoom, 1e-4);
-  EXPECT_LE(Shown().width(), box.width());
-  EXPECT_LE(Shown().height(), box.height());
-  EXPECT_TRUE(Shown().width() >= box.width() - 1 || Shown().height() >= box.height() - 1);
-  QTest::keyClick(form_.get(), Qt::Key_0, Qt::ControlModifier);
-  EXPECT_EQ(Shown(), QSize(350, 160));
-  QTest::keyClick(form_.get(), Qt::Key_F, Qt::ControlModifier);
-  EXPECT_NEAR(Page().MosaicZoom, zoom, 1e-4);
-  EXPECT_EQ(Panel(2), QString::fromUtf8("Увеличение %1 %").arg(static_cast<int>(zoom * 100)));
-}
-
-TEST_F(AssemblyView, ZoomKeysWorkOnlyWithTheAssemblyPageInFront) {
-  QTest::keyClick(form_.get(), Qt::Key_Minus, Qt::ControlModifier);
-  EXPECT_EQ(Shown(), QSize(175, 80));
-  QTest::keyClick(form_.get(), Qt::Key_Plus, Qt::ControlModifier);
-  QTest::keyClick(form_.get(), Qt::Key_Equal, Qt::ControlModifier);
-  EXPECT_EQ(Shown(), QSize(700, 320));
-  form_->PageControl->setCurrentWidget(form_->TabSheetImages);
-  QTest::keyClick(form_.get(), Qt::Key_0, Qt::ControlModifier);
-  EXPECT_EQ(Page().MosaicZoom, 2.0f);
-  // Saving works from any page once there is a mosaic; its key is in the tooltip.
-  int asked = 0;
-  SetPixSaveAnswer([&](const std::string&, const std::string&) {
-    ++asked;
-    return std::string();
-  });
-  QTest::keyClick(form_.get(), Qt::Key_S, Qt::ControlModifier);
-  EXPECT_EQ(asked, 1);
-}
-
-TEST_F(AssemblyView, CtrlWheelZoomsAboutTheMouseAndTheWheelAloneScrolls) {
-  for (int i = 0; i < 3; ++i) Page().ToolButtonPlus->click();  // 2800 x 1280
-  // Off the middle, where the scroll bars reach at both zooms.
-  const QPoint spot = Page().ImageBox->viewport()->rect().center() + QPoint(37, -23);
-  const QPointF before = MosaicPixelAt(spot);
-  Wheel(Page().ImageQuilt, spot, 120, Qt::ControlModifier);
-  EXPECT_EQ(Page().MosaicZoom, 16.0f);
-  EXPECT_NEAR(MosaicPixelAt(spot).x(), before.x(), 0.5);
-  EXPECT_NEAR(MosaicPixelAt(spot).y(), before.y(), 0.5);
-  Wheel(Page().ImageBox->viewport(), spot, -120, Qt::ControlModifier);
-  EXPECT_EQ(Page().MosaicZoom, 8.0f);
-  EXPECT_NEAR(MosaicPixelAt(spot).x(), before.x(), 0.5);
-  EXPECT_NEAR(MosaicPixelAt(spot).y(), before.y(), 0.5);
-
-  // Without Ctrl the picture leaves the wheel to the box, which scrolls.
-  QScrollBar* vertical = Page().ImageBox->verticalScrollBar();
-  const int scrolled = vertical->value();
-  Wheel(Page().ImageBox->viewport(), spot, -120, Qt::NoModifier);
-  EXPECT_EQ(Page().MosaicZoom, 8.0f);
-  EXPECT_GT(vertical->value(), scrolled);
-}
-
-TEST_F(AssemblyView, SaveOptionsAreAskedUsedAndRemembered) {
-  int askedOptions = 0;
-  SetPixSaveOptionsAnswer([&](const std::string&, PixSaveOptions& options) {
-    ++askedOptions;
-    EXPECT_EQ(options.JpegQuality, 95);  // the default the first time
-    options.JpegQuality = 20;
-    return true;
-  });
-  const std::string low = (root_ + "/low.jpg").toStdString();
-  SetPixSaveAnswer([&](const std::string&, const std::string&) { return low; });
-  Page().ToolButtonSave->click();
-  EXPECT_EQ(askedOptions, 1);
-  EXPECT_EQ(RememberedSaveOptions().JpegQuality, 20);
-  // The save dialog now proposes the folder saved to last.
-  std::string offered;
-  const std::string high = (root_ + "/Image/high.jpg").toStdString();
-  SetPixSaveAnswer([&](const std::string&, const std::string& initial) {
-    offered = initial;
-    return high;
-  });
-  SetPixSaveOptionsAnswer([](const std::string&, PixSaveOptions& options) {
-    options.JpegQuality = 98;
-    return true;
-  });
-  Page().ToolButtonSave->click();
-  EXPECT_EQ(offered, (root_ + "/Panorama.bmp").toStdString());
-  EXPECT_EQ(RememberedSaveFolder(), root_ + "/Image/");
-  ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(low)));
-  EXPECT_LT(QFileInfo(QString::fromStdString(low)).size(),
-            QFileInfo(QString::fromStdString(high)).size());
-  // A cancelled options dialog writes nothing.
-  const std::string none = (root_ + "/none.tif").toStdString();
-  SetPixSaveAnswer([&](const std::string&, const std::string&) { return none; });
-  SetPixSaveOptionsAnswer([](const std::string&, PixSaveOptions&) { return false; });
-  Page().ToolButtonSave->click();
-  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(none)));
-  EXPECT_TRUE(messages_.isEmpty());
-}
-
-TEST_F(AssemblyView, TiffCompressionsAndTheResolutionAreInTheFiles) {
-  for (PixTiffCompression compression :
-       {PixTiffCompression::None, PixTiffCompression::Lzw, PixTiffCompression::Deflate}) {
-    const std::string name = (root_ + "/out.tif").toStdString();
-    SetPixSaveAnswer([&](const std::string&, const std::string&) { return name; });
-    SetPixSaveOptionsAnswer([compression](const std::string&, PixSaveOptions& options) {
-      options.Tiff = compression;
-      return true;
-    });
-    Page().ToolButtonSave->click();
-    TIFF* tiff = TIFFOpen(name.c_str(), "r");
-    ASSERT_NE(tiff, nullptr);
-    uint16_t tag = 0;
-    float xres = 0;
-    uint16_t unit = 0;
-    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &tag);
-    TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xres);
-    TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
-    TIFFClose(tiff);
-    const uint16_t expected[] = {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE};
-    EXPECT_EQ(tag, expected[static_cast<int>(compression)]);
-    EXPECT_FLOAT_EQ(xres, 96.0f);
-    EXPECT_EQ(unit, RESUNIT_INCH);
-    Bitmap back;
-    ASSERT_TRUE(PixLoadImage(name, back).Ok());
-    EXPECT_TRUE(back == Held());
-  }
-  // PNG and BMP carry 96 dpi too: 3780 pixels a metre.
-  const std::string png = (root_ + "/out.png").toStdString();
-  SetPixSaveAnswer([&](const std::string&, const std::string&) { return png; });
-  Page().ToolButtonSave->click();
-  EXPECT_EQ(QImage(QString::fromStdString(png)).dotsPerMeterX(), 3780);
-}
-
-TEST_F(AssemblyView, AMosaicTooLargeForJpegIsRefusedBeforeWriting) {
-  Page().ImageQuilt->Assign(FlatBitmap(65520, 2, 1, 2, 3));  // JPEG holds 65500
-  const std::string name = (root_ + "/huge.jpg").toStdString();
-  SetPixSaveAnswer([&](const std::string&, const std::string&) { return name; });
-  int askedOptions = 0;
-  SetPixSaveOptionsAnswer([&](const std::string&, PixSaveOptions&) { return ++askedOptions > 0; });
-  Page().ToolButtonSave->click();
-  EXPECT_EQ(askedOptions, 0);
-  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(name)));
-  ASSERT_EQ(messages_.size(), 1);
-  EXPECT_TRUE(messages_[0].contains(QStringLiteral("65520 x 2")));
-  EXPECT_TRUE(messages_[0].contains(QStringLiteral("JPG")));
-  EXPECT_TRUE(messages_[0].contains(QStringLiteral("TIF")));
 }
 
 }  // namespace
