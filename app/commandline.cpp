@@ -1,6 +1,6 @@
 #include "commandline.h"
 
-#include "capture/programdevices.h"
+#include "capture/video/programdevices.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <QIcon>
 #include <exception>
 
+#include "capture/camera/korvexcameracontrol.h"
 #include "capture/capturepage.h"
-#include "capture/programdevices.h"
-#include "capture/videoquality.h"
+#include "capture/video/programdevices.h"
 #include "dialogs/about/about.h"
 #include "dialogs/print/prerpintdlg.h"
 #include "dialogs/project/projwin.h"

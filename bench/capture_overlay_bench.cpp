@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "capture/contactoverlay.h"
+#include "capture/run/contactoverlay.h"
 #include "imagefiles/bitmapview.h"
 #include "ratioreporter.h"
 #include "support/reference_overlay.h"

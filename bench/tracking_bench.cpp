@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "capture/autocapture.h"
+#include "capture/run/autocapture.h"
 #include "engine/matching.h"
 #include "ratioreporter.h"
 #include "support/reference_search.h"

@@ -19,9 +19,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "capture/layoutindicator.h"
-#include "capture/projectnames.h"
-#include "capture/videoquality.h"
+#include "capture/camera/korvexcameracontrol.h"
+#include "capture/run/layoutindicator.h"
+#include "capture/run/projectnames.h"
 #include "dialogs/project/projwin.h"
 #include "engine/panoram.h"
 #include "widgets/assemblywork.h"

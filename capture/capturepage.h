@@ -7,10 +7,10 @@
 #include <QObject>
 #include <memory>
 
-#include "capture/autocapture.h"
 #include "capture/capturehost.h"
-#include "capture/capturerun.h"
-#include "capture/videograbber.h"
+#include "capture/run/autocapture.h"
+#include "capture/run/capturerun.h"
+#include "capture/video/videograbber.h"
 
 class PictureControl;
 class QAction;

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "capture/capturepage.h"
-#include "capture/scancommand.h"
+#include "capture/scanner/scancommand.h"
 #include "dialogs/settings/preferences.h"
 #include "mainwind/album/albumpage.h"
 #include "mainwind/assembly/assemblypage.h"

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "capture/capturehost.h"
-#include "capture/videosource.h"
+#include "capture/video/videosource.h"
 #include "engine/montagetable.h"
 #include "engine/panoram.h"
 #include "mainwind/pagehost.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "capture/projectnames.h"
+#include "capture/run/projectnames.h"
 #include "engine/panoram.h"
 #include "imagefiles/imagefiles.h"
 #include "settingsoptions.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/videosource.h"
+#include "capture/video/videosource.h"
 #include "stitchoptions.h"
 
 struct CaptureOptions {

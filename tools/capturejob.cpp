@@ -5,11 +5,11 @@
 #include <mutex>
 #include <new>
 
-#include "capture/autocapture.h"
-#include "capture/capturerun.h"
-#include "capture/programdevices.h"
-#include "capture/projectnames.h"
-#include "capture/simulatedcamera.h"
+#include "capture/run/autocapture.h"
+#include "capture/run/capturerun.h"
+#include "capture/run/projectnames.h"
+#include "capture/simulated/simulatedcamera.h"
+#include "capture/video/programdevices.h"
 
 namespace {
 

@@ -6,6 +6,7 @@ Usage: include_layers.py SOURCE_ROOT     check the tree, name every bad include
 """
 import os
 import re
+import subprocess
 import sys
 import tempfile
 
@@ -35,6 +36,11 @@ ALLOWED = {
 # Folders whose code is built and tested without Qt.
 NO_QT = {"engine", "formats", "gaugix"}
 
+# Rooms whose code runs without windows (the capture runner, the tests):
+# no Qt Widgets header and nothing from the windowed folders.
+NO_WIDGETS = {"capture/run", "capture/v4l2", "capture/simulated"}
+WINDOWED = {"widgets", "dialogs", "mainwind"}
+
 # The main window's pages: each may use the shell's files but not another page.
 PAGES_OF = {"mainwind": {"album", "table", "correction", "assembly", "capture"}}
 
@@ -49,6 +55,33 @@ SOURCE_SUFFIXES = (".h", ".hpp", ".c", ".cc", ".cpp")
 SKIP_DIRS = {".git", "build", "out"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 QT_HEADER = re.compile(r"^Q[A-Za-z0-9_]*(/|$)|^Qt[A-Za-z]+/")
+# Used when the installed Qt cannot be asked for its QtWidgets headers.
+COMMON_WIDGETS = {"QAbstractButton", "QApplication", "QCheckBox", "QComboBox", "QDialog",
+                  "QLabel", "QLayout", "QLineEdit", "QMainWindow", "QMenu", "QMessageBox",
+                  "QPushButton", "QScrollArea", "QSlider", "QSpinBox", "QWidget"}
+
+
+def widget_headers():
+    """The class headers of the installed QtWidgets module (a few common ones without Qt)."""
+    try:
+        base = subprocess.run(["qtpaths6", "--query", "QT_INSTALL_HEADERS"], capture_output=True,
+                              text=True, check=True).stdout.strip()
+        return COMMON_WIDGETS | set(os.listdir(os.path.join(base, "QtWidgets")))
+    except (OSError, subprocess.CalledProcessError):
+        return COMMON_WIDGETS
+
+
+WIDGET_HEADERS = widget_headers()
+
+
+def is_widgets_header(target):
+    return target.startswith("QtWidgets/") or target in WIDGET_HEADERS
+
+
+def room_of(parts):
+    """"capture/run" and the like for a file in one of the NO_WIDGETS rooms, else None."""
+    room = "/".join(parts[:2])
+    return room if len(parts) > 2 and room in NO_WIDGETS else None
 
 
 def sources(root):
@@ -83,9 +116,12 @@ def page_of(parts):
 def problem(root, rel_file, kind, target):
     parts = rel_file.split(os.sep)
     top = parts[0]
+    room = room_of(parts)
     if kind == "<":
         if top in NO_QT and QT_HEADER.match(target):
             return f"{top}/ is built without Qt, but includes <{target}>"
+        if room and is_widgets_header(target):
+            return f"{room}/ runs without windows, but includes <{target}>"
         if target.split("/")[0] not in ALLOWED:
             return None  # a system or library header
     found = resolve(root, rel_file, target)
@@ -95,6 +131,8 @@ def problem(root, rel_file, kind, target):
         return None
     to_parts = found.split(os.sep)
     to_top = to_parts[0]
+    if room and to_top in WINDOWED:
+        return f"{room}/ runs without windows, but includes {found}"
     if to_top == top:
         src_page = page_of(parts)[1]
         dst_page = page_of(to_parts)[1]
@@ -134,6 +172,9 @@ def self_test():
         "mainwind/album/page.h": '#include "mainwind/shell.h"\n',
         "mainwind/table/page.h": '#include "../shell.h"\n',
         "app/main.cpp": '#include "mainwind/shell.h"\n',
+        "capture/run/run.h": '#include "capture/video/source.h"\n#include <QImage>\n',
+        "capture/video/source.h": "#include <QComboBox>\n",
+        "capture/page.h": '#include "widgets/w.h"\n#include <QWidget>\n',
     }
     bad = {
         "engine/up.cpp": '#include "mainwind/shell.h"\n',
@@ -145,6 +186,10 @@ def self_test():
         "mainwind/table/other.cpp": '#include "../album/page.h"\n',
         "tools/gui.cpp": '#include "dialogs/x.h"\n',
         "widgets/missing.cpp": '#include "nowhere.h"\n',
+        "capture/run/qtwidgets.cpp": "#include <QtWidgets/QLabel>\n",
+        "capture/v4l2/widget.cpp": "#include <QWidget>\n",
+        "capture/simulated/dialog.cpp": '#include "dialogs/x.h"\n',
+        "capture/run/control.cpp": '#include "../../widgets/w.h"\n',
     }
     with tempfile.TemporaryDirectory() as root:
         def write(files):
@@ -153,7 +198,7 @@ def self_test():
                 with open(os.path.join(root, path), "w") as f:
                     f.write(text)
         write(good)
-        write({"dialogs/x.h": ""})
+        write({"dialogs/x.h": "", "widgets/w.h": ""})
         clean = check(root)
         write(bad)
         found = check(root)

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/videosource.h"
+#include "capture/video/videosource.h"
 
 class FakeSource : public VideoSource {
  public:

@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "capture/autocapture.h"
+#include "capture/run/autocapture.h"
 #include "capturecli.h"
 #include "capturejob.h"
 #include "imagefiles/imagefiles.h"

@@ -13,7 +13,7 @@
 #include <QUrl>
 #include <memory>
 
-#include "capture/scancommand.h"
+#include "capture/scanner/scancommand.h"
 #include "dialogs/settings/preferences.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"

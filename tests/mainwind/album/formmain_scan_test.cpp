@@ -18,9 +18,9 @@
 #include <fstream>
 #include <functional>
 
-#include "capture/scancommand.h"
-#include "capture/scandialog.h"
-#include "capture/scanwork.h"
+#include "capture/scanner/scancommand.h"
+#include "capture/scanner/scandialog.h"
+#include "capture/scanner/scanwork.h"
 #include "engine/panoram.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"

@@ -1,0 +1,258 @@
+#include "capture/camera/korvexcameracontrol.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "capture/video/videograbber.h"
+
+namespace {
+
+constexpr int kTrackBarWidth = 300;
+constexpr int kCameraControlRowOffset = 9;
+constexpr const char* kTag = "Tag";
+
+int TagOf(const QObject* control) { return control->property(kTag).toInt(); }
+
+void SetRowEnabled(const TfrmVideoQuality::Row& row, bool manual) {
+  row.TrackBar->setEnabled(manual);
+  row.Button->setEnabled(manual);
+}
+
+}  // namespace
+
+TfrmVideoQuality::TfrmVideoQuality(TVideoGrabber& grabber, QWidget* parent)
+    : QDialog(parent), grabber_(grabber) {
+  setWindowTitle(QStringLiteral("Настройки камеры"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
+  BuildRows();
+  setFixedSize(613, 457);
+}
+
+void TfrmVideoQuality::BuildRows() {
+  auto* upper = new QGroupBox(this);
+  auto* lower = new QGroupBox(this);
+  using F = PropertyFamily;
+  std::tie(tbrGamma, chkGamma, btnGamma) = AddRow(*upper, "Гамма", "Gamma", F::VideoQuality);
+  std::tie(tbrExposure, chkExposure, btnExposure) =
+      AddRow(*upper, "Экспозиция", "Exposure", F::CameraControl);
+  std::tie(tbrGain, chkGain, btnGain) = AddRow(*upper, "Усиление", "Gain", F::VideoQuality);
+  std::tie(tbrBrightness, chkBrightness, btnBrightness) =
+      AddRow(*lower, "Яркость", "Brightness", F::VideoQuality);
+  std::tie(tbrContrast, chkContrast, btnContrast) =
+      AddRow(*lower, "Контраст", "Contrast", F::VideoQuality);
+  std::tie(tbrHue, chkHue, btnHue) = AddRow(*lower, "Тон", "Hue", F::VideoQuality);
+  std::tie(tbrSaturation, chkSaturation, btnSaturation) =
+      AddRow(*lower, "Насыщенность", "Saturation", F::VideoQuality);
+  std::tie(tbrSharpness, chkSharpness, btnSharpness) =
+      AddRow(*lower, "Четкость", "Sharpness", F::VideoQuality);
+  std::tie(tbrWhiteBalance, chkWhiteBalance, btnWhiteBalance) =
+      AddRow(*lower, "Баланс белого", "WhiteBalance", F::VideoQuality);
+  std::tie(tbrFocus, chkFocus, btnFocus) = AddRow(*lower, "Фокус", "Focus", F::CameraControl);
+
+  lblRefusal = new QLabel(this);
+  lblRefusal->setObjectName(QStringLiteral("lblRefusal"));
+  lblRefusal->setWordWrap(true);
+  lblRefusal->hide();
+  btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+  btnClose->setObjectName(QStringLiteral("btnClose"));
+  connect(btnClose, &QPushButton::clicked, this, &TfrmVideoQuality::btnCloseClick);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(BuildFlipPanel());
+  bottom->addWidget(lblRefusal, 1);
+  bottom->addWidget(btnClose, 0, Qt::AlignBottom);
+  auto* layout = new QVBoxLayout(this);
+  layout->setSpacing(4);
+  layout->addWidget(upper);
+  layout->addWidget(lower);
+  layout->addLayout(bottom);
+}
+
+QGroupBox* TfrmVideoQuality::BuildFlipPanel() {
+  auto* panel = new QGroupBox(this);
+  FlipVert = new QCheckBox(QStringLiteral("Отразить вертикально"), panel);
+  FlipVert->setObjectName(QStringLiteral("FlipVert"));
+  FlipHor = new QCheckBox(QStringLiteral("Отразить горизонтально"), panel);
+  FlipHor->setObjectName(QStringLiteral("FlipHor"));
+  connect(FlipVert, &QCheckBox::clicked, this, &TfrmVideoQuality::FlipVertClick);
+  connect(FlipHor, &QCheckBox::clicked, this, &TfrmVideoQuality::FlipHorClick);
+  auto* layout = new QVBoxLayout(panel);
+  layout->addWidget(FlipVert);
+  layout->addWidget(FlipHor);
+  return panel;
+}
+
+std::tuple<QSlider*, QCheckBox*, QPushButton*> TfrmVideoQuality::AddRow(QGroupBox& panel,
+                                                                        const QString& label,
+                                                                        const char* name,
+                                                                        PropertyFamily family) {
+  auto* grid = qobject_cast<QGridLayout*>(panel.layout());
+  if (grid == nullptr) {
+    grid = new QGridLayout(&panel);
+    grid->setVerticalSpacing(2);
+  }
+  Row row{new QSlider(Qt::Horizontal, &panel), new QCheckBox(QStringLiteral("Авто"), &panel),
+          new QPushButton(QStringLiteral("По умолчанию"), &panel)};
+  row.TrackBar->setObjectName(QStringLiteral("tbr") + QLatin1String(name));
+  row.CheckBox->setObjectName(QStringLiteral("chk") + QLatin1String(name));
+  row.Button->setObjectName(QStringLiteral("btn") + QLatin1String(name));
+  row.TrackBar->setFixedWidth(kTrackBarWidth);
+  row.TrackBar->setTickPosition(QSlider::TicksBothSides);
+  const int line = grid->count() / 4;  // four widgets a row
+  grid->addWidget(new QLabel(label, &panel), line, 0);
+  grid->addWidget(row.TrackBar, line, 1);
+  grid->addWidget(row.CheckBox, line, 2);
+  grid->addWidget(row.Button, line, 3);
+
+  const bool quality = family == PropertyFamily::VideoQuality;
+  const auto setValue =
+      quality ? &TfrmVideoQuality::OnSetValueQuality : &TfrmVideoQuality::OnSetValueControl;
+  const auto setDefault =
+      quality ? &TfrmVideoQuality::OnSetDefaultQuality : &TfrmVideoQuality::OnSetDefaultControl;
+  QSlider* trackBar = row.TrackBar;
+  QCheckBox* checkBox = row.CheckBox;
+  QPushButton* button = row.Button;
+  connect(trackBar, &QSlider::valueChanged, this, [=, this] { (this->*setValue)(trackBar); });
+  connect(checkBox, &QCheckBox::toggled, this, [=, this] { (this->*setValue)(checkBox); });
+  connect(button, &QPushButton::clicked, this, [=, this] { (this->*setDefault)(button); });
+  return {trackBar, checkBox, button};
+}
+
+void TfrmVideoQuality::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormShow();
+}
+
+void TfrmVideoQuality::FormShow() {
+  lblRefusal->hide();
+  RefreshRows();
+}
+
+void TfrmVideoQuality::RefreshRows() {
+  Updating = true;
+  using F = PropertyFamily;
+  BindRow(F::VideoQuality, kQualityBrightness, tbrBrightness, chkBrightness, btnBrightness);
+  BindRow(F::VideoQuality, kQualityContrast, tbrContrast, chkContrast, btnContrast);
+  BindRow(F::VideoQuality, kQualityHue, tbrHue, chkHue, btnHue);
+  BindRow(F::VideoQuality, kQualitySaturation, tbrSaturation, chkSaturation, btnSaturation);
+  BindRow(F::VideoQuality, kQualitySharpness, tbrSharpness, chkSharpness, btnSharpness);
+  BindRow(F::VideoQuality, kQualityGamma, tbrGamma, chkGamma, btnGamma);
+  BindRow(F::VideoQuality, kQualityWhiteBalance, tbrWhiteBalance, chkWhiteBalance, btnWhiteBalance);
+  BindRow(F::VideoQuality, kQualityGain, tbrGain, chkGain, btnGain);
+  BindRow(F::CameraControl, kControlExposure, tbrExposure, chkExposure, btnExposure);
+  BindRow(F::CameraControl, kControlFocus, tbrFocus, chkFocus, btnFocus);
+  Updating = false;
+}
+
+void TfrmVideoQuality::BindRow(PropertyFamily family, int number, QSlider* trackBar,
+                               QCheckBox* checkBox, QPushButton* button) {
+  for (QObject* control : {static_cast<QObject*>(trackBar), static_cast<QObject*>(checkBox),
+                           static_cast<QObject*>(button)})
+    control->setProperty(kTag, number);
+  Row& row = RowOf(family, number);
+  row = {trackBar, checkBox, button};
+  VideoSource* source = grabber_.Source();
+  const std::optional<CameraProperty> property =
+      source ? ReadCameraProperty(*source, family, number) : std::nullopt;
+  if (!property) {
+    trackBar->setEnabled(false);
+    trackBar->setTickInterval(0);
+    trackBar->setMinimum(0);
+    trackBar->setMaximum(1);
+    trackBar->setValue(1);
+    checkBox->setEnabled(false);
+    button->setEnabled(false);
+    return;
+  }
+  checkBox->setEnabled(true);
+  checkBox->setChecked(property->Automatic);
+  SetRowEnabled(row, !property->Automatic);
+  trackBar->setMinimum(property->Minimum);
+  trackBar->setMaximum(property->Maximum);
+  trackBar->setTickInterval(property->Step);
+  trackBar->setSingleStep(std::max(property->Step, 1));
+  trackBar->setValue(property->Value);
+}
+
+TfrmVideoQuality::Row& TfrmVideoQuality::RowOf(PropertyFamily family, int number) {
+  const int index =
+      family == PropertyFamily::VideoQuality ? number : number + kCameraControlRowOffset;
+  return Rows.at(static_cast<size_t>(index));
+}
+
+void TfrmVideoQuality::OnSetValueQuality(QObject* sender) {
+  SetValue(PropertyFamily::VideoQuality, sender);
+}
+
+void TfrmVideoQuality::OnSetDefaultQuality(QObject* sender) {
+  SetDefault(PropertyFamily::VideoQuality, sender);
+}
+
+void TfrmVideoQuality::OnSetValueControl(QObject* sender) {
+  SetValue(PropertyFamily::CameraControl, sender);
+}
+
+void TfrmVideoQuality::OnSetDefaultControl(QObject* sender) {
+  SetDefault(PropertyFamily::CameraControl, sender);
+}
+
+void TfrmVideoQuality::SetValue(PropertyFamily family, QObject* sender) {
+  // Rows are bound (and tagged) at the first opening; nothing is sent before.
+  if (Updating || !sender->property(kTag).isValid() || grabber_.Source() == nullptr) return;
+  const int number = TagOf(sender);
+  const Row& row = RowOf(family, number);
+  const bool automatic = row.CheckBox->isChecked();
+  const bool accepted = SetCameraProperty(*grabber_.Source(), family, number, automatic,
+                                          row.TrackBar->value(), false);
+  SetRowEnabled(row, !automatic);
+  ShowOutcome(accepted, family, number);
+}
+
+void TfrmVideoQuality::SetDefault(PropertyFamily family, QObject* sender) {
+  if (Updating || !sender->property(kTag).isValid() || grabber_.Source() == nullptr) return;
+  const int number = TagOf(sender);
+  const Row& row = RowOf(family, number);
+  VideoSource& source = *grabber_.Source();
+  const bool accepted = SetCameraProperty(source, family, number, row.CheckBox->isChecked(),
+                                          row.TrackBar->value(), true);
+  ShowOutcome(accepted, family, number);
+  // Moving the track bar sends the value once more, as a move by hand would.
+  if (const std::optional<CameraProperty> now = ReadCameraProperty(source, family, number))
+    row.TrackBar->setValue(now->Value);
+}
+
+// A refused change is told with the device's reason, and the row shows what
+// the device really has rather than the value it refused.
+void TfrmVideoQuality::ShowOutcome(bool accepted, PropertyFamily family, int number) {
+  VideoSource& source = *grabber_.Source();
+  lblRefusal->setVisible(!accepted);
+  if (accepted) return;
+  lblRefusal->setText(QString::fromStdString(source.Error()));
+  const std::optional<CameraProperty> now = ReadCameraProperty(source, family, number);
+  if (!now) return;
+  const Row& row = RowOf(family, number);
+  Updating = true;
+  row.CheckBox->setChecked(now->Automatic);
+  row.TrackBar->setValue(now->Value);
+  SetRowEnabled(row, !now->Automatic);
+  Updating = false;
+}
+
+void TfrmVideoQuality::FlipVertClick() {
+  grabber_.SetVideoProcessing_FlipVertical(FlipVert->isChecked());
+}
+
+void TfrmVideoQuality::FlipHorClick() {
+  grabber_.SetVideoProcessing_FlipHorizontal(FlipHor->isChecked());
+}
+
+void TfrmVideoQuality::btnCloseClick() { close(); }

@@ -1,0 +1,72 @@
+#pragma once
+// A capture run without its window: the project's frame names and files, the
+// frames taken from live pictures into the engine, the overlay drawn into
+// the live picture, and the end of the run that lays the chain out, searches
+// and places it. The capture page and the headless capture runner drive it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "capture/run/contactoverlay.h"
+#include "engine/montagetable.h"
+#include "engine/panoram.h"
+#include "engine/progress.h"
+#include "engine/stitchflow.h"
+#include "imagefiles/bitmap.h"
+
+// The project a run belongs to.
+struct CaptureProject {
+  std::string BaseDir;  // ProjectBaseDir, ends with '/'
+  std::string Name;     // ProjectName
+  std::string Dir;      // ProjectDir, ends with '/'
+  int32_t FrameCount = 0;
+  bool SaveFrames = false;  // every frame is also written as a bitmap file
+};
+
+// What taking one frame came to.
+struct FrameTaken {
+  enum Outcome { Taken, EngineFull, NoMemory, Empty } Kind = Taken;
+  std::string Name;       // the frame's name in the album
+  std::string SaveError;  // set once per run when its file could not be written
+  explicit operator bool() const { return Kind == Taken; }
+};
+
+class CaptureRun {
+ public:
+  explicit CaptureRun(Panoram& engine) : engine_(engine) {}
+
+  CaptureProject Project;
+  Bitmap LastFrame;                    // the last frame taken
+  std::optional<Bitmap> OverlayFrame;  // present: the contact zone is drawn
+  int32_t FrameDirection = kDirRight;  // side of the next frame, 1..4
+  bool TakeFrame = false;              // "Сделать кадр" waits for the next live picture
+
+  // A run begins with its frames numbered from firstNumber (0, or after the
+  // frames of an earlier run of the same project that the user keeps).
+  void Begin(int32_t firstNumber);
+  bool Running() const { return running_; }
+  int FramesThisRun() const { return framesThisRun_; }
+
+  // Every live picture of a manual run (and outside any run): takes it when
+  // asked, then draws the contact zone into it.
+  std::optional<FrameTaken> ManualFrameStep(Bitmap& live, const OverlayOptions& look);
+  // Takes live as the next frame of the project.
+  FrameTaken StoreFrame(const Bitmap& live);
+  // The contact zone of the last frame into live, when the overlay is on.
+  void RefreshOverlay(Bitmap& live, const OverlayOptions& look) const;
+  // The overlay follows the engine's last image again (after a look change).
+  void RenewOverlayFrame();
+
+  // Ends the run. With two or more frames the chain goes into table and is
+  // searched and placed; true then. False when there was nothing to stitch
+  // or memory ran out for the search (searchFailed tells which).
+  bool End(MontageTable& table, ProgressIndicator* progress, bool* searchFailed = nullptr,
+           StitchTimes* times = nullptr);
+
+ private:
+  Panoram& engine_;
+  bool running_ = false;
+  int framesThisRun_ = 0;
+  bool saveFailed_ = false;
+};
