@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
 #include <QToolBar>
@@ -29,7 +28,9 @@
 #include "widgets/matchmarker.h"
 #include "widgets/pagebuild.h"
 #include "widgets/picturecontrol.h"
+#include "widgets/scrollbox.h"
 #include "widgets/userdialogs.h"
+#include "widgets/viewgeometry.h"
 #include "widgets/workflowcommand.h"
 
 namespace {
@@ -42,6 +43,9 @@ constexpr QSize kDirectionButton{40, 40};
 constexpr int kIndicatorWidth = 220;
 constexpr int kIndicatorHeight = 165;
 constexpr int kArrowStep = 8;  // pixels per arrow key; with Shift four times as many
+// The live picture is shown from a quarter to twice its size.
+constexpr float kLiveZoomLeast = 0.25f;
+constexpr float kLiveZoomMost = 2.0f;
 
 QComboBox* ListBox(QWidget* parent, const char* name, const char* hint) {
   auto* box = Named(new QComboBox(parent), name);
@@ -60,7 +64,7 @@ void Fill(QComboBox* box, const QStringList& items, int selected) {
 
 }  // namespace
 
-CapturePage::CapturePage(CaptureHost& host, CaptureShell shell,
+CapturePage::CapturePage(CaptureHost& host, ShellState shell,
                          std::unique_ptr<VideoProvider> devices, ToolImageLists& lists,
                          QObject* parent)
     : QObject(parent), Run(shell.Engine), host_(host), shell_(shell) {
@@ -297,30 +301,15 @@ void CapturePage::TabSheetVideoShow() {
 
 void CapturePage::TabSheetVideoHide() { TimerVideo->stop(); }
 
+ViewSize CapturePage::LiveSize() const { return {VideoGrabber->Width(), VideoGrabber->Height()}; }
+
 void CapturePage::FitVideoPicture(bool clear) {
-  ScrollBoxVideoImage->horizontalScrollBar()->setValue(0);
-  ScrollBoxVideoImage->verticalScrollBar()->setValue(0);
-  ImageVideo->move(0, 0);
-  const int w = static_cast<int>(static_cast<float>(VideoGrabber->Width()) * VideoZoom);
-  const int h = static_cast<int>(static_cast<float>(VideoGrabber->Height()) * VideoZoom);
   if (clear) {
+    const ViewSize shown = DisplayedSize(LiveSize(), VideoZoom);
     ImageVideo->Assign(Bitmap());
-    ImageVideo->resize(w, h);
+    ImageVideo->resize(shown.Width, shown.Height);
   }
-  const QSize client = ScrollBoxVideoImage->viewport()->size();
-  int left = 0;
-  int top = 0;
-  if (ScrollBoxVideoImage->width() < w) {
-    ScrollBoxVideoImage->horizontalScrollBar()->setValue((w - client.width()) / 2);
-  } else {
-    left = (client.width() - w) / 2;
-  }
-  if (ScrollBoxVideoImage->height() < h) {
-    ScrollBoxVideoImage->verticalScrollBar()->setValue((h - client.height()) / 2);
-  } else {
-    top = (client.height() - h) / 2;
-  }
-  if (left != 0 || top != 0) ImageVideo->move(left, top);
+  CenterInBox(ScrollBoxVideoImage, ImageVideo);
 }
 
 void CapturePage::TimerVideoTimer() { VideoGrabber->CaptureFrameTo(fc_TBitmap, QString()); }
@@ -531,18 +520,20 @@ void CapturePage::DirectionClick(int32_t code) {
 }
 
 void CapturePage::ToolButtonVPClick() {
-  VideoZoom *= 2.0f;
-  FitVideoPicture(true);
-  if (VideoZoom >= 2.0f) ToolButtonVP->setEnabled(false);
-  ToolButtonVM->setEnabled(true);
-  RenewOverlayFrame();
+  SetVideoZoom(ZoomIn(VideoZoom, LiveSize(), kLiveZoomMost));
 }
 
 void CapturePage::ToolButtonVMClick() {
-  VideoZoom *= 0.5f;
+  SetVideoZoom(ZoomOut(VideoZoom, LiveSize(), kLiveZoomLeast));
+}
+
+void CapturePage::SetVideoZoom(float zoom) {
+  VideoZoom = zoom;
   FitVideoPicture(true);
-  if (VideoZoom <= 0.25f) ToolButtonVM->setEnabled(false);
-  ToolButtonVP->setEnabled(true);
+  // A zoom button that would change nothing is shown so.
+  const ViewSize live = LiveSize();
+  ToolButtonVP->setEnabled(ZoomIn(VideoZoom, live, kLiveZoomMost) != VideoZoom);
+  ToolButtonVM->setEnabled(ZoomOut(VideoZoom, live, kLiveZoomLeast) != VideoZoom);
   RenewOverlayFrame();
 }
 

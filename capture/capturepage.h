@@ -7,10 +7,10 @@
 #include <QObject>
 #include <memory>
 
-#include "capture/capturehost.h"
 #include "capture/run/autocapture.h"
 #include "capture/run/capturerun.h"
 #include "capture/video/videograbber.h"
+#include "widgets/pagehost.h"
 
 class PictureControl;
 class QAction;
@@ -29,12 +29,27 @@ class QWidget;
 class TFormProj;
 class TfrmVideoQuality;
 class ToolImageLists;
+struct ViewSize;
+
+// What the capture page reaches of the shell besides what every page does.
+class CaptureHost : public PageHost {
+ public:
+  // A new project: the engine is emptied, the album and table reset.
+  virtual void StartNewProject() = 0;
+  // The images page is out of reach during a run.
+  virtual void ShowImagesTab(bool shown) = 0;
+  // The run ended; the table's stitch command is offered again.
+  virtual void CaptureRunEnded() = 0;
+  // The run's frames were laid out, searched and placed: the connection list
+  // gets its rows, the mosaic is built at zoom 1 and shown on the assembly page.
+  virtual void ShowCapturedMosaic() = 0;
+};
 
 class CapturePage : public QObject {
   Q_OBJECT
 
  public:
-  CapturePage(CaptureHost& host, CaptureShell shell, std::unique_ptr<VideoProvider> devices,
+  CapturePage(CaptureHost& host, ShellState shell, std::unique_ptr<VideoProvider> devices,
               ToolImageLists& lists, QObject* parent);
   ~CapturePage() override;
 
@@ -128,6 +143,10 @@ class CapturePage : public QObject {
   QWidget* BuildSidePanel(ToolImageLists& lists);
   void Connect();
   void RestartPreview();
+  // The device's frame size, before zoom.
+  ViewSize LiveSize() const;
+  // The live picture at zoom, the zoom buttons as far as it can go.
+  void SetVideoZoom(float zoom);
   void SetRunControls(bool running);
   // The project's name, folder and first frame number; false when no run starts.
   bool AskProject();
@@ -137,7 +156,7 @@ class CapturePage : public QObject {
   void AutoFrameStep(Bitmap& live);
 
   CaptureHost& host_;
-  CaptureShell shell_;
+  ShellState shell_;
   bool saveErrorTold_ = false;
   bool textureTold_ = false;  // the page says the spot cannot be followed
 };

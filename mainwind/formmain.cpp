@@ -70,8 +70,7 @@ void TFormMain::BuildWindow(std::unique_ptr<VideoProvider> devices) {
   // The icons are copied into each button; the lists are needed only while building.
   ToolImageLists lists;
   const ShellState shell{Engine, MontageTable, CommandRunning, ImageFolder, SaveFolder};
-  Capture = new CapturePage(*this, CaptureShell{Engine, MontageTable, CommandRunning},
-                            std::move(devices), lists, this);
+  Capture = new CapturePage(*this, shell, std::move(devices), lists, this);
   PageControl->addTab(Capture->TabSheetVideo, QStringLiteral("Съемка"));
   PageControl->addTab(BuildImagesPage(lists, shell), QStringLiteral("Изображения"));
   Correction = new CorrectionPage(*this, shell, this);

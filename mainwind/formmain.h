@@ -2,8 +2,9 @@
 // The main window is a shell: it owns the engine, the montage table, the
 // folders, the workflow state table, the tab widget with the video and images
 // tabs, the settings, about and exit commands and the wiring. Each page
-// (album, montage table, correction, assembly) is its own class, reached here
-// and reaching back through PageHost; buttons sit with the toolbar they are
+// (album, montage table, correction, assembly, capture) is its own class, reached
+// here and reaching back through PageHost (the capture page through CaptureHost,
+// which extends it); buttons sit with the toolbar they are
 // on, so the assembly page's about and exit buttons are wired to the shell. Sources: formmain.cpp
 // (building and wiring), formmain_state.cpp (the state table and what crosses pages),
 // formmain_lifecycle.cpp (create, show, resize, close), formmain_setup.cpp.
@@ -12,16 +13,15 @@
 #include <QString>
 #include <memory>
 
-#include "capture/capturehost.h"
+#include "capture/capturepage.h"
 #include "capture/video/videosource.h"
 #include "engine/montagetable.h"
 #include "engine/panoram.h"
-#include "mainwind/pagehost.h"
 #include "mainwind/programpaths.h"
+#include "widgets/pagehost.h"
 
 class AlbumPage;
 class AssemblyPage;
-class CapturePage;
 class CorrectionPage;
 class ProgressIndicator;
 class QSplitter;
@@ -37,7 +37,7 @@ class ToolImageLists;
 inline const QString kMainCaption = QStringLiteral("KORVEX Pictaro Quiltor");
 inline const QString kQuestionCaption = QStringLiteral("KORVEX Pictaro QUILTOR");
 
-class TFormMain : public QMainWindow, public PageHost, public CaptureHost {
+class TFormMain : public QMainWindow, public CaptureHost {
   Q_OBJECT
 
  public:

@@ -21,10 +21,10 @@
 #include "mainwind/album/albumloader.h"
 #include "mainwind/album/albummessages.h"
 #include "mainwind/thumbcell.h"
-#include "mainwind/viewgeometry.h"
 #include "widgets/drawgrid.h"
 #include "widgets/pagebuild.h"
 #include "widgets/userdialogs.h"
+#include "widgets/viewgeometry.h"
 #include "widgets/workflowcommand.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwind/pagehost.h"
+#include "widgets/pagehost.h"
 
 class Bitmap;
 class DrawGrid;

@@ -17,7 +17,6 @@
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/assembly/assemblystatus.h"
 #include "mainwind/pixmessages.h"
-#include "mainwind/viewgeometry.h"
 #include "widgets/assemblywork.h"
 #include "widgets/busycursor.h"
 #include "widgets/pagebuild.h"
@@ -25,6 +24,7 @@
 #include "widgets/picturecontrol.h"
 #include "widgets/scrollbox.h"
 #include "widgets/userdialogs.h"
+#include "widgets/viewgeometry.h"
 #include "widgets/wheelzoom.h"
 #include "widgets/workflowcommand.h"
 

@@ -5,7 +5,7 @@
 #include <QPoint>
 
 #include "imagefiles/bitmap.h"
-#include "mainwind/pagehost.h"
+#include "widgets/pagehost.h"
 
 class PanelStatusBar;
 class PictureControl;

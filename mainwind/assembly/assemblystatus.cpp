@@ -1,6 +1,6 @@
 #include "assemblystatus.h"
 
-#include "mainwind/viewgeometry.h"
+#include "widgets/viewgeometry.h"
 
 QStringList AssemblyStatusTexts(const AssemblyFacts& facts) {
   return {

@@ -11,12 +11,12 @@
 #include "engine/panoram.h"
 #include "mainwind/correction/connectioncell.h"
 #include "mainwind/correction/connectionview.h"
-#include "mainwind/viewgeometry.h"
 #include "widgets/dockpanel.h"
 #include "widgets/drawgrid.h"
 #include "widgets/matchmarker.h"
 #include "widgets/pagebuild.h"
 #include "widgets/picturecontrol.h"
+#include "widgets/viewgeometry.h"
 #include "widgets/wheelzoom.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QPoint>
 
-#include "mainwind/pagehost.h"
+#include "widgets/pagehost.h"
 
 class DockPanel;
 class DrawGrid;

@@ -6,8 +6,8 @@
 #include <QPoint>
 #include <cstdint>
 
-#include "mainwind/pagehost.h"
 #include "mainwind/table/gridlayout.h"
+#include "widgets/pagehost.h"
 
 class DrawGrid;
 class QPainter;

@@ -10,9 +10,9 @@
 #include "engine/panoram.h"
 #include "imagefiles/imagefiles.h"
 #include "mainwind/formmain.h"
-#include "mainwind/pagehost.h"
 #include "support/testimages.h"
 #include "support/windowfixture.h"
+#include "widgets/pagehost.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -223,6 +224,25 @@ TEST_F(CaptureTest, ZoomStopsAtTwoAndAQuarter) {
   EXPECT_FALSE(c->ToolButtonVM->isEnabled());
   EXPECT_TRUE(c->ToolButtonVP->isEnabled());
   EXPECT_EQ(c->ImageVideo->size(), QSize(160, 120));
+}
+
+TEST_F(CaptureTest, LivePictureCentredWhenSmallerScrolledToItsMiddleWhenLarger) {
+  auto w = MakeCaptureWindow();
+  CapturePage* c = w->Capture;
+  QScrollArea* box = c->ScrollBoxVideoImage;
+  box->resize(500, 400);
+  c->ToolButtonVM->click();
+  c->ToolButtonVM->click();  // 160 x 120
+  const QSize client = box->viewport()->size();
+  ASSERT_GT(client.width(), 160);
+  ASSERT_GT(client.height(), 120);
+  EXPECT_EQ(c->ImageVideo->pos(), QPoint((client.width() - 160) / 2, (client.height() - 120) / 2));
+  c->ToolButtonVP->click();
+  c->ToolButtonVP->click();
+  c->ToolButtonVP->click();  // 1280 x 960
+  const QSize scrolled = box->viewport()->size();
+  EXPECT_EQ(box->horizontalScrollBar()->value(), (1280 - scrolled.width()) / 2);
+  EXPECT_EQ(box->verticalScrollBar()->value(), (960 - scrolled.height()) / 2);
 }
 
 TEST_F(CaptureTest, LivePictureTakesOnlyFramesMeantForIt) {

@@ -186,6 +186,7 @@ def self_test():
         "mainwind/table/other.cpp": '#include "../album/page.h"\n',
         "tools/gui.cpp": '#include "dialogs/x.h"\n',
         "widgets/missing.cpp": '#include "nowhere.h"\n',
+        "widgets/up.cpp": '#include "mainwind/shell.h"\n',
         "capture/run/qtwidgets.cpp": "#include <QtWidgets/QLabel>\n",
         "capture/v4l2/widget.cpp": "#include <QWidget>\n",
         "capture/simulated/dialog.cpp": '#include "dialogs/x.h"\n',

@@ -1,8 +1,9 @@
 #pragma once
-// Geometry of the assembly view and the album outside any widget: zoom steps,
-// displayed size, panning, album cell size.
+// Geometry of the pages' views outside any widget: zoom steps, displayed
+// size, panning, album cell size.
 
 #include <cstdint>
+#include <limits>
 
 struct ViewSize {
   int Width = 0;
@@ -19,10 +20,12 @@ constexpr float kZoomNormal = 1.0f;
 // Picture size times zoom, whole parts; sides beyond kMaxDisplaySide are cut to it.
 ViewSize DisplayedSize(ViewSize picture, float zoom);
 
-// Halves the zoom unless the picture would shrink below one pixel on a side.
-float ZoomOut(float zoom, ViewSize picture);
-// Doubles the zoom unless the picture would grow past kMaxDisplaySide.
-float ZoomIn(float zoom, ViewSize picture);
+// Halves the zoom unless the picture would shrink below one pixel on a side
+// or the zoom below least.
+float ZoomOut(float zoom, ViewSize picture, float least = 0.0f);
+// Doubles the zoom unless the picture would grow past kMaxDisplaySide or the
+// zoom past most.
+float ZoomIn(float zoom, ViewSize picture, float most = std::numeric_limits<float>::infinity());
 // The largest of zoom, zoom / 2, zoom / 4 ... that keeps the picture displayable.
 float BoundZoom(float zoom, ViewSize picture);
 

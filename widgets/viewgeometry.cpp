@@ -22,15 +22,15 @@ ViewSize DisplayedSize(ViewSize picture, float zoom) {
   return {cut(picture.Width), cut(picture.Height)};
 }
 
-float ZoomOut(float zoom, ViewSize picture) {
+float ZoomOut(float zoom, ViewSize picture, float least) {
   const float next = zoom * 0.5f;
   const bool visible = Scaled(picture.Width, next) >= 1 && Scaled(picture.Height, next) >= 1;
-  return visible ? next : zoom;
+  return visible && next >= least ? next : zoom;
 }
 
-float ZoomIn(float zoom, ViewSize picture) {
+float ZoomIn(float zoom, ViewSize picture, float most) {
   const float next = zoom * 2.0f;
-  return Displayable(picture, next) ? next : zoom;
+  return Displayable(picture, next) && next <= most ? next : zoom;
 }
 
 float BoundZoom(float zoom, ViewSize picture) {

@@ -1,8 +1,6 @@
-#include "mainwind/viewgeometry.h"
+#include "widgets/viewgeometry.h"
 
 #include <gtest/gtest.h>
-
-#include "mainwind/assembly/assemblystatus.h"
 
 namespace {
 
@@ -47,28 +45,15 @@ TEST(Zoom, DisplayedSizeNeverOverflows) {
   EXPECT_EQ(shown.Height, kMaxDisplaySide);
 }
 
-TEST(AssemblyStatus, SixPanelsExactly) {
-  AssemblyFacts facts;
-  facts.ImageCount = 4;
-  facts.PictureWidth = 1830;
-  facts.PictureHeight = 612;
-  facts.Zoom = 0.125f;
-  QStringList texts = AssemblyStatusTexts(facts);
-  ASSERT_EQ(texts.size(), kStatusPanelCount);
-  EXPECT_EQ(texts[0], QString::fromUtf8("Всего изображений  4"));
-  EXPECT_EQ(texts[1], QString::fromUtf8("Размер 1830x612"));
-  EXPECT_EQ(texts[2], QString::fromUtf8("Увеличение 12 %"));
-  EXPECT_EQ(texts[3], QString());
-  EXPECT_EQ(texts[4], QString());
-  EXPECT_EQ(texts[5], QString());
-
-  facts.Smoothed = facts.Cropped = facts.Working = true;
-  facts.Zoom = 2.0f;
-  texts = AssemblyStatusTexts(facts);
-  EXPECT_EQ(texts[2], QString::fromUtf8("Увеличение 200 %"));
-  EXPECT_EQ(texts[3], QString::fromUtf8("Сглажено"));
-  EXPECT_EQ(texts[4], QString::fromUtf8("Обрезано"));
-  EXPECT_EQ(texts[5], QString::fromUtf8("Обработка"));
+TEST(Zoom, StepsStopAtTheGivenRange) {
+  const ViewSize picture{640, 480};
+  EXPECT_EQ(ZoomIn(1.0f, picture, 2.0f), 2.0f);
+  EXPECT_EQ(ZoomIn(2.0f, picture, 2.0f), 2.0f);
+  EXPECT_EQ(ZoomOut(0.5f, picture, 0.25f), 0.25f);
+  EXPECT_EQ(ZoomOut(0.25f, picture, 0.25f), 0.25f);
+  // The picture's own limits still hold inside the range.
+  EXPECT_EQ(ZoomOut(1.0f, {400, 1}, 0.25f), 1.0f);
+  EXPECT_EQ(ZoomIn(1024.0f, {10000, 300}, 4096.0f), 1024.0f);
 }
 
 }  // namespace
