@@ -65,7 +65,7 @@ class CapturePage : public QObject {
   QGroupBox* GroupBoxVid = nullptr;
   QComboBox* VideoDeviceComboBox = nullptr;
   QComboBox* VideoStandardComboBox = nullptr;
-  QComboBox* CrossbarComboBox = nullptr;
+  QComboBox* CrossbarComboBox = nullptr;  // the V4L2 device's video input, not a crossbar
   QComboBox* VideoSizeComboBox = nullptr;
   QToolButton* ToolButtonCamSet = nullptr;
   QMenu* PopupMenuVideo = nullptr;

@@ -1,4 +1,5 @@
 #pragma once
+// The unit Korvexcameracontrol has no file of that name: it is this one.
 // The camera dialog: the device's picture properties (video quality) and
 // camera properties (exposure, focus) as rows of track bar, "Авто" and
 // "По умолчанию", applied at once, plus the two mirror switches. It keeps no

@@ -1,4 +1,5 @@
 #pragma once
+// The required unit name says TWAIN; what it drives is SANE (libsane).
 // Acquisition from a scanner: the scanner library is loaded for each command
 // and unloaded after it, so the program starts and runs without it.
 
@@ -29,6 +30,7 @@ struct TwainResult {
 
 // Loads the library, finds the device, shows the scan dialog, scans one
 // picture off the window's thread, saves it under fileName and unloads.
+// Named after TWAIN, it acquires through SANE.
 TwainResult TwainAcquire(QWidget* parent, TwainSettings& settings, const std::string& fileName);
 
 // Lets the user choose the device later scans use; the reason when the list

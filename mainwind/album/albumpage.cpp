@@ -79,6 +79,7 @@ void AlbumPage::Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists)
     return AddToolButton(bar, lists, button, name, hint, icon, glyph, kImagesButton);
   };
   add(ToolButtonImageOpen, "ToolButtonImageOpen", "Открытие изображения", "document-open", "О");
+  // The button keeps its "TWAIN" hint; it scans through SANE (capture/twainmodul.h).
   add(ToolButtonScan, "ToolButtonScan", "TWAIN", "scanner", "T");
   ScanMenu = Named(new QMenu(ToolButtonScan), "ScanMenu");
   ToolButtonScan->setMenu(ScanMenu);
