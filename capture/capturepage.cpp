@@ -526,7 +526,7 @@ void CapturePage::ToolButtonCapStopClick() {
 }
 
 void CapturePage::DirectionClick(int32_t code) {
-  Run.FrameDirection = code;
+  Run.PressSide(code);
   DrawLayoutIndicator(code);
 }
 
