@@ -90,6 +90,7 @@ void TfrmVideoQuality::BuildRows() {
   bottom->addWidget(btnClose, 0, Qt::AlignBottom);
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(4);
+  layout->setContentsMargins(6, 6, 6, 6);
   layout->addWidget(upper);
   layout->addWidget(lower);
   layout->addLayout(bottom);
@@ -116,7 +117,11 @@ std::tuple<QSlider*, QCheckBox*, QPushButton*> TfrmVideoQuality::AddRow(QGroupBo
   auto* grid = qobject_cast<QGridLayout*>(panel.layout());
   if (grid == nullptr) {
     grid = new QGridLayout(&panel);
+    // Icon, label, the 300-pixel track bar, "Авто" and the button side by
+    // side in the fixed 613-pixel client area: the gaps stay narrow.
     grid->setVerticalSpacing(2);
+    grid->setHorizontalSpacing(4);
+    grid->setContentsMargins(6, 4, 6, 4);
   }
   Row row{new QSlider(Qt::Horizontal, &panel), new QCheckBox(QStringLiteral("Авто"), &panel),
           new QPushButton(QStringLiteral("По умолчанию"), &panel)};
