@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -122,8 +122,8 @@ bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options) 
   dialog.setObjectName(QStringLiteral("PixSaveOptions"));
   dialog.setWindowTitle(QStringLiteral("Параметры сохранения"));
   // Wide enough for the title beside the window manager's buttons.
-  dialog.setMinimumWidth(
-      QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle()) + kTitleBarButtons);
+  dialog.setMinimumWidth(QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle()) +
+                         kTitleBarButtons);
   auto* form = new QFormLayout(&dialog);
   // Only the control of this format: a spare one would lie behind the label.
   QSpinBox* quality = nullptr;

@@ -153,39 +153,26 @@ TEST_F(CameraProperties, AutomaticControlWithoutAnAutomaticModeIsRefusedUntouche
   EXPECT_EQ(Value(V4L2_CID_EXPOSURE_ABSOLUTE), 400);
 }
 
-TEST(CameraPropertiesAuto, BrightnessAndHueReachTheirOwnAutomaticSwitches) {
-  FakeNodeScript script;
-  script.Formats = {{V4L2_PIX_FMT_BGR24, "BGR", 0, {{16, 8}}, {}}};
-  script.Controls = {IntegerControl(V4L2_CID_BRIGHTNESS, "Brightness", 0, 255, 1, 128, 100),
-                     BooleanControl(V4L2_CID_AUTOBRIGHTNESS, "Brightness, Automatic", false),
-                     IntegerControl(V4L2_CID_HUE, "Hue", -180, 180, 1, 0, 20),
-                     BooleanControl(V4L2_CID_HUE_AUTO, "Hue, Automatic", true)};
-  auto device = std::make_shared<FakeV4l2Device>();
-  device->AddNode("/dev/video0", script);
+TEST_F(CameraProperties, BrightnessAndHueReachTheirOwnAutomaticSwitches) {
+  device_->AddNode("/dev/video0", CameraScript({{1, "Manual Mode"}}));
+  device_->Script("/dev/video0", [](FakeNodeScript& script) {
+    script.Controls.push_back(BooleanControl(V4L2_CID_AUTOBRIGHTNESS, "Brightness, Auto", false));
+    script.Controls.push_back(IntegerControl(V4L2_CID_HUE, "Hue", -180, 180, 1, 0, 20));
+    script.Controls.push_back(BooleanControl(V4L2_CID_HUE_AUTO, "Hue, Auto", true));
+  });
   std::string error;
-  const std::unique_ptr<V4l2Camera> camera =
-      V4l2Camera::Open(device, "/dev/video0", "Камера", error);
-  ASSERT_TRUE(camera) << error;
-  const auto brightness = ReadCameraProperty(*camera, F::VideoQuality, kQualityBrightness);
-  const auto hue = ReadCameraProperty(*camera, F::VideoQuality, kQualityHue);
-  ASSERT_TRUE(brightness && hue);
-  EXPECT_TRUE(brightness->CanBeAutomatic);
-  EXPECT_FALSE(brightness->Automatic);
-  EXPECT_TRUE(hue->CanBeAutomatic);
-  EXPECT_TRUE(hue->Automatic);
-  const auto value = [&camera](uint32_t id) {
-    for (const VideoControl& control : camera->Controls())
-      if (control.Id == id) return control.Value;
-    return -999;
-  };
+  camera_ = V4l2Camera::Open(device_, "/dev/video0", "Камера", error);
+  ASSERT_TRUE(camera_) << error;
+  EXPECT_TRUE(ReadCameraProperty(*camera_, F::VideoQuality, kQualityBrightness)->CanBeAutomatic);
+  EXPECT_TRUE(ReadCameraProperty(*camera_, F::VideoQuality, kQualityHue)->Automatic);
   ASSERT_EQ(PropertyChange::Applied,
-            SetCameraProperty(*camera, F::VideoQuality, kQualityBrightness, true, 90, false));
-  EXPECT_EQ(value(V4L2_CID_AUTOBRIGHTNESS), 1);
-  EXPECT_EQ(value(V4L2_CID_BRIGHTNESS), 90);
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityBrightness, true, 30, false));
+  EXPECT_EQ(Value(V4L2_CID_AUTOBRIGHTNESS), 1);
+  EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 30);
   ASSERT_EQ(PropertyChange::Applied,
-            SetCameraProperty(*camera, F::VideoQuality, kQualityHue, false, -30, false));
-  EXPECT_EQ(value(V4L2_CID_HUE_AUTO), 0);
-  EXPECT_EQ(value(V4L2_CID_HUE), -30);
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityHue, false, -30, false));
+  EXPECT_EQ(Value(V4L2_CID_HUE_AUTO), 0);
+  EXPECT_EQ(Value(V4L2_CID_HUE), -30);
 }
 
 TEST_F(CameraProperties, ARefusedValueIsReportedAndLeavesTheOldOne) {

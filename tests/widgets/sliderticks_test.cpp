@@ -15,12 +15,8 @@ TEST(SliderTicks, SpacingIsARoundMultipleOfTheStepWithFewGaps) {
   const Case cases[] = {
       {-64, 64, 1, 20},   // 129 values: a mark every twentieth
       {0, 100, 2, 10},    // exactly 10 gaps
-      {0, 100, 3, 15},    // 3 x 5
       {3, 2047, 1, 500},  // an exposure time
       {2800, 6500, 10, 500},
-      {0, 250, 5, 25},
-      {1, 16, 1, 2},
-      {0, 1, 1, 1},     // a range of one
       {5, 5, 1, 1},     // no range at all
       {0, 100, 0, 10},  // a step of 0 counts as 1
       {INT_MIN, INT_MAX, 1, 500000000},

@@ -499,7 +499,8 @@ TEST_F(TableWindow, AStageScanLaidOutAsAGridStitchesToItsKnownOffsets) {
   ASSERT_TRUE(first && first->Column > 20 && first->Row > 20);
   const DrawGrid* grid = form_->Table->DrawGridTab;
   EXPECT_TRUE(grid->viewport()->rect().contains(grid->CellRect(first->Column, first->Row)))
-      << grid->CellRect(first->Column, first->Row).x() << "," << grid->CellRect(first->Column, first->Row).y();
+      << grid->CellRect(first->Column, first->Row).x() << ","
+      << grid->CellRect(first->Column, first->Row).y();
   // The album now holds the chain's order, as a user would have dragged it.
   const std::vector<int> chain = {0, 1, 2, 5, 4, 3};
   for (int k = 0; k < 6; ++k) EXPECT_EQ(form_->Engine.Name(k), names[chain[k]]);

@@ -26,14 +26,14 @@ TEST(TableSpan, ScrollKeepsAShownSpanCentresAHiddenOneAndStartsALongOneAtItsFirs
     int Position, First, Last, Pitch, View, Expected;
   };
   const Case cases[] = {
-      {0, 0, 2, 100, 500, 0},           // in view: unchanged
-      {4900, 49, 51, 100, 500, 4900},   // in view, scrolled there already
-      {0, 49, 51, 100, 500, 4800},      // 300 of 500: 100 either side
-      {0, 49, 51, 100, 501, 4800},      // an odd pixel goes after
-      {5000, 49, 51, 100, 500, 4800},   // partly in view
-      {0, 40, 59, 100, 500, 4000},      // longer than the view
-      {0, 0, 0, 100, 50, 0},            // one cell wider than the view
-      {3000, 1, 1, 100, 500, 0},        // centring would go before the table
+      {0, 0, 2, 100, 500, 0},          // in view: unchanged
+      {4900, 49, 51, 100, 500, 4900},  // in view, scrolled there already
+      {0, 49, 51, 100, 500, 4800},     // 300 of 500: 100 either side
+      {0, 49, 51, 100, 501, 4800},     // an odd pixel goes after
+      {5000, 49, 51, 100, 500, 4800},  // partly in view
+      {0, 40, 59, 100, 500, 4000},     // longer than the view
+      {0, 0, 0, 100, 50, 0},           // one cell wider than the view
+      {3000, 1, 1, 100, 500, 0},       // centring would go before the table
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ScrollToShow(c.Position, c.First, c.Last, c.Pitch, c.View), c.Expected)
