@@ -133,7 +133,6 @@ void CapturePage::Build(ToolImageLists& lists) {
 
 QWidget* CapturePage::BuildSidePanel(ToolImageLists& lists) {
   auto* panel = Named(new QWidget(TabSheetVideo), "PanelContacts");
-  panel->setFixedWidth(kIndicatorWidth + 16);
   auto* column = new QVBoxLayout(panel);
   ToolBarContacts = MakeToolBar(panel, "ToolBarContacts");
   auto* group = new QButtonGroup(ToolBarContacts);
@@ -162,6 +161,10 @@ QWidget* CapturePage::BuildSidePanel(ToolImageLists& lists) {
   TrackDens->setRange(1, 16);
   TrackDens->setValue(5);
   TrackDens->setTickPosition(QSlider::TicksBothSides);
+  TrackDens->setToolTip(QStringLiteral(
+      "Вес живого изображения в зоне контакта, в шестнадцатых. В начале (5) совпавшая полоса "
+      "в негативе — бледный негатив прошлого кадра без двойных контуров; в середине шкалы (8) "
+      "совпавшая полоса становится ровной серой."));
   column->addWidget(CheckBoxOwerIage);
   column->addWidget(CheckBoxInvert);
   column->addWidget(TrackDens);
@@ -177,6 +180,13 @@ QWidget* CapturePage::BuildSidePanel(ToolImageLists& lists) {
   ImageInd->hide();
   frameLayout->addWidget(ImageInd);
   column->addWidget(frame);
+  // As wide as the indicator in its sunken frame and the panel's margins: a
+  // panel any narrower cuts the picture's right side off.
+  // (The indicator is hidden until a run starts, so no size hint counts it.)
+  const QMargins outer = column->contentsMargins();
+  const QMargins inner = frameLayout->contentsMargins();
+  panel->setFixedWidth(kIndicatorWidth + 2 * frame->frameWidth() + inner.left() + inner.right() +
+                       outer.left() + outer.right());
 
   ProgressBarCapture = Named(new QProgressBar(panel), "ProgressBarCapture");
   ProgressBarCapture->hide();
@@ -515,7 +525,7 @@ void CapturePage::ToolButtonCapStopClick() {
 }
 
 void CapturePage::DirectionClick(int32_t code) {
-  Run.FrameDirection = code;
+  Run.PressSide(code);
   DrawLayoutIndicator(code);
 }
 

@@ -3,18 +3,23 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QImageReader>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QUrl>
 #include <algorithm>
 #include <utility>
 
 #include "imagefiles.h"
 
 namespace {
+
+constexpr int kTitleBarButtons = 160;  // pixels a title bar keeps for its buttons and icon
 
 PixOpenAnswer& OpenAnswer() {
   static PixOpenAnswer answer;
@@ -51,15 +56,34 @@ void Prepare(QFileDialog& dialog, const std::string& title) {
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
 }
 
+// Folders the dialog offers besides where it starts: in the side bar and
+// in the list of folders visited.
+void OfferPlaces(QFileDialog& dialog, const std::vector<std::string>& places) {
+  QList<QUrl> side = dialog.sidebarUrls();
+  QStringList history = dialog.history();
+  for (const std::string& place : places) {
+    if (place.empty()) continue;
+    const QString folder = QDir::cleanPath(QString::fromStdString(place));
+    const QUrl url = QUrl::fromLocalFile(folder);
+    if (!side.contains(url)) side.append(url);
+    history.removeAll(folder);
+    history.append(folder);
+  }
+  dialog.setSidebarUrls(side);
+  dialog.setHistory(history);
+}
+
 }  // namespace
 
-std::vector<std::string> PixOpenDialog(const std::string& title, const std::string& initialFolder) {
+std::vector<std::string> PixOpenDialog(const std::string& title, const std::string& initialFolder,
+                                       const std::vector<std::string>& places) {
   if (OpenAnswer()) return OpenAnswer()(title, initialFolder);
   QFileDialog dialog(QApplication::activeWindow());
   Prepare(dialog, title);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setDirectory(QString::fromStdString(initialFolder));
+  OfferPlaces(dialog, places);
   dialog.setNameFilters(Filters(QImageReader::supportedImageFormats()));
   std::vector<std::string> names;
   if (dialog.exec() != QDialog::Accepted) return names;
@@ -97,14 +121,20 @@ bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options) 
   QDialog dialog(QApplication::activeWindow());
   dialog.setObjectName(QStringLiteral("PixSaveOptions"));
   dialog.setWindowTitle(QStringLiteral("Параметры сохранения"));
+  // Wide enough for the title beside the window manager's buttons.
+  dialog.setMinimumWidth(QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle()) +
+                         kTitleBarButtons);
   auto* form = new QFormLayout(&dialog);
-  auto* quality = new QSpinBox(&dialog);
-  auto* compression = new QComboBox(&dialog);
+  // Only the control of this format: a spare one would lie behind the label.
+  QSpinBox* quality = nullptr;
+  QComboBox* compression = nullptr;
   if (jpeg) {
+    quality = new QSpinBox(&dialog);
     quality->setRange(1, 100);
     quality->setValue(std::clamp(options.JpegQuality, 1, 100));
     form->addRow(QStringLiteral("Качество JPEG (1–100)"), quality);
   } else {
+    compression = new QComboBox(&dialog);
     compression->addItem(QStringLiteral("Без сжатия"), static_cast<int>(PixTiffCompression::None));
     compression->addItem(QStringLiteral("LZW"), static_cast<int>(PixTiffCompression::Lzw));
     compression->addItem(QStringLiteral("Deflate"), static_cast<int>(PixTiffCompression::Deflate));

@@ -7,7 +7,9 @@
 
 // The chosen files in the order the dialog gives them; empty when cancelled.
 // A list rather than one text with a name per line, so a name may hold any character.
-std::vector<std::string> PixOpenDialog(const std::string& title, const std::string& initialFolder);
+// places: further folders offered in the dialog's side bar and history.
+std::vector<std::string> PixOpenDialog(const std::string& title, const std::string& initialFolder,
+                                       const std::vector<std::string>& places = {});
 
 // The chosen file name; empty when cancelled.
 std::string PixSaveDialog(const std::string& title, const std::string& initialName);

@@ -36,13 +36,13 @@ TFormMain::TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgre
 
   ClearTable();
   ConfigPath = paths.ConfigPath;
-  // Projects and scans live in the image folder; the dialogs start where the
-  // user last opened and saved, from an earlier run too.
+  // Projects and scans live in the image folder, and the open dialog starts
+  // there; it offers the folder opened in an earlier run beside it. A mosaic
+  // is offered where the last one was saved.
   Capture->Run.Project.BaseDir = paths.ImageFolder.toStdString();
   Scanning = new ScanCommand(Album->ToolButtonScan, Album->ScanMenu,
                              paths.ImageFolder.toStdString(), CommandRunning, this);
-  ImageFolder = RememberedOpenFolder();
-  if (ImageFolder.isEmpty()) ImageFolder = paths.ImageFolder;
+  ImageFolder = paths.ImageFolder;
   SaveFolder = RememberedSaveFolder();
   Scanning->AddToAlbum = [this](Bitmap&& image, const std::string& name) {
     Album->AddScannedImage(std::move(image), name);

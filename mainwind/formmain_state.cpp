@@ -117,7 +117,7 @@ void TFormMain::CaptureRunEnded() {
 
 void TFormMain::ShowCapturedMosaic() {
   ImagesAdded();
-  Table->DrawGridTab->viewport()->update();
+  Table->ShowLaidOutCells();
   ShowStitchedMosaic();
   Table->TellUnsetLinks();
 }

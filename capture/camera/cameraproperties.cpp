@@ -16,9 +16,10 @@ struct PropertyMapping {
 };
 
 constexpr std::array<PropertyMapping, 10> kMappings{{
-    {PropertyFamily::VideoQuality, kQualityBrightness, V4L2_CID_BRIGHTNESS, 0},
+    {PropertyFamily::VideoQuality, kQualityBrightness, V4L2_CID_BRIGHTNESS,
+     V4L2_CID_AUTOBRIGHTNESS},
     {PropertyFamily::VideoQuality, kQualityContrast, V4L2_CID_CONTRAST, 0},
-    {PropertyFamily::VideoQuality, kQualityHue, V4L2_CID_HUE, 0},
+    {PropertyFamily::VideoQuality, kQualityHue, V4L2_CID_HUE, V4L2_CID_HUE_AUTO},
     {PropertyFamily::VideoQuality, kQualitySaturation, V4L2_CID_SATURATION, 0},
     {PropertyFamily::VideoQuality, kQualitySharpness, V4L2_CID_SHARPNESS, 0},
     {PropertyFamily::VideoQuality, kQualityGamma, V4L2_CID_GAMMA, 0},
@@ -85,29 +86,39 @@ std::optional<CameraProperty> ReadCameraProperty(VideoSource& source, PropertyFa
   return property;
 }
 
-bool SetCameraProperty(VideoSource& source, PropertyFamily family, int number, bool automatic,
-                       int32_t value, bool useDefault) {
+PropertyChange SetCameraProperty(VideoSource& source, PropertyFamily family, int number,
+                                 bool automatic, int32_t value, bool useDefault) {
   const PropertyMapping* mapping = FindMapping(family, number);
-  if (mapping == nullptr) return true;
+  if (mapping == nullptr) return PropertyChange::Applied;
   const std::vector<VideoControl> controls = source.Controls();
   const VideoControl* valueControl = FindControl(controls, mapping->ValueId);
-  if (valueControl == nullptr) return true;
+  if (valueControl == nullptr) return PropertyChange::Applied;
   const int32_t wanted = useDefault ? valueControl->Default : value;
   const VideoControl* autoControl = FindControl(controls, mapping->AutoId);
   const std::optional<int32_t> autoValue =
       autoControl ? AutomaticValue(*autoControl) : std::nullopt;
-  if (automatic && autoValue) {
+  const auto sent = [&source](uint32_t id, int32_t v) {
+    return source.SetControl(id, v) ? PropertyChange::Applied : PropertyChange::Refused;
+  };
+  if (automatic) {
+    // Already automatic in a mode of its own (an exposure priority the
+    // program cannot choose): left as it is.
+    if (!autoValue) {
+      return autoControl && IsAutomatic(*autoControl) ? PropertyChange::Applied
+                                                      : PropertyChange::NoAutomaticMode;
+    }
     // The value first, while the device still takes it: it is the one used
     // when manual control comes back. A device already in automatic mode
     // reports the value read-only and would refuse it.
-    if (!valueControl->ReadOnly && !source.SetControl(mapping->ValueId, wanted)) return false;
-    return source.SetControl(mapping->AutoId, *autoValue);
+    if (!valueControl->ReadOnly && !source.SetControl(mapping->ValueId, wanted))
+      return PropertyChange::Refused;
+    return sent(mapping->AutoId, *autoValue);
   }
   // Manual control first: many devices refuse the value while in automatic mode.
   if (autoControl && IsAutomatic(*autoControl) &&
       !source.SetControl(mapping->AutoId, ManualValue(*autoControl)))
-    return false;
-  return source.SetControl(mapping->ValueId, wanted);
+    return PropertyChange::Refused;
+  return sent(mapping->ValueId, wanted);
 }
 
 bool HasDeviceFlip(VideoSource& source, bool horizontal) {

@@ -46,11 +46,17 @@ struct CameraProperty {
 std::optional<CameraProperty> ReadCameraProperty(VideoSource& source, PropertyFamily family,
                                                  int number);
 
+// What a change of a property came to.
+enum class PropertyChange {
+  Applied,          // also for numbers the device does not have: they are ignored
+  Refused,          // the device refused; source.Error() tells why
+  NoAutomaticMode,  // automatic control asked for a property that has none; nothing sent
+};
+
 // Gives the device automatic or manual control of the property with value
-// (or the property's default when useDefault). Numbers the device does not
-// have are ignored. False, with source.Error() set, when the device refused.
-bool SetCameraProperty(VideoSource& source, PropertyFamily family, int number, bool automatic,
-                       int32_t value, bool useDefault);
+// (or the property's default when useDefault).
+PropertyChange SetCameraProperty(VideoSource& source, PropertyFamily family, int number,
+                                 bool automatic, int32_t value, bool useDefault);
 
 // Whether the device mirrors the picture itself (V4L2_CID_HFLIP / V4L2_CID_VFLIP).
 bool HasDeviceFlip(VideoSource& source, bool horizontal);

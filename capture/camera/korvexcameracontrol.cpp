@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -11,6 +12,8 @@
 #include <algorithm>
 
 #include "capture/video/videograbber.h"
+#include "widgets/sliderticks.h"
+#include "widgets/toolimagelists.h"
 
 namespace {
 
@@ -19,6 +22,17 @@ constexpr int kCameraControlRowOffset = 9;
 constexpr const char* kTag = "Tag";
 
 int TagOf(const QObject* control) { return control->property(kTag).toInt(); }
+
+constexpr int kRowIconSide = 16;
+
+// The theme's small picture for a row, or a drawn one with the label's initial.
+QPixmap RowIcon(const char* themeName, const QString& label) {
+  const QIcon icon = QIcon::fromTheme(QLatin1String(themeName));
+  const QPixmap picture = icon.isNull() ? QPixmap() : icon.pixmap(kRowIconSide, kRowIconSide);
+  if (!picture.isNull()) return picture;
+  return ThemePictureOrDrawn(QLatin1String(themeName), label.left(1))
+      .scaled(kRowIconSide, kRowIconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
 
 void SetRowEnabled(const TfrmVideoQuality::Row& row, bool manual) {
   row.TrackBar->setEnabled(manual);
@@ -41,22 +55,26 @@ void TfrmVideoQuality::BuildRows() {
   auto* upper = new QGroupBox(this);
   auto* lower = new QGroupBox(this);
   using F = PropertyFamily;
-  std::tie(tbrGamma, chkGamma, btnGamma) = AddRow(*upper, "Гамма", "Gamma", F::VideoQuality);
+  std::tie(tbrGamma, chkGamma, btnGamma) =
+      AddRow(*upper, {"Гамма", "Gamma", "draw-bezier-curves"}, F::VideoQuality);
   std::tie(tbrExposure, chkExposure, btnExposure) =
-      AddRow(*upper, "Экспозиция", "Exposure", F::CameraControl);
-  std::tie(tbrGain, chkGain, btnGain) = AddRow(*upper, "Усиление", "Gain", F::VideoQuality);
+      AddRow(*upper, {"Экспозиция", "Exposure", "camera-photo"}, F::CameraControl);
+  std::tie(tbrGain, chkGain, btnGain) =
+      AddRow(*upper, {"Усиление", "Gain", "audio-volume-high"}, F::VideoQuality);
   std::tie(tbrBrightness, chkBrightness, btnBrightness) =
-      AddRow(*lower, "Яркость", "Brightness", F::VideoQuality);
+      AddRow(*lower, {"Яркость", "Brightness", "weather-clear"}, F::VideoQuality);
   std::tie(tbrContrast, chkContrast, btnContrast) =
-      AddRow(*lower, "Контраст", "Contrast", F::VideoQuality);
-  std::tie(tbrHue, chkHue, btnHue) = AddRow(*lower, "Тон", "Hue", F::VideoQuality);
+      AddRow(*lower, {"Контраст", "Contrast", "color-management"}, F::VideoQuality);
+  std::tie(tbrHue, chkHue, btnHue) =
+      AddRow(*lower, {"Тон", "Hue", "preferences-desktop-color"}, F::VideoQuality);
   std::tie(tbrSaturation, chkSaturation, btnSaturation) =
-      AddRow(*lower, "Насыщенность", "Saturation", F::VideoQuality);
+      AddRow(*lower, {"Насыщенность", "Saturation", "format-fill-color"}, F::VideoQuality);
   std::tie(tbrSharpness, chkSharpness, btnSharpness) =
-      AddRow(*lower, "Четкость", "Sharpness", F::VideoQuality);
+      AddRow(*lower, {"Четкость", "Sharpness", "view-preview"}, F::VideoQuality);
   std::tie(tbrWhiteBalance, chkWhiteBalance, btnWhiteBalance) =
-      AddRow(*lower, "Баланс белого", "WhiteBalance", F::VideoQuality);
-  std::tie(tbrFocus, chkFocus, btnFocus) = AddRow(*lower, "Фокус", "Focus", F::CameraControl);
+      AddRow(*lower, {"Баланс белого", "WhiteBalance", "color-picker-white"}, F::VideoQuality);
+  std::tie(tbrFocus, chkFocus, btnFocus) =
+      AddRow(*lower, {"Фокус", "Focus", "zoom-fit-best"}, F::CameraControl);
 
   lblRefusal = new QLabel(this);
   lblRefusal->setObjectName(QStringLiteral("lblRefusal"));
@@ -72,6 +90,7 @@ void TfrmVideoQuality::BuildRows() {
   bottom->addWidget(btnClose, 0, Qt::AlignBottom);
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(4);
+  layout->setContentsMargins(6, 6, 6, 6);
   layout->addWidget(upper);
   layout->addWidget(lower);
   layout->addLayout(bottom);
@@ -92,13 +111,17 @@ QGroupBox* TfrmVideoQuality::BuildFlipPanel() {
 }
 
 std::tuple<QSlider*, QCheckBox*, QPushButton*> TfrmVideoQuality::AddRow(QGroupBox& panel,
-                                                                        const QString& label,
-                                                                        const char* name,
+                                                                        const RowLabel& label,
                                                                         PropertyFamily family) {
+  const char* name = label.Name;
   auto* grid = qobject_cast<QGridLayout*>(panel.layout());
   if (grid == nullptr) {
     grid = new QGridLayout(&panel);
+    // Icon, label, the 300-pixel track bar, "Авто" and the button side by
+    // side in the fixed 613-pixel client area: the gaps stay narrow.
     grid->setVerticalSpacing(2);
+    grid->setHorizontalSpacing(4);
+    grid->setContentsMargins(6, 4, 6, 4);
   }
   Row row{new QSlider(Qt::Horizontal, &panel), new QCheckBox(QStringLiteral("Авто"), &panel),
           new QPushButton(QStringLiteral("По умолчанию"), &panel)};
@@ -107,11 +130,14 @@ std::tuple<QSlider*, QCheckBox*, QPushButton*> TfrmVideoQuality::AddRow(QGroupBo
   row.Button->setObjectName(QStringLiteral("btn") + QLatin1String(name));
   row.TrackBar->setFixedWidth(kTrackBarWidth);
   row.TrackBar->setTickPosition(QSlider::TicksBothSides);
-  const int line = grid->count() / 4;  // four widgets a row
-  grid->addWidget(new QLabel(label, &panel), line, 0);
-  grid->addWidget(row.TrackBar, line, 1);
-  grid->addWidget(row.CheckBox, line, 2);
-  grid->addWidget(row.Button, line, 3);
+  const int line = grid->count() / 5;  // five widgets a row
+  auto* icon = new QLabel(&panel);
+  icon->setPixmap(RowIcon(label.Icon, QString::fromUtf8(label.Text)));
+  grid->addWidget(icon, line, 0);
+  grid->addWidget(new QLabel(QString::fromUtf8(label.Text), &panel), line, 1);
+  grid->addWidget(row.TrackBar, line, 2);
+  grid->addWidget(row.CheckBox, line, 3);
+  grid->addWidget(row.Button, line, 4);
 
   const bool quality = family == PropertyFamily::VideoQuality;
   const auto setValue =
@@ -164,21 +190,25 @@ void TfrmVideoQuality::BindRow(PropertyFamily family, int number, QSlider* track
   const std::optional<CameraProperty> property =
       source ? ReadCameraProperty(*source, family, number) : std::nullopt;
   if (!property) {
+    // At the start of its track: a handle at the far end reads as a value turned up.
     trackBar->setEnabled(false);
     trackBar->setTickInterval(0);
     trackBar->setMinimum(0);
     trackBar->setMaximum(1);
-    trackBar->setValue(1);
+    trackBar->setValue(0);
     checkBox->setEnabled(false);
     button->setEnabled(false);
     return;
   }
-  checkBox->setEnabled(true);
+  // "Авто" only where the device can take the property over (or has, in a
+  // mode of its own, and can be given it back).
+  checkBox->setEnabled(property->CanBeAutomatic || property->Automatic);
   checkBox->setChecked(property->Automatic);
   SetRowEnabled(row, !property->Automatic);
   trackBar->setMinimum(property->Minimum);
   trackBar->setMaximum(property->Maximum);
-  trackBar->setTickInterval(property->Step);
+  trackBar->setTickInterval(
+      ReadableTickInterval(property->Minimum, property->Maximum, property->Step));
   trackBar->setSingleStep(std::max(property->Step, 1));
   trackBar->setValue(property->Value);
 }
@@ -211,10 +241,10 @@ void TfrmVideoQuality::SetValue(PropertyFamily family, QObject* sender) {
   const int number = TagOf(sender);
   const Row& row = RowOf(family, number);
   const bool automatic = row.CheckBox->isChecked();
-  const bool accepted = SetCameraProperty(*grabber_.Source(), family, number, automatic,
-                                          row.TrackBar->value(), false);
+  const PropertyChange outcome = SetCameraProperty(*grabber_.Source(), family, number, automatic,
+                                                   row.TrackBar->value(), false);
   SetRowEnabled(row, !automatic);
-  ShowOutcome(accepted, family, number);
+  ShowOutcome(outcome, family, number);
 }
 
 void TfrmVideoQuality::SetDefault(PropertyFamily family, QObject* sender) {
@@ -222,9 +252,9 @@ void TfrmVideoQuality::SetDefault(PropertyFamily family, QObject* sender) {
   const int number = TagOf(sender);
   const Row& row = RowOf(family, number);
   VideoSource& source = *grabber_.Source();
-  const bool accepted = SetCameraProperty(source, family, number, row.CheckBox->isChecked(),
-                                          row.TrackBar->value(), true);
-  ShowOutcome(accepted, family, number);
+  const PropertyChange outcome = SetCameraProperty(
+      source, family, number, row.CheckBox->isChecked(), row.TrackBar->value(), true);
+  ShowOutcome(outcome, family, number);
   // Moving the track bar sends the value once more, as a move by hand would.
   if (const std::optional<CameraProperty> now = ReadCameraProperty(source, family, number))
     row.TrackBar->setValue(now->Value);
@@ -232,11 +262,14 @@ void TfrmVideoQuality::SetDefault(PropertyFamily family, QObject* sender) {
 
 // A refused change is told with the device's reason, and the row shows what
 // the device really has rather than the value it refused.
-void TfrmVideoQuality::ShowOutcome(bool accepted, PropertyFamily family, int number) {
+void TfrmVideoQuality::ShowOutcome(PropertyChange outcome, PropertyFamily family, int number) {
   VideoSource& source = *grabber_.Source();
-  lblRefusal->setVisible(!accepted);
-  if (accepted) return;
-  lblRefusal->setText(QString::fromStdString(source.Error()));
+  lblRefusal->setVisible(outcome != PropertyChange::Applied);
+  if (outcome == PropertyChange::Applied) return;
+  lblRefusal->setText(outcome == PropertyChange::Refused
+                          ? QString::fromStdString(source.Error())
+                          : QStringLiteral("У камеры нет автоматического режима для этого "
+                                           "свойства: оно остается ручным."));
   const std::optional<CameraProperty> now = ReadCameraProperty(source, family, number);
   if (!now) return;
   const Row& row = RowOf(family, number);

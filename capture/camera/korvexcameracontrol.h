@@ -90,14 +90,20 @@ class TfrmVideoQuality : public QDialog {
   void FormShow();
   void BuildRows();
   QGroupBox* BuildFlipPanel();
-  std::tuple<QSlider*, QCheckBox*, QPushButton*> AddRow(QGroupBox& panel, const QString& label,
-                                                        const char* name, PropertyFamily family);
+  // A row's label, the suffix of its controls' names and its theme icon.
+  struct RowLabel {
+    const char* Text;
+    const char* Name;
+    const char* Icon;
+  };
+  std::tuple<QSlider*, QCheckBox*, QPushButton*> AddRow(QGroupBox& panel, const RowLabel& label,
+                                                        PropertyFamily family);
   void BindRow(PropertyFamily family, int number, QSlider* trackBar, QCheckBox* checkBox,
                QPushButton* button);
   Row& RowOf(PropertyFamily family, int number);
   void SetValue(PropertyFamily family, QObject* sender);
   void SetDefault(PropertyFamily family, QObject* sender);
-  void ShowOutcome(bool accepted, PropertyFamily family, int number);
+  void ShowOutcome(PropertyChange outcome, PropertyFamily family, int number);
 
   TVideoGrabber& grabber_;
 };

@@ -40,6 +40,11 @@ AutoStepResult AutoCapture::AutoFrameStep(CaptureRun& run, const Bitmap& live, i
     case kAutoTake:
       // The frame is the live picture as delivered; the marker comes after.
       result.Taken = run.StoreFrame(live);
+      if (result.Taken->Kind == FrameTaken::EngineFull) {
+        // Told once: no further frame falls due in this run.
+        AutoState = kAutoIdle;
+        break;
+      }
       AutoState = Acquire(live, radius, result) ? kAutoTrack : kAutoAcquire;
       break;
     default: break;  // no automatic run

@@ -13,7 +13,7 @@
 
 // What the next live picture does.
 enum AutoStateCode : int32_t {
-  kAutoIdle = 0,          // no automatic run
+  kAutoIdle = 0,          // no automatic run, or one whose panorama is full
   kAutoAcquire = 1,       // choose a spot at the centre
   kAutoTrack = 2,         // follow it to an edge
   kAutoAcquireAgain = 3,  // choose a fresh spot at the centre

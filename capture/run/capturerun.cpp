@@ -12,6 +12,14 @@ void CaptureRun::Begin(int32_t firstNumber) {
   saveFailed_ = false;
   TakeFrame = false;
   OverlayFrame.reset();
+  // An automatic run leaves the side where its last tracking step put it,
+  // often 0 while a button still shows another one.
+  FrameDirection = PressedSide;
+}
+
+void CaptureRun::PressSide(int32_t code) {
+  PressedSide = code;
+  FrameDirection = code;
 }
 
 std::optional<FrameTaken> CaptureRun::ManualFrameStep(Bitmap& live, const OverlayOptions& look) {
@@ -59,7 +67,7 @@ FrameTaken CaptureRun::StoreFrame(const Bitmap& live) {
 
 void CaptureRun::RefreshOverlay(Bitmap& live, const OverlayOptions& look) const {
   ::RefreshOverlay(live, OverlayFrame ? &*OverlayFrame : nullptr, LastFrame, look,
-                   engine_.ZoneHeightPct(), FrameDirection);
+                   engine_.ZoneHeightPct(), PressedSide);
 }
 
 void CaptureRun::RenewOverlayFrame() {

@@ -39,12 +39,18 @@ class CaptureRun {
   CaptureProject Project;
   Bitmap LastFrame;                    // the last frame taken
   std::optional<Bitmap> OverlayFrame;  // present: the contact zone is drawn
-  int32_t FrameDirection = kDirRight;  // side of the next frame, 1..4
-  bool TakeFrame = false;              // "Сделать кадр" waits for the next live picture
+  // Side given to the next frame, 1..4; automatic capture rewrites it at
+  // every tracking step, 0 while the spot is away from every edge.
+  int32_t FrameDirection = kDirRight;
+  int32_t PressedSide = kDirRight;  // the direction button that is down, 1..4
+  bool TakeFrame = false;           // "Сделать кадр" waits for the next live picture
 
   // A run begins with its frames numbered from firstNumber (0, or after the
-  // frames of an earlier run of the same project that the user keeps).
+  // frames of an earlier run of the same project that the user keeps), and
+  // its next frame on the pressed side.
   void Begin(int32_t firstNumber);
+  // A direction button was pressed: the next frame lies on that side.
+  void PressSide(int32_t code);
   bool Running() const { return running_; }
   int FramesThisRun() const { return framesThisRun_; }
 
@@ -53,7 +59,8 @@ class CaptureRun {
   std::optional<FrameTaken> ManualFrameStep(Bitmap& live, const OverlayOptions& look);
   // Takes live as the next frame of the project.
   FrameTaken StoreFrame(const Bitmap& live);
-  // The contact zone of the last frame into live, when the overlay is on.
+  // The contact zone of the last frame into live, when the overlay is on,
+  // on the pressed side.
   void RefreshOverlay(Bitmap& live, const OverlayOptions& look) const;
   // The overlay follows the engine's last image again (after a look change).
   void RenewOverlayFrame();

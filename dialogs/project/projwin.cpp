@@ -13,7 +13,8 @@ TFormProj::TFormProj(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormProj"));
   setWindowTitle(QStringLiteral("Новый проект"));
   setModal(true);
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  // A title and no buttons in it: the dialog ends by its own two buttons (or Esc).
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
   Label = Named(new QLabel(QStringLiteral("Название"), this), "Label");
   EditName = Named(new QLineEdit(QStringLiteral("Изображение"), this), "EditName");

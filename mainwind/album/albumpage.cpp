@@ -161,7 +161,8 @@ void AlbumPage::ToolButtonImageOpenClick() {
   WorkflowCommand command(shell_.CommandRunning);
   if (!command.Acquired()) return;
   const std::vector<std::string> names =
-      PixOpenDialog("Открытие изображения", shell_.ImageFolder.toStdString());
+      PixOpenDialog("Открытие изображения", shell_.ImageFolder.toStdString(),
+                    {RememberedOpenFolder().toStdString()});
   if (names.empty()) return;
   LoadFiles(names);
 }

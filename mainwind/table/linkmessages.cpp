@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "dialogs/settings/setupwin.h"
 #include "engine/linkscore.h"
 
 namespace {
@@ -52,22 +53,39 @@ QString Cause(const UnsetLinks& links) {
                     .arg(links.FittingRadius);
 }
 
-QString WeakLinksText(const std::vector<int>& weak) {
+// The search to try instead of method: the template search joined by phase
+// correlation where it is weak, or after phase correlation alone, the template
+// search it lacks. With both in use already, only a hand can do better.
+QString OtherMethodAdvice(SearchMethod method) {
+  switch (method) {
+    case SearchMethod::Template:
+    case SearchMethod::Phase:
+      return QStringLiteral("проверьте их или выберите в настройках способ поиска «%1».")
+          .arg(SearchMethodCaption(method == SearchMethod::Template ? SearchMethod::TemplatePhase
+                                                                    : SearchMethod::Template));
+    case SearchMethod::TemplatePhase: break;
+  }
+  return QStringLiteral(
+      "проверьте их и при необходимости задайте точки вручную: оба способа поиска, шаблон и "
+      "фаза, уже применены.");
+}
+
+QString WeakLinksText(const std::vector<int>& weak, SearchMethod method) {
   const QString head =
       weak.size() == 1 ? QStringLiteral("Для пары изображений %1 найденное совпадение ненадёжно")
                        : QStringLiteral("Для пар изображений %1 найденные совпадения ненадёжны");
   return head.arg(PairList(weak)) +
          QStringLiteral(
              " (оценка ниже %1): в этих местах панорама может быть собрана неверно. Такие связи "
-             "отмечены на странице «Коррекция» жёлтым; проверьте их или выберите в настройках "
-             "способ поиска «Шаблон, затем фаза».")
+             "отмечены на странице «Коррекция» жёлтым; ")
              .arg(QString::number(kWeakLinkScore, 'f', 1)
-                      .replace(QLatin1Char('.'), QLatin1Char(',')));
+                      .replace(QLatin1Char('.'), QLatin1Char(','))) +
+         OtherMethodAdvice(method);
 }
 
 }  // namespace
 
-QString UnsetLinksMessage(const UnsetLinks& links) {
+QString UnsetLinksMessage(const UnsetLinks& links, SearchMethod method) {
   QString text;
   if (!links.Links.empty()) {
     const QString head = links.Links.size() == 1
@@ -75,13 +93,13 @@ QString UnsetLinksMessage(const UnsetLinks& links) {
                              : QStringLiteral("Для пар изображений %1 совпадение не найдено");
     text = head.arg(PairList(links.Links)) +
            QStringLiteral(
-               ": эти связи не заданы и отмечены на странице «Коррекция» красным "
-               "кругом, поэтому панорама собрана неверно.\n\n") +
+               ": эти связи не заданы и отмечены на странице «Коррекция» жёлтой "
+               "надписью «не задана», поэтому панорама собрана неверно.\n\n") +
            Cause(links);
   }
   if (!links.Weak.empty()) {
     if (!text.isEmpty()) text += QStringLiteral("\n\n");
-    text += WeakLinksText(links.Weak);
+    text += WeakLinksText(links.Weak, method);
   }
   return text;
 }

@@ -4,7 +4,9 @@
 #include <QString>
 
 #include "engine/linkcheck.h"
+#include "engine/searchmethod.h"
 
 // One message naming the pairs by image number and the likely cause; empty
-// when every link is set.
-QString UnsetLinksMessage(const UnsetLinks& links);
+// when every link is set. method is the search that found the links: only
+// another one is recommended.
+QString UnsetLinksMessage(const UnsetLinks& links, SearchMethod method = SearchMethod::Template);

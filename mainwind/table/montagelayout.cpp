@@ -26,6 +26,10 @@ bool CanDropOnTable(const MontageTable& table, const std::optional<TableCell>& c
   return table.At(cell->Column, cell->Row) == kCellFree;
 }
 
+bool LooksDroppable(int32_t value, int placedCount, int imageCount) {
+  return value == kCellFree && (placedCount == 0 || placedCount < imageCount);
+}
+
 std::optional<TableCell> FindInTable(const MontageTable& table, int32_t image) {
   std::optional<TableCell> found;
   for (int c = 0; c < kTableColumns; ++c) {

@@ -25,6 +25,12 @@ bool PlaceInTable(MontageTable& table, int column, int row, int32_t image);
 bool CanDropOnTable(const MontageTable& table, const std::optional<TableCell>& cell, int albumRow,
                     int placedCount, int imageCount);
 
+// Whether a free cell is painted as one that takes a drop: a droppable (-1)
+// cell while an album image is still to be placed (or the album is empty).
+// Once every image lies on the table, the last one's free neighbours take
+// nothing more and look like any other blocked cell.
+bool LooksDroppable(int32_t value, int placedCount, int imageCount);
+
 // The cell holding image, scanning columns then rows; the last one found counts.
 std::optional<TableCell> FindInTable(const MontageTable& table, int32_t image);
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -16,6 +17,7 @@
 #include "mainwind/table/griddialog.h"
 #include "mainwind/table/linkmessages.h"
 #include "mainwind/table/montagelayout.h"
+#include "mainwind/table/tablespan.h"
 #include "mainwind/thumbcell.h"
 #include "widgets/assemblywork.h"
 #include "widgets/barprogress.h"
@@ -101,8 +103,9 @@ void TablePage::DrawGridTabDrawCell(QPainter& painter, int col, int row, const Q
   const int32_t value = shell_.MontageTable.At(col, row);
   if (value < 0) {
     painter.setPen(Qt::black);
-    painter.setBrush(value == kCellFree ? DrawGridTab->palette().color(QPalette::Button)
-                                        : kBlockedGrey);
+    painter.setBrush(LooksDroppable(value, PlacedCount, shell_.Engine.Count())
+                         ? DrawGridTab->palette().color(QPalette::Button)
+                         : kBlockedGrey);
     painter.drawRect(rect.adjusted(0, 0, -1, -1));
     return;
   }
@@ -179,7 +182,7 @@ void TablePage::ToolButtonGridClick() {
   }
   PlaceGridInTable(shell_.MontageTable, *plan, count);
   PlacedCount = count;
-  DrawGridTab->viewport()->update();
+  ShowLaidOutCells();
   engine.TableToChain(shell_.MontageTable);
   host_.SetWorkflowState(kStateTablePlaced);
   host_.ShowFirstConnection();
@@ -192,10 +195,25 @@ QProgressBar* TablePage::ShowStitchProgress() {
 }
 
 void TablePage::TellUnsetLinks() {
-  const QString text = UnsetLinksMessage(FindUnsetLinks(shell_.Engine));
+  const QString text = UnsetLinksMessage(FindUnsetLinks(shell_.Engine), shell_.Engine.Method());
   if (!text.isEmpty()) {
     TellUser(DrawGridTab->window(), QStringLiteral("ВНИМАНИЕ!"), text, MessageKind::Warning);
   }
+}
+
+void TablePage::ShowLaidOutCells() {
+  if (const std::optional<CellSpan> span = OccupiedSpan(shell_.MontageTable)) {
+    QScrollBar* across = DrawGridTab->horizontalScrollBar();
+    QScrollBar* down = DrawGridTab->verticalScrollBar();
+    const QSize view = DrawGridTab->viewport()->size();
+    const int pitchX = DrawGridTab->DefaultColWidth() + DrawGridTab->GridLineWidth();
+    const int pitchY = DrawGridTab->DefaultRowHeight() + DrawGridTab->GridLineWidth();
+    across->setValue(
+        ScrollToShow(across->value(), span->FirstColumn, span->LastColumn, pitchX, view.width()));
+    down->setValue(
+        ScrollToShow(down->value(), span->FirstRow, span->LastRow, pitchY, view.height()));
+  }
+  DrawGridTab->viewport()->update();
 }
 
 void TablePage::ToolButtonAutoPozClick() {
@@ -208,7 +226,7 @@ void TablePage::ToolButtonAutoPozClick() {
   host_.HideProgress();
   if (!searched) return TellSearchOutOfMemory(DrawGridTab->window());
   const bool fits = engine.ChainToTable(shell_.MontageTable);
-  DrawGridTab->viewport()->update();
+  ShowLaidOutCells();
   host_.ShowStitchedMosaic();
   if (!fits) {
     TellUser(DrawGridTab->window(), QStringLiteral("ВНИМАНИЕ!"),

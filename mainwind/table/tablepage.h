@@ -50,6 +50,8 @@ class TablePage : public QObject {
   void ToolButtonGridClick();
   // After a stitch: one warning naming the pairs that found no match, and why.
   void TellUnsetLinks();
+  // Scrolls the table to the images lying on it, unless they are all in view.
+  void ShowLaidOutCells();
 
  private:
   void Build(QToolBar* bar, QSplitter* splitter, ToolImageLists& lists);

@@ -18,9 +18,12 @@ PREFIX="$WORK/prefix"
 MULTIARCH="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
 LIB="lib/$MULTIARCH"
 ARCH="$(dpkg --print-architecture)"
-VERSION="0.1.0-1"
-# Written in app/CMakeLists.txt's version record; read back from the installed file.
-PROGRAM_VERSION="quiltor (Pictaro Quiltor) 4.1.0.1"
+# The one version, from the top-level project(); the packages add their release.
+UPSTREAM="$(sed -n 's/^project(Quiltor VERSION \([0-9.]*\) .*/\1/p' "$SRC/CMakeLists.txt")"
+[ -n "$UPSTREAM" ] || { echo "no version in $SRC/CMakeLists.txt" >&2; exit 1; }
+VERSION="$UPSTREAM-1"
+# Written into the version record; read back from the installed file.
+PROGRAM_VERSION="quiltor (Pictaro Quiltor) $UPSTREAM"
 export LC_ALL=C.UTF-8 XDG_RUNTIME_DIR="$WORK/runtime"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
@@ -209,7 +212,7 @@ desktop_program() {
   [ "$(headless "$PREFIX/bin/quiltor" --version)" = "$PROGRAM_VERSION" ] || fail "version record"
   headless "$PREFIX/bin/quiltor" --help >"$WORK/help.txt"
   head -n 1 "$WORK/help.txt" | has '^Usage: quiltor ' || fail "help"
-  [ "$(headless "$PREFIX/bin/quiltor-stitch" --version)" = "quiltor-stitch 0.1.0" ] || fail "stitcher version"
+  [ "$(headless "$PREFIX/bin/quiltor-stitch" --version)" = "quiltor-stitch $UPSTREAM" ] || fail "stitcher version"
 }
 check "installed quiltor: --version from its own record, --help, without a display" desktop_program
 
@@ -225,6 +228,7 @@ manual_pages() {
     headless "$PREFIX/bin/$program" --help | options_of >"$WORK/$program.help-options"
     options_of <"$WORK/$program.man" >"$WORK/$program.man-options"
     [ -s "$WORK/$program.help-options" ] || fail "$program --help names no option"
+    zcat "$page" | sed -n '/^\.TH/p' | has -F "$UPSTREAM" || fail "$program(1) is not of version $UPSTREAM"
     # The page may name more (--version in its header, SEE ALSO), never fewer.
     if comm -23 "$WORK/$program.help-options" "$WORK/$program.man-options" | grep .; then
       fail "$program(1) lacks the options above"
@@ -244,6 +248,8 @@ desktop_files() {
   desktop-file-validate "$desktop"
   appstreamcli validate --no-net "$PREFIX/share/metainfo/com.korvex.Quiltor.metainfo.xml" >"$WORK/appstream.log" ||
     { cat "$WORK/appstream.log" >&2; fail "appstreamcli validate"; }
+  has "<release version=\"$UPSTREAM\"" "$PREFIX/share/metainfo/com.korvex.Quiltor.metainfo.xml" ||
+    fail "AppStream release is not $UPSTREAM"
   grep -qx 'Exec=quiltor %F' "$desktop" || fail "Exec"
   grep -q '^Categories=.*Graphics;.*Science;' "$desktop" || fail "Categories"
   grep -q '^MimeType=.*image/png;.*image/jpeg;' "$desktop" || fail "MimeType"

@@ -83,55 +83,102 @@ TEST_F(CameraProperties, NumbersNotOfferedOrAbsentAreUnavailableAndIgnored) {
   // Colour enable, backlight compensation; pan, tilt, roll, zoom, iris; outside either family.
   for (const int number : {-1, 6, 8, 10}) {
     EXPECT_FALSE(ReadCameraProperty(*camera_, F::VideoQuality, number)) << number;
-    EXPECT_TRUE(SetCameraProperty(*camera_, F::VideoQuality, number, false, 1, false));
+    EXPECT_EQ(PropertyChange::Applied,
+              SetCameraProperty(*camera_, F::VideoQuality, number, false, 1, false));
   }
   for (const int number : {0, 1, 2, 3, 5, 7})
     EXPECT_FALSE(ReadCameraProperty(*camera_, F::CameraControl, number)) << number;
   // Hue is offered but this camera has none.
   EXPECT_FALSE(ReadCameraProperty(*camera_, F::VideoQuality, kQualityHue));
-  EXPECT_TRUE(SetCameraProperty(*camera_, F::VideoQuality, kQualityHue, false, 1, false));
+  EXPECT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityHue, false, 1, false));
   EXPECT_EQ(device_->Calls(VIDIOC_S_CTRL), 0);
 }
 
 TEST_F(CameraProperties, ManualAndAutomaticControlReachTheSwitches) {
   Open();
-  ASSERT_TRUE(SetCameraProperty(*camera_, F::CameraControl, kControlExposure, false, 500, false));
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::CameraControl, kControlExposure, false, 500, false));
   EXPECT_EQ(Value(V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
   EXPECT_EQ(Value(V4L2_CID_EXPOSURE_ABSOLUTE), 500);
-  ASSERT_TRUE(SetCameraProperty(*camera_, F::CameraControl, kControlExposure, true, 600, false));
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::CameraControl, kControlExposure, true, 600, false));
   EXPECT_EQ(Value(V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
   EXPECT_EQ(Value(V4L2_CID_EXPOSURE_ABSOLUTE), 600);
 
-  ASSERT_TRUE(SetCameraProperty(*camera_, F::VideoQuality, kQualityGain, true, 100, false));
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityGain, true, 100, false));
   EXPECT_EQ(Value(V4L2_CID_AUTOGAIN), 1);
   EXPECT_EQ(Value(V4L2_CID_GAIN), 100);
-  ASSERT_TRUE(SetCameraProperty(*camera_, F::VideoQuality, kQualityGain, false, 0, true));
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityGain, false, 0, true));
   EXPECT_EQ(Value(V4L2_CID_AUTOGAIN), 0);
   EXPECT_EQ(Value(V4L2_CID_GAIN), 32);  // the default, not the value passed
   EXPECT_TRUE(ReadCameraProperty(*camera_, F::VideoQuality, kQualityWhiteBalance)->Automatic);
-  ASSERT_TRUE(
-      SetCameraProperty(*camera_, F::VideoQuality, kQualityWhiteBalance, false, 3000, false));
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityWhiteBalance, false, 3000, false));
   EXPECT_EQ(Value(V4L2_CID_AUTO_WHITE_BALANCE), 0);
   EXPECT_EQ(Value(V4L2_CID_WHITE_BALANCE_TEMPERATURE), 3000);
 }
 
 TEST_F(CameraProperties, FullAutomaticExposureIsPreferredWhenOffered) {
   Open({{0, "Auto Mode"}, {1, "Manual Mode"}, {3, "Aperture Priority Mode"}});
-  ASSERT_TRUE(SetCameraProperty(*camera_, F::CameraControl, kControlExposure, true, 400, false));
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::CameraControl, kControlExposure, true, 400, false));
   EXPECT_EQ(Value(V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_AUTO);
 }
 
-TEST_F(CameraProperties, ExposureWithoutAnAutomaticModeStaysManual) {
+TEST_F(CameraProperties, AutomaticControlWithoutAnAutomaticModeIsRefusedUntouched) {
+  // The camera is in aperture priority, a mode it does not offer to choose.
   Open({{1, "Manual Mode"}, {2, "Shutter Priority Mode"}});
-  EXPECT_FALSE(ReadCameraProperty(*camera_, F::CameraControl, kControlExposure)->CanBeAutomatic);
-  ASSERT_TRUE(SetCameraProperty(*camera_, F::CameraControl, kControlExposure, true, 400, false));
+  const auto exposure = ReadCameraProperty(*camera_, F::CameraControl, kControlExposure);
+  EXPECT_FALSE(exposure->CanBeAutomatic);
+  EXPECT_TRUE(exposure->Automatic);
+  // Asked for automatic, it stays in that mode; nothing is sent.
+  EXPECT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::CameraControl, kControlExposure, true, 40, false));
+  EXPECT_EQ(Value(V4L2_CID_EXPOSURE_AUTO), 3);
+  // Neither a switch nor a menu mode: focus and brightness of this camera.
+  EXPECT_EQ(PropertyChange::NoAutomaticMode,
+            SetCameraProperty(*camera_, F::CameraControl, kControlFocus, true, 40, false));
+  EXPECT_EQ(PropertyChange::NoAutomaticMode,
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityBrightness, true, 40, false));
+  EXPECT_EQ(device_->Calls(VIDIOC_S_CTRL), 0);
+  // Once manual, the exposure cannot be handed back.
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::CameraControl, kControlExposure, false, 400, false));
+  EXPECT_EQ(PropertyChange::NoAutomaticMode,
+            SetCameraProperty(*camera_, F::CameraControl, kControlExposure, true, 500, false));
   EXPECT_EQ(Value(V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
   EXPECT_EQ(Value(V4L2_CID_EXPOSURE_ABSOLUTE), 400);
 }
 
+TEST_F(CameraProperties, BrightnessAndHueReachTheirOwnAutomaticSwitches) {
+  device_->AddNode("/dev/video0", CameraScript({{1, "Manual Mode"}}));
+  device_->Script("/dev/video0", [](FakeNodeScript& script) {
+    script.Controls.push_back(BooleanControl(V4L2_CID_AUTOBRIGHTNESS, "Brightness, Auto", false));
+    script.Controls.push_back(IntegerControl(V4L2_CID_HUE, "Hue", -180, 180, 1, 0, 20));
+    script.Controls.push_back(BooleanControl(V4L2_CID_HUE_AUTO, "Hue, Auto", true));
+  });
+  std::string error;
+  camera_ = V4l2Camera::Open(device_, "/dev/video0", "Камера", error);
+  ASSERT_TRUE(camera_) << error;
+  EXPECT_TRUE(ReadCameraProperty(*camera_, F::VideoQuality, kQualityBrightness)->CanBeAutomatic);
+  EXPECT_TRUE(ReadCameraProperty(*camera_, F::VideoQuality, kQualityHue)->Automatic);
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityBrightness, true, 30, false));
+  EXPECT_EQ(Value(V4L2_CID_AUTOBRIGHTNESS), 1);
+  EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 30);
+  ASSERT_EQ(PropertyChange::Applied,
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityHue, false, -30, false));
+  EXPECT_EQ(Value(V4L2_CID_HUE_AUTO), 0);
+  EXPECT_EQ(Value(V4L2_CID_HUE), -30);
+}
+
 TEST_F(CameraProperties, ARefusedValueIsReportedAndLeavesTheOldOne) {
   Open();
-  EXPECT_FALSE(SetCameraProperty(*camera_, F::VideoQuality, kQualityBrightness, false, 65, false));
+  EXPECT_EQ(PropertyChange::Refused,
+            SetCameraProperty(*camera_, F::VideoQuality, kQualityBrightness, false, 65, false));
   EXPECT_NE(camera_->Error().find("не поддерживает это значение"), std::string::npos)
       << camera_->Error();
   EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 10);

@@ -120,8 +120,12 @@ TEST_F(VideoQuality, OpeningLoadsEveryRowAndSendsNothing) {
   EXPECT_EQ(d.tbrBrightness->minimum(), -64);
   EXPECT_EQ(d.tbrBrightness->maximum(), 64);
   EXPECT_EQ(d.tbrBrightness->value(), 10);
-  EXPECT_EQ(d.tbrContrast->tickInterval(), 2);
-  EXPECT_TRUE(d.chkBrightness->isEnabled());
+  EXPECT_EQ(d.tbrContrast->tickInterval(), 10);  // 0..100 by 2: ten gaps, not fifty
+  // "Авто" only where the camera has an automatic mode.
+  EXPECT_FALSE(d.chkBrightness->isEnabled());
+  EXPECT_FALSE(d.chkContrast->isEnabled());
+  EXPECT_TRUE(d.chkGain->isEnabled());
+  EXPECT_TRUE(d.chkFocus->isEnabled());
   EXPECT_FALSE(d.chkBrightness->isChecked());
   EXPECT_TRUE(d.btnBrightness->isEnabled());
   // Automatic white balance and exposure: the box is ticked, the rest waits.
@@ -131,13 +135,13 @@ TEST_F(VideoQuality, OpeningLoadsEveryRowAndSendsNothing) {
   EXPECT_EQ(d.tbrWhiteBalance->value(), 5000);
   EXPECT_TRUE(d.chkExposure->isChecked());
   EXPECT_EQ(d.tbrExposure->value(), 300);
-  EXPECT_EQ(d.tbrFocus->tickInterval(), 5);
+  EXPECT_EQ(d.tbrFocus->tickInterval(), 25);
   // Rows the camera lacks.
   for (QSlider* missing : {d.tbrHue, d.tbrSaturation, d.tbrSharpness, d.tbrGamma}) {
     EXPECT_FALSE(missing->isEnabled());
     EXPECT_EQ(missing->minimum(), 0);
     EXPECT_EQ(missing->maximum(), 1);
-    EXPECT_EQ(missing->value(), 1);
+    EXPECT_EQ(missing->value(), 0);
     EXPECT_EQ(missing->tickInterval(), 0);
   }
   EXPECT_FALSE(d.chkHue->isEnabled());
@@ -186,6 +190,23 @@ TEST_F(VideoQuality, AutoHandsThePropertyToTheCameraAndBack) {
   dialog_->show();
   EXPECT_TRUE(dialog_->chkGain->isChecked());
   EXPECT_FALSE(dialog_->tbrGain->isEnabled());
+}
+
+TEST_F(VideoQuality, AnAutomaticModeThatIsGoneIsToldAndTheBoxUnticked) {
+  std::vector<FakeControl> controls = PictureControls();
+  controls.push_back(IntegerControl(V4L2_CID_HUE, "Hue", -180, 180, 1, 0, 20));
+  controls.push_back(BooleanControl(V4L2_CID_HUE_AUTO, "Hue, Automatic", false));
+  Open(std::move(controls));
+  dialog_->show();
+  ASSERT_TRUE(dialog_->chkHue->isEnabled());
+  // The camera drops its automatic hue while the dialog is open.
+  device_->Script("/dev/video0", [](FakeNodeScript& script) { script.Controls.pop_back(); });
+  dialog_->chkHue->click();
+  EXPECT_TRUE(dialog_->lblRefusal->isVisible());
+  EXPECT_TRUE(dialog_->lblRefusal->text().contains(QStringLiteral("автоматического режима")));
+  EXPECT_FALSE(dialog_->chkHue->isChecked());
+  EXPECT_TRUE(dialog_->tbrHue->isEnabled());
+  EXPECT_EQ(Value(V4L2_CID_HUE), 20);
 }
 
 TEST_F(VideoQuality, DefaultButtonMovesTheTrackBarToTheDevicesDefault) {

@@ -1,6 +1,7 @@
 // Automatic capture: the search window and edge rules, the take-then-choose
 // step, a whole walk of the simulated camera checked against its true path,
-// and pictures or settings that leave nothing to follow.
+// pictures or settings that leave nothing to follow, a full panorama, and
+// the manual run that follows an automatic one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -257,6 +258,62 @@ TEST_F(AutoCaptureTest, ARadiusThatCannotFollowTakesNoFurtherFrame) {
   tracking.Begin();
   tracking.AutoFrameStep(run, small, 21, 1);
   EXPECT_TRUE(tracking.AutoFrameStep(run, small, 21, 1).Followed);
+}
+
+TEST_F(AutoCaptureTest, AManualRunAfterAnAutomaticOneTakesTheSideOfThePressedButton) {
+  const Bitmap live = TexturedBitmap(kW, kH, 11);
+  tracking.Begin();
+  tracking.AutoFrameStep(run, live, kRadius, kStep);                        // the first frame
+  ASSERT_TRUE(tracking.AutoFrameStep(run, live, kRadius, kStep).Followed);  // still at the centre
+  ASSERT_EQ(run.FrameDirection, kDirNone);
+  tracking.End();
+  MontageTable table;
+  run.End(table, nullptr);
+
+  // "Кадр вправо" is still down: the manual run's strip and frames are on the right.
+  engine->ClearAll();
+  run.Begin(0);
+  Bitmap first = TexturedBitmap(kW, kH, 12);
+  run.TakeFrame = true;
+  ASSERT_TRUE(run.ManualFrameStep(first, OverlayOptions{}));
+  Bitmap next = TexturedBitmap(kW, kH, 13);
+  const Bitmap plain = next;
+  run.ManualFrameStep(next, OverlayOptions{});
+  // The last frame's right part lands at the live picture's left edge.
+  EXPECT_NE(CropBitmap(next, 0, 0, 100, kH), CropBitmap(plain, 0, 0, 100, kH));
+  EXPECT_EQ(CropBitmap(next, kW / 2, 0, kW / 2, kH), CropBitmap(plain, kW / 2, 0, kW / 2, kH));
+  run.TakeFrame = true;
+  run.ManualFrameStep(next, OverlayOptions{});
+  ASSERT_EQ(engine->Count(), 2);
+  EXPECT_EQ(engine->Direction(1), kDirRight);
+}
+
+TEST_F(AutoCaptureTest, AFullPanoramaIsToldOnceAndTakesNoFurtherFrame) {
+  const Bitmap small = FlatBitmap(8, 6, 1, 2, 3);
+  for (int i = 0; i < Panoram::kCapacity; ++i) ASSERT_TRUE(run.StoreFrame(small)) << i;
+  constexpr int kSpeed = 12;
+  const std::vector<Point> path = Walk({{kSpeed, 0, 95}});
+  SimulatedCamera camera(std::make_shared<const Bitmap>(TexturedBitmap(1800, 700, 22)), path,
+                         SimulatedCameraOptions{});
+  ASSERT_TRUE(camera.Start({kW, kH}));
+  tracking.Begin();
+  int refused = 0;
+  int markers = 0;
+  // The walk makes about three frames fall due.
+  for (size_t n = 0; n < path.size(); ++n) {
+    const std::optional<Bitmap> live = camera.TakeFrame();
+    ASSERT_TRUE(live);
+    const AutoStepResult step = tracking.AutoFrameStep(run, *live, kRadius, kStep);
+    if (step.Taken) {
+      EXPECT_EQ(step.Taken->Kind, FrameTaken::EngineFull);
+      ++refused;
+    }
+    markers += step.Marker ? 1 : 0;
+  }
+  EXPECT_EQ(refused, 1);
+  EXPECT_EQ(markers, 0);  // nothing is followed any more
+  EXPECT_EQ(tracking.AutoState, kAutoIdle);
+  EXPECT_EQ(engine->Count(), Panoram::kCapacity);
 }
 
 }  // namespace

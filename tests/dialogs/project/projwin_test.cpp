@@ -27,6 +27,7 @@ TEST(TFormProj, StartsWithTheNamedControlsAndTheirTexts) {
   TFormProj form;
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Новый проект"));
   EXPECT_FALSE(form.windowFlags() & Qt::WindowContextHelpButtonHint);
+  EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("Label")), form.Label);
   EXPECT_EQ(form.Label->text(), QStringLiteral("Название"));
   EXPECT_EQ(form.findChild<QLineEdit*>(QStringLiteral("EditName")), form.EditName);

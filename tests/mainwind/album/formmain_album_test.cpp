@@ -2,12 +2,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFrame>
 #include <QHelpEvent>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QUrl>
@@ -282,17 +284,35 @@ TEST_F(AlbumWindow, ADropWhileACommandRunsIsRefused) {
   EXPECT_EQ(form_->Engine.Count(), 0);
 }
 
-TEST_F(AlbumWindow, TheOpenFolderIsRememberedForTheNextRun) {
+TEST_F(AlbumWindow, TheNextRunStartsInTheImageFolderAndOffersTheOneOpenedBeside) {
   Open(Pictures(1));
   EXPECT_EQ(RememberedOpenFolder(), root_ + "/pics/");
   ProgramPaths paths;
   paths.ProgramFolder = root_ + "/";
   paths.ImageFolder = root_ + "/Image/";
   paths.ConfigPath = root_ + "/data.cfg";
-  const TFormMain next(paths, nullptr, nullptr);
-  EXPECT_EQ(next.ImageFolder, root_ + "/pics/");
+  QDir(root_).mkpath("Image");
+  TFormMain next(paths, nullptr, nullptr);
+  EXPECT_EQ(next.ImageFolder, root_ + "/Image/");
   // Projects and scans stay in the image folder.
   EXPECT_EQ(next.Scanning->ScanFile, (root_ + "/Image/Scan.jpg").toStdString());
+  // The real dialog: it starts in the image folder, last run's folder a click away.
+  SetPixOpenAnswer({});
+  QString start;
+  QList<QUrl> side;
+  QStringList history;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    start = dialog->directory().absolutePath();
+    side = dialog->sidebarUrls();
+    history = dialog->history();
+    dialog->reject();
+  });
+  next.Album->ToolButtonImageOpen->click();
+  EXPECT_EQ(start, root_ + "/Image");
+  EXPECT_TRUE(side.contains(QUrl::fromLocalFile(root_ + "/pics"))) << side.size();
+  EXPECT_TRUE(history.contains(root_ + "/pics")) << history.join(' ').toStdString();
   // A folder gone since is no place to start.
   QDir(root_ + "/pics").removeRecursively();
   EXPECT_EQ(RememberedOpenFolder(), QString());

@@ -18,6 +18,7 @@
 #include "mainwind/formmain.h"
 #include "mainwind/table/griddialog.h"
 #include "mainwind/table/linkmessages.h"
+#include "mainwind/table/montagelayout.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
 #include "widgets/drawgrid.h"
@@ -250,6 +251,11 @@ TEST_F(TableWindow, CellsArePaintedByWhatTheyHold) {
   form_->Table->DrawGridTab->SetCurrent(1, 1);
   EXPECT_EQ(PaintedAt(1, 1, {2, 2}), QColor(255, 0, 0));
   EXPECT_EQ(PaintedAt(1, 1, inside), QColor(60, 60, 60));
+  // After the last drop its free neighbours take nothing more, and look it.
+  Drop(1, 2, 1);
+  ASSERT_EQ(form_->MontageTable.At(3, 1), kCellFree);
+  EXPECT_EQ(PaintedAt(3, 1, {20, 20}), grey);
+  EXPECT_EQ(PaintedAt(2, 2, {20, 20}), grey);
 }
 
 // --- stitching commands ---
@@ -418,6 +424,9 @@ TEST(UnsetLinksMessageTest, NamesPairsAndTheCause) {
   const QString apart = UnsetLinksMessage(links);
   EXPECT_TRUE(apart.contains(QString::fromUtf8("пары изображений 3 и 4")));
   EXPECT_TRUE(apart.contains(QString::fromUtf8("не перекрываются")));
+  // What the correction page shows for an unset link (its cell's label).
+  EXPECT_TRUE(apart.contains(QString::fromUtf8("жёлтой надписью «не задана»")));
+  EXPECT_FALSE(apart.contains(QString::fromUtf8("красн")));
   links.Radius = 40;
   const QString small = UnsetLinksMessage(links);
   EXPECT_TRUE(small.contains(QString::fromUtf8("30 %")));
@@ -442,6 +451,22 @@ TEST(UnsetLinksMessageTest, WeakLinksAreNamedInTheSameMessage) {
   const QString both = UnsetLinksMessage(links);
   EXPECT_TRUE(both.contains(QString::fromUtf8("пары изображений 3 и 4 совпадение не найдено")));
   EXPECT_TRUE(both.contains(QString::fromUtf8("1 и 2, 5 и 6")));
+}
+
+TEST(UnsetLinksMessageTest, WeakLinksRecommendOnlyASearchNotInUse) {
+  UnsetLinks links;
+  links.Weak = {1};
+  const QString combined = QString::fromUtf8("«Шаблон, затем фаза»");
+  const QString templateOnly = QString::fromUtf8("«Шаблон»");
+  const QString byTemplate = UnsetLinksMessage(links, SearchMethod::Template);
+  EXPECT_TRUE(byTemplate.contains(combined));
+  const QString byPhase = UnsetLinksMessage(links, SearchMethod::Phase);
+  EXPECT_FALSE(byPhase.contains(combined));
+  EXPECT_TRUE(byPhase.contains(templateOnly));
+  const QString byBoth = UnsetLinksMessage(links, SearchMethod::TemplatePhase);
+  EXPECT_FALSE(byBoth.contains(combined));
+  EXPECT_FALSE(byBoth.contains(templateOnly));
+  EXPECT_TRUE(byBoth.contains(QString::fromUtf8("вручную")));
 }
 
 }  // namespace
@@ -469,6 +494,13 @@ TEST_F(TableWindow, AStageScanLaidOutAsAGridStitchesToItsKnownOffsets) {
   SetGridPlanAnswer({});
   ASSERT_EQ(form_->WorkflowState(), kStateTablePlaced) << messages_.join("\n").toStdString();
   EXPECT_EQ(form_->Table->PlacedCount, 6);
+  // The view shows the grid, which lies far from the table's top-left corner.
+  const std::optional<TableCell> first = FindInTable(form_->MontageTable, 0);
+  ASSERT_TRUE(first && first->Column > 20 && first->Row > 20);
+  const DrawGrid* grid = form_->Table->DrawGridTab;
+  EXPECT_TRUE(grid->viewport()->rect().contains(grid->CellRect(first->Column, first->Row)))
+      << grid->CellRect(first->Column, first->Row).x() << ","
+      << grid->CellRect(first->Column, first->Row).y();
   // The album now holds the chain's order, as a user would have dragged it.
   const std::vector<int> chain = {0, 1, 2, 5, 4, 3};
   for (int k = 0; k < 6; ++k) EXPECT_EQ(form_->Engine.Name(k), names[chain[k]]);
