@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "engine/linkscore.h"
+#include "engine/registration/linkscore.h"
 
 namespace {
 
