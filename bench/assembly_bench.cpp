@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/matching.h"
 #include "engine/panoram.h"
 #include "engine/parallel.h"
+#include "engine/registration/template/matching.h"
 #include "ratioreporter.h"
 #include "support/reference_assembly.h"
 #include "support/reference_search.h"

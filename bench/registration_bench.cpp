@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/linkscore.h"
 #include "engine/panoram.h"
 #include "engine/parallel.h"
+#include "engine/registration/linkscore.h"
 #include "engine/stitchflow.h"
 #include "imagefiles/imagefiles.h"
 #include "ratioreporter.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/matching.h"
 #include "engine/panoram.h"
 #include "engine/parallel.h"
+#include "engine/registration/template/matching.h"
 #include "ratioreporter.h"
 #include "support/reference_search.h"
 #include "support/testimages.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "capture/run/autocapture.h"
-#include "engine/matching.h"
+#include "engine/registration/template/matching.h"
 #include "ratioreporter.h"
 #include "support/reference_search.h"
 #include "support/testimages.h"

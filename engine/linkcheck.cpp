@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "matching.h"
 #include "panoram.h"
+#include "registration/template/matching.h"
 
 UnsetLinks FindUnsetLinks(const Panoram& engine) {
   UnsetLinks result;

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "imagefiles/imagefiles.h"
-#include "linkscore.h"
+#include "registration/linkscore.h"
 
 namespace {
 bool PointSet(const Point& p) { return p.X != 0 || p.Y != 0; }

@@ -6,13 +6,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "formats/setupdata.h"
 #include "imagefiles/bitmap.h"
 #include "montagetable.h"
 #include "picture.h"
+#include "placement/placement.h"
 #include "progress.h"
-#include "searchmethod.h"
+#include "registration/searchmethod.h"
 
 // Side on which image i lies as seen from image i - 1.
 enum DirectionCode : int32_t {
@@ -127,6 +129,11 @@ class Panoram {
 
   // --- placement and assembly ---
   void PlaceChain();
+  // The chain's links in chain order, link i - 1 joining images i - 1 and i.
+  std::vector<ImageLink> ChainLinks() const;
+  std::vector<Rect> Places() const;
+  // Places for the first images, one per image given.
+  void SetPlaces(const std::vector<Rect>& places);
   // Without a canvas (an absurd layout, or no memory for it) there is no Result.
   CanvasResult BuildCanvas();
   // False when memory ran out; the half-composed Result is then dropped.

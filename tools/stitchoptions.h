@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/searchmethod.h"
+#include "engine/registration/searchmethod.h"
 #include "stitchsettings.h"
 
 struct StitchOptions {

@@ -1,6 +1,6 @@
 #include "capture/run/autocapture.h"
 
-#include "engine/matching.h"
+#include "engine/registration/template/matching.h"
 
 Rect ClipWindow(Point spot, int width, int height) {
   const int h = kTrackWindowHalfSize;

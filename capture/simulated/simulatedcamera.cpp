@@ -10,7 +10,7 @@
 #include <random>
 
 #include "capture/video/flipbitmap.h"
-#include "engine/matching.h"
+#include "engine/registration/template/matching.h"
 #include "imagefiles/imagefiles.h"
 #include "samples/tissue.h"
 

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "engine/searchmethod.h"
+#include "engine/registration/searchmethod.h"
 #include "imagefiles/imagefiles.h"
 
 // The overlap search's method; Template when none was stored or the stored

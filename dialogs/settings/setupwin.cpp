@@ -16,7 +16,7 @@
 
 #include "dialogs/settings/preferences.h"
 #include "dialogs/settings/spinfield.h"
-#include "engine/matching.h"
+#include "engine/registration/template/matching.h"
 #include "widgets/named.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QString>
 #include <vector>
 
-#include "engine/searchmethod.h"
+#include "engine/registration/searchmethod.h"
 #include "formats/setupfile.h"
 
 class QButtonGroup;

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "dialogs/settings/setupwin.h"
-#include "engine/linkscore.h"
+#include "engine/registration/linkscore.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QString>
 
 #include "engine/linkcheck.h"
-#include "engine/searchmethod.h"
+#include "engine/registration/searchmethod.h"
 
 // One message naming the pairs by image number and the likely cause; empty
 // when every link is set. method is the search that found the links: only

@@ -3,8 +3,8 @@
 // whatever the template search gets wrong is told as weak or unset.
 #include <gtest/gtest.h>
 
-#include "engine/linkscore.h"
 #include "engine/panoram.h"
+#include "engine/registration/linkscore.h"
 #include "support/heldoutset.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <random>
 
-#include "engine/linkscore.h"
 #include "engine/parallel.h"
+#include "engine/registration/linkscore.h"
 #include "support/testimages.h"
 
 namespace {

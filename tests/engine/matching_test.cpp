@@ -4,8 +4,8 @@
 
 #include <tuple>
 
-#include "engine/correlationtemplate.h"
-#include "engine/matching.h"
+#include "engine/registration/template/correlationtemplate.h"
+#include "engine/registration/template/matching.h"
 #include "support/reference_images.h"
 #include "support/testimages.h"
 

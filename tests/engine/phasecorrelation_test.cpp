@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "engine/linkscore.h"
-#include "engine/pairmatch.h"
 #include "engine/panoram.h"
+#include "engine/registration/linkscore.h"
+#include "engine/registration/phase/phasecorrelation.h"
 #include "support/testimages.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "engine/composition/seams.h"
 #include "engine/parallel.h"
-#include "engine/seams.h"
 #include "support/reference_assembly.h"
 
 namespace {

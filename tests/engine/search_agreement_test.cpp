@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/correlationkernel.h"
-#include "engine/matching.h"
 #include "engine/parallel.h"
+#include "engine/registration/template/correlationkernel.h"
+#include "engine/registration/template/matching.h"
 #include "support/reference_images.h"
 #include "support/reference_search.h"
 #include "support/testimages.h"

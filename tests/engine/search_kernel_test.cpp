@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/correlationkernel.h"
 #include "engine/parallel.h"
+#include "engine/registration/template/correlationkernel.h"
 
 namespace {
 

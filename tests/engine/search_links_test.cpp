@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "engine/matching.h"
 #include "engine/panoram.h"
 #include "engine/parallel.h"
+#include "engine/registration/template/matching.h"
 #include "support/reference_images.h"
 #include "support/reference_search.h"
 #include "support/testimages.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/linkscore.h"
+#include "engine/registration/linkscore.h"
 #include "imagefiles/bitmap.h"
 
 enum class HeldOutKind {

@@ -3,8 +3,8 @@
 // composition: pixel by pixel, whole working copies, no shortcuts. The yardstick
 // the engine's assembly must match byte for byte.
 
+#include "engine/composition/seams.h"
 #include "engine/panoram.h"
-#include "engine/seams.h"
 
 WeightMap ReferenceSeamWeights(const Rect& a, const Rect& c);
 

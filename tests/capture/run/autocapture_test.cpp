@@ -11,7 +11,7 @@
 
 #include "capture/run/autocapture.h"
 #include "capture/simulated/simulatedcamera.h"
-#include "engine/matching.h"
+#include "engine/registration/template/matching.h"
 #include "support/reference_search.h"
 #include "support/testimages.h"
 

@@ -9,7 +9,7 @@
 #include <QWheelEvent>
 #include <vector>
 
-#include "engine/linkscore.h"
+#include "engine/registration/linkscore.h"
 #include "mainwind/correction/connectioncell.h"
 #include "mainwind/correction/correctionpage.h"
 #include "mainwind/formmain.h"

@@ -17,8 +17,8 @@
 #include "correlationkernel.h"
 #include "correlationplane.h"
 #include "correlationtemplate.h"
+#include "engine/parallel.h"
 #include "matching.h"
-#include "parallel.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "parallel.h"
+#include "engine/parallel.h"
 #include "seams.h"
 
 namespace {

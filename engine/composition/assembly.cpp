@@ -1,23 +1,17 @@
-// Placement of the chain, the canvas and the composition with seam blending.
+// The canvas and the composition with seam blending.
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
 
-#include "matching.h"
-#include "panoram.h"
-#include "parallel.h"
+#include "engine/panoram.h"
+#include "engine/parallel.h"
+#include "engine/placement/placement.h"
+#include "engine/registration/zones.h"
 #include "seams.h"
 
 namespace {
-
-// Places beyond this are absurd; keeping sums inside it keeps int32 arithmetic safe.
-constexpr int64_t kPlaceLimit = int64_t{1} << 30;
-
-int32_t ClampPlace(int64_t value) {
-  return static_cast<int32_t>(std::clamp(value, -kPlaceLimit, kPlaceLimit));
-}
 
 Rect Shrunk(const Rect& r, int32_t by) {
   return {ClampPlace(int64_t{r.Left} + by), ClampPlace(int64_t{r.Top} + by),
@@ -53,20 +47,6 @@ void CopyClipped(const Bitmap& source, Rect src, Bitmap& target, int64_t dstLeft
 }
 
 }  // namespace
-
-void Panoram::PlaceChain() {
-  // Each image hangs on its predecessor only; errors add up along the chain.
-  for (int i = 1; i < count_; ++i) {
-    const PanImage& prev = images_[i - 1];
-    PanImage& cur = images_[i];
-    const int32_t dx = ClampPlace(int64_t{prev.Place.Left} + prev.LinkOut.X - cur.LinkIn.X);
-    const int32_t dy = ClampPlace(int64_t{prev.Place.Top} + prev.LinkOut.Y - cur.LinkIn.Y);
-    cur.Place.Left = dx;
-    cur.Place.Top = dy;
-    cur.Place.Right = ClampPlace(int64_t{cur.Place.Right} + dx);
-    cur.Place.Bottom = ClampPlace(int64_t{cur.Place.Bottom} + dy);
-  }
-}
 
 CanvasResult Panoram::BuildCanvas() {
   result_.reset();  // the old canvas goes first: two large ones need not fit at once

@@ -2,6 +2,8 @@
 // surface's strongest peaks give translations modulo the transform size; each
 // reading of each peak is an offset of the whole images, and the overlap
 // score decides among them.
+#include "phasecorrelation.h"
+
 #include <fftw3.h>
 
 #include <algorithm>
@@ -11,10 +13,9 @@
 #include <new>
 #include <vector>
 
-#include "linkscore.h"
-#include "matching.h"
-#include "pairmatch.h"
-#include "parallel.h"
+#include "engine/parallel.h"
+#include "engine/registration/linkscore.h"
+#include "engine/registration/zones.h"
 
 namespace {
 
@@ -200,8 +201,13 @@ int64_t SharedZoneArea(const Rect& a, const Rect& b, Offset offset) {
 
 PairMatch PhaseMatchPair(const Bitmap& source, const Bitmap& searched, int direction, int heightPct,
                          int widthPct) {
-  const Rect a = ZoneRect(source, SourceZoneCode(direction), heightPct, widthPct, false);
-  const Rect b = ZoneRect(searched, SearchedZoneCode(direction), heightPct, widthPct, false);
+  return PhaseMatchZones(
+      source, searched, ZoneRect(source, SourceZoneCode(direction), heightPct, widthPct, false),
+      ZoneRect(searched, SearchedZoneCode(direction), heightPct, widthPct, false));
+}
+
+PairMatch PhaseMatchZones(const Bitmap& source, const Bitmap& searched, const Rect& a,
+                          const Rect& b) {
   if (std::min({a.Width(), a.Height(), b.Width(), b.Height()}) < kMinOverlapSide) return {};
   const int width = GoodSize(std::max(a.Width(), b.Width()));
   const int height = GoodSize(std::max(a.Height(), b.Height()));

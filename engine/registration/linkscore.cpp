@@ -8,7 +8,7 @@
 #include <immintrin.h>
 #endif
 
-#include "parallel.h"
+#include "engine/parallel.h"
 
 namespace {
 

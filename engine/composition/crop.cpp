@@ -6,7 +6,7 @@
 #include <limits>
 #include <new>
 
-#include "panoram.h"
+#include "engine/panoram.h"
 
 namespace {
 bool CellEmpty(const MontageTable& table, int column, int row) { return table.At(column, row) < 0; }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "correlationkernel.h"
-#include "parallel.h"
+#include "engine/parallel.h"
 
 CorrelationPlane::CorrelationPlane(const Bitmap& searched, const SampledTemplate& templ, int left,
                                    int top, int columns, int rows)

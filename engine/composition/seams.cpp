@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "parallel.h"
+#include "engine/parallel.h"
 
 namespace {
 

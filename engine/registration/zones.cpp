@@ -1,5 +1,5 @@
-// Zones, squares and region copies of the overlap search.
-#include "matching.h"
+// Zones, squares and region copies: where the searches look, and what they cut out.
+#include "zones.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,24 +34,6 @@ Rect ZoneRectOfSize(int W, int H, int zoneCode, int heightPct, int widthPct, boo
     z.Bottom -= r / 3;
   }
   return z;
-}
-
-int LargestFeatureHalfSize(const Rect& rect, int width, int height) {
-  // FindFeaturePoint needs side - 2c - 1 > 0 on both axes, and c >= 1.
-  const int64_t w = int64_t{std::min(rect.Right, width)} - std::max(rect.Left, 0);
-  const int64_t h = int64_t{std::min(rect.Bottom, height)} - std::max(rect.Top, 0);
-  const int64_t c = (std::min(w, h) - 2) / 2;
-  return c >= 1 ? static_cast<int>(c) : 0;
-}
-
-int LargestFittingRadius(int width, int height, int heightPct, int widthPct) {
-  int fitting = -1;
-  for (int zone : {2, 4, 6, 8}) {
-    const Rect z = ZoneRectOfSize(width, height, zone, heightPct, widthPct, true);
-    const int c = LargestFeatureHalfSize(z, width, height);
-    fitting = fitting < 0 ? c : std::min(fitting, c);
-  }
-  return fitting;
 }
 
 Rect SquareAround(int x, int y, int halfSize) {

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/parallel.h"
 #include "matching.h"
-#include "parallel.h"
 
 namespace {
 

@@ -1,0 +1,47 @@
+#pragma once
+// The placement stage: links between images to the images' places. Every
+// placement rule has the same signature: the places before (which give each
+// image's size, and the place an image keeps when no link reaches it) and
+// the links, to the places after.
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "imagefiles/bitmap.h"
+
+// Places beyond this are absurd; keeping sums inside it keeps int32 arithmetic safe.
+constexpr int64_t kPlaceLimit = int64_t{1} << 30;
+
+inline int32_t ClampPlace(int64_t value) {
+  return static_cast<int32_t>(std::clamp(value, -kPlaceLimit, kPlaceLimit));
+}
+
+// One link between two images: image To's origin lies DX, DY pixels right of
+// and below image From's origin.
+struct ImageLink {
+  int From = 0;
+  int To = 0;
+  int64_t DX = 0;
+  int64_t DY = 0;
+  double Score = 0;  // the link's confidence, 0..1 (linkscore.h)
+};
+
+// How one link sits in the places a rule chose.
+struct LinkFit {
+  double Residual = 0;  // pixels between the link and the places
+  bool Used = true;     // false: dropped, or too weak to count
+};
+
+struct Placement {
+  std::vector<Rect> Places;     // one per image, canvas pixels
+  std::vector<LinkFit> Fits;    // one per link, in the order given
+  std::vector<int> Unanchored;  // images no confident link reaches, keeping their place
+};
+
+using PlacementRule = Placement (*)(const std::vector<Rect>& places,
+                                    const std::vector<ImageLink>& links);
+
+// The chain: each link, in the order given, places its To image from its
+// From image's place; errors add up along the chain. Every link counts.
+Placement PlaceAlongChain(const std::vector<Rect>& places, const std::vector<ImageLink>& links);

@@ -1,0 +1,90 @@
+// The table of registration methods. Each method tries the query's
+// directions in order; a later direction replaces the kept one only with a
+// strictly better score, so ties go to the earlier (lower) code.
+#include "registration.h"
+
+#include "engine/registration/linkscore.h"
+#include "engine/registration/phase/phasecorrelation.h"
+#include "engine/registration/template/templatematch.h"
+
+namespace {
+
+// The best of the query's directions by the match's own score.
+template <typename Match>
+PairLink BestDirection(const PairQuery& q, const Match& match) {
+  PairLink best;
+  for (const int d : q.Directions) {
+    const PairMatch m = match(d);
+    if (m.Score > best.Match.Score) best = {m, d};
+    if (q.Tried) q.Tried();
+  }
+  return best;
+}
+
+// The template's own correlation picks the direction, as the settings
+// describe; the link is then scored over the whole overlap.
+PairLink ByTemplate(const PairQuery& q) {
+  PairLink best = BestDirection(q, [&](int d) {
+    return TemplateMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct, q.Radius,
+                             q.Step);
+  });
+  PairMatch& m = best.Match;
+  if (m.Found()) m.Score = OverlapScore(q.Source, q.Searched, OffsetOfLink(m.Out, m.In));
+  return best;
+}
+
+PairLink ByPhase(const PairQuery& q) {
+  return BestDirection(q, [&](int d) {
+    return PhaseMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct);
+  });
+}
+
+// The link moved to the best-scoring place within a pixel or two: a sampled
+// search can land there on blurred detail.
+PairMatch Polished(const Bitmap& source, const Bitmap& searched, PairMatch m) {
+  if (!m.Found()) return m;
+  const Offset o = PolishOffset(source, searched, OffsetOfLink(m.Out, m.In), m.Score);
+  m.In = {m.Out.X - o.X, m.Out.Y - o.Y};
+  // Moving the searched point could land it on (0, 0), which reads as unset.
+  if (m.In == Point{}) {
+    ++m.Out.X;
+    ++m.In.X;
+  }
+  return m;
+}
+
+// The first method's link; where it is weak the second method is asked too
+// (without progress: it runs only for some pairs) and the better-scoring
+// link is kept, the first on a tie. The kept link is then polished.
+template <RegistrationMethod First, RegistrationMethod Second>
+PairLink WhereWeakAsk(const PairQuery& q) {
+  PairLink kept = First(q);
+  if (kept.Match.Score < kWeakLinkScore) {
+    PairQuery quiet = q;
+    quiet.Tried = nullptr;
+    const PairLink other = Second(quiet);
+    if (other.Match.Score > kept.Match.Score) kept = other;
+  }
+  kept.Match = Polished(q.Source, q.Searched, kept.Match);
+  return kept;
+}
+
+struct MethodRow {
+  SearchMethod Method;
+  RegistrationMethod Register;
+};
+
+constexpr MethodRow kMethods[] = {
+    {SearchMethod::Template, &ByTemplate},
+    {SearchMethod::Phase, &ByPhase},
+    {SearchMethod::TemplatePhase, &WhereWeakAsk<&ByTemplate, &ByPhase>},
+};
+
+}  // namespace
+
+RegistrationMethod RegistrationFor(SearchMethod method) {
+  for (const MethodRow& row : kMethods) {
+    if (row.Method == method) return row.Register;
+  }
+  return kMethods[0].Register;
+}

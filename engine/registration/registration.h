@@ -1,0 +1,39 @@
+#pragma once
+// The registration stage: one pair of images to its link and the link's
+// confidence. Every search method has the same signature and one row in the
+// table; a method made of others is composed from their rows.
+
+#include <functional>
+#include <span>
+
+#include "imagefiles/bitmap.h"
+#include "pairmatch.h"
+#include "searchmethod.h"
+
+// One pair to register: image i - 1 (the source) and image i (the searched),
+// the directions from the source in which the searched image may lie, tried
+// in the order given, and the search settings in use.
+struct PairQuery {
+  const Bitmap& Source;
+  const Bitmap& Searched;
+  std::span<const int> Directions;  // codes 1..4
+  int ZoneHeightPct = 0;
+  int ZoneWidthPct = 0;
+  int Radius = 0;
+  int Step = 1;
+  // Called after each direction a method tries, when given: progress.
+  std::function<void()> Tried;
+};
+
+// What a method found: the match, whose Score is the overlap score
+// (linkscore.h), and the direction it lies in; kDirNone (0) when no direction
+// gave a match.
+struct PairLink {
+  PairMatch Match;
+  int Direction = 0;
+};
+
+using RegistrationMethod = PairLink (*)(const PairQuery& query);
+
+// The method of each SearchMethod; never null.
+RegistrationMethod RegistrationFor(SearchMethod method);

@@ -1,0 +1,26 @@
+#include "templatematch.h"
+
+#include "formats/setupdata.h"
+#include "matching.h"
+
+PairMatch TemplateMatchPair(const Bitmap& source, const Bitmap& searched, int direction,
+                            int heightPct, int widthPct, int radius, int step) {
+  return TemplateMatchZones(
+      source, searched, ZoneRect(source, SourceZoneCode(direction), heightPct, widthPct, true),
+      ZoneRect(searched, SearchedZoneCode(direction), heightPct, widthPct, false), radius, step);
+}
+
+PairMatch TemplateMatchZones(const Bitmap& source, const Bitmap& searched, const Rect& sourceZone,
+                             const Rect& searchedZone, int radius, int step) {
+  const int r = UsableRadius(radius);
+  PairMatch m;
+  const Point p = FindFeaturePoint(source, sourceZone, r);
+  // No feature window fits the zone: a template cut around (0, 0) would only
+  // match by chance, and the link could not be shown as set anyway.
+  if (p == Point{}) return m;
+  const Bitmap templ = CopyRectBitmap(source, SquareAround(p.X, p.Y, r));
+  Point q{};
+  const double score = CorrelationSearch(templ, searched, searchedZone, step, q);
+  if (score > 0) m = {p, q, score};
+  return m;
+}
