@@ -445,6 +445,7 @@ void CapturePage::ToolButtonCapStartClick() {
   // A folder that cannot be made shows when the first frame cannot be written.
   if (ownFolder) MakeProjectDir(project.Dir);
   int32_t first = 0;
+  project.OverwriteFrames = false;
   if (const std::optional<int> last = LastExistingFrameNumber(project.Dir, project.Name);
       last && project.SaveFrames) {
     const Answer answer = AskYesNoCancel(
@@ -462,6 +463,7 @@ void CapturePage::ToolButtonCapStartClick() {
       return;
     }
     if (answer == Answer::Yes) first = *last + 1;
+    project.OverwriteFrames = answer == Answer::No;
   }
   Run.Begin(first);
   saveErrorTold_ = false;

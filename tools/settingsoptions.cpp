@@ -24,7 +24,7 @@ SharedStitchOptions::SharedStitchOptions(CLI::App& app, StitchOptions& options)
   app.add_flag("--crop-view", options.CropView, "output only the common rectangle");
   app.add_option("-o,--output", options.Output, "the mosaic; format from the extension")
       ->required();
-  app.add_option("--report", options.Report, "a JSON report");
+  app.add_option("--report", options.Report, "a JSON report; \"-\" writes it to standard output");
   app.add_flag("--quiet", options.Quiet, "no progress bar");
 }
 
@@ -34,6 +34,7 @@ bool SharedStitchOptions::Apply(std::string& error, std::vector<std::string>& wa
     error = "cannot read settings file " + config_ + ": " + error;
     return false;
   }
+  if (configOpt_->count() > 0) options_.SettingsFile = config_;
   if (zone_->count()) settings.ImageZone = flags_.ImageZone;
   if (radius_->count()) settings.FindR = flags_.FindR;
   if (cropOpt_->count()) settings.Crop = static_cast<uint8_t>(crop_);

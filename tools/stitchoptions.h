@@ -8,6 +8,9 @@
 #include "engine/searchmethod.h"
 #include "stitchsettings.h"
 
+// The report name that writes the report to standard output.
+inline constexpr const char* kReportToStdout = "-";
+
 struct StitchOptions {
   std::vector<std::string> Images;  // in chain order
   bool Auto = true;                 // find directions; else Directions holds them
@@ -17,6 +20,7 @@ struct StitchOptions {
   bool Smooth = false;    // seam smoothing
   bool CropView = false;  // output only the common rectangle
   std::string Output;     // the mosaic; format from the extension
-  std::string Report;     // JSON report, or empty
+  std::string Report;     // JSON report, kReportToStdout, or empty
+  std::string SettingsFile;  // the settings were read from it, when given
   bool Quiet = false;     // no progress bar
 };
