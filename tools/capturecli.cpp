@@ -146,9 +146,9 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
                  "most " +
                      std::to_string(kMaxCameraPathBytes >> 20) + " MiB, lines of at most " +
                      std::to_string(kMaxCameraPathLineBytes) + " bytes");
-  app.add_option("--noise", o.Noise, "the simulated camera's noise")->check(CLI::Range(0, 50));
+  app.add_option("--noise", o.Noise, "the simulated camera's noise")->check(InRange(0, 50));
   app.add_option("--flicker", o.Flicker, "the simulated camera's lamp flicker, percent")
-      ->check(CLI::Range(0, 50));
+      ->check(InRange(0, 50));
   std::string sizeText = "640x480";
   app.add_option("--size", sizeText, "frame size WxH (default 640x480)");
   std::string framesText;
@@ -163,7 +163,7 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
   app.add_option("--live-frames", o.LiveFrames,
                  "with --auto: live pictures before the run ends (within the path when there is "
                  "one)")
-      ->check(CLI::Range(1, kMaxLiveFrames));
+      ->check(InRange(1, kMaxLiveFrames));
   app.add_option("--project", o.ProjectName, "project name; frames are NAME_0000.bmp, ...");
   app.add_option("--save-frames", o.SaveFramesTo,
                  "also write every frame into this folder; a run is refused when frames of the "

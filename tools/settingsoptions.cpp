@@ -1,9 +1,25 @@
 #include "settingsoptions.h"
 
+#include <charconv>
+
+CLI::Validator InRange(int64_t min, int64_t max) {
+  const std::string range = "[" + std::to_string(min) + " - " + std::to_string(max) + "]";
+  return CLI::Validator(
+      [min, max, range](std::string& text) -> std::string {
+        int64_t value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size() || value < min ||
+            value > max)
+          return text + " is not in " + range;
+        return "";
+      },
+      "INT in " + range);
+}
+
 SharedStitchOptions::SharedStitchOptions(CLI::App& app, StitchOptions& options)
     : options_(options) {
   configOpt_ = app.add_option("--config", config_, "the six settings from a 24-byte settings file");
-  auto in = [](const SettingRange& r) { return CLI::Range(r.Min, r.Max); };
+  auto in = [](const SettingRange& r) { return InRange(r.Min, r.Max); };
   zone_ =
       app.add_option("--zone", flags_.ImageZone, "overlap zone, percent")->check(in(kZoneRange));
   radius_ =
