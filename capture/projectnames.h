@@ -29,8 +29,8 @@ bool MakeProjectDir(const std::string& projectDir);
 enum class ProjectNameFault { None, ForbiddenCharacter, Dots, OuterBlank, TooLong };
 ProjectNameFault CheckProjectName(const std::string& name);
 
-// CheckProjectName's fault in Russian for the user; empty when it can. An empty name is no problem here: it starts no
-// project at all.
+// CheckProjectName's fault in Russian for the user; empty when it can. An empty name is no problem
+// here: it starts no project at all.
 std::string ProjectNameProblem(const std::string& name);
 
 // The highest N for which a frame file FrameFileName(projectDir, projectName, N)

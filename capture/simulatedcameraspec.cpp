@@ -143,11 +143,10 @@ std::string CameraPathProblemText(const std::string& fileName, const CameraPathP
     case CameraPathProblem::None: return {};
     case CameraPathProblem::Unreadable:
       return "Не удалось прочитать файл пути камеры " + file + ": " + problem.Detail;
-    case CameraPathProblem::NotRegular:
-      return "Файл пути камеры " + file + " — не обычный файл";
+    case CameraPathProblem::NotRegular: return "Файл пути камеры " + file + " — не обычный файл";
     case CameraPathProblem::TooLarge:
-      return "Файл пути камеры " + file + " больше " +
-             std::to_string(kMaxCameraPathBytes >> 20) + " МиБ";
+      return "Файл пути камеры " + file + " больше " + std::to_string(kMaxCameraPathBytes >> 20) +
+             " МиБ";
     case CameraPathProblem::LineTooLong:
       return "Файл пути камеры " + file + line + ": строка длиннее " +
              std::to_string(kMaxCameraPathLineBytes) + " байт";

@@ -166,10 +166,9 @@ std::string StagedFile::CommitNew(const std::string& name) {
   const std::string destination =
       name.empty() ? target_.Path : FolderOf(target_.Path) + "/" + name.substr(name.rfind('/') + 1);
   // A link fails when the name exists: two runs can never end on one name.
-  const int linked =
-      unnamed_ ? ::linkat(AT_FDCWD, ProcName(fd_).c_str(), AT_FDCWD, destination.c_str(),
-                          AT_SYMLINK_FOLLOW)
-               : ::link(temp_.c_str(), destination.c_str());
+  const int linked = unnamed_ ? ::linkat(AT_FDCWD, ProcName(fd_).c_str(), AT_FDCWD,
+                                         destination.c_str(), AT_SYMLINK_FOLLOW)
+                              : ::link(temp_.c_str(), destination.c_str());
   if (linked != 0) {
     clashed_ = errno == EEXIST;
     return std::strerror(errno);

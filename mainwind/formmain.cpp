@@ -1,6 +1,7 @@
 #include "formmain.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFont>
 #include <QSplitter>
 #include <QStatusBar>
@@ -38,9 +39,10 @@ TFormMain::TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgre
   ConfigPath = paths.ConfigPath;
   // Projects and scans live in the image folder; the dialogs start where the
   // user last opened and saved, from an earlier run too.
-  Capture->Run.Project.BaseDir = paths.ImageFolder.toStdString();
-  Scanning = new ScanCommand(Album->ToolButtonScan, Album->ScanMenu,
-                             paths.ImageFolder.toStdString(), CommandRunning, this);
+  Capture->Run.Project.BaseDir = QFile::encodeName(paths.ImageFolder).toStdString();
+  Scanning =
+      new ScanCommand(Album->ToolButtonScan, Album->ScanMenu,
+                      QFile::encodeName(paths.ImageFolder).toStdString(), CommandRunning, this);
   ImageFolder = RememberedOpenFolder();
   if (ImageFolder.isEmpty()) ImageFolder = paths.ImageFolder;
   SaveFolder = RememberedSaveFolder();

@@ -88,7 +88,8 @@ std::string CheckCombination(const CaptureOptions& o) {
     case ProjectNameFault::ForbiddenCharacter:
       return "--project: the name cannot hold \\ / : * ? \" < > | or control characters";
     case ProjectNameFault::Dots: return "--project: the name cannot be . or ..";
-    case ProjectNameFault::OuterBlank: return "--project: the name cannot begin or end with a blank";
+    case ProjectNameFault::OuterBlank:
+      return "--project: the name cannot begin or end with a blank";
     case ProjectNameFault::TooLong: return "--project: the name is too long for a file name";
   }
   if (o.ProjectName.empty()) return "--project: the name is empty";
@@ -98,7 +99,8 @@ std::string CheckCombination(const CaptureOptions& o) {
   if (!o.Simulate.empty() && o.Simulate != kSpecimenName)
     inputs.push_back({o.Simulate, "the camera's picture"});
   if (!o.PathFile.empty()) inputs.push_back({o.PathFile, "the camera's path"});
-  if (!o.Stitch.SettingsFile.empty()) inputs.push_back({o.Stitch.SettingsFile, "the settings file"});
+  if (!o.Stitch.SettingsFile.empty())
+    inputs.push_back({o.Stitch.SettingsFile, "the settings file"});
   for (const RunInput& input : inputs) {
     if (IsFrameFile(o, input.Path))
       return input.What + " " + input.Path + " is named like a frame of the project " +
@@ -108,7 +110,8 @@ std::string CheckCombination(const CaptureOptions& o) {
        {std::pair{o.Stitch.Output, "the output "}, std::pair{o.Stitch.Report, "the report "}}) {
     if (IsFrameFile(o, path)) return what + path + " would be one of the saved frames";
   }
-  if (std::string problem = CheckOutputs(o.Stitch, inputs, o.SaveFramesTo); !problem.empty()) return problem;
+  if (std::string problem = CheckOutputs(o.Stitch, inputs, o.SaveFramesTo); !problem.empty())
+    return problem;
   return "";
 }
 

@@ -26,7 +26,7 @@ struct CaptureOptions {
   bool ContinueFrames = false;
   bool OverwriteFrames = false;
   int FirstFrame = 0;
-  StitchOptions Stitch;      // settings, smoothing, crop, output, report, quiet
+  StitchOptions Stitch;  // settings, smoothing, crop, output, report, quiet
 };
 
 // Live pictures a run may take without a path to bound it (an hour at 30

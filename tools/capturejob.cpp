@@ -145,13 +145,16 @@ void AddFrameDetails(nlohmann::json& report, const std::vector<TakenFrame>& fram
 }
 
 std::string At(Point p) { return "(" + std::to_string(p.X) + ", " + std::to_string(p.Y) + ")"; }
-std::string SizeText(FrameSize s) { return std::to_string(s.Width) + "x" + std::to_string(s.Height); }
+std::string SizeText(FrameSize s) {
+  return std::to_string(s.Width) + "x" + std::to_string(s.Height);
+}
 
 std::string PathProblemText(const std::string& file, const CameraPathProblem& problem) {
   const std::string line = ", line " + std::to_string(problem.Line);
   switch (problem.What) {
     case CameraPathProblem::None: return "";
-    case CameraPathProblem::Unreadable: return "cannot read the path " + file + ": " + problem.Detail;
+    case CameraPathProblem::Unreadable:
+      return "cannot read the path " + file + ": " + problem.Detail;
     case CameraPathProblem::NotRegular: return "the path " + file + " is not a regular file";
     case CameraPathProblem::TooLarge:
       return "the path " + file + " is larger than " + std::to_string(kMaxCameraPathBytes >> 20) +
@@ -201,8 +204,9 @@ std::string CheckPathFrames(const SimulatedCamera& camera, const CaptureOptions&
                                 " positions are live frames 0 to " + std::to_string(count - 1);
   std::vector<int> checked = o.FramesAt;
   if (o.Tracking) {
-    if (o.LiveFrames > count) return "--live-frames " + std::to_string(o.LiveFrames) +
-                                     " goes beyond the path: " + positions;
+    if (o.LiveFrames > count)
+      return "--live-frames " + std::to_string(o.LiveFrames) +
+             " goes beyond the path: " + positions;
     for (int n = 0; n < o.LiveFrames; ++n) checked.push_back(n);
   } else if (o.FramesAt.back() >= count) {
     return "--frames-at: live frame " + std::to_string(o.FramesAt.back()) +
@@ -233,8 +237,8 @@ std::string CheckPathFrames(const SimulatedCamera& camera, const CaptureOptions&
 // moved to stay inside the picture, or the same position as the frame before.
 std::string OddFrame(const SimulatedCamera& camera, const std::vector<TakenFrame>& before,
                      int liveFrame) {
-  const std::string frame = "frame " + std::to_string(before.size()) + " (live frame " +
-                            std::to_string(liveFrame) + ")";
+  const std::string frame =
+      "frame " + std::to_string(before.size()) + " (live frame " + std::to_string(liveFrame) + ")";
   if (camera.LastViewMoved())
     return frame + ": the view was moved to " + At(camera.Position()) +
            " to stay inside the picture";

@@ -8,8 +8,7 @@ CLI::Validator InRange(int64_t min, int64_t max) {
       [min, max, range](std::string& text) -> std::string {
         int64_t value = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size() || value < min ||
-            value > max)
+        if (error != std::errc() || end != text.data() + text.size() || value < min || value > max)
           return text + " is not in " + range;
         return "";
       },

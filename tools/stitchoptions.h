@@ -17,10 +17,10 @@ struct StitchOptions {
   std::vector<int32_t> Directions;  // one code 1..4 per image after the first
   SetupData Settings = DefaultSetupData();
   SearchMethod Method = SearchMethod::Template;
-  bool Smooth = false;    // seam smoothing
-  bool CropView = false;  // output only the common rectangle
-  std::string Output;     // the mosaic; format from the extension
-  std::string Report;     // JSON report, kReportToStdout, or empty
+  bool Smooth = false;       // seam smoothing
+  bool CropView = false;     // output only the common rectangle
+  std::string Output;        // the mosaic; format from the extension
+  std::string Report;        // JSON report, kReportToStdout, or empty
   std::string SettingsFile;  // the settings were read from it, when given
-  bool Quiet = false;     // no progress bar
+  bool Quiet = false;        // no progress bar
 };

@@ -57,8 +57,8 @@ TEST_P(FileCommit, WritesThroughLinksAndKeepsTheMode) {
   ASSERT_EQ(WriteFileWhole(dir_ + "/dangling.json", "made"), "");
   EXPECT_EQ(ReadAll(dir_ + "/made.json"), "made");
   EXPECT_TRUE(fs::is_symlink(dir_ + "/dangling.json"));
-  EXPECT_EQ(Entries(dir_), (std::vector<std::string>{"dangling.json", "link.json", "made.json",
-                                                     "real.json"}));
+  EXPECT_EQ(Entries(dir_),
+            (std::vector<std::string>{"dangling.json", "link.json", "made.json", "real.json"}));
 }
 
 TEST_P(FileCommit, DevicesAndFifosAreWrittenInPlace) {

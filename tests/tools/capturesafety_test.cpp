@@ -14,8 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "capturecli.h"
 #include "capture/simulatedcameraspec.h"
+#include "capturecli.h"
 #include "capturejob.h"
 #include "formats/filecommit.h"
 #include "formats/utf8text.h"
@@ -84,9 +84,9 @@ class CaptureSafety : public ::testing::Test {
     fs::remove_all(dir);
   }
   std::vector<std::string> Run3(std::vector<std::string> more) const {
-    std::vector<std::string> args{"--simulate", picture, "--path",   path, "--size",
-                                  "320x240",    "--frames-at", "0,2,4", "--directions", "1,1",
-                                  "--quiet"};
+    std::vector<std::string> args{"--simulate",   picture,   "--path",      path,
+                                  "--size",       "320x240", "--frames-at", "0,2,4",
+                                  "--directions", "1,1",     "--quiet"};
     args.insert(args.end(), more.begin(), more.end());
     return args;
   }
@@ -136,18 +136,17 @@ TEST_F(CaptureSafety, NamesThatAreNotUtf8GiveAValidReportAndLeaveNothingStaged) 
   const std::string text = ReadAll(dir + "/r.json");
   EXPECT_EQ(ValidUtf8(text), text);
   const nlohmann::json report = nlohmann::json::parse(text);
-  EXPECT_EQ(report["images"][2]["file"],
-            ValidUtf8(frames + "/\xd1\xed\xe8\xec\xee\xea_0002.bmp"));
+  EXPECT_EQ(report["images"][2]["file"], ValidUtf8(frames + "/\xd1\xed\xe8\xec\xee\xea_0002.bmp"));
   EXPECT_TRUE(fs::exists(frames + "/\xd1\xed\xe8\xec\xee\xea_0002.bmp"));
-  EXPECT_EQ(Entries(dir), (std::vector<std::string>{"m.bmp", "r.json", "run.err", "run.out",
-                                                    "slide.bmp", "walk.txt", frames.substr(
-                                                                                 dir.size() + 1)}));
+  EXPECT_EQ(Entries(dir),
+            (std::vector<std::string>{"m.bmp", "r.json", "run.err", "run.out", "slide.bmp",
+                                      "walk.txt", frames.substr(dir.size() + 1)}));
 }
 
 TEST_F(CaptureSafety, ExistingFramesAreRefusedContinuedOrOverwritten) {
   const std::string frames = dir + "/frames";
-  const std::vector<std::string> save{"--project", "Demo", "--save-frames", frames, "-o",
-                                      dir + "/m.bmp"};
+  const std::vector<std::string> save{"--project", "Demo", "--save-frames",
+                                      frames,      "-o",   dir + "/m.bmp"};
   ASSERT_EQ(Capture(save).Status, 0);
   const std::string last = ReadAll(frames + "/Demo_0002.bmp");
   const Finished again = Capture(save);
@@ -208,8 +207,8 @@ TEST_F(CaptureSafety, NoFrameReplacesAnInput) {
   const std::string before = ReadAll(named);
   for (const char* mode : {"--overwrite", "--continue"}) {
     CaptureCliOutcome cli;
-    std::vector<std::string> args = Run3({"--project", "Demo", "--save-frames", pics, mode, "-o",
-                                          dir + "/m.bmp"});
+    std::vector<std::string> args =
+        Run3({"--project", "Demo", "--save-frames", pics, mode, "-o", dir + "/m.bmp"});
     args[1] = named;
     args.insert(args.begin(), "quiltor-capture");
     std::vector<const char*> argv;
@@ -233,7 +232,8 @@ TEST_F(CaptureSafety, NoFrameReplacesAnInput) {
 TEST_F(CaptureSafety, UnboundedInputsAreRefusedAtOnce) {
   const std::string fifo = dir + "/fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  std::ofstream(dir + "/huge.txt") << std::string(static_cast<size_t>(kMaxCameraPathBytes) + 1, '\n');
+  std::ofstream(dir + "/huge.txt")
+      << std::string(static_cast<size_t>(kMaxCameraPathBytes) + 1, '\n');
   std::ofstream(dir + "/long.txt") << "0 0\n" << std::string(300, ' ') << "5 5\n";
   const std::pair<std::string, std::string> paths[] = {
       {fifo, "not a regular file"},
@@ -265,9 +265,9 @@ TEST_F(CaptureSafety, UnboundedInputsAreRefusedAtOnce) {
     EXPECT_EQ(cli.ExitCode, 2);
     EXPECT_NE(cli.Message.find("not in [1 - 100000]"), std::string::npos) << cli.Message;
   }
-  const std::vector<const char*> far{"quiltor-capture", "--simulate",  "specimen", "--frames-at",
-                                     "0,2147483647",    "--directions", "1",        "-o",
-                                     "m.bmp"};
+  const std::vector<const char*> far{
+      "quiltor-capture", "--simulate", "specimen", "--frames-at", "0,2147483647",
+      "--directions",    "1",          "-o",       "m.bmp"};
   EXPECT_EQ(ParseCaptureArgs(static_cast<int>(far.size()), far.data()).ExitCode, 2);
 }
 
