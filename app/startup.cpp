@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <exception>
 
@@ -42,8 +43,9 @@ void InitialiseApplication(QApplication& app) {
 // the environment asks for it.
 std::unique_ptr<VideoProvider> CommandLineDevices(QString& problem) {
   std::vector<std::string> arguments;
+  // The camera's spec names files: back to the system's bytes.
   for (const QString& argument : QCoreApplication::arguments())
-    arguments.push_back(argument.toStdString());
+    arguments.push_back(QFile::encodeName(argument).toStdString());
   const QByteArray variable = qgetenv(kSimulateCameraVariable);
   const std::optional<std::string> spec = SimulatedCameraRequest(
       arguments,

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -383,10 +384,10 @@ void CapturePage::TellFrame(const FrameTaken& taken) {
   DrawLayoutIndicator(Run.FrameDirection);
   if (!taken.SaveError.empty() && !saveErrorTold_) {
     saveErrorTold_ = true;
-    ShowState(
-        QStringLiteral("Кадр не удалось записать в файл %1 (%2). Сохранение кадров "
-                       "остановлено; снятые кадры остаются в проекте.")
-            .arg(QString::fromStdString(taken.Name), QString::fromStdString(taken.SaveError)));
+    ShowState(QStringLiteral("Кадр не удалось записать в файл %1 (%2). Сохранение кадров "
+                             "остановлено; снятые кадры остаются в проекте.")
+                  .arg(QFile::decodeName(QByteArray::fromStdString(taken.Name)),
+                       QString::fromStdString(taken.SaveError)));
     TellUser(TabSheetVideo->window(), kAttention, LabelCaptureState->text(), MessageKind::Warning);
   }
 }
@@ -424,7 +425,7 @@ bool CapturePage::AskProject() {
     return false;
   if (!FormProj) FormProj = new TFormProj(window);
   if (FormProj->exec() != QDialog::Accepted) return false;
-  const std::string name = FormProj->EditName->text().toStdString();
+  const std::string name = QFile::encodeName(FormProj->EditName->text()).toStdString();
   if (const std::string problem = ProjectNameProblem(name); !problem.empty()) {
     TellUser(window, kAttention, QString::fromStdString(problem), MessageKind::Warning);
     return false;
@@ -444,6 +445,7 @@ void CapturePage::ToolButtonCapStartClick() {
   // A folder that cannot be made shows when the first frame cannot be written.
   if (ownFolder) MakeProjectDir(project.Dir);
   int32_t first = 0;
+  project.OverwriteFrames = false;
   if (const std::optional<int> last = LastExistingFrameNumber(project.Dir, project.Name);
       last && project.SaveFrames) {
     const Answer answer = AskYesNoCancel(
@@ -452,15 +454,18 @@ void CapturePage::ToolButtonCapStartClick() {
                        "Да — продолжить нумерацию после него.\n"
                        "Нет — записать новые кадры поверх прежних, начиная с %4.\n"
                        "Отмена — не начинать съемку.")
-            .arg(QString::fromStdString(project.Dir), QString::fromStdString(project.Name),
-                 QString::fromStdString(FrameFileName("", project.Name, *last)),
-                 QString::fromStdString(FrameFileName("", project.Name, 0))));
+            .arg(QFile::decodeName(QByteArray::fromStdString(project.Dir)),
+                 QFile::decodeName(QByteArray::fromStdString(project.Name)),
+                 QFile::decodeName(
+                     QByteArray::fromStdString(FrameFileName("", project.Name, *last))),
+                 QFile::decodeName(QByteArray::fromStdString(FrameFileName("", project.Name, 0)))));
     if (answer == Answer::Cancel) {
       ToolButtonSet3->setEnabled(true);
       ImageInd->hide();
       return;
     }
     if (answer == Answer::Yes) first = *last + 1;
+    project.OverwriteFrames = answer == Answer::No;
   }
   Run.Begin(first);
   saveErrorTold_ = false;

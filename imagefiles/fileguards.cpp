@@ -86,17 +86,38 @@ GuardResult CheckBmpRunsComplete(const std::string& contents) {
   auto byte = [&](size_t i) { return static_cast<uint8_t>(contents[i]); };
   // Pairs of bytes: a count and a value, or 0 and an escape (end of line,
   // end of bitmap, a move, or a count of literal pixels padded to 2 bytes).
-  // The data are complete only with their end-of-bitmap code.
+  // The data are complete only when every line, each within the width, has
+  // come before the end-of-bitmap code: a cut file may end in one.
+  // Encoders may run on into the row's padding to 4 bytes; decoders drop it.
+  const int64_t width = (f.Width * f.BitCount + 31) / 32 * 32 / f.BitCount;
+  const int64_t rows = std::llabs(f.Height);
+  int64_t x = 0;     // pixels so far on the current line
+  int64_t line = 0;  // lines ended so far
   size_t at = f.DataOffset;
   while (at + 2 <= n) {
     const uint8_t count = byte(at);
     const uint8_t code = byte(at + 1);
     at += 2;
-    if (count != 0 || code == 0) continue;
-    if (code == 1) return GuardResult::Ok;
-    // A move takes two more bytes; literal pixels take theirs, padded to 2.
-    const size_t bytes = code == 2 ? 2 : f.BitCount == 8 ? code : (code + 1u) / 2;
-    at += (bytes + 1) & ~size_t{1};
+    if (count != 0 || code > 2) {
+      x += count != 0 ? count : code;
+      if (line >= rows || x > width) return GuardResult::Malformed;
+      if (count != 0) continue;
+      // Literal pixels take their bytes, padded to 2.
+      const size_t bytes = f.BitCount == 8 ? code : (code + 1u) / 2;
+      at += (bytes + 1) & ~size_t{1};
+    } else if (code == 0) {
+      x = 0;
+      if (++line > rows) return GuardResult::Malformed;
+    } else if (code == 1) {
+      // The last line may end with the end-of-bitmap code itself.
+      return line + 1 >= rows ? GuardResult::Ok : GuardResult::Truncated;
+    } else {  // a move right and down
+      if (at + 2 > n) return GuardResult::Truncated;
+      x += byte(at);
+      line += byte(at + 1);
+      at += 2;
+      if (x > width || line > rows) return GuardResult::Malformed;
+    }
   }
   return GuardResult::Truncated;
 }

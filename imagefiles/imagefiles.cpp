@@ -1,6 +1,8 @@
 #include "imagefiles.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +27,31 @@ namespace {
 // Enough for the largest bitmap we accept, counted as Qt counts it (4 bytes a pixel).
 constexpr int kReaderLimitMiB = static_cast<int>(Bitmap::kMaxPixels * 4 / (1024 * 1024) + 1);
 
-QString ToQt(const std::string& s) { return QString::fromStdString(s); }
+// For the suffix only: the toolkit cannot carry a name that is not valid in
+// the system's encoding, so files are opened by their bytes (OpenFile).
+QString ToQt(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
+
+// The file by the name's own bytes; false with errno set when it cannot be opened.
+bool OpenFile(const std::string& fileName, QFile& file) {
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) return true;
+  ::close(fd);
+  errno = EIO;
+  return false;
+}
+
+// A reader over the open file: the format from the content, else from the
+// name's suffix (formats without a signature); false when neither knows it.
+bool OpenReader(const std::string& fileName, QFile& file, QImageReader& reader) {
+  reader.setDevice(&file);
+  reader.setAutoTransform(false);
+  if (!reader.format().isEmpty()) return true;
+  file.seek(0);
+  reader.setDevice(&file);
+  reader.setFormat(QFileInfo(ToQt(fileName)).suffix().toLower().toLatin1());
+  return reader.canRead();
+}
 
 // --- codec warnings ---
 // The JPEG decoder accepts damaged entropy data and only logs a warning, and
@@ -71,13 +97,12 @@ PixStatus GuardStatus(GuardResult result, const char* what) {
   return PixStatus::Success();
 }
 
-PixStatus CheckStructure(const QString& path, const QByteArray& format) {
+PixStatus CheckStructure(const std::string& fileName, const QByteArray& format) {
   const bool bmp = format == "bmp";
   const bool whole = format == "jpeg" || format == "jpg" || format == "gif";
   if (!bmp && !whole) return PixStatus::Success();
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return PixStatus::Fail(PixError::Unreadable, file.errorString().toStdString());
+  QFile file;
+  if (!OpenFile(fileName, file)) return PixStatus::Fail(PixError::Unreadable, std::strerror(errno));
   try {
     if (bmp) {
       const std::string header = ReadFile(file, 64);
@@ -104,18 +129,23 @@ PixStatus CheckFileAccess(const std::string& fileName) {
   }
   if (S_ISDIR(st.st_mode)) return PixStatus::Fail(PixError::Unreadable, "is a folder");
   if (!S_ISREG(st.st_mode)) return PixStatus::Fail(PixError::Unreadable, "not a regular file");
-  if (!QFileInfo(ToQt(fileName)).isReadable())
-    return PixStatus::Fail(PixError::Unreadable, std::strerror(EACCES));
+  if (::access(fileName.c_str(), R_OK) != 0)
+    return PixStatus::Fail(PixError::Unreadable, std::strerror(errno));
   if (st.st_size == 0) return PixStatus::Fail(PixError::Empty, "file is empty");
   return PixStatus::Success();
 }
 
-// Qt reports a failed allocation like damaged data: when an image of the
-// announced size cannot be made now, memory was the reason.
-bool NoMemoryFor(const QSize& size) {
+// Qt reports a failed allocation like damaged data: when the decoder said
+// so, or two images of the announced size cannot be made now (a decoder
+// holds more than the picture while it works), memory was the reason.
+bool NoMemoryFor(const QSize& size, const std::string& decoderWords) {
+  if (QString::fromStdString(decoderWords).contains(QLatin1String("memory"), Qt::CaseInsensitive))
+    return true;
   if (!size.isValid()) return false;
   const QImage probe(size, QImage::Format_ARGB32);
-  return probe.isNull();
+  if (probe.isNull()) return true;
+  const QImage second(size, QImage::Format_ARGB32);
+  return second.isNull();
 }
 
 // Copies a decoded image into a 24-bit bitmap row by row; other formats are
@@ -265,14 +295,15 @@ void PixInit() {
 
 PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap) {
   if (PixStatus s = CheckFileAccess(fileName); !s) return s;
-  const QString path = ToQt(fileName);
-  QImageReader reader(path);
-  reader.setAutoTransform(false);
+  QFile file;
+  if (!OpenFile(fileName, file)) return PixStatus::Fail(PixError::Unreadable, std::strerror(errno));
+  QImageReader reader;
+  if (!OpenReader(fileName, file, reader))
+    return PixStatus::Fail(PixError::Unsupported, "unknown image format");
   const QByteArray format = reader.format().toLower();
-  if (format.isEmpty()) return PixStatus::Fail(PixError::Unsupported, "unknown image format");
 
   // Structure first: a malformed header must not pass for a huge image.
-  if (PixStatus s = CheckStructure(path, format); !s) return s;
+  if (PixStatus s = CheckStructure(fileName, format); !s) return s;
   const QSize size = reader.size();
   if (size.isValid() && !Bitmap::SizeAllowed(size.width(), size.height()))
     return PixStatus::Fail(PixError::TooLarge, "image is " + std::to_string(size.width()) + " x " +
@@ -291,7 +322,7 @@ PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap) {
         return PixStatus::Fail(PixError::Unsupported, reader.errorString().toStdString());
       if (why == QImageReader::FileNotFoundError || why == QImageReader::DeviceError)
         return PixStatus::Fail(PixError::Unreadable, reader.errorString().toStdString());
-      if (NoMemoryFor(size))
+      if (NoMemoryFor(size, warnings.Text))
         return PixStatus::Fail(PixError::OutOfMemory, "no memory to decode the image");
       return PixStatus::Fail(PixError::Corrupt, reader.errorString().toStdString());
     }
@@ -306,7 +337,9 @@ PixStatus PixLoadImage(const std::string& fileName, Bitmap& bitmap) {
 }
 
 bool PixImageSize(const std::string& fileName, int64_t& width, int64_t& height) {
-  QImageReader reader(ToQt(fileName));
+  QFile file;
+  QImageReader reader;
+  if (!OpenFile(fileName, file) || !OpenReader(fileName, file, reader)) return false;
   const QSize size = reader.size();
   if (!size.isValid()) return false;
   width = size.width();

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -82,12 +83,13 @@ std::vector<std::string> PixOpenDialog(const std::string& title, const std::stri
   Prepare(dialog, title);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setDirectory(QString::fromStdString(initialFolder));
+  dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(initialFolder)));
   OfferPlaces(dialog, places);
   dialog.setNameFilters(Filters(QImageReader::supportedImageFormats()));
   std::vector<std::string> names;
   if (dialog.exec() != QDialog::Accepted) return names;
-  for (const QString& name : dialog.selectedFiles()) names.push_back(name.toStdString());
+  for (const QString& name : dialog.selectedFiles())
+    names.push_back(QFile::encodeName(name).toStdString());
   return names;
 }
 
@@ -102,14 +104,14 @@ std::string PixSaveDialog(const std::string& title, const std::string& initialNa
   for (const std::string& suffix : PixWritableSuffixes())
     writable.append(QByteArray::fromStdString(suffix));
   dialog.setNameFilters(Filters(writable));
-  const QFileInfo initial(QString::fromStdString(initialName));
+  const QFileInfo initial(QFile::decodeName(QByteArray::fromStdString(initialName)));
   dialog.setDirectory(initial.absolutePath());
   dialog.selectFile(initial.fileName());
   // A name typed without an extension is saved in the offered file's format.
   dialog.setDefaultSuffix(initial.suffix().isEmpty() ? QStringLiteral("bmp") : initial.suffix());
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
-  return chosen.isEmpty() ? std::string() : chosen.first().toStdString();
+  return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen.first()).toStdString();
 }
 
 bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options) {

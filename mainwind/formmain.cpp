@@ -1,6 +1,7 @@
 #include "formmain.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFont>
 #include <QSplitter>
 #include <QStatusBar>
@@ -39,9 +40,10 @@ TFormMain::TFormMain(const ProgramPaths& paths, ProgressIndicator* startupProgre
   // Projects and scans live in the image folder, and the open dialog starts
   // there; it offers the folder opened in an earlier run beside it. A mosaic
   // is offered where the last one was saved.
-  Capture->Run.Project.BaseDir = paths.ImageFolder.toStdString();
-  Scanning = new ScanCommand(Album->ToolButtonScan, Album->ScanMenu,
-                             paths.ImageFolder.toStdString(), CommandRunning, this);
+  Capture->Run.Project.BaseDir = QFile::encodeName(paths.ImageFolder).toStdString();
+  Scanning =
+      new ScanCommand(Album->ToolButtonScan, Album->ScanMenu,
+                      QFile::encodeName(paths.ImageFolder).toStdString(), CommandRunning, this);
   ImageFolder = paths.ImageFolder;
   SaveFolder = RememberedSaveFolder();
   Scanning->AddToAlbum = [this](Bitmap&& image, const std::string& name) {

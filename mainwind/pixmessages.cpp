@@ -1,5 +1,7 @@
 #include "pixmessages.h"
 
+#include <QFile>
+
 QString DescribePixError(PixError error) {
   switch (error) {
     case PixError::None: return QStringLiteral("ошибки нет");
@@ -17,11 +19,13 @@ QString DescribePixError(PixError error) {
 
 QString SaveFailedMessage(const std::string& fileName, const PixStatus& status) {
   return QStringLiteral("Не удалось сохранить изображение в файл %1: %2.")
-      .arg(QString::fromStdString(fileName), DescribePixError(status.Error));
+      .arg(QFile::decodeName(QByteArray::fromStdString(fileName)), DescribePixError(status.Error));
 }
 
 QString TooLargeForFormatMessage(const std::string& fileName, int width, int height) {
-  const QString suffix = QString::fromStdString(fileName).section(QLatin1Char('.'), -1).toUpper();
+  const QString suffix = QFile::decodeName(QByteArray::fromStdString(fileName))
+                             .section(QLatin1Char('.'), -1)
+                             .toUpper();
   QString text = QStringLiteral("Изображение %1 x %2 точек слишком велико для формата %3.")
                      .arg(width)
                      .arg(height)

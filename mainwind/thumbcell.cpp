@@ -1,5 +1,6 @@
 #include "thumbcell.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
@@ -61,7 +62,7 @@ QImage RenderThumbCell(int width, int height, const Bitmap& thumb, const std::st
   const QFont font = CellHeightFont(style.FontHeight);
   painter.setFont(font);
   const QFontMetrics metrics(font);
-  const QString text = QString::fromStdString(StripFolder(name));
+  const QString text = QFile::decodeName(QByteArray::fromStdString(StripFolder(name)));
   const int tw = metrics.horizontalAdvance(text);
   const int th = metrics.height();
 

@@ -29,7 +29,7 @@ PY
 
 "$RUNNER" --simulate specimen --path "$OUT/walk.txt" \
   --frames-at 0,2,4,6,8,10,12,14,16 --directions 1,1,2,3,3,2,1,1 \
-  --project Demo --save-frames "$OUT/frames" \
+  --project Demo --save-frames "$OUT/frames" --overwrite \
   -o "$OUT/mosaic.png" --report "$OUT/report.json"
 
 # Every frame's place in the mosaic against where the camera took it.

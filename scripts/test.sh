@@ -20,6 +20,7 @@ cmake --build "$BUILD" -j "$JOBS"
 
 # Format and static checks, over the compile commands of the build above.
 bash scripts/lint.sh "$BUILD"
+bash scripts/fuzz-check.sh  # the fuzz targets build and replay their corpora
 
 # The engine splits its work over threads, the window stitches and saves on a
 # worker, and cameras and scanners deliver on threads of their own: those

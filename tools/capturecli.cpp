@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <utility>
 
+#include "capture/video/programdevices.h"
 #include "capture/run/projectnames.h"
+#include "capture/simulated/simulatedcameraspec.h"
 #include "engine/panoram.h"
 #include "imagefiles/imagefiles.h"
 #include "settingsoptions.h"
@@ -24,7 +26,7 @@ bool ParseFrameNumbers(const std::string& text, std::vector<int>& numbers) {
     const char* first = text.data() + start;
     const char* last = text.data() + comma;
     const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last || value < 0) return false;
+    if (error != std::errc() || end != last || value < 0 || value >= kMaxLiveFrames) return false;
     if (!numbers.empty() && value <= numbers.back()) return false;
     numbers.push_back(value);
     start = comma + 1;
@@ -81,23 +83,50 @@ std::string CheckCombination(const CaptureOptions& o) {
   if (!o.Device.empty() && (!o.PathFile.empty() || o.Noise != 0 || o.Flicker != 0))
     return "--path, --noise and --flicker belong to the simulated camera";
   if (std::string problem = CheckFrameChoice(o); !problem.empty()) return problem;
-  if (const std::string problem = ProjectNameProblem(o.ProjectName); !problem.empty())
-    return "--project: " + problem;
+  switch (CheckProjectName(o.ProjectName)) {
+    case ProjectNameFault::None: break;
+    case ProjectNameFault::ForbiddenCharacter:
+      return "--project: the name cannot hold \\ / : * ? \" < > | or control characters";
+    case ProjectNameFault::Dots: return "--project: the name cannot be . or ..";
+    case ProjectNameFault::OuterBlank:
+      return "--project: the name cannot begin or end with a blank";
+    case ProjectNameFault::TooLong: return "--project: the name is too long for a file name";
+  }
   if (o.ProjectName.empty()) return "--project: the name is empty";
   if (!PixCanWrite(o.Stitch.Output)) return "cannot write images of this type: " + o.Stitch.Output;
   // A run must never replace one of its own inputs or the frames it saves.
+  std::vector<RunInput> inputs;
+  if (!o.Simulate.empty() && o.Simulate != kSpecimenName)
+    inputs.push_back({o.Simulate, "the camera's picture"});
+  if (!o.PathFile.empty()) inputs.push_back({o.PathFile, "the camera's path"});
+  if (!o.Stitch.SettingsFile.empty())
+    inputs.push_back({o.Stitch.SettingsFile, "the settings file"});
+  for (const RunInput& input : inputs) {
+    if (IsFrameFile(o, input.Path))
+      return input.What + " " + input.Path + " is named like a frame of the project " +
+             o.ProjectName + " in " + o.SaveFramesTo + ": choose another project name";
+  }
   for (const auto& [path, what] :
        {std::pair{o.Stitch.Output, "the output "}, std::pair{o.Stitch.Report, "the report "}}) {
-    if (path.empty()) continue;
-    if (!o.Simulate.empty() && SameFile(path, o.Simulate))
-      return what + path + " is the camera's picture";
-    if (!o.PathFile.empty() && SameFile(path, o.PathFile))
-      return what + path + " is the camera's path";
     if (IsFrameFile(o, path)) return what + path + " would be one of the saved frames";
   }
-  if (!o.Stitch.Report.empty() && SameFile(o.Stitch.Report, o.Stitch.Output))
-    return "the report " + o.Stitch.Report + " is the output " + o.Stitch.Output;
+  if (std::string problem = CheckOutputs(o.Stitch, inputs, o.SaveFramesTo); !problem.empty())
+    return problem;
   return "";
+}
+
+// The project's frames already in the folder: refused unless continued
+// (numbering on after the last) or overwritten, as the capture page asks.
+std::string CheckExistingFrames(CaptureOptions& o) {
+  if (o.SaveFramesTo.empty()) return "";
+  const std::string folder = o.SaveFramesTo.back() == '/' ? o.SaveFramesTo : o.SaveFramesTo + "/";
+  const std::optional<int> last = LastExistingFrameNumber(folder, o.ProjectName);
+  if (!last) return "";
+  if (o.ContinueFrames) o.FirstFrame = *last + 1;
+  if (o.ContinueFrames || o.OverwriteFrames) return "";
+  return "frames of the project " + o.ProjectName + " are already in " + o.SaveFramesTo +
+         " (the last is " + FrameFileName(folder, o.ProjectName, *last) +
+         "): give --continue to number new frames on after it, or --overwrite to replace them";
 }
 
 }  // namespace
@@ -115,23 +144,37 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
                  "the simulated camera over this picture; \"specimen\" for the synthetic one");
   app.add_option("--device", o.Device,
                  "a V4L2 camera: its number in the device list (0: the first)");
-  app.add_option("--path", o.PathFile, "the simulated camera's path: \"x y\" per live frame");
-  app.add_option("--noise", o.Noise, "the simulated camera's noise")->check(CLI::Range(0, 50));
+  app.add_option("--path", o.PathFile,
+                 "the simulated camera's path: \"x y\" per live frame; a regular file of at "
+                 "most " +
+                     std::to_string(kMaxCameraPathBytes >> 20) + " MiB, lines of at most " +
+                     std::to_string(kMaxCameraPathLineBytes) + " bytes");
+  app.add_option("--noise", o.Noise, "the simulated camera's noise")->check(InRange(0, 50));
   app.add_option("--flicker", o.Flicker, "the simulated camera's lamp flicker, percent")
-      ->check(CLI::Range(0, 50));
+      ->check(InRange(0, 50));
   std::string sizeText = "640x480";
   app.add_option("--size", sizeText, "frame size WxH (default 640x480)");
   std::string framesText;
-  app.add_option("--frames-at", framesText, "live frame numbers at which a frame is taken");
+  app.add_option("--frames-at", framesText,
+                 "live frame numbers at which a frame is taken, rising, 0 to " +
+                     std::to_string(kMaxLiveFrames - 1) + " (within the path when there is one)");
   std::string directionText;
   app.add_option("--directions", directionText,
                  "one code per frame after the first: 1 right, 2 below, 3 left, 4 above");
   app.add_flag("--auto", o.Tracking,
                "take frames by following a spot of the live picture to the edges");
-  app.add_option("--live-frames", o.LiveFrames, "with --auto: live pictures before the run ends")
-      ->check(CLI::PositiveNumber);
+  app.add_option("--live-frames", o.LiveFrames,
+                 "with --auto: live pictures before the run ends (within the path when there is "
+                 "one)")
+      ->check(InRange(1, kMaxLiveFrames));
   app.add_option("--project", o.ProjectName, "project name; frames are NAME_0000.bmp, ...");
-  app.add_option("--save-frames", o.SaveFramesTo, "also write every frame into this folder");
+  app.add_option("--save-frames", o.SaveFramesTo,
+                 "also write every frame into this folder; a run is refused when frames of the "
+                 "project are there already, unless --continue or --overwrite is given");
+  auto* continueFlag = app.add_flag("--continue", o.ContinueFrames,
+                                    "number the new frames on after the project's last frame");
+  app.add_flag("--overwrite", o.OverwriteFrames, "replace the project's frames in the folder")
+      ->excludes(continueFlag);
   SharedStitchOptions shared(app, o.Stitch);
 
   try {
@@ -151,12 +194,14 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
   };
   if (!ParseSize(sizeText, o.Size)) return refuse("--size: expected WxH, got " + sizeText);
   if (!framesText.empty() && !ParseFrameNumbers(framesText, o.FramesAt))
-    return refuse("--frames-at: expected rising live frame numbers 0,1,..., got " + framesText);
+    return refuse("--frames-at: expected rising live frame numbers from 0 to " +
+                  std::to_string(kMaxLiveFrames - 1) + ", got " + framesText);
   if (!ParseDirections(directionText, o.Directions))
     return refuse("--directions: codes must be 1, 2, 3 or 4, separated by commas: " +
                   directionText);
   if (std::string error; !shared.Apply(error, out.Warnings)) return refuse(error);
   if (const std::string problem = CheckCombination(o); !problem.empty()) return refuse(problem);
+  if (const std::string problem = CheckExistingFrames(o); !problem.empty()) return refuse(problem);
   out.Run = true;
   return out;
 }

@@ -21,8 +21,17 @@ struct CaptureOptions {
   int LiveFrames = 0;               // with Tracking: live pictures before the run ends
   std::string ProjectName = "Изображение";
   std::string SaveFramesTo;  // folder for the frame files; empty: frames stay in memory
-  StitchOptions Stitch;      // settings, smoothing, crop, output, report, quiet
+  // The project's frames already there: numbered on after the last
+  // (FirstFrame), or replaced; with neither the run is refused.
+  bool ContinueFrames = false;
+  bool OverwriteFrames = false;
+  int FirstFrame = 0;
+  StitchOptions Stitch;  // settings, smoothing, crop, output, report, quiet
 };
+
+// Live pictures a run may take without a path to bound it (an hour at 30
+// pictures a second), as --help states.
+inline constexpr int kMaxLiveFrames = 100000;
 
 struct CaptureCliOutcome {
   bool Run = false;

@@ -1,5 +1,6 @@
 #include "capturejob.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -7,9 +8,11 @@
 
 #include "capture/run/autocapture.h"
 #include "capture/run/capturerun.h"
+#include "capture/video/programdevices.h"
 #include "capture/run/projectnames.h"
 #include "capture/simulated/simulatedcamera.h"
-#include "capture/video/programdevices.h"
+#include "formats/filecommit.h"
+#include "stitchcli.h"
 
 namespace {
 
@@ -98,12 +101,15 @@ class FrameTaking {
   int lostPictures_ = 0;
 };
 
-StitchResult Failed(std::string error) {
+StitchResult Failed(std::string error, int exitCode = kExitFailed) {
   StitchResult result;
-  result.ExitCode = kExitFailed;
+  result.ExitCode = exitCode;
   result.Error = std::move(error);
   return result;
 }
+
+// A run refused for what it was given (the path, the size): nothing is written.
+StitchResult Refused(std::string error) { return Failed(std::move(error), kExitBadArguments); }
 
 std::string TakeFailure(const FrameTaken& taken) {
   switch (taken.Kind) {
@@ -119,6 +125,7 @@ CaptureProject ProjectOf(const CaptureOptions& options) {
   CaptureProject project;
   project.Name = options.ProjectName;
   project.SaveFrames = !options.SaveFramesTo.empty();
+  project.OverwriteFrames = options.OverwriteFrames;
   if (project.SaveFrames) {
     project.BaseDir = options.SaveFramesTo;
     if (project.BaseDir.back() != '/') project.BaseDir += '/';
@@ -130,19 +137,145 @@ CaptureProject ProjectOf(const CaptureOptions& options) {
 void AddFrameDetails(nlohmann::json& report, const std::vector<TakenFrame>& frames) {
   nlohmann::json& images = report["images"];
   for (size_t i = 0; i < frames.size() && i < images.size(); ++i) {
-    images[i]["file"] = frames[i].File;
+    // Only a file this run wrote is named.
+    if (!frames[i].File.empty()) images[i]["file"] = frames[i].File;
     images[i]["live_frame"] = frames[i].LiveFrame;
     if (frames[i].Origin) images[i]["origin"] = {frames[i].Origin->X, frames[i].Origin->Y};
   }
 }
 
+std::string At(Point p) { return "(" + std::to_string(p.X) + ", " + std::to_string(p.Y) + ")"; }
+std::string SizeText(FrameSize s) {
+  return std::to_string(s.Width) + "x" + std::to_string(s.Height);
+}
+
+std::string PathProblemText(const std::string& file, const CameraPathProblem& problem) {
+  const std::string line = ", line " + std::to_string(problem.Line);
+  switch (problem.What) {
+    case CameraPathProblem::None: return "";
+    case CameraPathProblem::Unreadable:
+      return "cannot read the path " + file + ": " + problem.Detail;
+    case CameraPathProblem::NotRegular: return "the path " + file + " is not a regular file";
+    case CameraPathProblem::TooLarge:
+      return "the path " + file + " is larger than " + std::to_string(kMaxCameraPathBytes >> 20) +
+             " MiB";
+    case CameraPathProblem::LineTooLong:
+      return "the path " + file + line + ": longer than " +
+             std::to_string(kMaxCameraPathLineBytes) + " bytes";
+    case CameraPathProblem::Malformed: return "the path " + file + line + ": expected \"x y\"";
+    case CameraPathProblem::Empty: return "the path " + file + " holds no position";
+  }
+  return "";
+}
+
+// The simulated camera, its failures in English; refused says a bad input.
+std::unique_ptr<SimulatedCamera> OpenSimulated(const CaptureOptions& o, std::string& error,
+                                               bool& refused) {
+  SimulatedCameraOptions camera;
+  camera.Picture = o.Simulate == kSpecimenName ? std::string() : o.Simulate;
+  camera.PathFile = o.PathFile;
+  camera.Noise = o.Noise;
+  camera.Flicker = o.Flicker;
+  SimulatedCameraProvider provider(camera);
+  SimulatedCameraFailure failure;
+  std::unique_ptr<SimulatedCamera> opened = provider.OpenCamera(failure);
+  refused = failure.What == SimulatedCameraFailure::Path;
+  switch (failure.What) {
+    case SimulatedCameraFailure::None: break;
+    case SimulatedCameraFailure::Picture:
+      error = "cannot read the camera's picture " + o.Simulate + ": " + PixReason(failure.Load);
+      break;
+    case SimulatedCameraFailure::PictureTooSmall:
+      error = "the camera's picture " + o.Simulate + " is smaller than the smallest frame, " +
+              SizeText(SimulatedCameraProvider::kSmallestFrame);
+      break;
+    case SimulatedCameraFailure::Path: error = PathProblemText(o.PathFile, failure.InPath); break;
+  }
+  return opened;
+}
+
+// Frames the path cannot give: beyond its end, outside the picture, or two
+// from one position. "" when the run can go on.
+std::string CheckPathFrames(const SimulatedCamera& camera, const CaptureOptions& o) {
+  const std::vector<Point>& path = camera.Path();
+  if (path.empty()) return "";
+  const int count = static_cast<int>(path.size());
+  const std::string positions = "the path's " + std::to_string(count) +
+                                " positions are live frames 0 to " + std::to_string(count - 1);
+  std::vector<int> checked = o.FramesAt;
+  if (o.Tracking) {
+    if (o.LiveFrames > count)
+      return "--live-frames " + std::to_string(o.LiveFrames) +
+             " goes beyond the path: " + positions;
+    for (int n = 0; n < o.LiveFrames; ++n) checked.push_back(n);
+  } else if (o.FramesAt.back() >= count) {
+    return "--frames-at: live frame " + std::to_string(o.FramesAt.back()) +
+           " is beyond the path: " + positions;
+  }
+  const FrameSize picture = camera.PictureSize();
+  const Point most{picture.Width - o.Size.Width, picture.Height - o.Size.Height};
+  for (const int n : checked) {
+    const Point p = path[static_cast<size_t>(n)];
+    if (p.X < 0 || p.Y < 0 || p.X > most.X || p.Y > most.Y) {
+      return "the path puts live frame " + std::to_string(n) + " at " + At(p) + ", outside the " +
+             SizeText(picture) + " picture for a " + SizeText(o.Size) + " view (x 0 to " +
+             std::to_string(most.X) + ", y 0 to " + std::to_string(most.Y) + ")";
+    }
+  }
+  for (size_t i = 1; i < o.FramesAt.size(); ++i) {
+    const Point a = path[static_cast<size_t>(o.FramesAt[i - 1])];
+    const Point b = path[static_cast<size_t>(o.FramesAt[i])];
+    if (a == b)
+      return "live frames " + std::to_string(o.FramesAt[i - 1]) + " and " +
+             std::to_string(o.FramesAt[i]) + " are both at " + At(a) +
+             ": two frames from one position";
+  }
+  return "";
+}
+
+// What the simulated camera did to a frame that a user should hear: the view
+// moved to stay inside the picture, or the same position as the frame before.
+std::string OddFrame(const SimulatedCamera& camera, const std::vector<TakenFrame>& before,
+                     int liveFrame) {
+  const std::string frame =
+      "frame " + std::to_string(before.size()) + " (live frame " + std::to_string(liveFrame) + ")";
+  if (camera.LastViewMoved())
+    return frame + ": the view was moved to " + At(camera.Position()) +
+           " to stay inside the picture";
+  if (!before.empty() && before.back().Origin == camera.Position())
+    return frame + " comes from the same position " + At(camera.Position()) + " as the one before";
+  return "";
+}
+
+std::unique_ptr<VideoSource> OpenSource(const CaptureOptions& o, std::string& error,
+                                        bool& refused) {
+  refused = false;
+  if (o.Simulate.empty()) return OpenCaptureSource({o.Simulate, o.Device, {}, 0, 0}, error);
+  std::unique_ptr<SimulatedCamera> camera = OpenSimulated(o, error, refused);
+  if (!camera) return nullptr;
+  const std::vector<FrameSize> sizes = camera->FrameSizes();
+  if (std::find(sizes.begin(), sizes.end(), o.Size) == sizes.end()) {
+    std::string offered;
+    for (const FrameSize& size : sizes) offered += (offered.empty() ? "" : ", ") + SizeText(size);
+    error = "--size " + SizeText(o.Size) + ": the simulated camera's " +
+            SizeText(camera->PictureSize()) + " picture gives " + offered;
+    refused = true;
+    return nullptr;
+  }
+  error = CheckPathFrames(*camera, o);
+  refused = !error.empty();
+  if (refused) return nullptr;
+  return camera;
+}
+
 StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress) {
   std::string error;
-  std::unique_ptr<VideoSource> source = OpenCaptureSource(
-      {options.Simulate, options.Device, options.PathFile, options.Noise, options.Flicker}, error);
-  if (!source) return Failed(error);
+  bool refused = false;
+  std::unique_ptr<VideoSource> source = OpenSource(options, error, refused);
+  if (!source) return refused ? Refused(error) : Failed(error);
   if (!source->Start(options.Size)) return Failed("the camera does not start: " + source->Error());
   const auto* simulated = dynamic_cast<const SimulatedCamera*>(source.get());
+  const bool onPath = simulated != nullptr && !simulated->Path().empty();
 
   auto engine = std::make_unique<Panoram>();
   engine->ApplySettings(options.Stitch.Settings);
@@ -151,9 +284,10 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
   run.Project = ProjectOf(options);
   if (run.Project.SaveFrames && !MakeProjectDir(run.Project.Dir))
     return Failed("cannot make the folder " + run.Project.Dir);
-  run.Begin(0);
+  run.Begin(options.FirstFrame);
 
   std::vector<TakenFrame> frames;
+  std::vector<std::string> oddFrames;
   LiveFrames live(*source);
   FrameTaking taking(options, run, *engine);
   for (int n = 0; !taking.Done(n); ++n) {
@@ -167,8 +301,15 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
     if (!*taken) return Failed(TakeFailure(*taken));
     if (!taken->SaveError.empty())
       return Failed("cannot write frame " + taken->Name + ": " + taken->SaveError);
-    TakenFrame frame{taken->Name, n, std::nullopt};
-    if (simulated) frame.Origin = simulated->Position();
+    TakenFrame frame{taken->Saved ? taken->Name : std::string(), n, std::nullopt};
+    if (simulated) {
+      // On a path these are mistakes in the path; without one, worth a word.
+      if (std::string odd = OddFrame(*simulated, frames, n); !odd.empty()) {
+        if (onPath) return Refused("the path " + options.PathFile + ": " + odd);
+        oddFrames.push_back(std::move(odd));
+      }
+      frame.Origin = simulated->Position();
+    }
     frames.push_back(frame);
   }
   source->Stop();
@@ -181,6 +322,7 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
                                : "a capture run needs at least two frames to stitch");
   }
   StitchJob job(options.Stitch, std::move(engine), table, times);
+  job.Result().Warnings = std::move(oddFrames);
   job.WarnUnlinkedPairs();
   taking.AddWarnings(job.Result().Warnings);
   job.ExtendReport([&frames](nlohmann::json& report) { AddFrameDetails(report, frames); });
@@ -191,6 +333,10 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
 }  // namespace
 
 StitchResult RunCapture(const CaptureOptions& options, ProgressIndicator* progress) {
+  ProtectInputs(options.Stitch);
+  if (!options.Simulate.empty() && options.Simulate != kSpecimenName)
+    ProtectFromReplacement(options.Simulate);
+  if (!options.PathFile.empty()) ProtectFromReplacement(options.PathFile);
   try {
     return Capture(options, progress);
   } catch (const std::bad_alloc&) {

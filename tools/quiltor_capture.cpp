@@ -4,14 +4,17 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "capturecli.h"
 #include "capturejob.h"
+#include "formats/utf8text.h"
 #include "imagefiles/imagefiles.h"
 #include "terminalprogress.h"
+#include "toolmessages.h"
 
 namespace {
+
+constexpr const char* kTool = "quiltor-capture";
 
 int Run(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
@@ -22,26 +25,22 @@ int Run(int argc, char** argv) {
   PixInit();
   const CaptureCliOutcome cli = ParseCaptureArgs(argc, argv);
   if (!cli.Run) {
-    std::fprintf(cli.ExitCode == 0 ? stdout : stderr, "%s\n", cli.Message.c_str());
+    std::fputs(ValidUtf8(cli.Message + "\n").c_str(), cli.ExitCode == 0 ? stdout : stderr);
     return cli.ExitCode;
   }
-  for (const std::string& warning : cli.Warnings) {
-    std::fprintf(stderr, "quiltor-capture: warning: %s\n", warning.c_str());
-  }
+  for (const std::string& warning : cli.Warnings) PrintWarning(kTool, warning);
   const bool quiet = cli.Options.Stitch.Quiet;
   TerminalProgress bar(quiet ? nullptr : stderr, "search", isatty(STDERR_FILENO) != 0);
   const StitchResult result = RunCapture(cli.Options, &bar);
   bar.Finish();
-  for (const std::string& warning : result.Warnings) {
-    std::fprintf(stderr, "quiltor-capture: warning: %s\n", warning.c_str());
-  }
+  for (const std::string& warning : result.Warnings) PrintWarning(kTool, warning);
   if (result.ExitCode != 0) {
-    std::fprintf(stderr, "quiltor-capture: %s\n", result.Error.c_str());
+    PrintMessage(stderr, kTool, result.Error);
     return result.ExitCode;
   }
   if (!quiet) {
     std::fprintf(stderr, "mosaic %d x %d written to %s\n", result.Output.Width(),
-                 result.Output.Height(), cli.Options.Stitch.Output.c_str());
+                 result.Output.Height(), ValidUtf8(cli.Options.Stitch.Output).c_str());
   }
   return 0;
 }
@@ -49,10 +48,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return Run(argc, argv);
-  } catch (const std::bad_alloc&) {
-    std::fputs("quiltor-capture: not enough memory\n", stderr);
-    return 1;
-  }
+  return RunGuarded(kTool, [&] { return Run(argc, argv); });
 }

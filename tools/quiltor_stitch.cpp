@@ -3,14 +3,17 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
+#include "formats/utf8text.h"
 #include "imagefiles/imagefiles.h"
 #include "stitchcli.h"
 #include "stitchjob.h"
 #include "terminalprogress.h"
+#include "toolmessages.h"
 
 namespace {
+
+constexpr const char* kTool = "quiltor-stitch";
 
 int Run(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
@@ -22,25 +25,21 @@ int Run(int argc, char** argv) {
   PixInit();
   const CliOutcome cli = ParseStitchArgs(argc, argv);
   if (!cli.Run) {
-    std::fprintf(cli.ExitCode == 0 ? stdout : stderr, "%s\n", cli.Message.c_str());
+    std::fputs(ValidUtf8(cli.Message + "\n").c_str(), cli.ExitCode == 0 ? stdout : stderr);
     return cli.ExitCode;
   }
-  for (const std::string& warning : cli.Warnings) {
-    std::fprintf(stderr, "quiltor-stitch: warning: %s\n", warning.c_str());
-  }
+  for (const std::string& warning : cli.Warnings) PrintWarning(kTool, warning);
   TerminalProgress bar(cli.Options.Quiet ? nullptr : stderr, "search", isatty(STDERR_FILENO) != 0);
   const StitchResult result = RunStitch(cli.Options, &bar);
   bar.Finish();
-  for (const std::string& warning : result.Warnings) {
-    std::fprintf(stderr, "quiltor-stitch: warning: %s\n", warning.c_str());
-  }
+  for (const std::string& warning : result.Warnings) PrintWarning(kTool, warning);
   if (result.ExitCode != 0) {
-    std::fprintf(stderr, "quiltor-stitch: %s\n", result.Error.c_str());
+    PrintMessage(stderr, kTool, result.Error);
     return result.ExitCode;
   }
   if (!cli.Options.Quiet) {
     std::fprintf(stderr, "mosaic %d x %d written to %s\n", result.Output.Width(),
-                 result.Output.Height(), cli.Options.Output.c_str());
+                 result.Output.Height(), ValidUtf8(cli.Options.Output).c_str());
   }
   return 0;
 }
@@ -48,11 +47,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return Run(argc, argv);
-  } catch (const std::bad_alloc&) {
-    // Short memory before or after the stitch itself (start-up, arguments).
-    std::fputs("quiltor-stitch: not enough memory\n", stderr);
-    return 1;
-  }
+  return RunGuarded(kTool, [&] { return Run(argc, argv); });
 }

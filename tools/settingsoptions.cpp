@@ -1,9 +1,24 @@
 #include "settingsoptions.h"
 
+#include <charconv>
+
+CLI::Validator InRange(int64_t min, int64_t max) {
+  const std::string range = "[" + std::to_string(min) + " - " + std::to_string(max) + "]";
+  return CLI::Validator(
+      [min, max, range](std::string& text) -> std::string {
+        int64_t value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size() || value < min || value > max)
+          return text + " is not in " + range;
+        return "";
+      },
+      "INT in " + range);
+}
+
 SharedStitchOptions::SharedStitchOptions(CLI::App& app, StitchOptions& options)
     : options_(options) {
   configOpt_ = app.add_option("--config", config_, "the six settings from a 24-byte settings file");
-  auto in = [](const SettingRange& r) { return CLI::Range(r.Min, r.Max); };
+  auto in = [](const SettingRange& r) { return InRange(r.Min, r.Max); };
   zone_ =
       app.add_option("--zone", flags_.ImageZone, "overlap zone, percent")->check(in(kZoneRange));
   radius_ =
@@ -24,7 +39,7 @@ SharedStitchOptions::SharedStitchOptions(CLI::App& app, StitchOptions& options)
   app.add_flag("--crop-view", options.CropView, "output only the common rectangle");
   app.add_option("-o,--output", options.Output, "the mosaic; format from the extension")
       ->required();
-  app.add_option("--report", options.Report, "a JSON report");
+  app.add_option("--report", options.Report, "a JSON report; \"-\" writes it to standard output");
   app.add_flag("--quiet", options.Quiet, "no progress bar");
 }
 
@@ -34,6 +49,7 @@ bool SharedStitchOptions::Apply(std::string& error, std::vector<std::string>& wa
     error = "cannot read settings file " + config_ + ": " + error;
     return false;
   }
+  if (configOpt_->count() > 0) options_.SettingsFile = config_;
   if (zone_->count()) settings.ImageZone = flags_.ImageZone;
   if (radius_->count()) settings.FindR = flags_.FindR;
   if (cropOpt_->count()) settings.Crop = static_cast<uint8_t>(crop_);

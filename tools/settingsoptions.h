@@ -8,6 +8,10 @@
 
 #include "stitchoptions.h"
 
+// A whole number from min to max; the help and the error show the range alike,
+// "[1 - 100000]".
+CLI::Validator InRange(int64_t min, int64_t max);
+
 class SharedStitchOptions {
  public:
   // Adds the options to app; parsed values land in options.

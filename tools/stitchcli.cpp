@@ -3,12 +3,13 @@
 #include <sys/stat.h>
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
+#include "formats/filecommit.h"
 #include "imagefiles/imagefiles.h"
 #include "settingsoptions.h"
-
-namespace {}  // namespace
 
 // The same file by device and inode when both exist (links, "..", symbolic
 // links); otherwise the same path once resolved as far as it exists.
@@ -21,6 +22,40 @@ bool SameFile(const std::string& a, const std::string& b) {
   const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a), ea);
   const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b), eb);
   return !ea && !eb && ca == cb;
+}
+
+namespace {
+
+std::string TargetProblem(const std::string& path, const std::string& madeFolder) {
+  std::string problem = CheckSaveTarget(path);
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  if (problem == std::strerror(ENOENT) && !madeFolder.empty() &&
+      SameFile(folder.empty() ? "." : folder, madeFolder))
+    problem.clear();
+  return problem;
+}
+
+}  // namespace
+
+std::string CheckOutputs(const StitchOptions& o, const std::vector<RunInput>& inputs,
+                         const std::string& madeFolder) {
+  const bool reportFile = !o.Report.empty() && o.Report != kReportToStdout;
+  // A run must never replace one of its own files.
+  for (const RunInput& input : inputs) {
+    if (SameFile(o.Output, input.Path)) return "the output " + o.Output + " is " + input.What;
+    if (reportFile && SameFile(o.Report, input.Path))
+      return "the report " + o.Report + " is " + input.What;
+  }
+  if (reportFile && SameFile(o.Report, o.Output))
+    return "the report " + o.Report + " is the output " + o.Output;
+  // Checked before any work: a save must not fail late on its name.
+  if (const std::string problem = TargetProblem(o.Output, madeFolder); !problem.empty())
+    return "cannot write " + o.Output + ": " + problem;
+  if (reportFile) {
+    if (const std::string problem = TargetProblem(o.Report, madeFolder); !problem.empty())
+      return "cannot write report " + o.Report + ": " + problem;
+  }
+  return "";
 }
 
 bool ParseDirections(const std::string& text, std::vector<int32_t>& codes) {
@@ -54,15 +89,11 @@ std::string CheckCombination(const StitchOptions& o) {
     return "cannot write images of this type: " + o.Output + " (the mosaic can be written as " +
            formats + ")";
   }
-  // A run must never replace one of its own files.
-  for (const std::string& image : o.Images) {
-    if (SameFile(o.Output, image)) return "the output " + o.Output + " is the input " + image;
-    if (!o.Report.empty() && SameFile(o.Report, image))
-      return "the report " + o.Report + " is the input " + image;
-  }
-  if (!o.Report.empty() && SameFile(o.Report, o.Output))
-    return "the report " + o.Report + " is the output " + o.Output;
-  return "";
+  std::vector<RunInput> inputs;
+  for (const std::string& image : o.Images) inputs.push_back({image, "the input " + image});
+  if (!o.SettingsFile.empty())
+    inputs.push_back({o.SettingsFile, "the settings file " + o.SettingsFile});
+  return CheckOutputs(o, inputs);
 }
 
 }  // namespace

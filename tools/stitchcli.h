@@ -18,6 +18,18 @@ struct CliOutcome {
 // links); otherwise the same path once resolved as far as it exists.
 bool SameFile(const std::string& a, const std::string& b);
 
+// A file the run reads, with how messages call it ("the input", ...).
+struct RunInput {
+  std::string Path;
+  std::string What;
+};
+
+// "" or why the mosaic or the report cannot be written: a name that is a
+// folder or lies in a missing one (other than madeFolder, which the run
+// makes), or one that is an input or the other output.
+std::string CheckOutputs(const StitchOptions& options, const std::vector<RunInput>& inputs,
+                         const std::string& madeFolder = {});
+
 // "1,2,3": one direction code 1..4 per comma; false on anything else. Empty
 // text gives no codes.
 bool ParseDirections(const std::string& text, std::vector<int32_t>& codes);

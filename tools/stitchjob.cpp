@@ -34,11 +34,15 @@ const char* Describe(PixError e) {
   return "unknown error";
 }
 
-std::string Reason(const PixStatus& status) {
+}  // namespace
+
+std::string PixReason(const PixStatus& status) {
   std::string text = Describe(status.Error);
   if (!status.Detail.empty()) text += " (" + status.Detail + ")";
   return text;
 }
+
+namespace {
 
 constexpr const char* kNoMemory = "not enough memory";
 
@@ -85,7 +89,7 @@ bool StitchJob::LoadImages() {
     const std::string& name = options_.Images[i];
     Bitmap bitmap;
     const PixStatus status = PixLoadImage(name, bitmap);
-    if (!status) return Fail("cannot read " + name + ": " + Reason(status));
+    if (!status) return Fail("cannot read " + name + ": " + PixReason(status));
     if (!status.Warning.empty()) {
       result_.Warnings.push_back(name + ": damaged data, decoded anyway (" + status.Warning + ")");
     }
@@ -148,27 +152,39 @@ bool StitchJob::Save() {
   // run that fails on one leaves the previous mosaic and report as they were.
   StagedFile mosaic;
   const PixStatus status = PixWriteImage(options_.Output, result_.Output, mosaic);
-  if (!status) return Fail("cannot write " + options_.Output + ": " + Reason(status));
+  if (!status) return Fail("cannot write " + options_.Output + ": " + PixReason(status));
   timings_.Save = MsSince(start);
   result_.Report =
       StitchReport(*engine_, table_, commonRect_, result_.Output, options_.Settings, timings_);
   if (extend_) extend_(result_.Report);
+  const std::string reportText = ReportText(result_.Report);
+  const bool toStdout = options_.Report == kReportToStdout;
   StagedFile report;
-  if (!options_.Report.empty()) {
-    const std::string error = report.Stage(options_.Report, result_.Report.dump(2) + "\n");
+  if (!options_.Report.empty() && !toStdout) {
+    const std::string error = report.Stage(options_.Report, reportText);
     if (!error.empty()) return Fail("cannot write report " + options_.Report + ": " + error);
   }
   if (const std::string error = mosaic.Commit(); !error.empty())
     return Fail("cannot write " + options_.Output + ": " + Describe(PixError::WriteFailed) + " (" +
                 error + ")");
-  if (!options_.Report.empty()) {
+  if (toStdout) {
+    if (std::fwrite(reportText.data(), 1, reportText.size(), stdout) != reportText.size() ||
+        std::fflush(stdout) != 0)
+      return Fail("cannot write the report to standard output");
+  } else if (!options_.Report.empty()) {
     const std::string error = report.Commit();
     if (!error.empty()) return Fail("cannot write report " + options_.Report + ": " + error);
   }
   return true;
 }
 
+void ProtectInputs(const StitchOptions& options) {
+  for (const std::string& image : options.Images) ProtectFromReplacement(image);
+  if (!options.SettingsFile.empty()) ProtectFromReplacement(options.SettingsFile);
+}
+
 StitchResult RunStitch(const StitchOptions& options, ProgressIndicator* progress) {
+  ProtectInputs(options);
   try {
     StitchJob job(options);
     if (job.CheckMemory() && job.LoadImages() && job.FindLinks(progress) && job.Assemble())

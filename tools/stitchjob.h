@@ -11,6 +11,7 @@
 
 #include "engine/panoram.h"
 #include "engine/stitchflow.h"
+#include "imagefiles/imagefiles.h"
 #include "stitchoptions.h"
 
 // Milliseconds spent in each stage.
@@ -28,6 +29,9 @@ struct StitchResult {                 // NOLINT(bugprone-exception-escape)
   nlohmann::json Report;              // filled once the mosaic is assembled
   Bitmap Output;                      // the saved picture, taken over from the engine
 };
+
+// Why an image could not be loaded or saved, in English: the kind and the detail.
+std::string PixReason(const PixStatus& status);
 
 // Exit status of a run that failed on its inputs or outputs.
 constexpr int kExitFailed = 1;
@@ -66,6 +70,9 @@ class StitchJob {
   StitchResult result_;
   std::function<void(nlohmann::json&)> extend_;
 };
+
+// No save of this process may replace one of the run's inputs.
+void ProtectInputs(const StitchOptions& options);
 
 // The whole run; writes the mosaic and, when asked, the report.
 StitchResult RunStitch(const StitchOptions& options, ProgressIndicator* progress);

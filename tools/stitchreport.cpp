@@ -36,6 +36,10 @@ json TableJson(const MontageTable& table) {
 
 }  // namespace
 
+std::string ReportText(const json& report) {
+  return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
 json StitchReport(const Panoram& engine, const MontageTable& table, const Rect& commonRect,
                   const Bitmap& output, const SetupData& s, const StitchTimings& t) {
   // Bounds hold the canvas size; the canvas itself has become the output.

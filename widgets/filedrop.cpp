@@ -2,6 +2,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
@@ -96,7 +97,7 @@ std::vector<std::string> DroppedFiles(const QMimeData& data) {
     return byName != 0 ? byName < 0 : a < b;
   });
   std::vector<std::string> files;
-  for (const QString& name : names) files.push_back(name.toStdString());
+  for (const QString& name : names) files.push_back(QFile::encodeName(name).toStdString());
   return files;
 }
 

@@ -1,5 +1,6 @@
 #include "capture/run/capturerun.h"
 
+#include <cstdio>
 #include <new>
 
 #include "capture/run/projectnames.h"
@@ -38,9 +39,25 @@ FrameTaken CaptureRun::StoreFrame(const Bitmap& live) {
   FrameTaken result;
   if (live.Empty()) return {FrameTaken::Empty};
   result.Name = FrameFileName(Project.Dir, Project.Name, Project.FrameCount);
+  if (engine_.Count() >= Panoram::kCapacity) return {FrameTaken::EngineFull, result.Name};
+  // The file first: its name is the frame's name, and another run may have
+  // taken the intended one.
+  if (Project.SaveFrames && !saveFailed_) {
+    const std::string error = SaveFrameFile(live, result.Name);
+    result.Saved = error.empty();
+    if (!result.Saved) {
+      // Told once; saving stops for the rest of the run, the frames stay in the album.
+      saveFailed_ = true;
+      result.SaveError = error;
+    }
+  }
   // The first frame of a run lies nowhere relative to anything before it.
   const int32_t direction = framesThisRun_ == 0 ? kDirNone : FrameDirection;
-  switch (engine_.AddImage(live, direction, result.Name)) {
+  const AddImageResult added = engine_.AddImage(live, direction, result.Name);
+  if (added != AddImageResult::Added && result.Saved) {
+    ::remove(result.Name.c_str());  // made by this run just now: no frame of the album has it
+  }
+  switch (added) {
     case AddImageResult::Added: break;
     case AddImageResult::StoreFull: return {FrameTaken::EngineFull, result.Name};
     case AddImageResult::OutOfMemory: return {FrameTaken::NoMemory, result.Name};
@@ -52,17 +69,23 @@ FrameTaken CaptureRun::StoreFrame(const Bitmap& live) {
     // The frame is in the engine; only the copy kept for the overlay is missing.
     LastFrame = Bitmap();
   }
-  if (Project.SaveFrames && !saveFailed_) {
-    const PixStatus status = PixSaveImage(result.Name, engine_.LastBitmap());
-    if (!status) {
-      // Told once; saving stops for the rest of the run, the frames stay in the album.
-      saveFailed_ = true;
-      result.SaveError = status.Detail.empty() ? "write failed" : status.Detail;
-    }
-  }
   ++Project.FrameCount;
   ++framesThisRun_;
   return result;
+}
+
+std::string CaptureRun::SaveFrameFile(const Bitmap& live, std::string& name) {
+  StagedFile pending;
+  if (const PixStatus status = PixWriteImage(name, live, pending); !status)
+    return status.Detail.empty() ? "write failed" : status.Detail;
+  if (Project.OverwriteFrames) return pending.Commit();
+  // Bounded: a folder filling with frames of other runs ends in a failure.
+  constexpr int kTriesAfterClash = 1000;
+  for (int tries = 0;; ++tries) {
+    const std::string error = pending.CommitNew(name);
+    if (error.empty() || !pending.Clashed() || tries == kTriesAfterClash) return error;
+    name = FrameFileName(Project.Dir, Project.Name, ++Project.FrameCount);
+  }
 }
 
 void CaptureRun::RefreshOverlay(Bitmap& live, const OverlayOptions& look) const {

@@ -22,6 +22,9 @@ struct CaptureProject {
   std::string Dir;      // ProjectDir, ends with '/'
   int32_t FrameCount = 0;
   bool SaveFrames = false;  // every frame is also written as a bitmap file
+  // Frame files replace files of those names; otherwise each is made anew,
+  // on the next free number when another run took the name meanwhile.
+  bool OverwriteFrames = false;
 };
 
 // What taking one frame came to.
@@ -29,6 +32,7 @@ struct FrameTaken {
   enum Outcome { Taken, EngineFull, NoMemory, Empty } Kind = Taken;
   std::string Name;       // the frame's name in the album
   std::string SaveError;  // set once per run when its file could not be written
+  bool Saved = false;     // its file was written, under Name
   explicit operator bool() const { return Kind == Taken; }
 };
 
@@ -76,4 +80,8 @@ class CaptureRun {
   bool running_ = false;
   int framesThisRun_ = 0;
   bool saveFailed_ = false;
+
+  // Writes live as the frame file for Project.FrameCount (moved on past
+  // names taken meanwhile); "" or why not. Name gets the name written.
+  std::string SaveFrameFile(const Bitmap& live, std::string& name);
 };

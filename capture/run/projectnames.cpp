@@ -78,22 +78,29 @@ bool MakeProjectDir(const std::string& projectDir) {
   return std::filesystem::is_directory(projectDir, error);
 }
 
-std::string ProjectNameProblem(const std::string& name) {
-  if (name.empty()) return {};
+ProjectNameFault CheckProjectName(const std::string& name) {
+  if (name.empty()) return ProjectNameFault::None;
   for (const char c : name) {
-    if (IsForbiddenChar(static_cast<unsigned char>(c))) {
-      return "Название проекта не может содержать символы \\ / : * ? \" < > | "
-             "и управляющие символы";
-    }
+    if (IsForbiddenChar(static_cast<unsigned char>(c))) return ProjectNameFault::ForbiddenCharacter;
   }
-  if (name == "." || name == "..") return "Название проекта не может быть «.» или «..»";
+  if (name == "." || name == "..") return ProjectNameFault::Dots;
   // Windows drops trailing blanks from folder names, and blanks at either
   // end are easily typed by mistake and invisible in the file list.
-  if (IsBlank(name.front()) || IsBlank(name.back())) {
-    return "Название проекта не может начинаться или заканчиваться пробелом";
-  }
-  if (name.size() + kFrameSuffixBytes > kMaxComponentBytes) {
-    return "Название проекта слишком длинное";
+  if (IsBlank(name.front()) || IsBlank(name.back())) return ProjectNameFault::OuterBlank;
+  if (name.size() + kFrameSuffixBytes > kMaxComponentBytes) return ProjectNameFault::TooLong;
+  return ProjectNameFault::None;
+}
+
+std::string ProjectNameProblem(const std::string& name) {
+  switch (CheckProjectName(name)) {
+    case ProjectNameFault::None: return {};
+    case ProjectNameFault::ForbiddenCharacter:
+      return "Название проекта не может содержать символы \\ / : * ? \" < > | "
+             "и управляющие символы";
+    case ProjectNameFault::Dots: return "Название проекта не может быть «.» или «..»";
+    case ProjectNameFault::OuterBlank:
+      return "Название проекта не может начинаться или заканчиваться пробелом";
+    case ProjectNameFault::TooLong: return "Название проекта слишком длинное";
   }
   return {};
 }

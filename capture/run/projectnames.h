@@ -25,9 +25,12 @@ std::string ProjectDirFor(const std::string& baseDir, const std::string& name, b
 // exist afterwards.
 bool MakeProjectDir(const std::string& projectDir);
 
-// Why name cannot name project files on Linux or Windows, in Russian for the
-// user; empty when it can. An empty name is no problem here: it starts no
-// project at all.
+// Why a name cannot name project files on Linux or Windows.
+enum class ProjectNameFault { None, ForbiddenCharacter, Dots, OuterBlank, TooLong };
+ProjectNameFault CheckProjectName(const std::string& name);
+
+// CheckProjectName's fault in Russian for the user; empty when it can. An empty name is no problem
+// here: it starts no project at all.
 std::string ProjectNameProblem(const std::string& name);
 
 // The highest N for which a frame file FrameFileName(projectDir, projectName, N)

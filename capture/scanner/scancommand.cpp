@@ -1,6 +1,7 @@
 #include "capture/scanner/scancommand.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QToolButton>
 
@@ -39,15 +40,18 @@ QWidget* ScanCommand::Window() const { return button_->window(); }
 void ScanCommand::ToolButtonScanClick() {
   WorkflowCommand command(commandRunning_);
   if (!command.Acquired()) return;
-  const std::string name = NextScanFileName(ScanFile, ScanCounter, AutoNum->isChecked());
+  // The number is used only once a file is written under it.
+  int next = ScanCounter;
+  const std::string name = NextScanFileName(ScanFile, next, AutoNum->isChecked());
   TwainResult result = TwainAcquire(Window(), Twain, name);
+  if (result.Acquired && result.Saved) ScanCounter = next;
   if (!result.Acquired) {
     if (!result.Error.empty()) {
       TellUser(Window(), kCaption, QString::fromStdString(result.Error), MessageKind::Warning);
     }
     return;
   }
-  const QString file = QString::fromStdString(name);
+  const QString file = QFile::decodeName(QByteArray::fromStdString(name));
   QString problem;
   Bitmap image;
   if (!result.Saved) {

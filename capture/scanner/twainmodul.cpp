@@ -13,6 +13,10 @@ constexpr char kNoScanner[] =
     "Сканер не найден. Проверьте, что он подключён и включён и что система его видит "
     "(команда scanimage -L).";
 
+// Nobody pressed "Отмена": the device stopped by itself (a cover opened, a jam).
+constexpr char kCancelledByDevice[] =
+    "Сканер сам прервал сканирование. Изображение не получено; проверьте сканер и повторите.";
+
 std::unique_ptr<ScannerBackend> Load(TwainSettings& settings, std::string& error) {
   std::unique_ptr<ScannerBackend> backend;
   if (settings.Loader) backend = settings.Loader(settings.TwainLibraryPath, error);
@@ -87,6 +91,10 @@ TwainResult TwainAcquire(QWidget* parent, TwainSettings& settings, const std::st
   ScanOutcome outcome;
   RunScannerWork(parent, QStringLiteral("Сканирование..."), &cancel,
                  [&](const ScanProgress& progress) { outcome = session->Scan(progress, cancel); });
+  if (outcome.Result == ScanOutcome::Kind::Cancelled && !cancel) {
+    result.Error = kCancelledByDevice;
+    return result;
+  }
   if (outcome.Result != ScanOutcome::Kind::Done) {
     result.Error = outcome.Error;
     return result;

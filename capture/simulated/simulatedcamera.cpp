@@ -71,9 +71,11 @@ std::string DescribeLoadFailure(const PixStatus& status) {
   switch (status.Error) {
     case PixError::NotFound: return "файл не найден";
     case PixError::Unsupported: return "формат файла не поддерживается";
-    case PixError::Corrupt:
-    case PixError::Empty: return "файл повреждён или пуст";
-    default: return "файл не удаётся прочитать";
+    case PixError::Corrupt: return "файл повреждён";
+    case PixError::Empty: return "файл пуст";
+    case PixError::TooLarge: return "изображение слишком велико";
+    case PixError::OutOfMemory: return "не хватает памяти";
+    default: return "файл не удаётся прочитать (" + status.Detail + ")";
   }
 }
 
@@ -173,7 +175,9 @@ Point SimulatedCamera::Clamped(Point point) const {
 std::optional<Bitmap> SimulatedCamera::TakeFrame() {
   if (!running_) return std::nullopt;
   const Point base = BasePosition();
-  position_ = Clamped({base.X + offset_.X, base.Y + offset_.Y});
+  const Point wanted{base.X + offset_.X, base.Y + offset_.Y};
+  position_ = Clamped(wanted);
+  lastViewMoved_ = position_.X != wanted.X || position_.Y != wanted.Y;
   Bitmap frame = CopyRectBitmap(
       *picture_, {position_.X, position_.Y, position_.X + size_.Width, position_.Y + size_.Height});
   ApplyLight(frame);
@@ -238,7 +242,7 @@ std::vector<std::string> SimulatedCameraProvider::DeviceNames() {
   return {"Имитация камеры (" + std::filesystem::path(options_.Picture).filename().string() + ")"};
 }
 
-bool SimulatedCameraProvider::LoadPicture(std::string& error) {
+bool SimulatedCameraProvider::LoadPicture(SimulatedCameraFailure& failure) {
   if (picture_) return true;
   if (options_.Picture.empty()) {
     picture_ = std::make_shared<const Bitmap>(
@@ -246,20 +250,33 @@ bool SimulatedCameraProvider::LoadPicture(std::string& error) {
     return true;
   }
   Bitmap picture;
-  const PixStatus status = PixLoadImage(options_.Picture, picture);
-  if (!status) {
-    error = "Не удалось открыть картинку имитации камеры «" + options_.Picture +
-            "»: " + DescribeLoadFailure(status);
+  failure.Load = PixLoadImage(options_.Picture, picture);
+  if (!failure.Load) {
+    failure.What = SimulatedCameraFailure::Picture;
     return false;
   }
-  const FrameSize smallest = kCommonSizes.front();
-  if (picture.Width() < smallest.Width || picture.Height() < smallest.Height) {
-    error = "Картинка имитации камеры «" + options_.Picture + "» меньше самого малого кадра " +
-            std::to_string(smallest.Width) + " × " + std::to_string(smallest.Height);
+  if (picture.Width() < kSmallestFrame.Width || picture.Height() < kSmallestFrame.Height) {
+    failure.What = SimulatedCameraFailure::PictureTooSmall;
     return false;
   }
   picture_ = std::make_shared<const Bitmap>(std::move(picture));
   return true;
+}
+
+std::unique_ptr<SimulatedCamera> SimulatedCameraProvider::OpenCamera(
+    SimulatedCameraFailure& failure) {
+  failure = {};
+  if (!LoadPicture(failure)) return nullptr;
+  std::vector<Point> path;
+  if (!options_.PathFile.empty()) {
+    std::optional<std::vector<Point>> read = ReadCameraPath(options_.PathFile, failure.InPath);
+    if (!read) {
+      failure.What = SimulatedCameraFailure::Path;
+      return nullptr;
+    }
+    path = std::move(*read);
+  }
+  return std::make_unique<SimulatedCamera>(picture_, std::move(path), options_);
 }
 
 std::unique_ptr<VideoSource> SimulatedCameraProvider::Open(int index, std::string& error) {
@@ -267,12 +284,22 @@ std::unique_ptr<VideoSource> SimulatedCameraProvider::Open(int index, std::strin
     error = "Устройство не найдено";
     return nullptr;
   }
-  if (!LoadPicture(error)) return nullptr;
-  std::vector<Point> path;
-  if (!options_.PathFile.empty()) {
-    std::optional<std::vector<Point>> read = ReadCameraPath(options_.PathFile, error);
-    if (!read) return nullptr;
-    path = std::move(*read);
+  SimulatedCameraFailure failure;
+  std::unique_ptr<SimulatedCamera> camera = OpenCamera(failure);
+  const std::string picture = "«" + options_.Picture + "»";
+  switch (failure.What) {
+    case SimulatedCameraFailure::None: break;
+    case SimulatedCameraFailure::Picture:
+      error = "Не удалось открыть картинку имитации камеры " + picture + ": " +
+              DescribeLoadFailure(failure.Load);
+      break;
+    case SimulatedCameraFailure::PictureTooSmall:
+      error = "Картинка имитации камеры " + picture + " меньше самого малого кадра " +
+              std::to_string(kSmallestFrame.Width) + " × " + std::to_string(kSmallestFrame.Height);
+      break;
+    case SimulatedCameraFailure::Path:
+      error = CameraPathProblemText(options_.PathFile, failure.InPath);
+      break;
   }
-  return std::make_unique<SimulatedCamera>(picture_, std::move(path), options_);
+  return camera;
 }

@@ -8,6 +8,7 @@
 
 #include "capture/simulated/simulatedcameraspec.h"
 #include "capture/video/videosource.h"
+#include "imagefiles/imagefiles.h"
 
 // Ids of the simulated camera's own controls, below the V4L2 id range; its
 // picture controls and flips use the V4L2 ids (V4L2_CID_BRIGHTNESS, ...).
@@ -58,6 +59,10 @@ class SimulatedCamera : public VideoSource {
   Point Position() const { return position_; }
   // Frames delivered since Start.
   uint32_t FrameNumber() const { return frameNumber_; }
+  // The last frame's view had to be moved to stay inside the picture.
+  bool LastViewMoved() const { return lastViewMoved_; }
+  const std::vector<Point>& Path() const { return path_; }
+  FrameSize PictureSize() const { return {picture_->Width(), picture_->Height()}; }
 
  private:
   Point BasePosition() const;
@@ -74,6 +79,7 @@ class SimulatedCamera : public VideoSource {
   uint32_t frameNumber_ = 0;
   Point offset_;    // from MoveView, added to the path position
   Point position_;  // of the last frame delivered
+  bool lastViewMoved_ = false;
   std::function<void()> notify_;
   std::string error_;
 };
@@ -85,16 +91,27 @@ inline constexpr FrameSize kSimulatedSpecimenSize{2400, 1800};
 // The one simulated device. The picture is loaded or rendered at the first
 // Open (the default specimen takes about a second in an optimised build) and
 // shared by every camera opened afterwards.
+// Why the simulated camera could not be opened.
+struct SimulatedCameraFailure {
+  enum Kind { None, Picture, PictureTooSmall, Path } What = None;
+  PixStatus Load;            // Picture: how loading it went
+  CameraPathProblem InPath;  // Path
+};
+
 class SimulatedCameraProvider : public VideoProvider {
  public:
   explicit SimulatedCameraProvider(SimulatedCameraOptions options,
                                    FrameSize specimenSize = kSimulatedSpecimenSize);
 
   std::vector<std::string> DeviceNames() override;
+  // The error in Russian, from OpenCamera's failure.
   std::unique_ptr<VideoSource> Open(int index, std::string& error) override;
+  std::unique_ptr<SimulatedCamera> OpenCamera(SimulatedCameraFailure& failure);
+  // The smallest frame: a smaller picture cannot be a camera's.
+  static constexpr FrameSize kSmallestFrame{320, 240};
 
  private:
-  bool LoadPicture(std::string& error);
+  bool LoadPicture(SimulatedCameraFailure& failure);
 
   SimulatedCameraOptions options_;
   FrameSize specimenSize_;

@@ -1,7 +1,12 @@
 #include "capture/simulated/simulatedcameraspec.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -82,32 +87,79 @@ std::optional<SimulatedCameraOptions> ParseSimulatedCameraSpec(const std::string
   return options;
 }
 
-std::optional<std::vector<Point>> ReadCameraPath(const std::string& fileName, std::string& error) {
-  std::ifstream file(fileName);
-  if (!file) {
-    error = "Не удалось прочитать файл пути камеры «" + fileName + "»";
+std::optional<std::vector<Point>> ReadCameraPath(const std::string& fileName,
+                                                 CameraPathProblem& problem) {
+  problem = {};
+  const auto fail = [&problem](CameraPathProblem::Kind kind, int line = 0) {
+    problem.What = kind;
+    problem.Line = line;
     return std::nullopt;
+  };
+  // Without O_NONBLOCK a FIFO's open waits for a writer for ever.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    problem.Detail = std::strerror(errno);
+    return fail(CameraPathProblem::Unreadable);
   }
-  std::vector<Point> path;
-  std::string line;
-  for (int number = 1; std::getline(file, line); ++number) {
-    const std::string_view text = Trimmed(line);
-    if (text.empty() || text.front() == '#') continue;
-    Point point;
-    if (!ParsePosition(text, point)) {
-      error = "Файл пути камеры «" + fileName + "», строка " + std::to_string(number) +
-              ": ожидаются два целых числа «x y»";
-      return std::nullopt;
+  std::string text;
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  const bool fits = regular && st.st_size <= kMaxCameraPathBytes;
+  if (fits) {
+    text.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) problem.Detail = std::strerror(errno);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
     }
+    text.resize(done);
+  }
+  ::close(fd);
+  if (!regular) return fail(CameraPathProblem::NotRegular);
+  if (!fits) return fail(CameraPathProblem::TooLarge);
+  if (!problem.Detail.empty()) return fail(CameraPathProblem::Unreadable);
+  std::vector<Point> path;
+  int number = 0;
+  for (const std::string_view line : SplitFields(text, '\n')) {
+    ++number;
+    if (line.size() > kMaxCameraPathLineBytes) return fail(CameraPathProblem::LineTooLong, number);
+    const std::string_view trimmed = Trimmed(line);
+    if (trimmed.empty() || trimmed.front() == '#') continue;
+    Point point;
+    if (!ParsePosition(trimmed, point)) return fail(CameraPathProblem::Malformed, number);
     path.push_back(point);
   }
-  if (file.bad()) {
-    error = "Не удалось прочитать файл пути камеры «" + fileName + "»";
-    return std::nullopt;
+  if (path.empty()) return fail(CameraPathProblem::Empty);
+  return path;
+}
+
+std::string CameraPathProblemText(const std::string& fileName, const CameraPathProblem& problem) {
+  const std::string file = "«" + fileName + "»";
+  const std::string line = ", строка " + std::to_string(problem.Line);
+  switch (problem.What) {
+    case CameraPathProblem::None: return {};
+    case CameraPathProblem::Unreadable:
+      return "Не удалось прочитать файл пути камеры " + file + ": " + problem.Detail;
+    case CameraPathProblem::NotRegular: return "Файл пути камеры " + file + " — не обычный файл";
+    case CameraPathProblem::TooLarge:
+      return "Файл пути камеры " + file + " больше " + std::to_string(kMaxCameraPathBytes >> 20) +
+             " МиБ";
+    case CameraPathProblem::LineTooLong:
+      return "Файл пути камеры " + file + line + ": строка длиннее " +
+             std::to_string(kMaxCameraPathLineBytes) + " байт";
+    case CameraPathProblem::Malformed:
+      return "Файл пути камеры " + file + line + ": ожидаются два целых числа «x y»";
+    case CameraPathProblem::Empty: return "В файле пути камеры " + file + " нет ни одной позиции";
   }
-  if (path.empty()) {
-    error = "В файле пути камеры «" + fileName + "» нет ни одной позиции";
-    return std::nullopt;
-  }
+  return {};
+}
+
+std::optional<std::vector<Point>> ReadCameraPath(const std::string& fileName, std::string& error) {
+  CameraPathProblem problem;
+  std::optional<std::vector<Point>> path = ReadCameraPath(fileName, problem);
+  if (!path) error = CameraPathProblemText(fileName, problem);
   return path;
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr const char* kSpecimen = "specimen";
+constexpr const char* kSpecimen = kSpecimenName;
 
 std::unique_ptr<VideoSource> OpenV4l2(const std::string& device, std::string& error) {
   int index = -1;

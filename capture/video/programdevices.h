@@ -13,6 +13,8 @@
 // is the simulated camera's spec ("specimen", a picture, ":path=FILE", ...).
 inline constexpr const char* kSimulateCameraOption = "--simulate-camera";
 inline constexpr const char* kSimulateCameraVariable = "QUILTOR_SIMULATED_CAMERA";
+// The spec, or the runner's picture, that asks for the synthetic specimen.
+inline constexpr const char* kSpecimenName = "specimen";
 
 // The spec asked for by "--simulate-camera[=SPEC]" among arguments (the
 // option wins) or by the variable's value (null when unset); "specimen" when

@@ -1,6 +1,7 @@
 #include "capture/video/videograbber.h"
 
 #include <linux/videodev2.h>
+#include <QFile>
 
 #include <QComboBox>
 #include <QDateTime>
@@ -194,7 +195,8 @@ void TVideoGrabber::Deliver() {
   ++frameNumber_;
   bool success = true;
   if (pendingDest_ == fc_BmpFile || pendingDest_ == fc_JpegFile) {
-    success = static_cast<bool>(PixSaveImage(pendingFile_.toStdString(), *frame));
+    success =
+        static_cast<bool>(PixSaveImage(QFile::encodeName(pendingFile_).toStdString(), *frame));
   }
   const qint64 time = QDateTime::currentMSecsSinceEpoch() - startedMs_;
   emit OnFrameCaptureCompleted(this, *frame, frame->Width(), frame->Height(), frameNumber_, time,

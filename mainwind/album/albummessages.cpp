@@ -1,5 +1,6 @@
 #include "albummessages.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include "engine/panoram.h"
@@ -10,8 +11,9 @@ QString AlbumLoadMessage(const AlbumLoadReport& report) {
   if (!report.Failed.empty()) {
     QStringList lines{QStringLiteral("Не удалось загрузить изображения:")};
     for (const AlbumLoadFailure& failure : report.Failed)
-      lines << QStringLiteral("%1 — %2").arg(QString::fromStdString(failure.Name),
-                                             DescribePixError(failure.Status.Error));
+      lines << QStringLiteral("%1 — %2").arg(
+          QFile::decodeName(QByteArray::fromStdString(failure.Name)),
+          DescribePixError(failure.Status.Error));
     parts << lines.join(QLatin1Char('\n'));
   }
   if (!report.Damaged.empty()) {
@@ -19,7 +21,7 @@ QString AlbumLoadMessage(const AlbumLoadReport& report) {
         QStringLiteral("Изображения загружены, но данные в файлах повреждены — "
                        "проверьте их:")};
     for (const AlbumLoadFailure& damaged : report.Damaged)
-      lines << QString::fromStdString(damaged.Name);
+      lines << QFile::decodeName(QByteArray::fromStdString(damaged.Name));
     parts << lines.join(QLatin1Char('\n'));
   }
   if (report.StoreFull) {

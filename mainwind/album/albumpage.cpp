@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QEvent>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -161,8 +162,8 @@ void AlbumPage::ToolButtonImageOpenClick() {
   WorkflowCommand command(shell_.CommandRunning);
   if (!command.Acquired()) return;
   const std::vector<std::string> names =
-      PixOpenDialog("Открытие изображения", shell_.ImageFolder.toStdString(),
-                    {RememberedOpenFolder().toStdString()});
+      PixOpenDialog("Открытие изображения", QFile::encodeName(shell_.ImageFolder).toStdString(),
+                    {QFile::encodeName(RememberedOpenFolder()).toStdString()});
   if (names.empty()) return;
   LoadFiles(names);
 }
@@ -182,7 +183,7 @@ void AlbumPage::LoadFiles(const std::vector<std::string>& names) {
   hooks.Progress = [this](int percent) { ProgressBar->setValue(percent); };
   Panoram& engine = shell_.Engine;
   const AlbumLoadReport report = LoadIntoAlbum(engine, names, hooks);
-  shell_.ImageFolder = QString::fromStdString(FolderOf(report.LastName));
+  shell_.ImageFolder = QFile::decodeName(QByteArray::fromStdString(FolderOf(report.LastName)));
   RememberOpenFolder(shell_.ImageFolder);
   ShowAddedImages();
 

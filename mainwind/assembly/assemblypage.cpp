@@ -1,6 +1,7 @@
 #include "assemblypage.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLayout>
 #include <QScrollArea>
@@ -222,8 +223,9 @@ void AssemblyPage::ToolButtonSaveClick() {
   WorkflowCommand command(shell_.CommandRunning);
   if (!command.Acquired()) return;
   const QString folder = shell_.SaveFolder.isEmpty() ? shell_.ImageFolder : shell_.SaveFolder;
-  const std::string name = PixSaveDialog("Сохранение изображения",
-                                         (folder + QStringLiteral("Panorama.bmp")).toStdString());
+  const std::string name =
+      PixSaveDialog("Сохранение изображения",
+                    QFile::encodeName(folder + QStringLiteral("Panorama.bmp")).toStdString());
   if (name.empty()) return;
   const Bitmap& picture = ImageQuilt->Held();
   // A format that cannot hold the mosaic is refused before anything is written.
@@ -247,7 +249,8 @@ void AssemblyPage::ToolButtonSaveClick() {
     return;
   }
   RememberSaveOptions(options);
-  shell_.SaveFolder = QFileInfo(QString::fromStdString(name)).absolutePath() + QLatin1Char('/');
+  shell_.SaveFolder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(name))).absolutePath() +
+                      QLatin1Char('/');
   RememberSaveFolder(shell_.SaveFolder);
 }
 

@@ -55,6 +55,35 @@ TEST_P(TruncatedFormat, EveryCutIsRefusedAsDamaged) {
 INSTANTIATE_TEST_SUITE_P(GifAndRunLengthBmp, TruncatedFormat,
                          ::testing::Values("ok.gif", "ok-rle.bmp", "ok-rle4.bmp"));
 
+// Run-length data cut after a few lines but closed with an end-of-bitmap
+// code, with or without bytes after it, or a line running past its row.
+TEST_F(DamagedFiles, RunLengthBmpNeedsEveryLineWithinItsRow) {
+  const std::string whole = ReadAll(std::string(QUILTOR_IMAGE_CORPUS) + "/ok-rle.bmp");
+  size_t thirdLineEnd = whole.size();
+  size_t at = whole[10] | (static_cast<size_t>(static_cast<uint8_t>(whole[11])) << 8);
+  for (int lines = 0; at + 2 <= whole.size() && lines < 3; at += 2) {
+    if (whole[at] == 0 && whole[at + 1] == 0) thirdLineEnd = at + 2, ++lines;
+    // Literal runs (escape 3..255) carry their bytes, padded to two.
+    if (whole[at] == 0 && static_cast<uint8_t>(whole[at + 1]) > 2)
+      at += (static_cast<uint8_t>(whole[at + 1]) + 1u) & ~1u;
+  }
+  ASSERT_LT(thirdLineEnd, whole.size() - 20);
+  const std::string cut = whole.substr(0, thirdLineEnd) + std::string("\0\1", 2);
+  std::string widened = whole;
+  widened[whole[10] | (static_cast<uint8_t>(whole[11]) << 8)] = '\x40';  // first run: 64 pixels
+  const std::pair<std::string, const char*> cases[] = {
+      {cut, "cut and closed"},
+      {cut + "\x13\x37\x00\x01\x05\x05\x00\x00", "cut, closed, bytes after"},
+      {widened, "a run past the row"}};
+  for (const auto& [bytes, what] : cases) {
+    SCOPED_TRACE(what);
+    WriteAll(Path("rle.bmp"), bytes);
+    Bitmap b = FlatBitmap(2, 2, 1, 2, 3);
+    EXPECT_EQ(PixLoadImage(Path("rle.bmp"), b).Error, PixError::Corrupt);
+    EXPECT_EQ(b.Width(), 2);
+  }
+}
+
 TEST_F(DamagedFiles, TextStartingWithBmIsMalformedNotTooLarge) {
   WriteAll(Path("note.bmp"), "BM: a note about the slides, typed in a plain text editor.\n");
   Bitmap b;

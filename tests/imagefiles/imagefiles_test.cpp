@@ -316,6 +316,25 @@ TEST_F(ImageFilesTest, WrittenBmpIsWhatAnotherDecoderReads) {
   }
 }
 
+// Names in an old single-byte encoding: the toolkit cannot carry their bytes,
+// so they must reach the system as they are.
+TEST_F(ImageFilesTest, NamesThatAreNotUtf8AreOpenedAndWritten) {
+  const Bitmap picture = TexturedBitmap(40, 30, 6);
+  for (const char* name : {"/\xcf\xf0\xee\xe1\xe0.png", "/caf\xe9.bmp", "/\xff\xfe.tif"}) {
+    const std::string file = dir_ + name;
+    ASSERT_TRUE(PixSaveImage(file, picture)) << name;
+    EXPECT_TRUE(fs::exists(fs::path(file)));
+    Bitmap back;
+    const PixStatus loaded = PixLoadImage(file, back);
+    ASSERT_TRUE(loaded) << loaded.Detail;
+    EXPECT_EQ(back, picture);
+    int64_t width = 0, height = 0;
+    ASSERT_TRUE(PixImageSize(file, width, height));
+    EXPECT_EQ(width, 40);
+    EXPECT_EQ(height, 30);
+  }
+}
+
 TEST(Resample, BoxAverageAndNearestOnKnownPixels) {
   // Four pixels in a row, two rows: blue levels 0 40 / 100 200 and 8 48 / 108 208.
   Bitmap src(4, 2);

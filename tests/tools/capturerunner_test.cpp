@@ -282,7 +282,7 @@ TEST_F(CaptureRunnerRun, AutomaticCaptureTakesFramesThatLieWhereTheCameraWas) {
   p.start(
       QStringLiteral(QUILTOR_CAPTURE_EXE),
       {"--simulate", QString::fromStdString(slideFile), "--path", QString::fromStdString(walkFile),
-       "--auto", "--live-frames", QString::number(snake.Path.size() + 5), "--quiet", "-o",
+       "--auto", "--live-frames", QString::number(snake.Path.size()), "--quiet", "-o",
        QString::fromStdString(out), "--report", QString::fromStdString(dir + "/auto.json")});
   ASSERT_TRUE(p.waitForFinished(300000));
   ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();

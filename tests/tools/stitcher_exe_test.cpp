@@ -86,7 +86,7 @@ TEST_F(StitcherProgram, MissingImageIsNamedAndTheOldOutputSurvives) {
 TEST_F(StitcherProgram, UnwritableOutputFailsWithoutLeavingFiles) {
   const std::string out = dir + "/no-such-folder/m.png";
   const ProgramRun r = Stitch({Q(a), Q(b), "--quiet", "-o", Q(out)});
-  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Status, 2);  // refused before any work
   EXPECT_NE(r.Err.find(out), std::string::npos) << r.Err;
   EXPECT_FALSE(std::filesystem::exists(dir + "/no-such-folder"));
   int entries = 0;
@@ -129,11 +129,12 @@ TEST_F(StitcherProgram, PathsThatWouldReplaceAnInputOrTheOutputAreRefused) {
   }
 }
 
+// Refused before any work, so neither file can be replaced first.
 TEST_F(StitcherProgram, ReportThatCannotBeWrittenReplacesNeitherFile) {
   const std::string out = dir + "/m.png", report = dir + "/no-such-folder/r.json";
   std::ofstream(out, std::ios::binary) << "previous mosaic";
   const ProgramRun r = Stitch({Q(a), Q(b), "--quiet", "-o", Q(out), "--report", Q(report)});
-  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Status, 2);
   EXPECT_NE(r.Err.find("cannot write report " + report + ": No such file or directory"),
             std::string::npos)
       << r.Err;

@@ -133,10 +133,10 @@ TEST_F(ScanWindow, NumberedScansOfAnEarlierRunAreNeverOverwritten) {
   EXPECT_EQ(scan_->ScanCounter, 3);
 }
 
-TEST_F(ScanWindow, ACancelledScanAddsNothingAndTheCounterStillMovesOn) {
+TEST_F(ScanWindow, ACancelledScanAddsNothingAndUsesNoNumber) {
   Scan({}, false);  // cancelled in the dialog
   EXPECT_EQ(Images(), 0);
-  EXPECT_EQ(scan_->ScanCounter, 1);
+  EXPECT_EQ(scan_->ScanCounter, 0);
   EXPECT_FALSE(Exists("Scan0.jpg"));
   EXPECT_TRUE(Told.isEmpty());
 
@@ -161,12 +161,20 @@ TEST_F(ScanWindow, ACancelledScanAddsNothingAndTheCounterStillMovesOn) {
   });
   EXPECT_TRUE(progressShown);
   EXPECT_EQ(Images(), 0);
-  EXPECT_EQ(scan_->ScanCounter, 2);
-  EXPECT_FALSE(Exists("Scan1.jpg"));
+  EXPECT_EQ(scan_->ScanCounter, 0);
+  EXPECT_FALSE(Exists("Scan0.jpg"));
   EXPECT_TRUE(Told.isEmpty()) << Told.join("\n").toStdString();
   SetScannerWorkWatcher({});
-  Scan();
-  EXPECT_EQ(window_->Engine.Image(0).Name, folder_ + "Scan2.jpg");
+  // A device that cancels by itself is told.
+  Scan([](TScanDialog& dialog) {
+    dialog.Session()->SetText("read-return-value", "SANE_STATUS_CANCELLED");
+  });
+  EXPECT_EQ(Images(), 0);
+  ASSERT_EQ(Told.size(), 1);
+  EXPECT_TRUE(Told[0].contains(QStringLiteral("Сканер сам прервал сканирование")));
+  Scan([](TScanDialog& dialog) { dialog.Session()->SetText("read-return-value", "Default"); });
+  EXPECT_EQ(window_->Engine.Image(0).Name, folder_ + "Scan0.jpg");
+  EXPECT_EQ(scan_->ScanCounter, 1);
 }
 
 TEST_F(ScanWindow, ADeviceFaultIsToldAndAddsNothing) {
@@ -178,7 +186,7 @@ TEST_F(ScanWindow, ADeviceFaultIsToldAndAddsNothing) {
   EXPECT_TRUE(Told[0].startsWith(QStringLiteral("ВНИМАНИЕ!")));
   EXPECT_TRUE(Told[0].contains(QStringLiteral("Ошибка связи")));
   EXPECT_FALSE(Exists("Scan0.jpg"));
-  EXPECT_EQ(scan_->ScanCounter, 1);
+  EXPECT_EQ(scan_->ScanCounter, 0);  // the next good scan is Scan0
 }
 
 TEST_F(ScanWindow, NoLibraryOrNoScannerIsSaidOnceAndNothingElseChanges) {
