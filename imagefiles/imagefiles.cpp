@@ -18,6 +18,7 @@
 #include "bitmapview.h"
 #include "bmpreader.h"
 #include "fileguards.h"
+#include "pngwriter.h"
 #include "tiffwriter.h"
 
 namespace {
@@ -364,6 +365,8 @@ PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, Stage
       written = WriteBmp(device, bitmap, options.DotsPerInch);
     } else if (suffix == "ppm") {
       written = WritePpm(device, bitmap);
+    } else if (suffix == "png") {
+      written = WritePng(device, bitmap, options.DotsPerInch);
     } else if (suffix == "tif" || suffix == "tiff") {
       written = WriteTiff(device, bitmap, options.Tiff, options.DotsPerInch);
     } else {
