@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/searchmethod.h"
+#include "imagefiles/imagefiles.h"
 #include "stitchsettings.h"
 
 struct StitchOptions {
@@ -17,6 +18,7 @@ struct StitchOptions {
   bool Smooth = false;    // seam smoothing
   bool CropView = false;  // output only the common rectangle
   std::string Output;     // the mosaic; format from the extension
+  PixSaveOptions Save;    // how it is written (a pyramid for .tif)
   std::string Report;     // JSON report, or empty
   bool Quiet = false;     // no progress bar
 };
