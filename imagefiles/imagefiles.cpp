@@ -20,6 +20,8 @@
 #include "bitmapview.h"
 #include "bmpreader.h"
 #include "fileguards.h"
+#include "pngwriter.h"
+#include "pyramidtiff.h"
 #include "tiffwriter.h"
 
 namespace {
@@ -358,17 +360,28 @@ std::vector<std::string> PixWritableSuffixes() {
   return suffixes;
 }
 
-PixStatus PixCheckWritable(const std::string& fileName, int width, int height) {
+namespace {
+
+bool IsPyramid(const std::string& fileName, const PixSaveOptions& options) {
+  const QByteArray suffix = SuffixOf(fileName);
+  return options.Pyramid && (suffix == "tif" || suffix == "tiff");
+}
+
+}  // namespace
+
+PixStatus PixCheckWritable(const std::string& fileName, int width, int height,
+                           const PixSaveOptions& options) {
   const WriteFormat* format = WriteFormatFor(fileName);
   if (format == nullptr)
     return PixStatus::Fail(PixError::Unsupported,
                            "cannot write format '" + SuffixOf(fileName).toStdString() + "'");
   const int64_t dataBytes = int64_t{(width * int64_t{3} + 3) / 4 * 4} * height;
+  const bool dataLimit = format->MaxDataBytes > 0 && !IsPyramid(fileName, options);
   if (width > format->MaxSide || height > format->MaxSide ||
-      (format->MaxDataBytes > 0 && dataBytes > format->MaxDataBytes)) {
+      (dataLimit && dataBytes > format->MaxDataBytes)) {
     std::string limit = "a ." + std::string(format->Suffix) + " file holds at most " +
                         std::to_string(format->MaxSide) + " pixels a side";
-    if (format->MaxDataBytes > 0) limit += " and 4 GiB of pixels";
+    if (dataLimit) limit += " and 4 GiB of pixels";
     return PixStatus::Fail(PixError::TooLarge, limit + ", the image is " + std::to_string(width) +
                                                    " x " + std::to_string(height));
   }
@@ -385,7 +398,8 @@ std::string PixFormatThatHolds(int width, int height) {
 PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, StagedFile& pending,
                         const PixSaveOptions& options) {
   if (bitmap.Empty()) return PixStatus::Fail(PixError::WriteFailed, "empty image");
-  if (PixStatus s = PixCheckWritable(fileName, bitmap.Width(), bitmap.Height()); !s) return s;
+  if (PixStatus s = PixCheckWritable(fileName, bitmap.Width(), bitmap.Height(), options); !s)
+    return s;
   if (std::string reason = pending.Open(fileName); !reason.empty())
     return PixStatus::Fail(PixError::WriteFailed, reason);
   const QByteArray suffix = SuffixOf(fileName);
@@ -397,6 +411,10 @@ PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, Stage
       written = WriteBmp(device, bitmap, options.DotsPerInch);
     } else if (suffix == "ppm") {
       written = WritePpm(device, bitmap);
+    } else if (suffix == "png") {
+      written = WritePng(device, bitmap, options.DotsPerInch);
+    } else if (IsPyramid(fileName, options)) {
+      written = WritePyramidTiff(device, bitmap, options);
     } else if (suffix == "tif" || suffix == "tiff") {
       written = WriteTiff(device, bitmap, options.Tiff, options.DotsPerInch);
     } else {

@@ -34,11 +34,16 @@ struct PixStatus {
 };
 
 enum class PixTiffCompression { None, Lzw, Deflate };
+enum class PixPyramidCompression { Jpeg, Deflate };
 
 // How a picture is written, where its format has a choice.
 struct PixSaveOptions {
-  int JpegQuality = 95;  // 1..100
+  int JpegQuality = 95;  // 1..100, also for the tiles of a JPEG pyramid
   PixTiffCompression Tiff = PixTiffCompression::None;
+  // A TIFF file as tiles at full size and at each half size down to one tile,
+  // for slide viewers; other formats ignore it.
+  bool Pyramid = false;
+  PixPyramidCompression PyramidTiles = PixPyramidCompression::Jpeg;
   double DotsPerInch = 96;  // recorded in BMP, PNG, JPEG and TIFF files
 };
 
@@ -81,4 +86,6 @@ std::vector<std::string> PixWritableSuffixes();
 
 // Whether a width x height picture can be written under this file name: a
 // writable format (Unsupported) within that format's size limits (TooLarge).
-PixStatus PixCheckWritable(const std::string& fileName, int width, int height);
+// A pyramid TIFF has no 4 GiB limit: it becomes a BigTIFF when it needs to.
+PixStatus PixCheckWritable(const std::string& fileName, int width, int height,
+                           const PixSaveOptions& options = {});

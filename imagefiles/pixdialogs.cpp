@@ -37,6 +37,11 @@ PixSaveAnswer& SaveAnswer() {
   return answer;
 }
 
+PixSavePyramidAnswer& SavePyramidAnswer() {
+  static PixSavePyramidAnswer answer;
+  return answer;
+}
+
 QString Patterns(const QList<QByteArray>& formats) {
   QStringList patterns;
   for (const QByteArray& format : formats) {
@@ -64,7 +69,7 @@ void OfferPlaces(QFileDialog& dialog, const std::vector<std::string>& places) {
   QStringList history = dialog.history();
   for (const std::string& place : places) {
     if (place.empty()) continue;
-    const QString folder = QDir::cleanPath(QString::fromStdString(place));
+    const QString folder = QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(place)));
     const QUrl url = QUrl::fromLocalFile(folder);
     if (!side.contains(url)) side.append(url);
     history.removeAll(folder);
@@ -72,6 +77,46 @@ void OfferPlaces(QFileDialog& dialog, const std::vector<std::string>& places) {
   }
   dialog.setSidebarUrls(side);
   dialog.setHistory(history);
+}
+
+const QString kPyramidFilter = QStringLiteral("TIFF, пирамида (*.tif *.tiff)");
+
+bool IsTiffName(const std::string& fileName) {
+  const QString suffix = QFileInfo(QString::fromStdString(fileName)).suffix().toLower();
+  return suffix == QLatin1String("tif") || suffix == QLatin1String("tiff");
+}
+
+// The name the user chose, and whether through the pyramid's filter.
+std::string AskSaveName(const std::string& title, const std::string& initialName, bool offerPyramid,
+                        bool& pyramid) {
+  pyramid = false;
+  if (offerPyramid && SavePyramidAnswer()) return SavePyramidAnswer()(title, initialName, pyramid);
+  if (SaveAnswer()) return SaveAnswer()(title, initialName);
+  QFileDialog dialog(QApplication::activeWindow());
+  Prepare(dialog, title);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // Only formats that hold the whole mosaic at its size and in full colour.
+  QList<QByteArray> writable;
+  for (const std::string& suffix : PixWritableSuffixes())
+    writable.append(QByteArray::fromStdString(suffix));
+  QStringList filters = Filters(writable);
+  if (offerPyramid) filters.insert(1, kPyramidFilter);
+  dialog.setNameFilters(filters);
+  const QFileInfo initial(QFile::decodeName(QByteArray::fromStdString(initialName)));
+  dialog.setDirectory(initial.absolutePath());
+  dialog.selectFile(initial.fileName());
+  // A name typed without an extension is saved in the offered file's format,
+  // or as a TIFF once the pyramid is chosen.
+  const QString suffix = initial.suffix().isEmpty() ? QStringLiteral("bmp") : initial.suffix();
+  dialog.setDefaultSuffix(suffix);
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+    dialog.setDefaultSuffix(filter == kPyramidFilter ? QStringLiteral("tif") : suffix);
+  });
+  if (dialog.exec() != QDialog::Accepted) return {};
+  pyramid = dialog.selectedNameFilter() == kPyramidFilter;
+  const QStringList chosen = dialog.selectedFiles();
+  return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen.first()).toStdString();
 }
 
 }  // namespace
@@ -93,25 +138,12 @@ std::vector<std::string> PixOpenDialog(const std::string& title, const std::stri
   return names;
 }
 
-std::string PixSaveDialog(const std::string& title, const std::string& initialName) {
-  if (SaveAnswer()) return SaveAnswer()(title, initialName);
-  QFileDialog dialog(QApplication::activeWindow());
-  Prepare(dialog, title);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  // Only formats that hold the whole mosaic at its size and in full colour.
-  QList<QByteArray> writable;
-  for (const std::string& suffix : PixWritableSuffixes())
-    writable.append(QByteArray::fromStdString(suffix));
-  dialog.setNameFilters(Filters(writable));
-  const QFileInfo initial(QFile::decodeName(QByteArray::fromStdString(initialName)));
-  dialog.setDirectory(initial.absolutePath());
-  dialog.selectFile(initial.fileName());
-  // A name typed without an extension is saved in the offered file's format.
-  dialog.setDefaultSuffix(initial.suffix().isEmpty() ? QStringLiteral("bmp") : initial.suffix());
-  if (dialog.exec() != QDialog::Accepted) return {};
-  const QStringList chosen = dialog.selectedFiles();
-  return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen.first()).toStdString();
+std::string PixSaveDialog(const std::string& title, const std::string& initialName,
+                          PixSaveOptions* options) {
+  bool pyramid = false;
+  const std::string name = AskSaveName(title, initialName, options != nullptr, pyramid);
+  if (options != nullptr) options->Pyramid = pyramid && IsTiffName(name);
+  return name;
 }
 
 bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options) {
@@ -119,6 +151,7 @@ bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options) 
   const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
   const bool tiff = suffix == QLatin1String("tif") || suffix == QLatin1String("tiff");
   if (!jpeg && !tiff) return true;
+  const bool pyramid = tiff && options.Pyramid;
   if (SaveOptionsAnswer()) return SaveOptionsAnswer()(fileName, options);
   QDialog dialog(QApplication::activeWindow());
   dialog.setObjectName(QStringLiteral("PixSaveOptions"));
@@ -127,13 +160,30 @@ bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options) 
   dialog.setMinimumWidth(QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle()) +
                          kTitleBarButtons);
   auto* form = new QFormLayout(&dialog);
-  // Only the control of this format: a spare one would lie behind the label.
+  // Only the controls of this format: a spare one would lie behind the label.
   QSpinBox* quality = nullptr;
   QComboBox* compression = nullptr;
-  if (jpeg) {
+  if (jpeg || pyramid) {
     quality = new QSpinBox(&dialog);
     quality->setRange(1, 100);
     quality->setValue(std::clamp(options.JpegQuality, 1, 100));
+  }
+  if (pyramid) {
+    compression = new QComboBox(&dialog);
+    compression->addItem(QStringLiteral("JPEG"), static_cast<int>(PixPyramidCompression::Jpeg));
+    compression->addItem(QStringLiteral("Deflate"),
+                         static_cast<int>(PixPyramidCompression::Deflate));
+    compression->setCurrentIndex(compression->findData(static_cast<int>(options.PyramidTiles)));
+    form->addRow(QStringLiteral("Сжатие плиток"), compression);
+    form->addRow(QStringLiteral("Качество JPEG (1–100)"), quality);
+    // Deflate keeps every pixel: no quality to choose.
+    const auto jpegChosen = [compression, quality] {
+      quality->setEnabled(compression->currentData().toInt() ==
+                          static_cast<int>(PixPyramidCompression::Jpeg));
+    };
+    QObject::connect(compression, &QComboBox::currentIndexChanged, quality, jpegChosen);
+    jpegChosen();
+  } else if (jpeg) {
     form->addRow(QStringLiteral("Качество JPEG (1–100)"), quality);
   } else {
     compression = new QComboBox(&dialog);
@@ -150,8 +200,12 @@ bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options) 
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
   if (dialog.exec() != QDialog::Accepted) return false;
-  if (jpeg) options.JpegQuality = quality->value();
-  if (tiff) options.Tiff = static_cast<PixTiffCompression>(compression->currentData().toInt());
+  if (jpeg || pyramid) options.JpegQuality = quality->value();
+  if (pyramid) {
+    options.PyramidTiles = static_cast<PixPyramidCompression>(compression->currentData().toInt());
+  } else if (tiff) {
+    options.Tiff = static_cast<PixTiffCompression>(compression->currentData().toInt());
+  }
   return true;
 }
 
@@ -162,3 +216,7 @@ void SetPixSaveOptionsAnswer(PixSaveOptionsAnswer answer) {
 void SetPixOpenAnswer(PixOpenAnswer answer) { OpenAnswer() = std::move(answer); }
 
 void SetPixSaveAnswer(PixSaveAnswer answer) { SaveAnswer() = std::move(answer); }
+
+void SetPixSavePyramidAnswer(PixSavePyramidAnswer answer) {
+  SavePyramidAnswer() = std::move(answer);
+}

@@ -11,12 +11,15 @@
 std::vector<std::string> PixOpenDialog(const std::string& title, const std::string& initialFolder,
                                        const std::vector<std::string>& places = {});
 
-// The chosen file name; empty when cancelled.
-std::string PixSaveDialog(const std::string& title, const std::string& initialName);
-
 struct PixSaveOptions;
 
-// For a JPEG or TIFF file name, asks the quality or the compression, starting
+// The chosen file name; empty when cancelled. Given options, the dialog also
+// offers "TIFF, пирамида", and options->Pyramid says whether a .tif chose it.
+std::string PixSaveDialog(const std::string& title, const std::string& initialName,
+                          PixSaveOptions* options = nullptr);
+
+// For a JPEG or TIFF file name, asks the quality or the compression (of the
+// tiles and their JPEG quality for a pyramid), starting
 // from options; false when the user cancelled. Other formats have no choice:
 // true at once.
 bool PixSaveOptionsDialog(const std::string& fileName, PixSaveOptions& options);
@@ -26,8 +29,12 @@ using PixOpenAnswer =
     std::function<std::vector<std::string>(const std::string& title, const std::string& folder)>;
 using PixSaveAnswer =
     std::function<std::string(const std::string& title, const std::string& initialName)>;
+// For a dialog that offers the pyramid: pyramid says the filter chosen.
+using PixSavePyramidAnswer = std::function<std::string(
+    const std::string& title, const std::string& initialName, bool& pyramid)>;
 using PixSaveOptionsAnswer =
     std::function<bool(const std::string& fileName, PixSaveOptions& options)>;
 void SetPixSaveOptionsAnswer(PixSaveOptionsAnswer answer);
 void SetPixOpenAnswer(PixOpenAnswer answer);
 void SetPixSaveAnswer(PixSaveAnswer answer);
+void SetPixSavePyramidAnswer(PixSavePyramidAnswer answer);

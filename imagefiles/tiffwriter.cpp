@@ -44,12 +44,16 @@ uint16_t CompressionTag(PixTiffCompression compression) {
 
 }  // namespace
 
-bool WriteTiff(QIODevice& device, const Bitmap& bitmap, PixTiffCompression compression,
-               double dotsPerInch) {
+TIFF* OpenTiffOnDevice(QIODevice& device, const char* mode) {
   // The library's words go nowhere: a failure is told by the result.
   TIFFSetErrorHandler(nullptr);
   TIFFSetWarningHandler(nullptr);
-  TIFF* tiff = TIFFClientOpen("mosaic", "w", &device, Read, Write, Seek, Close, Size, Map, Unmap);
+  return TIFFClientOpen("mosaic", mode, &device, Read, Write, Seek, Close, Size, Map, Unmap);
+}
+
+bool WriteTiff(QIODevice& device, const Bitmap& bitmap, PixTiffCompression compression,
+               double dotsPerInch) {
+  TIFF* tiff = OpenTiffOnDevice(device, "w");
   if (tiff == nullptr) return false;
   const auto width = static_cast<uint32_t>(bitmap.Width());
   const auto height = static_cast<uint32_t>(bitmap.Height());

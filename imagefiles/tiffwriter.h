@@ -6,6 +6,11 @@
 #include "imagefiles/imagefiles.h"
 
 class QIODevice;
+struct tiff;
+
+// libtiff over device, mode as for TIFFOpen ("w", "w8" for BigTIFF), with the
+// library's messages silenced; null when the library failed.
+tiff* OpenTiffOnDevice(QIODevice& device, const char* mode);
 
 // Writes bitmap as an 8-bit RGB TIFF into device (open for writing, able to
 // seek); false when the library or the device failed.

@@ -1,5 +1,7 @@
 #include "settingsoptions.h"
 
+#include <cctype>
+#include <filesystem>
 #include <charconv>
 
 CLI::Validator InRange(int64_t min, int64_t max) {
@@ -39,6 +41,12 @@ SharedStitchOptions::SharedStitchOptions(CLI::App& app, StitchOptions& options)
   app.add_flag("--crop-view", options.CropView, "output only the common rectangle");
   app.add_option("-o,--output", options.Output, "the mosaic; format from the extension")
       ->required();
+  app.add_flag("--pyramid", options.Save.Pyramid,
+               "write a .tif output as a tiled pyramid for slide viewers");
+  app.add_option("--pyramid-tiles", tiles_,
+                 "how the pyramid's tiles are compressed: jpeg "
+                 "(default, quality 95) or deflate")
+      ->check(CLI::IsMember({"jpeg", "deflate"}));
   app.add_option("--report", options.Report, "a JSON report; \"-\" writes it to standard output");
   app.add_flag("--quiet", options.Quiet, "no progress bar");
 }
@@ -56,6 +64,13 @@ bool SharedStitchOptions::Apply(std::string& error, std::vector<std::string>& wa
   if (frame_->count()) settings.CropFrame = flags_.CropFrame;
   if (blend_->count()) settings.SmoothType = flags_.SmoothType;
   if (step_->count()) settings.Quality = flags_.Quality;
+  if (tiles_ == "deflate") options_.Save.PyramidTiles = PixPyramidCompression::Deflate;
+  std::string suffix = std::filesystem::path(options_.Output).extension().string();
+  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (options_.Save.Pyramid && suffix != ".tif" && suffix != ".tiff") {
+    error = "--pyramid needs a .tif or .tiff output, got " + options_.Output;
+    return false;
+  }
   if (!method_.empty()) options_.Method = SearchMethodFromKey(method_).value_or(options_.Method);
   // Stored values are used as they are (only the dialog limits them), but said.
   if (const std::string outside = SettingsOutsideRanges(settings); !outside.empty()) {

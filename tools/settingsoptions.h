@@ -35,4 +35,5 @@ class SharedStitchOptions {
   CLI::Option* blend_;
   CLI::Option* step_;
   std::string method_;
+  std::string tiles_;
 };

@@ -151,7 +151,7 @@ bool StitchJob::Save() {
   // Both files are written in full before either replaces its target, so a
   // run that fails on one leaves the previous mosaic and report as they were.
   StagedFile mosaic;
-  const PixStatus status = PixWriteImage(options_.Output, result_.Output, mosaic);
+  const PixStatus status = PixWriteImage(options_.Output, result_.Output, mosaic, options_.Save);
   if (!status) return Fail("cannot write " + options_.Output + ": " + PixReason(status));
   timings_.Save = MsSince(start);
   result_.Report =

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/registration/searchmethod.h"
+#include "imagefiles/imagefiles.h"
 #include "stitchsettings.h"
 
 // The report name that writes the report to standard output.
@@ -22,5 +23,6 @@ struct StitchOptions {
   std::string Output;        // the mosaic; format from the extension
   std::string Report;        // JSON report, kReportToStdout, or empty
   std::string SettingsFile;  // the settings were read from it, when given
+  PixSaveOptions Save;       // how it is written (a pyramid for .tif)
   bool Quiet = false;        // no progress bar
 };

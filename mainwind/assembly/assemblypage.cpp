@@ -223,18 +223,19 @@ void AssemblyPage::ToolButtonSaveClick() {
   WorkflowCommand command(shell_.CommandRunning);
   if (!command.Acquired()) return;
   const QString folder = shell_.SaveFolder.isEmpty() ? shell_.ImageFolder : shell_.SaveFolder;
+  PixSaveOptions options = RememberedSaveOptions();
   const std::string name =
       PixSaveDialog("Сохранение изображения",
-                    QFile::encodeName(folder + QStringLiteral("Panorama.bmp")).toStdString());
+                    QFile::encodeName(folder + QStringLiteral("Panorama.bmp")).toStdString(), &options);
   if (name.empty()) return;
   const Bitmap& picture = ImageQuilt->Held();
   // A format that cannot hold the mosaic is refused before anything is written.
-  if (PixCheckWritable(name, picture.Width(), picture.Height()).Error == PixError::TooLarge) {
+  if (PixCheckWritable(name, picture.Width(), picture.Height(), options).Error ==
+      PixError::TooLarge) {
     TellUser(ImageQuilt->window(), kAttention,
              TooLargeForFormatMessage(name, picture.Width(), picture.Height()), MessageKind::Error);
     return;
   }
-  PixSaveOptions options = RememberedSaveOptions();
   if (!PixSaveOptionsDialog(name, options)) return;
   PixStatus status;
   {

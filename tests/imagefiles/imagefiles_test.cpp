@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "imagefiles/imagefiles.h"
 #include "support/testimages.h"
@@ -332,6 +333,27 @@ TEST_F(ImageFilesTest, NamesThatAreNotUtf8AreOpenedAndWritten) {
     ASSERT_TRUE(PixImageSize(file, width, height));
     EXPECT_EQ(width, 40);
     EXPECT_EQ(height, 30);
+  }
+}
+
+TEST_F(ImageFilesTest, WrittenPngIsWhatAnotherDecoderReadsWithItsResolution) {
+  const Bitmap picture = TexturedBitmap(37, 23, 4);
+  PixSaveOptions options;
+  for (const auto& [name, dpi, dotsPerMetre] :
+       {std::tuple{"plain.png", 96.0, 3780}, std::tuple{"fine.png", 300.0, 11811}}) {
+    options.DotsPerInch = dpi;
+    ASSERT_TRUE(PixSaveImage(Path(name), picture, options));
+    const QImage back(QString::fromStdString(Path(name)));
+    ASSERT_EQ(back.size(), QSize(37, 23));
+    EXPECT_EQ(back.dotsPerMeterX(), dotsPerMetre);
+    EXPECT_EQ(back.dotsPerMeterY(), dotsPerMetre);
+    for (int y = 0; y < 23; ++y) {
+      for (int x = 0; x < 37; ++x) {
+        const QRgb c = back.pixel(x, y);
+        const uint8_t* p = picture.Pixel(x, y);
+        ASSERT_TRUE(qBlue(c) == p[0] && qGreen(c) == p[1] && qRed(c) == p[2]) << x << "," << y;
+      }
+    }
   }
 }
 

@@ -58,6 +58,17 @@ TEST(StitchCli, EverySwitch) {
   EXPECT_EQ(o.Report, "r.json");
 }
 
+TEST(StitchCli, PyramidWithItsTiles) {
+  CliOutcome out = Parse({"a", "-o", "m.TIF", "--pyramid"});
+  ASSERT_TRUE(out.Run) << out.Message;
+  EXPECT_TRUE(out.Options.Save.Pyramid);
+  EXPECT_EQ(out.Options.Save.PyramidTiles, PixPyramidCompression::Jpeg);
+  out = Parse({"a", "-o", "m.tiff", "--pyramid", "--pyramid-tiles", "deflate"});
+  ASSERT_TRUE(out.Run) << out.Message;
+  EXPECT_EQ(out.Options.Save.PyramidTiles, PixPyramidCompression::Deflate);
+  EXPECT_FALSE(Parse({"a", "-o", "m.tif"}).Options.Save.Pyramid);
+}
+
 TEST(StitchCli, FlagsWinOverTheSettingsFile) {
   const std::string dir = MakeTempDir("cli");
   const std::string cfg = dir + "/data.cfg";
@@ -104,6 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "excludes"},
         BadCase{"MethodUnknown", {"a.bmp", "-o", "m.png", "--method", "fourier"}, "--method"},
         BadCase{"OutputTypeUnknown", {"a.bmp", "-o", "m.xyz"}, "m.xyz"},
+        BadCase{"PyramidNotTiff", {"a.bmp", "-o", "m.png", "--pyramid"}, "--pyramid needs"},
+        BadCase{"PyramidTilesUnknown",
+                {"a.bmp", "-o", "m.tif", "--pyramid", "--pyramid-tiles", "lzw"},
+                "--pyramid-tiles"},
         BadCase{"MissingConfig",
                 {"a.bmp", "-o", "m.png", "--config", "/nonexistent/data.cfg"},
                 "/nonexistent/data.cfg"}),

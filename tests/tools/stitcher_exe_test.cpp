@@ -59,6 +59,20 @@ TEST_F(StitcherProgram, StitchesAndReports) {
   EXPECT_NE(ReadAll(report).find("\"place\""), std::string::npos);
 }
 
+TEST_F(StitcherProgram, PyramidIsATiledTiffThatSlideReadersOpen) {
+  const std::string out = dir + "/m.tif";
+  const ProgramRun r = Stitch({Q(a), Q(b), "--directions", "1", "--quiet", "-o", Q(out),
+                               "--pyramid", "--pyramid-tiles", "deflate"});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  QProcess reader;
+  reader.start("openslide-show-properties", {Q(out)});
+  ASSERT_TRUE(reader.waitForFinished(60000));
+  const QString said = QString::fromUtf8(reader.readAllStandardOutput());
+  EXPECT_TRUE(said.contains("openslide.level-count: '2'")) << said.toStdString();  // 700 wide
+  EXPECT_TRUE(said.contains("openslide.level[1].width: '350'")) << said.toStdString();
+  EXPECT_TRUE(said.contains("openslide.level[0].tile-width: '512'")) << said.toStdString();
+}
+
 TEST_F(StitcherProgram, ShowsProgressUnlessQuiet) {
   const ProgramRun r = Stitch({Q(a), Q(b), "-o", Q(dir + "/m.bmp")});
   ASSERT_EQ(r.Status, 0) << r.Err;

@@ -24,6 +24,7 @@
 #include "dialogs/settings/preferences.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
+#include "imagefiles/pyramidtiff.h"
 #include "mainwind/formmain.h"
 #include "support/printsetupanswer.h"
 #include "support/shownwindow.h"
@@ -59,6 +60,7 @@ class AssemblyWindow : public ShownWindow {
 
   void TearDown() override {
     SetPixSaveAnswer({});
+    SetPixSavePyramidAnswer({});
     CloseWindow();
   }
 
@@ -219,6 +221,42 @@ TEST_F(AssemblyView, TiffCompressionsAndTheResolutionAreInTheFiles) {
   SetPixSaveAnswer([&](const std::string&, const std::string&) { return png; });
   Page().ToolButtonSave->click();
   EXPECT_EQ(QImage(QString::fromStdString(png)).dotsPerMeterX(), 3780);
+}
+
+TEST_F(AssemblyView, ThePyramidFilterWritesTiledLevelsWithTheChosenTiles) {
+  const std::string name = (root_ + "/slide.tif").toStdString();
+  SetPixSavePyramidAnswer([&](const std::string&, const std::string&, bool& pyramid) {
+    pyramid = true;
+    return name;
+  });
+  SetPixSaveOptionsAnswer([](const std::string&, PixSaveOptions& options) {
+    EXPECT_TRUE(options.Pyramid);
+    options.PyramidTiles = PixPyramidCompression::Deflate;
+    return true;
+  });
+  Page().ToolButtonSave->click();
+  TIFF* tiff = TIFFOpen(name.c_str(), "r");
+  ASSERT_NE(tiff, nullptr);
+  uint16_t tag = 0;
+  uint32_t tileWidth = 0;
+  TIFFGetField(tiff, TIFFTAG_COMPRESSION, &tag);
+  TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth);
+  // The first tile of the first level holds the picture's top left corner as it is.
+  std::vector<uint8_t> tile(512 * 512 * 3);
+  const bool read = TIFFReadEncodedTile(tiff, 0, tile.data(), tile.size()) > 0;
+  const int levels = TIFFNumberOfDirectories(tiff);
+  TIFFClose(tiff);
+  EXPECT_EQ(tag, COMPRESSION_ADOBE_DEFLATE);
+  ASSERT_EQ(tileWidth, 512u);
+  EXPECT_EQ(levels, static_cast<int>(PyramidLevels(Held().Width(), Held().Height()).size()));
+  ASSERT_TRUE(read);
+  for (int y = 0; y < std::min(512, Held().Height()); y += 7) {
+    for (int x = 0; x < std::min(512, Held().Width()); x += 5) {
+      const uint8_t* rgb = &tile[(y * 512 + x) * 3];
+      const uint8_t* bgr = Held().Pixel(x, y);
+      ASSERT_TRUE(rgb[0] == bgr[2] && rgb[1] == bgr[1] && rgb[2] == bgr[0]) << x << "," << y;
+    }
+  }
 }
 
 TEST_F(AssemblyView, AMosaicTooLargeForJpegIsRefusedBeforeWriting) {
