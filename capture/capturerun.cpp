@@ -1,8 +1,12 @@
 #include "capture/capturerun.h"
 
+#include <chrono>
+#include <filesystem>
+#include <memory>
 #include <new>
 
 #include "capture/projectnames.h"
+#include "capture/retakenframes.h"
 #include "imagefiles/imagefiles.h"
 
 void CaptureRun::Begin(int32_t firstNumber) {
@@ -12,10 +16,13 @@ void CaptureRun::Begin(int32_t firstNumber) {
   saveFailed_ = false;
   TakeFrame = false;
   OverlayFrame.reset();
+  Live.Begin();
 }
 
 std::optional<FrameTaken> CaptureRun::ManualFrameStep(Bitmap& live, const OverlayOptions& look) {
   std::optional<FrameTaken> taken;
+  // The motion is followed on the picture as delivered, before any overlay.
+  if (running_) Live.Follow(live, engine_.Radius(), engine_.Step());
   if (TakeFrame && running_) {
     // Several presses between two live pictures take one frame.
     TakeFrame = false;
@@ -54,7 +61,43 @@ FrameTaken CaptureRun::StoreFrame(const Bitmap& live) {
   }
   ++Project.FrameCount;
   ++framesThisRun_;
+  try {
+    Live.FrameTaken(std::make_shared<const Bitmap>(engine_.LastBitmap()), direction,
+                    LiveLinkSettingsOf(engine_));
+  } catch (const std::bad_alloc&) {
+    // Without its live link the frame is searched at the end like any other.
+    Live.Begin();
+  }
   return result;
+}
+
+bool CaptureRun::RetakeLastFrame(FrameRetaken* retaken) {
+  if (!running_ || framesThisRun_ == 0 || engine_.Count() == 0) return false;
+  FrameRetaken result;
+  result.Name = engine_.Name(engine_.Count() - 1);
+  engine_.RemoveImage(engine_.Count() - 1);
+  --Project.FrameCount;
+  --framesThisRun_;
+  std::shared_ptr<const Bitmap> last;
+  try {
+    LastFrame = engine_.Count() > 0 ? engine_.LastBitmap() : Bitmap();
+    if (engine_.Count() > 0) last = std::make_shared<const Bitmap>(LastFrame);
+  } catch (const std::bad_alloc&) {
+    LastFrame = Bitmap();
+  }
+  Live.FrameTakenBack(last);
+  if (OverlayFrame) {
+    if (framesThisRun_ > 0 && !LastFrame.Empty()) {
+      OverlayFrame = LastFrame;
+    } else {
+      OverlayFrame.reset();
+    }
+  }
+  std::error_code ec;
+  if (Project.SaveFrames && std::filesystem::exists(result.Name, ec))
+    result.MovedTo = MoveAsideRetaken(result.Name, Project.Dir, result.MoveError);
+  if (retaken) *retaken = result;
+  return true;
 }
 
 void CaptureRun::RefreshOverlay(Bitmap& live, const OverlayOptions& look) const {
@@ -79,6 +122,19 @@ bool CaptureRun::End(MontageTable& table, ProgressIndicator* progress, bool* sea
   if (searchFailed) *searchFailed = false;
   if (engine_.Count() < 2) return false;
   engine_.ChainToTable(table);
+  // The links found while the frames were taken serve, where they are complete.
+  try {
+    const auto start = std::chrono::steady_clock::now();
+    const bool placed = framesThisRun_ == engine_.Count() && Live.PlaceInto(engine_);
+    if (times)
+      times->Search +=
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count();
+    if (placed) return true;
+  } catch (const std::bad_alloc&) {
+    if (searchFailed) *searchFailed = true;
+    return false;
+  }
   if (!StitchAlongDirections(engine_, progress, times)) {
     if (searchFailed) *searchFailed = true;
     return false;
