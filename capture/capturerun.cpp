@@ -75,6 +75,15 @@ bool CaptureRun::RetakeLastFrame(FrameRetaken* retaken) {
   if (!running_ || framesThisRun_ == 0 || engine_.Count() == 0) return false;
   FrameRetaken result;
   result.Name = engine_.Name(engine_.Count() - 1);
+  // The file goes aside first: one that cannot would be written over by the next frame.
+  std::error_code ec;
+  if (Project.SaveFrames && std::filesystem::exists(result.Name, ec)) {
+    result.MovedTo = MoveAsideRetaken(result.Name, Project.Dir, result.MoveError);
+    if (result.MovedTo.empty()) {
+      if (retaken) *retaken = result;
+      return false;
+    }
+  }
   engine_.RemoveImage(engine_.Count() - 1);
   --Project.FrameCount;
   --framesThisRun_;
@@ -93,9 +102,6 @@ bool CaptureRun::RetakeLastFrame(FrameRetaken* retaken) {
       OverlayFrame.reset();
     }
   }
-  std::error_code ec;
-  if (Project.SaveFrames && std::filesystem::exists(result.Name, ec))
-    result.MovedTo = MoveAsideRetaken(result.Name, Project.Dir, result.MoveError);
   if (retaken) *retaken = result;
   return true;
 }

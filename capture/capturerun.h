@@ -65,7 +65,8 @@ class CaptureRun {
   FrameTaken StoreFrame(const Bitmap& live);
   // Takes the last frame of this run back out of the engine, the overlay and
   // the live links; its file, if saved, goes aside (retakenframes.h) and the
-  // next frame takes its number. False when this run has no frame.
+  // next frame takes its number. False when this run has no frame, or when
+  // the file could not be moved (MoveError tells why; nothing changed then).
   bool RetakeLastFrame(FrameRetaken* retaken = nullptr);
   // The contact zone of the last frame into live, when the overlay is on.
   void RefreshOverlay(Bitmap& live, const OverlayOptions& look) const;

@@ -9,7 +9,9 @@
 
 namespace {
 
-constexpr int kCandidateParts = 3;  // templates cut along the overlap's longer side
+constexpr int kCandidateParts = 3;
+// Above this the two frames agree but for noise and light.
+constexpr double kExactLinkScore = 0.97;  // templates cut along the overlap's longer side
 
 Rect Shrunk(const Rect& r, int by) {
   return {r.Left + by, r.Top + by, r.Right - by, r.Bottom - by};
@@ -96,7 +98,9 @@ LiveLink SearchLiveLink(const Bitmap& earlier, const Bitmap& next, std::optional
   LiveLink link;
   if (travel) {
     link = Best(earlier, next, TemplateCandidates(earlier, next, *travel, settings));
-    if (link.Score >= kWeakLinkScore) return link;
+    // A perfect link needs no second opinion; anything less may be a smooth
+    // texture matched off its place after the followed spot was mistaken.
+    if (link.Score >= kExactLinkScore) return link;
     if (direction == kDirNone) direction = DirectionOfTravel(*travel, next.Width(), next.Height());
   }
   // The zone percentage of an all-zero settings file would leave no zone at all.

@@ -37,8 +37,9 @@ inline constexpr int kLiveLinkSlack = 12;
 
 // The link of next to earlier. With a travel (next's origin in earlier's
 // pixels, as measured) the search is made around it; without one, or when
-// that finds only a weak link, the facing zones along direction (1..4, or
-// every side for 0) are correlated too and the better link kept.
+// that finds a link short of near-perfect, the facing zones along direction
+// (1..4; for 0 the travel's side, or every side) are correlated too and the
+// better link kept.
 LiveLink SearchLiveLink(const Bitmap& earlier, const Bitmap& next, std::optional<Point> travel,
                         int32_t direction, const LiveLinkSettings& settings);
 

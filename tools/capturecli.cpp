@@ -130,6 +130,10 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
                "take frames by following a spot of the live picture to the edges");
   app.add_option("--live-frames", o.LiveFrames, "with --auto: live pictures before the run ends")
       ->check(CLI::PositiveNumber);
+  std::string retakeText;
+  app.add_option("--retake-at", retakeText,
+                 "live frame numbers at which the last frame is taken back (before any frame "
+                 "due there); its saved file goes into the folder's retaken/");
   app.add_option("--project", o.ProjectName, "project name; frames are NAME_0000.bmp, ...");
   app.add_option("--save-frames", o.SaveFramesTo, "also write every frame into this folder");
   SharedStitchOptions shared(app, o.Stitch);
@@ -152,6 +156,8 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
   if (!ParseSize(sizeText, o.Size)) return refuse("--size: expected WxH, got " + sizeText);
   if (!framesText.empty() && !ParseFrameNumbers(framesText, o.FramesAt))
     return refuse("--frames-at: expected rising live frame numbers 0,1,..., got " + framesText);
+  if (!retakeText.empty() && !ParseFrameNumbers(retakeText, o.RetakeAt))
+    return refuse("--retake-at: expected rising live frame numbers, got " + retakeText);
   if (!ParseDirections(directionText, o.Directions))
     return refuse("--directions: codes must be 1, 2, 3 or 4, separated by commas: " +
                   directionText);

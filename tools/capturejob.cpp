@@ -1,5 +1,6 @@
 #include "capturejob.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include "capture/programdevices.h"
 #include "capture/projectnames.h"
 #include "capture/simulatedcamera.h"
+#include "livereport.h"
 
 namespace {
 
@@ -74,7 +76,11 @@ class FrameTaking {
       lostPictures_ += step.TooLittleTexture || step.RadiusTooLarge ? 1 : 0;
       return step.Taken;
     }
-    if (liveFrame != options_.FramesAt[next_]) return std::nullopt;
+    if (liveFrame != options_.FramesAt[next_]) {
+      // Every picture counts for the camera's travel, taken or not.
+      run_.ManualFrameStep(picture, OverlayOptions{});
+      return std::nullopt;
+    }
     if (next_ > 0) run_.FrameDirection = options_.Directions[next_ - 1];
     ++next_;
     run_.TakeFrame = true;
@@ -154,6 +160,7 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
   run.Begin(0);
 
   std::vector<TakenFrame> frames;
+  std::vector<FrameRetaken> retaken;
   LiveFrames live(*source);
   FrameTaking taking(options, run, *engine);
   for (int n = 0; !taking.Done(n); ++n) {
@@ -161,6 +168,16 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
     if (!picture) {
       return Failed("the camera gave no live picture " + std::to_string(n) +
                     (source->Error().empty() ? "" : ": " + source->Error()));
+    }
+    if (std::binary_search(options.RetakeAt.begin(), options.RetakeAt.end(), n)) {
+      FrameRetaken back;
+      if (!run.RetakeLastFrame(&back)) {
+        return Failed(back.MoveError.empty()
+                          ? "no frame to take back at live picture " + std::to_string(n)
+                          : "cannot move " + back.Name + " aside: " + back.MoveError);
+      }
+      frames.pop_back();
+      retaken.push_back(back);
     }
     const std::optional<FrameTaken> taken = taking.Step(n, *picture);
     if (!taken) continue;
@@ -183,7 +200,11 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
   StitchJob job(options.Stitch, std::move(engine), table, times);
   job.WarnUnlinkedPairs();
   taking.AddWarnings(job.Result().Warnings);
-  job.ExtendReport([&frames](nlohmann::json& report) { AddFrameDetails(report, frames); });
+  job.ExtendReport([&](nlohmann::json& report) {
+    AddFrameDetails(report, frames);
+    AddLiveDetails(report, run.Live);
+    AddRetaken(report, retaken);
+  });
   if (job.Assemble()) job.Save();
   return std::move(job.Result());
 }
