@@ -21,6 +21,7 @@
 
 #include "capture/camera/korvexcameracontrol.h"
 #include "capture/run/layoutindicator.h"
+#include "capture/run/livemosaic.h"
 #include "capture/run/projectnames.h"
 #include "dialogs/project/projwin.h"
 #include "engine/panoram.h"
@@ -43,6 +44,8 @@ const QString kTooLittleTexture = QStringLiteral(
 constexpr QSize kDirectionButton{40, 40};
 constexpr int kIndicatorWidth = 220;
 constexpr int kIndicatorHeight = 165;
+constexpr int kMosaicWidth = 320;
+constexpr int kMosaicHeight = 240;
 constexpr int kArrowStep = 8;  // pixels per arrow key; with Shift four times as many
 // The live picture is shown from a quarter to twice its size.
 constexpr float kLiveZoomLeast = 0.25f;
@@ -72,9 +75,14 @@ CapturePage::CapturePage(CaptureHost& host, ShellState shell,
   VideoGrabber = Named(new TVideoGrabber(std::move(devices), this), "VideoGrabber");
   Build(lists);
   Connect();
+  // Called on the search's own thread: the page is told through its event queue.
+  Run.Live.SetLinkReady([this] {
+    QMetaObject::invokeMethod(
+        this, [this] { LiveLinkReady(); }, Qt::QueuedConnection);
+  });
 }
 
-CapturePage::~CapturePage() = default;
+CapturePage::~CapturePage() { Run.Live.WaitAll(); }
 
 void CapturePage::Build(ToolImageLists& lists) {
   TabSheetVideo = Named(new QWidget, "TabSheetVideo");
@@ -114,6 +122,8 @@ void CapturePage::Build(ToolImageLists& lists) {
   add(ToolButtonSet3, "ToolButtonSet3", "Настройка программы", "configure", "Н");
   add(ToolButtonVP, "ToolButtonVP", "Увеличить", "zoom-in", "+");
   add(ToolButtonVM, "ToolButtonVM", "Уменьшить", "zoom-out", "−");
+  add(ToolButtonRetake, "ToolButtonRetake", "Переснять кадр", "edit-undo", "↶");
+  ToolButtonRetake->setEnabled(false);
   ToolButtonCapFoto->setEnabled(false);
   ToolButtonCapStop->setEnabled(false);
   layout->addWidget(ToolBarVideo);
@@ -125,11 +135,29 @@ void CapturePage::Build(ToolImageLists& lists) {
   ScrollBoxVideoImage->setFocusPolicy(Qt::StrongFocus);
   ScrollBoxVideoImage->installEventFilter(this);
   body->addWidget(ScrollBoxVideoImage, 1);
+  body->addWidget(BuildLivePanel());
   body->addWidget(BuildSidePanel(lists));
   layout->addLayout(body, 1);
 
   TimerVideo = Named(new QTimer(this), "TimerVideo");
   TimerVideo->setInterval(50);
+}
+
+QWidget* CapturePage::BuildLivePanel() {
+  auto* panel = Named(new QWidget(TabSheetVideo), "PanelLiveMosaic");
+  auto* column = new QVBoxLayout(panel);
+  ImageLiveMosaic = Named(new PictureControl(panel), "ImageLiveMosaic");
+  ImageLiveMosaic->SetAutoSize(false);
+  ImageLiveMosaic->setFixedSize(kMosaicWidth, kMosaicHeight);
+  ImageLiveMosaic->Assign(Bitmap(kMosaicWidth, kMosaicHeight, 64));
+  LabelLiveLink = Named(new QLabel(panel), "LabelLiveLink");
+  LabelOverlap = Named(new QLabel(panel), "LabelOverlap");
+  column->addWidget(ImageLiveMosaic);
+  column->addWidget(LabelLiveLink);
+  column->addWidget(LabelOverlap);
+  column->addStretch(1);
+  panel->setFixedWidth(kMosaicWidth + 16);
+  return panel;
 }
 
 QWidget* CapturePage::BuildSidePanel(ToolImageLists& lists) {
@@ -221,6 +249,7 @@ void CapturePage::Connect() {
   OnClick(ToolButtonCapStop, this, &CapturePage::ToolButtonCapStopClick);
   OnClick(ToolButtonVP, this, &CapturePage::ToolButtonVPClick);
   OnClick(ToolButtonVM, this, &CapturePage::ToolButtonVMClick);
+  OnClick(ToolButtonRetake, this, &CapturePage::ToolButtonRetakeClick);
   connect(ToolButtonSet3, &QToolButton::clicked, this, [this] { host_.RunSetupDialog(); });
   connect(CheckBoxInvert, &QCheckBox::clicked, this, &CapturePage::RenewOverlayFrame);
   connect(TrackDens, &QSlider::valueChanged, this, &CapturePage::RenewOverlayFrame);
@@ -344,6 +373,57 @@ void CapturePage::VideoGrabberFrameCaptureCompleted(QObject*, const Bitmap& fram
 void CapturePage::ManualFrameStep(Bitmap& live) {
   const std::optional<FrameTaken> taken = Run.ManualFrameStep(live, Look());
   if (taken) TellFrame(*taken);
+  if (!Run.Running() || Run.FramesThisRun() == 0) return;
+  // Where the live picture is now against the last frame, in the mosaic and in words.
+  const std::optional<Point> travel = Run.Live.Travel();
+  LabelOverlap->setText(travel ? QStringLiteral("Перекрытие с последним кадром: %1 %")
+                                     .arg(OverlapPercent(*travel, live.Width(), live.Height()))
+                               : QStringLiteral("Перекрытие с последним кадром неизвестно"));
+  RefreshLiveMosaic();
+}
+
+void CapturePage::RefreshLiveMosaic() {
+  const std::vector<LiveFrame>& frames = Run.Live.Frames();
+  std::optional<Rect> view;
+  const std::vector<Point> places = Run.Live.Places();
+  if (!ToolButtonAuto->isChecked() && !frames.empty() && Run.Live.Travel()) {
+    const Point at{places.back().X + Run.Live.Travel()->X, places.back().Y + Run.Live.Travel()->Y};
+    view = Rect{at.X, at.Y, at.X + frames.back().Width, at.Y + frames.back().Height};
+  }
+  const LinkConfidence newest =
+      frames.empty() ? LinkConfidence::None : ConfidenceOf(frames.back(), frames.size() == 1);
+  DrawLiveMosaic(ImageLiveMosaic->Canvas(), LiveTiles(Run.Live, shell_.Engine), newest, view);
+  ImageLiveMosaic->BitmapChanged();
+  switch (newest) {
+    case LinkConfidence::Reliable: LabelLiveLink->setText(QStringLiteral("связь надёжна")); break;
+    case LinkConfidence::Unreliable:
+      LabelLiveLink->setText(QStringLiteral("связь ненадёжна — переснимите кадр"));
+      break;
+    default: LabelLiveLink->clear(); break;
+  }
+}
+
+void CapturePage::LiveLinkReady() {
+  if (ending_) return;
+  if (Run.Live.Collect()) RefreshLiveMosaic();
+}
+
+void CapturePage::ToolButtonRetakeClick() {
+  FrameRetaken retaken;
+  if (!Run.RetakeLastFrame(&retaken)) {
+    if (!retaken.MoveError.empty()) {
+      ShowState(QStringLiteral("Кадр %1 не переснят: его файл не удалось переложить в папку "
+                               "переснятых кадров (%2).")
+                    .arg(QString::fromStdString(retaken.Name),
+                         QString::fromStdString(retaken.MoveError)));
+    }
+    return;
+  }
+  ToolButtonRetake->setEnabled(Run.FramesThisRun() > 0);
+  if (ToolButtonAuto->isChecked() || shell_.Engine.Count() < Panoram::kCapacity)
+    ToolButtonCapFoto->setEnabled(!ToolButtonAuto->isChecked());
+  DrawLayoutIndicator(Run.FrameDirection);
+  RefreshLiveMosaic();
 }
 
 void CapturePage::AutoFrameStep(Bitmap& live) {
@@ -382,6 +462,8 @@ void CapturePage::TellFrame(const FrameTaken& taken) {
     case FrameTaken::Empty: return;
   }
   DrawLayoutIndicator(Run.FrameDirection);
+  ToolButtonRetake->setEnabled(true);
+  RefreshLiveMosaic();
   if (!taken.SaveError.empty() && !saveErrorTold_) {
     saveErrorTold_ = true;
     ShowState(QStringLiteral("Кадр не удалось записать в файл %1 (%2). Сохранение кадров "
@@ -473,6 +555,8 @@ void CapturePage::ToolButtonCapStartClick() {
   host_.StartNewProject();
   SetRunControls(true);
   DrawLayoutIndicator(Run.FrameDirection);
+  LabelOverlap->clear();
+  RefreshLiveMosaic();
   if (ToolButtonAuto->isChecked()) {
     Auto.Begin();
     TimerVideo->start();
@@ -485,6 +569,7 @@ void CapturePage::SetRunControls(bool running) {
            GroupBoxVid, ToolButtonCamSet, ToolButtonCapStart, ToolButtonAuto, ToolButtonSet3})
     control->setEnabled(!running);
   ToolButtonCapStop->setEnabled(running);
+  ToolButtonRetake->setEnabled(running && Run.FramesThisRun() > 0);
   ToolBarContacts->setEnabled(running);
   for (QToolButton* button : {ToolButtonTop, ToolButtonBottom, ToolButtonLeft, ToolButtonRight})
     button->setEnabled(running);
@@ -512,7 +597,11 @@ void CapturePage::ToolButtonCapStopClick() {
     BarProgress progress(ProgressBarCapture);
     bool stitched = false;
     bool searchFailed = false;
+    // The links still searched are awaited here; the end then reads them on its own thread.
+    Run.Live.WaitAll();
+    ending_ = true;
     RunWhilePainting([&] { stitched = Run.End(shell_.MontageTable, &progress, &searchFailed); });
+    ending_ = false;
     ProgressBarCapture->hide();
     if (live) TimerVideo->start();
     if (stitched) {

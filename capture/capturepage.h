@@ -79,6 +79,7 @@ class CapturePage : public QObject {
   QToolButton* ToolButtonSet3 = nullptr;
   QToolButton* ToolButtonVP = nullptr;
   QToolButton* ToolButtonVM = nullptr;
+  QToolButton* ToolButtonRetake = nullptr;  // "Переснять кадр"
   QToolBar* ToolBarContacts = nullptr;
   QToolButton* ToolButtonTop = nullptr;
   QToolButton* ToolButtonBottom = nullptr;
@@ -90,6 +91,9 @@ class CapturePage : public QObject {
   PictureControl* ImageInd = nullptr;
   QLabel* LabelCaptureState = nullptr;  // device and saving troubles, in words
   QProgressBar* ProgressBarCapture = nullptr;
+  PictureControl* ImageLiveMosaic = nullptr;  // the frames so far at their found places
+  QLabel* LabelLiveLink = nullptr;            // the newest link's confidence in words
+  QLabel* LabelOverlap = nullptr;             // manual runs: the overlap with the last frame now
   QScrollArea* ScrollBoxVideoImage = nullptr;
   PictureControl* ImageVideo = nullptr;
   TVideoGrabber* VideoGrabber = nullptr;
@@ -134,6 +138,9 @@ class CapturePage : public QObject {
   void ToolButtonVPClick();
   void ToolButtonVMClick();
   void RenewOverlayFrame();
+  void ToolButtonRetakeClick();
+  // A live link search finished (queued from its thread).
+  void LiveLinkReady();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -153,10 +160,13 @@ class CapturePage : public QObject {
   void TellFrame(const FrameTaken& taken);
   void ShowState(const QString& text);
   void ManualFrameStep(Bitmap& live);
+  QWidget* BuildLivePanel();
+  void RefreshLiveMosaic();
   void AutoFrameStep(Bitmap& live);
 
   CaptureHost& host_;
   ShellState shell_;
   bool saveErrorTold_ = false;
   bool textureTold_ = false;  // the page says the spot cannot be followed
+  bool ending_ = false;       // the run's end reads the live links on another thread
 };

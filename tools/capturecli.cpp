@@ -167,6 +167,10 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
                  "with --auto: live pictures before the run ends (within the path when there is "
                  "one)")
       ->check(InRange(1, kMaxLiveFrames));
+  std::string retakeText;
+  app.add_option("--retake-at", retakeText,
+                 "live frame numbers at which the last frame is taken back (before any frame "
+                 "due there); its saved file goes into the folder's retaken/");
   app.add_option("--project", o.ProjectName, "project name; frames are NAME_0000.bmp, ...");
   app.add_option("--save-frames", o.SaveFramesTo,
                  "also write every frame into this folder; a run is refused when frames of the "
@@ -196,6 +200,8 @@ CaptureCliOutcome ParseCaptureArgs(int argc, const char* const* argv) {
   if (!framesText.empty() && !ParseFrameNumbers(framesText, o.FramesAt))
     return refuse("--frames-at: expected rising live frame numbers from 0 to " +
                   std::to_string(kMaxLiveFrames - 1) + ", got " + framesText);
+  if (!retakeText.empty() && !ParseFrameNumbers(retakeText, o.RetakeAt))
+    return refuse("--retake-at: expected rising live frame numbers, got " + retakeText);
   if (!ParseDirections(directionText, o.Directions))
     return refuse("--directions: codes must be 1, 2, 3 or 4, separated by commas: " +
                   directionText);

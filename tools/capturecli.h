@@ -19,6 +19,7 @@ struct CaptureOptions {
   std::vector<int32_t> Directions;  // one code per frame after the first
   bool Tracking = false;            // frames taken by following the live picture instead
   int LiveFrames = 0;               // with Tracking: live pictures before the run ends
+  std::vector<int> RetakeAt;        // live frame numbers at which the last frame is taken back
   std::string ProjectName = "Изображение";
   std::string SaveFramesTo;  // folder for the frame files; empty: frames stay in memory
   // The project's frames already there: numbered on after the last

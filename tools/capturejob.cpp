@@ -12,6 +12,7 @@
 #include "capture/run/projectnames.h"
 #include "capture/simulated/simulatedcamera.h"
 #include "formats/filecommit.h"
+#include "livereport.h"
 #include "stitchcli.h"
 
 namespace {
@@ -77,7 +78,11 @@ class FrameTaking {
       lostPictures_ += step.TooLittleTexture || step.RadiusTooLarge ? 1 : 0;
       return step.Taken;
     }
-    if (liveFrame != options_.FramesAt[next_]) return std::nullopt;
+    if (liveFrame != options_.FramesAt[next_]) {
+      // Every picture counts for the camera's travel, taken or not.
+      run_.ManualFrameStep(picture, OverlayOptions{});
+      return std::nullopt;
+    }
     if (next_ > 0) run_.FrameDirection = options_.Directions[next_ - 1];
     ++next_;
     run_.TakeFrame = true;
@@ -288,6 +293,7 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
 
   std::vector<TakenFrame> frames;
   std::vector<std::string> oddFrames;
+  std::vector<FrameRetaken> retaken;
   LiveFrames live(*source);
   FrameTaking taking(options, run, *engine);
   for (int n = 0; !taking.Done(n); ++n) {
@@ -295,6 +301,16 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
     if (!picture) {
       return Failed("the camera gave no live picture " + std::to_string(n) +
                     (source->Error().empty() ? "" : ": " + source->Error()));
+    }
+    if (std::binary_search(options.RetakeAt.begin(), options.RetakeAt.end(), n)) {
+      FrameRetaken back;
+      if (!run.RetakeLastFrame(&back)) {
+        return Failed(back.MoveError.empty()
+                          ? "no frame to take back at live picture " + std::to_string(n)
+                          : "cannot move " + back.Name + " aside: " + back.MoveError);
+      }
+      frames.pop_back();
+      retaken.push_back(back);
     }
     const std::optional<FrameTaken> taken = taking.Step(n, *picture);
     if (!taken) continue;
@@ -325,7 +341,11 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
   job.Result().Warnings = std::move(oddFrames);
   job.WarnUnlinkedPairs();
   taking.AddWarnings(job.Result().Warnings);
-  job.ExtendReport([&frames](nlohmann::json& report) { AddFrameDetails(report, frames); });
+  job.ExtendReport([&](nlohmann::json& report) {
+    AddFrameDetails(report, frames);
+    AddLiveDetails(report, run.Live);
+    AddRetaken(report, retaken);
+  });
   if (job.Assemble()) job.Save();
   return std::move(job.Result());
 }

@@ -1,5 +1,6 @@
 #include "capture/run/autocapture.h"
 
+#include "capture/run/livelink.h"
 #include "engine/registration/template/matching.h"
 
 Rect ClipWindow(Point spot, int width, int height) {
@@ -29,6 +30,9 @@ int32_t EdgeDirection(Point spot, int width, int height) {
 AutoStepResult AutoCapture::AutoFrameStep(CaptureRun& run, const Bitmap& live, int32_t radius,
                                           int32_t step) {
   AutoStepResult result;
+  // The travel is followed on every picture of the run, the one taken too.
+  if (AutoState >= kAutoAcquire && AutoState <= kAutoTake && run.Running())
+    run.Live.Follow(live, radius, step);
   switch (AutoState) {
     case kAutoAcquire:
     case kAutoAcquireAgain:
@@ -38,6 +42,10 @@ AutoStepResult AutoCapture::AutoFrameStep(CaptureRun& run, const Bitmap& live, i
     case kAutoTrack:
     case kAutoTrackAgain: TrackStep(run, live, step, result); break;
     case kAutoTake:
+      // The frame lies on the side the camera went, not the side a spot reached.
+      if (const std::optional<Point> travel = run.Live.Travel();
+          travel && DirectionOfTravel(*travel, live.Width(), live.Height()) != kDirNone)
+        run.FrameDirection = DirectionOfTravel(*travel, live.Width(), live.Height());
       // The frame is the live picture as delivered; the marker comes after.
       result.Taken = run.StoreFrame(live);
       if (result.Taken->Kind == FrameTaken::EngineFull) {
@@ -61,7 +69,12 @@ void AutoCapture::TrackStep(CaptureRun& run, const Bitmap& live, int32_t step,
       // made-up side; a fresh spot is chosen and no frame is due until it is followed.
       AutoState = second ? kAutoAcquireAgain : kAutoAcquire;
       break;
-    case TrackOutcome::Away: break;
+    case TrackOutcome::Away:
+      // Off both axes the edges can come too late for the overlap the search needs.
+      if (const std::optional<Point> travel = run.Live.Travel();
+          travel && FrameDueByOverlap(*travel, live.Width(), live.Height(), run.ZonePct()))
+        AutoState = kAutoTake;
+      break;
     case TrackOutcome::AtEdge:
       if (!second) result.Indicator = run.FrameDirection;
       AutoState = second ? kAutoTake : kAutoAcquireAgain;

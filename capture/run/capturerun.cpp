@@ -1,9 +1,13 @@
 #include "capture/run/capturerun.h"
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <new>
 
 #include "capture/run/projectnames.h"
+#include "capture/run/retakenframes.h"
 #include "imagefiles/imagefiles.h"
 
 void CaptureRun::Begin(int32_t firstNumber) {
@@ -16,6 +20,7 @@ void CaptureRun::Begin(int32_t firstNumber) {
   // An automatic run leaves the side where its last tracking step put it,
   // often 0 while a button still shows another one.
   FrameDirection = PressedSide;
+  Live.Begin();
 }
 
 void CaptureRun::PressSide(int32_t code) {
@@ -25,6 +30,8 @@ void CaptureRun::PressSide(int32_t code) {
 
 std::optional<FrameTaken> CaptureRun::ManualFrameStep(Bitmap& live, const OverlayOptions& look) {
   std::optional<FrameTaken> taken;
+  // The motion is followed on the picture as delivered, before any overlay.
+  if (running_) Live.Follow(live, engine_.Radius(), engine_.Step());
   if (TakeFrame && running_) {
     // Several presses between two live pictures take one frame.
     TakeFrame = false;
@@ -71,6 +78,13 @@ FrameTaken CaptureRun::StoreFrame(const Bitmap& live) {
   }
   ++Project.FrameCount;
   ++framesThisRun_;
+  try {
+    Live.FrameTaken(std::make_shared<const Bitmap>(engine_.LastBitmap()), direction,
+                    LiveLinkSettingsOf(engine_));
+  } catch (const std::bad_alloc&) {
+    // Without its live link the frame is searched at the end like any other.
+    Live.Begin();
+  }
   return result;
 }
 
@@ -86,6 +100,41 @@ std::string CaptureRun::SaveFrameFile(const Bitmap& live, std::string& name) {
     if (error.empty() || !pending.Clashed() || tries == kTriesAfterClash) return error;
     name = FrameFileName(Project.Dir, Project.Name, ++Project.FrameCount);
   }
+}
+
+bool CaptureRun::RetakeLastFrame(FrameRetaken* retaken) {
+  if (!running_ || framesThisRun_ == 0 || engine_.Count() == 0) return false;
+  FrameRetaken result;
+  result.Name = engine_.Name(engine_.Count() - 1);
+  // The file goes aside first: one that cannot would be written over by the next frame.
+  std::error_code ec;
+  if (Project.SaveFrames && std::filesystem::exists(result.Name, ec)) {
+    result.MovedTo = MoveAsideRetaken(result.Name, Project.Dir, result.MoveError);
+    if (result.MovedTo.empty()) {
+      if (retaken) *retaken = result;
+      return false;
+    }
+  }
+  engine_.RemoveImage(engine_.Count() - 1);
+  --Project.FrameCount;
+  --framesThisRun_;
+  std::shared_ptr<const Bitmap> last;
+  try {
+    LastFrame = engine_.Count() > 0 ? engine_.LastBitmap() : Bitmap();
+    if (engine_.Count() > 0) last = std::make_shared<const Bitmap>(LastFrame);
+  } catch (const std::bad_alloc&) {
+    LastFrame = Bitmap();
+  }
+  Live.FrameTakenBack(last);
+  if (OverlayFrame) {
+    if (framesThisRun_ > 0 && !LastFrame.Empty()) {
+      OverlayFrame = LastFrame;
+    } else {
+      OverlayFrame.reset();
+    }
+  }
+  if (retaken) *retaken = result;
+  return true;
 }
 
 void CaptureRun::RefreshOverlay(Bitmap& live, const OverlayOptions& look) const {
@@ -110,6 +159,19 @@ bool CaptureRun::End(MontageTable& table, ProgressIndicator* progress, bool* sea
   if (searchFailed) *searchFailed = false;
   if (engine_.Count() < 2) return false;
   engine_.ChainToTable(table);
+  // The links found while the frames were taken serve, where they are complete.
+  try {
+    const auto start = std::chrono::steady_clock::now();
+    const bool placed = framesThisRun_ == engine_.Count() && Live.PlaceInto(engine_);
+    if (times)
+      times->Search +=
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count();
+    if (placed) return true;
+  } catch (const std::bad_alloc&) {
+    if (searchFailed) *searchFailed = true;
+    return false;
+  }
   if (!StitchAlongDirections(engine_, progress, times)) {
     if (searchFailed) *searchFailed = true;
     return false;

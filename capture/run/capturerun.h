@@ -9,6 +9,7 @@
 #include <string>
 
 #include "capture/run/contactoverlay.h"
+#include "capture/run/livecapture.h"
 #include "engine/montagetable.h"
 #include "engine/panoram.h"
 #include "engine/progress.h"
@@ -36,6 +37,13 @@ struct FrameTaken {
   explicit operator bool() const { return Kind == Taken; }
 };
 
+// What taking a frame back came to.
+struct FrameRetaken {
+  std::string Name;       // the frame's name
+  std::string MovedTo;    // its file's new place; empty when it had none
+  std::string MoveError;  // set when its file could not be moved aside
+};
+
 class CaptureRun {
  public:
   explicit CaptureRun(Panoram& engine) : engine_(engine) {}
@@ -48,6 +56,7 @@ class CaptureRun {
   int32_t FrameDirection = kDirRight;
   int32_t PressedSide = kDirRight;  // the direction button that is down, 1..4
   bool TakeFrame = false;           // "Сделать кадр" waits for the next live picture
+  LiveCapture Live;                 // the travel and the links while frames are taken
 
   // A run begins with its frames numbered from firstNumber (0, or after the
   // frames of an earlier run of the same project that the user keeps), and
@@ -56,6 +65,7 @@ class CaptureRun {
   // A direction button was pressed: the next frame lies on that side.
   void PressSide(int32_t code);
   bool Running() const { return running_; }
+  int32_t ZonePct() const { return engine_.ZoneHeightPct(); }
   int FramesThisRun() const { return framesThisRun_; }
 
   // Every live picture of a manual run (and outside any run): takes it when
@@ -63,6 +73,11 @@ class CaptureRun {
   std::optional<FrameTaken> ManualFrameStep(Bitmap& live, const OverlayOptions& look);
   // Takes live as the next frame of the project.
   FrameTaken StoreFrame(const Bitmap& live);
+  // Takes the last frame of this run back out of the engine, the overlay and
+  // the live links; its file, if saved, goes aside (retakenframes.h) and the
+  // next frame takes its number. False when this run has no frame, or when
+  // the file could not be moved (MoveError tells why; nothing changed then).
+  bool RetakeLastFrame(FrameRetaken* retaken = nullptr);
   // The contact zone of the last frame into live, when the overlay is on,
   // on the pressed side.
   void RefreshOverlay(Bitmap& live, const OverlayOptions& look) const;

@@ -578,4 +578,39 @@ TEST_F(CaptureTest, ASnakeRunOverTheSimulatedCameraLandsOnItsKnownPath) {
   EXPECT_TRUE(Told.isEmpty()) << Told.join('\n').toStdString();
 }
 
+TEST_F(CaptureTest, TheLiveMosaicTellsTheNewLinkAndARetakeTakesTheFrameBack) {
+  const std::string pathFile = (dir_ + QStringLiteral("/live.txt")).toStdString();
+  {
+    std::ofstream path(pathFile);
+    for (int n = 0; n <= 40; ++n) path << 100 + 11 * n << " 100\n";
+  }
+  SimulatedCameraOptions options;
+  options.PathFile = pathFile;
+  auto w =
+      MakeWindow(nullptr, std::make_unique<SimulatedCameraProvider>(options, FrameSize{1200, 700}));
+  w->Capture->FormProj = new TFormProj(w.get());
+  CapturePage* c = w->Capture;
+  w->PageControl->setCurrentWidget(c->TabSheetVideo);
+  c->TimerVideo->stop();
+  StartRun(w.get(), QStringLiteral("Живая"));
+  EXPECT_FALSE(c->ToolButtonRetake->isEnabled());
+  TakeFrame(w.get());
+  for (int n = 0; n < 39; ++n) LiveFrame(c);
+  // 39 pictures of 11 pixels: (640 - 429) / 640 of the frame.
+  EXPECT_EQ(c->LabelOverlap->text(), QStringLiteral("Перекрытие с последним кадром: 32 %"));
+  TakeFrame(w.get());
+  // The link arrives from its own thread through the page's event queue.
+  for (int n = 0; n < 200 && c->LabelLiveLink->text().isEmpty(); ++n) QTest::qWait(10);
+  EXPECT_EQ(c->LabelLiveLink->text(), QStringLiteral("связь надёжна"));
+  ASSERT_EQ(c->Run.Live.Frames().size(), 2u);
+  EXPECT_EQ(c->Run.Live.Frames()[1].Link.At, (Offset{11 * 40, 0}));
+
+  ASSERT_TRUE(c->ToolButtonRetake->isEnabled());
+  c->ToolButtonRetake->click();
+  EXPECT_EQ(w->Engine.Count(), 1);
+  EXPECT_EQ(c->Run.Project.FrameCount, 1);
+  EXPECT_TRUE(c->LabelLiveLink->text().isEmpty());
+  EXPECT_EQ(*c->Run.OverlayFrame, w->Engine.LastBitmap());
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include "capture/run/autocapture.h"
 #include "capturecli.h"
 #include "capturejob.h"
+#include "engine/registration/linkscore.h"
 #include "imagefiles/imagefiles.h"
 #include "support/testimages.h"
 
@@ -303,6 +304,46 @@ TEST_F(CaptureRunnerRun, AutomaticCaptureTakesFramesThatLieWhereTheCameraWas) {
     }
   }
   EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+TEST_F(CaptureRunnerRun, ReportsEachFramesTravelAndLiveLinkAndTakesAFrameBack) {
+  {
+    std::ofstream walk(pathFile);
+    for (int n = 0; n <= 80; ++n) walk << 12 * n << " 30\n";
+  }
+  CaptureOptions options;
+  options.Simulate = picture;
+  options.PathFile = pathFile;
+  // The frame at 37 is taken back at 38 and taken again at 40.
+  options.FramesAt = {0, 37, 40, 76};
+  options.Directions = {1, 1, 1};
+  options.RetakeAt = {38};
+  options.ProjectName = "P";
+  options.SaveFramesTo = dir + "/frames";
+  options.Stitch.Auto = false;
+  options.Stitch.Output = dir + "/mosaic.png";
+  const StitchResult result = RunCapture(options, nullptr);
+  ASSERT_EQ(result.ExitCode, 0) << result.Error;
+  const nlohmann::json& images = result.Report.at("images");
+  ASSERT_EQ(images.size(), 3u);
+  const int truth[] = {0, 480, 432};  // each frame's origin from the one before
+  for (size_t i = 1; i < images.size(); ++i) {
+    EXPECT_EQ(images[i].at("travel"), nlohmann::json::array({truth[i], 0})) << i;
+    EXPECT_EQ(images[i].at("live_link"), nlohmann::json::array({truth[i], 0})) << i;
+    EXPECT_GE(images[i].at("live_score").get<double>(), kWeakLinkScore) << i;
+    EXPECT_EQ(images[i].at("place")[0].get<int>() - images[i - 1].at("place")[0].get<int>(),
+              truth[i]);
+  }
+  // The retaken frame's file is kept aside; its number went to the frame after it.
+  const std::string aside = dir + "/frames/retaken/P_0001.bmp";
+  EXPECT_EQ(result.Report.at("retaken")[0].at("moved_to"), aside);
+  Bitmap whole, kept, taken;
+  ASSERT_TRUE(PixLoadImage(picture, whole));
+  ASSERT_TRUE(PixLoadImage(aside, kept));
+  EXPECT_EQ(kept, CropBitmap(whole, 12 * 37, 30, 640, 480));
+  ASSERT_TRUE(PixLoadImage(dir + "/frames/P_0001.bmp", taken));
+  EXPECT_EQ(taken, CropBitmap(whole, 12 * 40, 30, 640, 480));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/frames/P_0003.bmp"));
 }
 
 }  // namespace

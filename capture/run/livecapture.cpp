@@ -1,0 +1,170 @@
+#include "capture/run/livecapture.h"
+
+#include <chrono>
+
+namespace {
+
+// An earlier frame the new one may overlap, where the live places put it.
+struct Candidate {
+  int Index = 0;
+  std::shared_ptr<const Bitmap> Picture;
+  Point Predicted;  // the new frame's origin in that frame's pixels
+};
+
+// Overlaps smaller than this share of a frame are not worth a neighbour link.
+constexpr int kMinNeighbourOverlapPct = 10;
+
+// Runs on a worker thread: touches only what it is given.
+LiveFrame SearchFrame(LiveFrame frame, std::shared_ptr<const Bitmap> before,
+                      std::vector<Candidate> neighbours) {
+  frame.Link =
+      SearchLiveLink(*before, *frame.Picture, frame.Travel, frame.Direction, frame.SearchedWith);
+  for (const Candidate& c : neighbours) {
+    const LiveLink link =
+        SearchLiveLink(*c.Picture, *frame.Picture, c.Predicted, kDirNone, frame.SearchedWith);
+    if (link.Found()) frame.Neighbours.push_back({c.Index, link});
+  }
+  frame.Pending = false;
+  return frame;
+}
+
+}  // namespace
+
+LiveCapture::~LiveCapture() { WaitAll(); }
+
+void LiveCapture::LinkNeighbours(NeighbourPlacement placement) {
+  neighbours_ = std::move(placement);
+}
+
+void LiveCapture::Begin() {
+  WaitAll();
+  frames_.clear();
+  jobs_.clear();
+  follower_.Reset();
+}
+
+void LiveCapture::Follow(const Bitmap& live, int radius, int step) {
+  follower_.Follow(live, radius, step);
+}
+
+void LiveCapture::FrameTaken(std::shared_ptr<const Bitmap> picture, int32_t direction,
+                             const LiveLinkSettings& settings) {
+  LiveFrame frame;
+  frame.Picture = std::move(picture);
+  frame.Width = frame.Picture->Width();
+  frame.Height = frame.Picture->Height();
+  frame.Direction = direction;
+  frame.SearchedWith = settings;
+  if (!frames_.empty()) frame.Travel = follower_.Travel();
+  follower_.FrameTaken();
+  if (frames_.empty()) {
+    frames_.push_back(std::move(frame));
+    jobs_.emplace_back();
+    return;
+  }
+  std::vector<Candidate> neighbours;
+  if (neighbours_) {
+    const std::vector<Point> places = Places();
+    const Point last = places.back();
+    const Point here =
+        frame.Travel ? Point{last.X + frame.Travel->X, last.Y + frame.Travel->Y} : last;
+    const int w = frame.Picture->Width(), h = frame.Picture->Height();
+    for (size_t j = 0; j + 1 < frames_.size(); ++j) {
+      const Point predicted{here.X - places[j].X, here.Y - places[j].Y};
+      if (frame.Travel && OverlapPercent(predicted, w, h) >= kMinNeighbourOverlapPct)
+        neighbours.push_back({static_cast<int>(j), frames_[j].Picture, predicted});
+    }
+  }
+  frame.Pending = true;
+  const std::shared_ptr<const Bitmap> before = frames_.back().Picture;
+  frames_.push_back(frame);
+  DropUnneeded(frames_.size() - 2);
+  jobs_.emplace_back(
+      std::async(std::launch::async, [frame, before, neighbours, ready = ready_]() mutable {
+        LiveFrame done = SearchFrame(std::move(frame), before, std::move(neighbours));
+        if (ready) ready();
+        return done;
+      }));
+}
+
+void LiveCapture::FrameTakenBack(std::shared_ptr<const Bitmap> last) {
+  if (frames_.empty()) return;
+  // A search still running is finished first: it reports when done.
+  if (jobs_.back()) jobs_.back()->wait();
+  const std::optional<Point> back = frames_.size() > 1 ? frames_.back().Travel : std::nullopt;
+  frames_.pop_back();
+  jobs_.pop_back();
+  if (!frames_.empty()) frames_.back().Picture = std::move(last);
+  if (frames_.empty()) {
+    follower_.FrameTaken();  // the next frame is the first again
+  } else {
+    follower_.FrameTakenBack(back);
+  }
+}
+
+bool LiveCapture::Collect() {
+  bool any = false;
+  for (size_t i = 0; i < jobs_.size(); ++i) {
+    std::optional<std::future<LiveFrame>>& job = jobs_[i];
+    if (!job || job->wait_for(std::chrono::seconds(0)) != std::future_status::ready) continue;
+    frames_[i] = job->get();
+    job.reset();
+    DropUnneeded(i);
+    any = true;
+  }
+  return any;
+}
+
+void LiveCapture::WaitAll() {
+  for (std::optional<std::future<LiveFrame>>& job : jobs_) {
+    if (job) job->wait();
+  }
+  Collect();
+}
+
+void LiveCapture::DropUnneeded(size_t index) {
+  if (!neighbours_ && index + 1 < frames_.size()) frames_[index].Picture.reset();
+}
+
+std::vector<Point> LiveCapture::Places() const {
+  std::vector<Point> places;
+  for (const LiveFrame& f : frames_) {
+    if (places.empty()) {
+      places.push_back({0, 0});
+      continue;
+    }
+    const Point last = places.back();
+    Offset step{f.Width, 0};
+    if (f.Link.Found()) {
+      step = f.Link.At;
+    } else if (f.Travel) {
+      step = {f.Travel->X, f.Travel->Y};
+    }
+    places.push_back({last.X + step.X, last.Y + step.Y});
+  }
+  return places;
+}
+
+bool LiveCapture::PlaceInto(Panoram& engine) {
+  WaitAll();
+  if (static_cast<size_t>(engine.Count()) != frames_.size()) return false;
+  const LiveLinkSettings now = LiveLinkSettingsOf(engine);
+  for (size_t i = 1; i < frames_.size(); ++i) {
+    LiveFrame& f = frames_[i];
+    const Bitmap& before = engine.ImageBitmap(static_cast<int>(i) - 1);
+    const Bitmap& picture = engine.ImageBitmap(static_cast<int>(i));
+    if (!(f.SearchedWith == now)) {
+      f.SearchedWith = now;
+      f.Neighbours.clear();
+      f.Link = SearchLiveLink(before, picture, f.Travel, f.Direction, now);
+    }
+    const PairMatch m = LinkPoints(before, picture, f.Link);
+    const int link = static_cast<int>(i) - 1;
+    engine.SetLinkOut(link, m.Out.X, m.Out.Y);
+    engine.SetLinkIn(link + 1, m.In.X, m.In.Y);
+  }
+  engine.ScoreAllLinks();
+  engine.ResetPlaces();
+  if (!neighbours_ || !neighbours_(engine, frames_)) engine.PlaceChain();
+  return true;
+}
