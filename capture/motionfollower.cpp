@@ -6,7 +6,7 @@
 namespace {
 
 // Below this the best match may be another place of a repeating texture.
-constexpr double kMinFollowScore = 0.9;
+constexpr double kMinFollowScore = 0.7;
 
 }  // namespace
 
