@@ -120,7 +120,9 @@ TEST(LiveWalks, PairsPlacedExactlyPerWalk) {
       EXPECT_GE(c.Pairs, 1) << walk.Name;
       // Where the followed spot is lost on this photograph the links fall back
       // to the facing zones, which the diagonal and the stopped walks defeat.
-      if (!automatic && walk.ExactByHand) EXPECT_EQ(c.Exact, c.Pairs) << walk.Name;
+      if (!automatic && walk.ExactByHand) {
+        EXPECT_EQ(c.Exact, c.Pairs) << walk.Name;
+      }
     }
   }
 }
