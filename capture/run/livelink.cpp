@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "engine/registration/phase/phasecorrelation.h"
 #include "engine/registration/template/matching.h"
 #include "engine/panoram.h"
 
