@@ -41,6 +41,7 @@ echo "ThreadSanitizer: all passed"
 # main job's, rebuilt only where it changed). On CI's fresh machine the packages
 # are also installed, tried and purged.
 bash scripts/release-build.sh
+bash scripts/batch-check.sh build/release
 SYSTEM_INSTALL=()
 if [ "${CI:-}" = true ]; then SYSTEM_INSTALL=(--system); fi
 bash tests/packaging/package_test.sh build/release "${SYSTEM_INSTALL[@]}"
