@@ -5,9 +5,9 @@
 
 #include <QIODevice>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <csetjmp>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -17,33 +17,29 @@ namespace {
 // thread; the band size depends only on the width, so the file's bytes do
 // not depend on how many threads ran.
 constexpr size_t kBandBytes = size_t{4} << 20;
-constexpr unsigned kMostThreads = 8;
+constexpr unsigned kMostThreads = 4;
 
 // One band of rows, filtered and compressed as a piece of one zlib stream.
 struct Band {
   int Top = 0, Rows = 0;
-  std::string Deflated;
+  Bytef* Out = nullptr;  // room for the compressed band, reused wave after wave
+  size_t Room = 0, Size = 0;
   uLong Adler = 1;
   bool Ok = false;
 };
 
-// Each row is its filter byte (1: each byte less the same colour's byte to its
+// A row is its filter byte (1: each byte less the same colour's byte to its
 // left) and the differences, red-green-blue.
-void FilterRows(const Bitmap& bitmap, const Band& band, std::vector<Bytef>& out) {
-  const size_t rowBytes = static_cast<size_t>(bitmap.Width()) * 3;
-  out.resize((rowBytes + 1) * static_cast<size_t>(band.Rows));
-  Bytef* dst = out.data();
-  for (int y = band.Top; y < band.Top + band.Rows; ++y) {
-    const uint8_t* bgr = bitmap.Row(y);
-    *dst++ = 1;
-    uint8_t left[3] = {0, 0, 0};
-    for (size_t x = 0; x < rowBytes; x += 3) {
-      const uint8_t rgb[3] = {bgr[x + 2], bgr[x + 1], bgr[x]};
-      for (int c = 0; c < 3; ++c) {
-        *dst++ = static_cast<Bytef>(rgb[c] - left[c]);
-        left[c] = rgb[c];
-      }
-    }
+void FilterRow(const uint8_t* bgr, size_t rowBytes, Bytef* out) {
+  *out++ = 1;
+  uint8_t red = 0, green = 0, blue = 0;
+  for (size_t x = 0; x < rowBytes; x += 3) {
+    out[x] = static_cast<Bytef>(bgr[x + 2] - red);
+    out[x + 1] = static_cast<Bytef>(bgr[x + 1] - green);
+    out[x + 2] = static_cast<Bytef>(bgr[x] - blue);
+    red = bgr[x + 2];
+    green = bgr[x + 1];
+    blue = bgr[x];
   }
 }
 
@@ -52,45 +48,51 @@ void FilterRows(const Bitmap& bitmap, const Band& band, std::vector<Bytef>& out)
 // boundary (a sync flush) so the next one's code follows it directly.
 void CompressBand(const Bitmap& bitmap, Band& band, bool last) {
   try {
-    std::vector<Bytef> filtered;
-    FilterRows(bitmap, band, filtered);
-    band.Adler = adler32(1, filtered.data(), static_cast<uInt>(filtered.size()));
+    const size_t rowBytes = static_cast<size_t>(bitmap.Width()) * 3;
+    std::vector<Bytef> row(rowBytes + 1);
     z_stream z{};
     if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK) return;
-    band.Deflated.resize(deflateBound(&z, static_cast<uLong>(filtered.size())) + 16);
-    z.next_in = filtered.data();
-    z.avail_in = static_cast<uInt>(filtered.size());
-    z.next_out = reinterpret_cast<Bytef*>(band.Deflated.data());
-    z.avail_out = static_cast<uInt>(band.Deflated.size());
-    const int result = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    band.Ok =
-        (last ? result == Z_STREAM_END : result == Z_OK && z.avail_out > 0) && z.avail_in == 0;
-    band.Deflated.resize(z.total_out);
+    z.next_out = band.Out;
+    z.avail_out = static_cast<uInt>(band.Room);
+    int result = Z_OK;
+    for (int y = band.Top; y < band.Top + band.Rows && result == Z_OK; ++y) {
+      FilterRow(bitmap.Row(y), rowBytes, row.data());
+      band.Adler = adler32(band.Adler, row.data(), static_cast<uInt>(row.size()));
+      z.next_in = row.data();
+      z.avail_in = static_cast<uInt>(row.size());
+      const bool end = y + 1 == band.Top + band.Rows;
+      result = deflate(&z, !end ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH);
+      if (z.avail_in != 0) result = Z_BUF_ERROR;
+    }
+    band.Ok = last ? result == Z_STREAM_END : result == Z_OK && z.avail_out > 0;
+    band.Size = z.total_out;
     deflateEnd(&z);
   } catch (const std::bad_alloc&) {
     band.Ok = false;
   }
 }
 
-// Compresses bands [first, first + count) at once, on as many threads as
-// start; the ones that cannot start run here.
-void CompressWave(const Bitmap& bitmap, std::vector<Band>& bands, size_t first, size_t count) {
-  std::vector<std::thread> threads;
-  threads.reserve(count);
-  size_t here = first + count;
-  for (size_t i = first + 1; i < first + count; ++i) {
+// Compresses bands [first, first + count), each taken by whichever thread is
+// free next, this one included: a thread the machine does not run holds up
+// only its one band. Threads that cannot start leave the work to the others.
+void CompressWave(const Bitmap& bitmap, std::vector<Band>& bands, size_t first, size_t count,
+                  unsigned threads) {
+  std::atomic<size_t> next{first};
+  const auto work = [&] {
+    for (size_t i = next++; i < first + count; i = next++)
+      CompressBand(bitmap, bands[i], i + 1 == bands.size());
+  };
+  std::vector<std::thread> helpers;
+  helpers.reserve(threads);
+  for (unsigned t = 1; t < threads && t < count; ++t) {
     try {
-      threads.emplace_back(CompressBand, std::cref(bitmap), std::ref(bands[i]),
-                           i + 1 == bands.size());
-    } catch (const std::exception&) {  // no thread (limits, memory): the rest run here
-      here = i;
+      helpers.emplace_back(work);
+    } catch (const std::exception&) {
       break;
     }
   }
-  CompressBand(bitmap, bands[first], first + 1 == bands.size());
-  for (size_t i = here; i < first + count; ++i)
-    CompressBand(bitmap, bands[i], i + 1 == bands.size());
-  for (std::thread& t : threads) t.join();
+  work();
+  for (std::thread& t : helpers) t.join();
 }
 
 void Write(png_structp png, png_bytep data, size_t size) {
@@ -112,6 +114,7 @@ struct Encoding {
   double DotsPerInch;
   std::vector<Band>* Bands;
   unsigned Threads;
+  std::vector<std::vector<Bytef>>* Rooms;  // one for each band of a wave
 };
 
 // The library writes the signature and the chunks; the image data is one
@@ -130,19 +133,21 @@ bool Encode(png_structp png, png_infop info, const Encoding& e) {
   const png_byte header[2] = {0x78, 0x01};  // deflate, 32 KiB window, fastest level
   png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), header, 2);
   uLong adler = 1;
-  for (size_t first = 0; first < bands.size(); first += e.Threads) {
-    const size_t count = std::min<size_t>(e.Threads, bands.size() - first);
-    CompressWave(bitmap, bands, first, count);
+  const size_t wave = e.Rooms->size();
+  for (size_t first = 0; first < bands.size(); first += wave) {
+    const size_t count = std::min(wave, bands.size() - first);
+    for (size_t i = 0; i < count; ++i) {
+      bands[first + i].Out = (*e.Rooms)[i].data();
+      bands[first + i].Room = (*e.Rooms)[i].size();
+    }
+    CompressWave(bitmap, bands, first, count, e.Threads);
     for (size_t i = first; i < first + count; ++i) {
       Band& band = bands[i];
       if (!band.Ok) return false;
       const auto length =
           static_cast<uLong>(band.Rows) * (static_cast<uLong>(bitmap.Width()) * 3 + 1);
       adler = adler32_combine(adler, band.Adler, static_cast<z_off_t>(length));
-      png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"),
-                      reinterpret_cast<png_const_bytep>(band.Deflated.data()),
-                      band.Deflated.size());
-      std::string().swap(band.Deflated);
+      png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), band.Out, band.Size);
     }
   }
   const png_byte trailer[4] = {static_cast<png_byte>(adler >> 24),
@@ -160,8 +165,14 @@ bool WritePng(QIODevice& device, const Bitmap& bitmap, double dotsPerInch, unsig
   const int bandRows = static_cast<int>(std::max<size_t>(1, kBandBytes / rowBytes));
   std::vector<Band> bands;
   for (int top = 0; top < bitmap.Height(); top += bandRows)
-    bands.push_back({top, std::min(bandRows, bitmap.Height() - top), {}, 1, false});
+    bands.push_back({top, std::min(bandRows, bitmap.Height() - top), nullptr, 0, 0, 1, false});
   if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
+  // Two bands a thread at a time; their pieces wait here to be written in order.
+  // The library's own bound for any settings, and the flush's few bytes.
+  const size_t bandBytes = rowBytes * static_cast<size_t>(bandRows);
+  const size_t room = bandBytes + (bandBytes >> 12) + (bandBytes >> 14) + (bandBytes >> 25) + 64;
+  std::vector<std::vector<Bytef>> rooms(std::min<size_t>(size_t{2} * threads, bands.size()));
+  for (std::vector<Bytef>& r : rooms) r.resize(room);
 
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Silent);
   if (png == nullptr) return false;
@@ -171,7 +182,7 @@ bool WritePng(QIODevice& device, const Bitmap& bitmap, double dotsPerInch, unsig
     return false;
   }
   png_set_write_fn(png, &device, Write, Flush);
-  const bool ok = Encode(png, info, {&bitmap, dotsPerInch, &bands, threads});
+  const bool ok = Encode(png, info, {&bitmap, dotsPerInch, &bands, threads, &rooms});
   png_destroy_write_struct(&png, &info);
   return ok;
 }
