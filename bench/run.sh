@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every speed figure in one command: builds a Release with the benchmarks,
-# runs the search, assembly, capture overlay, tracking and registration benchmarks (each ends with its
+# runs the search, assembly, capture overlay, tracking, registration and image writer benchmarks (each ends with its
 # ratios), then a whole 5 x 5 stitch of camera fields with wall time and peak memory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
