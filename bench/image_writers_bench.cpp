@@ -102,12 +102,10 @@ int main(int argc, char** argv) {
     add("png_old", [p](benchmark::State& s) { OldPng(s, p); });
     add("png_new", [p, plain](benchmark::State& s) { Save(s, p, "new.png", plain); });
     add("jpeg", [p, plain](benchmark::State& s) { Save(s, p, "m.jpg", plain); });
-    add("pyramid_jpeg", [p](benchmark::State& s) {
-      Save(s, p, "p.tif", Pyramid(PixPyramidCompression::Jpeg));
-    });
-    add("pyramid_deflate", [p](benchmark::State& s) {
-      Save(s, p, "d.tif", Pyramid(PixPyramidCompression::Deflate));
-    });
+    add("pyramid_jpeg",
+        [p](benchmark::State& s) { Save(s, p, "p.tif", Pyramid(PixPyramidCompression::Jpeg)); });
+    add("pyramid_deflate",
+        [p](benchmark::State& s) { Save(s, p, "d.tif", Pyramid(PixPyramidCompression::Deflate)); });
   }
   const RatioReporter& reporter = RunWithRatios(argc, argv);
   std::filesystem::remove_all(g_dir);
