@@ -4,10 +4,96 @@
 #include <zlib.h>
 
 #include <QIODevice>
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <csetjmp>
+#include <thread>
+#include <vector>
 
 namespace {
+
+// Rows are compressed in bands of about this many bytes, each on its own
+// thread; the band size depends only on the width, so the file's bytes do
+// not depend on how many threads ran.
+constexpr size_t kBandBytes = size_t{4} << 20;
+constexpr unsigned kMostThreads = 4;
+
+// One band of rows, filtered and compressed as a piece of one zlib stream.
+struct Band {
+  int Top = 0, Rows = 0;
+  Bytef* Out = nullptr;  // room for the compressed band, reused wave after wave
+  size_t Room = 0, Size = 0;
+  uLong Adler = 1;
+  bool Ok = false;
+};
+
+// A row is its filter byte (1: each byte less the same colour's byte to its
+// left) and the differences, red-green-blue.
+void FilterRow(const uint8_t* bgr, size_t rowBytes, Bytef* out) {
+  *out++ = 1;
+  uint8_t red = 0, green = 0, blue = 0;
+  for (size_t x = 0; x < rowBytes; x += 3) {
+    out[x] = static_cast<Bytef>(bgr[x + 2] - red);
+    out[x + 1] = static_cast<Bytef>(bgr[x + 1] - green);
+    out[x + 2] = static_cast<Bytef>(bgr[x] - blue);
+    red = bgr[x + 2];
+    green = bgr[x + 1];
+    blue = bgr[x];
+  }
+}
+
+// Runs of repeated bytes only, at the fastest level: most of the size of the
+// slowest settings at a small part of their time. A band ends on a byte
+// boundary (a sync flush) so the next one's code follows it directly.
+void CompressBand(const Bitmap& bitmap, Band& band, bool last) {
+  try {
+    const size_t rowBytes = static_cast<size_t>(bitmap.Width()) * 3;
+    std::vector<Bytef> row(rowBytes + 1);
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK) return;
+    z.next_out = band.Out;
+    z.avail_out = static_cast<uInt>(band.Room);
+    int result = Z_OK;
+    for (int y = band.Top; y < band.Top + band.Rows && result == Z_OK; ++y) {
+      FilterRow(bitmap.Row(y), rowBytes, row.data());
+      band.Adler = adler32(band.Adler, row.data(), static_cast<uInt>(row.size()));
+      z.next_in = row.data();
+      z.avail_in = static_cast<uInt>(row.size());
+      const bool end = y + 1 == band.Top + band.Rows;
+      result = deflate(&z, !end ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH);
+      if (z.avail_in != 0) result = Z_BUF_ERROR;
+    }
+    band.Ok = last ? result == Z_STREAM_END : result == Z_OK && z.avail_out > 0;
+    band.Size = z.total_out;
+    deflateEnd(&z);
+  } catch (const std::bad_alloc&) {
+    band.Ok = false;
+  }
+}
+
+// Compresses bands [first, first + count), each taken by whichever thread is
+// free next, this one included: a thread the machine does not run holds up
+// only its one band. Threads that cannot start leave the work to the others.
+void CompressWave(const Bitmap& bitmap, std::vector<Band>& bands, size_t first, size_t count,
+                  unsigned threads) {
+  std::atomic<size_t> next{first};
+  const auto work = [&] {
+    for (size_t i = next++; i < first + count; i = next++)
+      CompressBand(bitmap, bands[i], i + 1 == bands.size());
+  };
+  std::vector<std::thread> helpers;
+  helpers.reserve(threads);
+  for (unsigned t = 1; t < threads && t < count; ++t) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::exception&) {
+      break;
+    }
+  }
+  work();
+  for (std::thread& t : helpers) t.join();
+}
 
 void Write(png_structp png, png_bytep data, size_t size) {
   auto* device = static_cast<QIODevice*>(png_get_io_ptr(png));
@@ -23,30 +109,71 @@ void Silent(png_structp, png_const_charp) {}
 
 void Fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-// Only plain data lives in this frame: the library leaves it by longjmp.
-bool Encode(png_structp png, png_infop info, const Bitmap& bitmap, double dotsPerInch) {
+struct Encoding {
+  const Bitmap* Picture;
+  double DotsPerInch;
+  std::vector<Band>* Bands;
+  unsigned Threads;
+  std::vector<std::vector<Bytef>>* Rooms;  // one for each band of a wave
+};
+
+// The library writes the signature and the chunks; the image data is one
+// zlib stream made of the bands' pieces. Only plain data lives in this frame:
+// the library leaves it by longjmp.
+bool Encode(png_structp png, png_infop info, const Encoding& e) {
   if (setjmp(png_jmpbuf(png))) return false;
+  const Bitmap& bitmap = *e.Picture;
+  std::vector<Band>& bands = *e.Bands;
   png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap.Width()),
                static_cast<png_uint_32>(bitmap.Height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  const auto dotsPerMetre = static_cast<png_uint_32>(std::lround(dotsPerInch / 0.0254));
+  const auto dotsPerMetre = static_cast<png_uint_32>(std::lround(e.DotsPerInch / 0.0254));
   png_set_pHYs(png, info, dotsPerMetre, dotsPerMetre, PNG_RESOLUTION_METER);
-  // One cheap filter and runs of repeated bytes: most of the size of the
-  // slowest settings at a small part of their time.
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-  png_set_compression_level(png, Z_BEST_SPEED);
-  png_set_compression_strategy(png, Z_RLE);
   png_write_info(png, info);
-  png_set_bgr(png);  // the bitmap's rows go in as they are
-  for (int y = 0; y < bitmap.Height(); ++y)
-    png_write_row(png, const_cast<png_bytep>(bitmap.Row(y)));
-  png_write_end(png, info);
+  const png_byte header[2] = {0x78, 0x01};  // deflate, 32 KiB window, fastest level
+  png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), header, 2);
+  uLong adler = 1;
+  const size_t wave = e.Rooms->size();
+  for (size_t first = 0; first < bands.size(); first += wave) {
+    const size_t count = std::min(wave, bands.size() - first);
+    for (size_t i = 0; i < count; ++i) {
+      bands[first + i].Out = (*e.Rooms)[i].data();
+      bands[first + i].Room = (*e.Rooms)[i].size();
+    }
+    CompressWave(bitmap, bands, first, count, e.Threads);
+    for (size_t i = first; i < first + count; ++i) {
+      Band& band = bands[i];
+      if (!band.Ok) return false;
+      const auto length =
+          static_cast<uLong>(band.Rows) * (static_cast<uLong>(bitmap.Width()) * 3 + 1);
+      adler = adler32_combine(adler, band.Adler, static_cast<z_off_t>(length));
+      png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), band.Out, band.Size);
+    }
+  }
+  const png_byte trailer[4] = {static_cast<png_byte>(adler >> 24),
+                               static_cast<png_byte>(adler >> 16),
+                               static_cast<png_byte>(adler >> 8), static_cast<png_byte>(adler)};
+  png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), trailer, 4);
+  png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
   return true;
 }
 
 }  // namespace
 
-bool WritePng(QIODevice& device, const Bitmap& bitmap, double dotsPerInch) {
+bool WritePng(QIODevice& device, const Bitmap& bitmap, double dotsPerInch, unsigned threads) {
+  const size_t rowBytes = static_cast<size_t>(bitmap.Width()) * 3 + 1;
+  const int bandRows = static_cast<int>(std::max<size_t>(1, kBandBytes / rowBytes));
+  std::vector<Band> bands;
+  for (int top = 0; top < bitmap.Height(); top += bandRows)
+    bands.push_back({top, std::min(bandRows, bitmap.Height() - top), nullptr, 0, 0, 1, false});
+  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
+  // Two bands a thread at a time; their pieces wait here to be written in order.
+  // The library's own bound for any settings, and the flush's few bytes.
+  const size_t bandBytes = rowBytes * static_cast<size_t>(bandRows);
+  const size_t room = bandBytes + (bandBytes >> 12) + (bandBytes >> 14) + (bandBytes >> 25) + 64;
+  std::vector<std::vector<Bytef>> rooms(std::min<size_t>(size_t{2} * threads, bands.size()));
+  for (std::vector<Bytef>& r : rooms) r.resize(room);
+
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Silent);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -55,7 +182,7 @@ bool WritePng(QIODevice& device, const Bitmap& bitmap, double dotsPerInch) {
     return false;
   }
   png_set_write_fn(png, &device, Write, Flush);
-  const bool ok = Encode(png, info, bitmap, dotsPerInch);
+  const bool ok = Encode(png, info, {&bitmap, dotsPerInch, &bands, threads, &rooms});
   png_destroy_write_struct(&png, &info);
   return ok;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// PNG files written with libpng at fast settings: the toolkit's writer tries
-// every filter at full compression, ten times slower for files under a tenth
-// smaller.
+// PNG files at fast settings (one cheap filter, runs of repeated bytes) and
+// compressed in bands on several threads: the toolkit's writer tries every
+// filter at full compression, ten times slower for files under a tenth smaller.
 
 #include "imagefiles/bitmap.h"
 
@@ -9,4 +9,5 @@ class QIODevice;
 
 // Writes bitmap as an 8-bit RGB PNG into device (open for writing) with the
 // resolution in dots per inch; false when the library or the device failed.
-bool WritePng(QIODevice& device, const Bitmap& bitmap, double dotsPerInch);
+// threads 0: as many as the machine has; the bytes are the same for any number.
+bool WritePng(QIODevice& device, const Bitmap& bitmap, double dotsPerInch, unsigned threads = 0);

@@ -39,6 +39,7 @@ bash scripts/release-build.sh
 # The stitcher under address-space limits, which the sanitizers' shadow memory rules out above.
 bash tests/tools/memory_limit_test.sh build/release/tools/quiltor-stitch build/release/tools/quiltor-samples \
   build/release/memory-limit-work
+bash scripts/batch-check.sh build/release
 SYSTEM_INSTALL=()
 if [ "${CI:-}" = true ]; then SYSTEM_INSTALL=(--system); fi
 bash tests/packaging/package_test.sh build/release "${SYSTEM_INSTALL[@]}"
