@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <utility>
 
-#include "capture/video/programdevices.h"
 #include "capture/run/projectnames.h"
 #include "capture/simulated/simulatedcameraspec.h"
+#include "capture/video/programdevices.h"
 #include "engine/panoram.h"
 #include "imagefiles/imagefiles.h"
 #include "settingsoptions.h"

@@ -8,9 +8,9 @@
 
 #include "capture/run/autocapture.h"
 #include "capture/run/capturerun.h"
-#include "capture/video/programdevices.h"
 #include "capture/run/projectnames.h"
 #include "capture/simulated/simulatedcamera.h"
+#include "capture/video/programdevices.h"
 #include "formats/filecommit.h"
 #include "livereport.h"
 #include "stitchcli.h"

@@ -1,8 +1,8 @@
 #include "settingsoptions.h"
 
 #include <cctype>
-#include <filesystem>
 #include <charconv>
+#include <filesystem>
 
 CLI::Validator InRange(int64_t min, int64_t max) {
   const std::string range = "[" + std::to_string(min) + " - " + std::to_string(max) + "]";

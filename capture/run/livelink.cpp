@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "engine/panoram.h"
 #include "engine/registration/phase/phasecorrelation.h"
 #include "engine/registration/template/matching.h"
-#include "engine/panoram.h"
 
 namespace {
 

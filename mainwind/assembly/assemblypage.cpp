@@ -224,9 +224,9 @@ void AssemblyPage::ToolButtonSaveClick() {
   if (!command.Acquired()) return;
   const QString folder = shell_.SaveFolder.isEmpty() ? shell_.ImageFolder : shell_.SaveFolder;
   PixSaveOptions options = RememberedSaveOptions();
-  const std::string name =
-      PixSaveDialog("Сохранение изображения",
-                    QFile::encodeName(folder + QStringLiteral("Panorama.bmp")).toStdString(), &options);
+  const std::string name = PixSaveDialog(
+      "Сохранение изображения",
+      QFile::encodeName(folder + QStringLiteral("Panorama.bmp")).toStdString(), &options);
   if (name.empty()) return;
   const Bitmap& picture = ImageQuilt->Held();
   // A format that cannot hold the mosaic is refused before anything is written.
