@@ -437,7 +437,9 @@ PixStatus PixWriteImage(const std::string& fileName, const Bitmap& bitmap, Stage
   if (!written) {
     // The encoders say why only in their log: short memory is told apart.
     const QString words = QString::fromStdString(encoderWords.Text);
-    if (words.contains(QLatin1String("memory"), Qt::CaseInsensitive))
+    // A failure with no words and no failed write is an allocation the
+    // encoder could not make (its threads or buffers).
+    if (words.isEmpty() || words.contains(QLatin1String("memory"), Qt::CaseInsensitive))
       return PixStatus::Fail(PixError::OutOfMemory, encoderWords.Text);
     return PixStatus::Fail(PixError::WriteFailed,
                            words.isEmpty() ? "the encoder failed" : encoderWords.Text);
