@@ -47,7 +47,7 @@ std::string FollowDanglingLink(std::string path, std::string& problem) {
       return {};
     }
     const std::string next(text, static_cast<size_t>(n));
-    path = next.front() == '/' ? next : FolderOf(path) + "/" + next;
+    path = next.front() == '/' ? next : FolderOf(path).append("/").append(next);
   }
   problem = Reason(ELOOP);
   return {};

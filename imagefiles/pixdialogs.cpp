@@ -141,7 +141,7 @@ std::vector<std::string> PixOpenDialog(const std::string& title, const std::stri
 std::string PixSaveDialog(const std::string& title, const std::string& initialName,
                           PixSaveOptions* options) {
   bool pyramid = false;
-  const std::string name = AskSaveName(title, initialName, options != nullptr, pyramid);
+  std::string name = AskSaveName(title, initialName, options != nullptr, pyramid);
   if (options != nullptr) options->Pyramid = pyramid && IsTiffName(name);
   return name;
 }

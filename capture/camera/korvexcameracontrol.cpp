@@ -28,7 +28,7 @@ constexpr int kRowIconSide = 16;
 // The theme's small picture for a row, or a drawn one with the label's initial.
 QPixmap RowIcon(const char* themeName, const QString& label) {
   const QIcon icon = QIcon::fromTheme(QLatin1String(themeName));
-  const QPixmap picture = icon.isNull() ? QPixmap() : icon.pixmap(kRowIconSide, kRowIconSide);
+  QPixmap picture = icon.isNull() ? QPixmap() : icon.pixmap(kRowIconSide, kRowIconSide);
   if (!picture.isNull()) return picture;
   return ThemePictureOrDrawn(QLatin1String(themeName), label.left(1))
       .scaled(kRowIconSide, kRowIconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);

@@ -96,7 +96,7 @@ std::string CaptureRun::SaveFrameFile(const Bitmap& live, std::string& name) {
   // Bounded: a folder filling with frames of other runs ends in a failure.
   constexpr int kTriesAfterClash = 1000;
   for (int tries = 0;; ++tries) {
-    const std::string error = pending.CommitNew(name);
+    std::string error = pending.CommitNew(name);
     if (error.empty() || !pending.Clashed() || tries == kTriesAfterClash) return error;
     name = FrameFileName(Project.Dir, Project.Name, ++Project.FrameCount);
   }

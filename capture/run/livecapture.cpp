@@ -15,8 +15,8 @@ struct Candidate {
 constexpr int kMinNeighbourOverlapPct = 10;
 
 // Runs on a worker thread: touches only what it is given.
-LiveFrame SearchFrame(LiveFrame frame, std::shared_ptr<const Bitmap> before,
-                      std::vector<Candidate> neighbours) {
+LiveFrame SearchFrame(LiveFrame frame, const std::shared_ptr<const Bitmap>& before,
+                      const std::vector<Candidate>& neighbours) {
   frame.Link =
       SearchLiveLink(*before, *frame.Picture, frame.Travel, frame.Direction, frame.SearchedWith);
   for (const Candidate& c : neighbours) {
@@ -81,7 +81,7 @@ void LiveCapture::FrameTaken(std::shared_ptr<const Bitmap> picture, int32_t dire
   DropUnneeded(frames_.size() - 2);
   jobs_.emplace_back(
       std::async(std::launch::async, [frame, before, neighbours, ready = ready_]() mutable {
-        LiveFrame done = SearchFrame(std::move(frame), before, std::move(neighbours));
+        LiveFrame done = SearchFrame(std::move(frame), before, neighbours);
         if (ready) ready();
         return done;
       }));

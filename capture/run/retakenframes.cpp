@@ -23,8 +23,8 @@ std::string MoveAsideRetaken(const std::string& frameFile, const std::string& pr
   const std::string stem = source.stem().string();
   const std::string extension = source.extension().string();
   for (int n = 1; n < 10000; ++n) {
-    const fs::path target =
-        folder / (n == 1 ? source.filename().string() : stem + "-" + std::to_string(n) + extension);
+    const fs::path target = folder / (n == 1 ? source.filename().string()
+                                             : stem + "-" + std::to_string(n).append(extension));
     // A hard link is made only where no file is: an earlier retake is never replaced.
     if (::link(source.c_str(), target.c_str()) == 0) {
       if (::unlink(source.c_str()) != 0) {
