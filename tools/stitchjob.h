@@ -54,6 +54,8 @@ class StitchJob {
   void ExtendReport(std::function<void(nlohmann::json&)> extend) { extend_ = std::move(extend); }
   // One warning per pair that found no match, and one per weak link.
   void WarnUnlinkedPairs();
+  // Places refined over all neighbours; dropped links and unanchored images said.
+  void PlaceOverAllNeighbours();
 
   const Panoram& Engine() const { return *engine_; }
   const MontageTable& Table() const { return table_; }
@@ -69,6 +71,7 @@ class StitchJob {
   StitchTimings timings_;
   StitchResult result_;
   std::function<void(nlohmann::json&)> extend_;
+  nlohmann::json links_;  // the links of a placement over all neighbours
 };
 
 // No save of this process may replace one of the run's inputs.
