@@ -33,18 +33,19 @@ std::vector<int> Groups(int count, const std::vector<ImageLink>& links,
   return group;
 }
 
-// Solves the weighted normal equations of the used links by Cholesky, each
+// Solves the weighted normal equations of the used links (weight[k] each) by Cholesky, each
 // group's lowest image held at 0; the matrix is a graph Laplacian with the
 // anchors removed, positive definite within a connected group.
 std::vector<Fitted> Fit(int count, const std::vector<ImageLink>& links,
-                        const std::vector<LinkFit>& fits, const std::vector<int>& group) {
+                        const std::vector<LinkFit>& fits, const std::vector<double>& weight,
+                        const std::vector<int>& group) {
   const size_t n = static_cast<size_t>(count);
   std::vector<double> a(n * n, 0.0);
   std::vector<double> bx(n, 0.0), by(n, 0.0);
   for (size_t k = 0; k < links.size(); ++k) {
     if (!fits[k].Used) continue;
     const ImageLink& l = links[k];
-    const double w = l.Score;
+    const double w = weight[k];
     const size_t f = static_cast<size_t>(l.From), t = static_cast<size_t>(l.To);
     a[f * n + f] += w;
     a[t * n + t] += w;
@@ -95,6 +96,32 @@ double Residual(const ImageLink& l, double fromX, double fromY, double toX, doub
                     toY - fromY - static_cast<double>(l.DY));
 }
 
+std::vector<double> Scores(const std::vector<ImageLink>& links) {
+  std::vector<double> w;
+  w.reserve(links.size());
+  for (const ImageLink& l : links) w.push_back(l.Score);
+  return w;
+}
+
+// Links a pixel off (a search's rounding, a blurred overlap) would pull the
+// least-squares places between pixels; reweighting each link by its residual
+// moves the fit towards the places most links agree on exactly.
+constexpr int kReweightRounds = 12;
+constexpr double kResidualFloor = 0.05;
+
+void Reweight(int count, const std::vector<ImageLink>& links, const std::vector<LinkFit>& fits,
+              const std::vector<int>& group, std::vector<Fitted>& fit) {
+  std::vector<double> weight = Scores(links);
+  for (int round = 0; round < kReweightRounds; ++round) {
+    for (size_t k = 0; k < links.size(); ++k) {
+      const ImageLink& l = links[k];
+      const double r = Residual(l, fit[l.From].X, fit[l.From].Y, fit[l.To].X, fit[l.To].Y);
+      weight[k] = l.Score / std::max(r, kResidualFloor);
+    }
+    fit = Fit(count, links, fits, weight, group);
+  }
+}
+
 }  // namespace
 
 Placement PlaceOverNeighbours(const std::vector<Rect>& places,
@@ -106,11 +133,12 @@ Placement PlaceOverNeighbours(const std::vector<Rect>& places,
     out.Fits[k].Used = links[k].Score >= kConfidentLinkScore && links[k].From != links[k].To;
   // A fit over links that never disagree by more than the limit; the worst
   // link goes first, since it also pulls its neighbours' residuals up.
+  const std::vector<double> scores = Scores(links);
   std::vector<int> group;
   std::vector<Fitted> fit;
   for (;;) {
     group = Groups(count, links, out.Fits);
-    fit = Fit(count, links, out.Fits, group);
+    fit = Fit(count, links, out.Fits, scores, group);
     double worst = kMaxLinkResidual;
     size_t drop = links.size();
     for (size_t k = 0; k < links.size(); ++k) {
@@ -125,6 +153,7 @@ Placement PlaceOverNeighbours(const std::vector<Rect>& places,
     if (drop == links.size()) break;
     out.Fits[drop].Used = false;
   }
+  Reweight(count, links, out.Fits, group, fit);
   for (int i = 0; i < count; ++i) {
     const Rect& anchor = places[group[i]];
     const Rect& before = places[i];
