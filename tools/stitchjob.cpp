@@ -116,11 +116,12 @@ bool StitchJob::FindLinks(ProgressIndicator* progress) {
   // The chain goes into the table as the window's layout or a capture run has it.
   engine_->ChainToTable(table_);
   WarnUnlinkedPairs();
-  if (options_.Placement == PlacementMethod::Neighbours) PlaceOverAllNeighbours();
+  PlaceAsChosen();
   return true;
 }
 
-void StitchJob::PlaceOverAllNeighbours() {
+void StitchJob::PlaceAsChosen() {
+  if (options_.Placement != PlacementMethod::Neighbours) return;
   const AllNeighbourPlaces p = PlaceAllNeighbours(*engine_, &timings_.Stages);
   links_ = LinksJson(*engine_, p);
   for (size_t k = 0; k < p.Links.size(); ++k) {

@@ -54,8 +54,9 @@ class StitchJob {
   void ExtendReport(std::function<void(nlohmann::json&)> extend) { extend_ = std::move(extend); }
   // One warning per pair that found no match, and one per weak link.
   void WarnUnlinkedPairs();
-  // Places refined over all neighbours; dropped links and unanchored images said.
-  void PlaceOverAllNeighbours();
+  // With the neighbours chosen, the chain's places refined over all of them;
+  // dropped links and unanchored images said. The chain's places otherwise.
+  void PlaceAsChosen();
 
   const Panoram& Engine() const { return *engine_; }
   const MontageTable& Table() const { return table_; }
