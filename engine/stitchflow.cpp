@@ -1,6 +1,9 @@
 #include "stitchflow.h"
 
+#include <algorithm>
 #include <chrono>
+
+#include "registration/registration.h"
 
 namespace {
 
@@ -75,4 +78,52 @@ bool ShowMosaic(const Panoram& engine, const MontageTable& table, bool crop, Pic
 Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop) {
   const std::optional<Rect> part = ShownPart(engine, table, crop);
   return engine.TakeResult(part ? &*part : nullptr);
+}
+
+namespace {
+
+int64_t Area(const Rect& r) { return r.IsEmpty() ? 0 : int64_t{r.Width()} * r.Height(); }
+
+Rect Common(const Rect& a, const Rect& b) {
+  return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+          std::min(a.Bottom, b.Bottom)};
+}
+
+// A link of a pair off the chain, searched around the chain's prediction
+// wide enough to correct a link the zone's depth off.
+ImageLink LinkAround(const Panoram& engine, const RegistrationMethod registration, int a, int b) {
+  const Rect& pa = engine.Place(a);
+  const Rect& pb = engine.Place(b);
+  const Offset around{pb.Left - pa.Left, pb.Top - pa.Top};
+  const Bitmap& source = engine.ImageBitmap(a);
+  const int reach = static_cast<int>(int64_t{std::max(source.Width(), source.Height())} *
+                                     std::clamp(engine.ZoneHeightPct(), 0, 100) / 100);
+  PairQuery q{
+      source,          engine.ImageBitmap(b), {},     engine.ZoneHeightPct(), engine.ZoneWidthPct(),
+      engine.Radius(), engine.Step(),         nullptr};
+  q.Around = &around;
+  q.Reach = reach;
+  const PairMatch m = registration(q).Match;
+  if (!m.Found()) return {a, b, around.X, around.Y, 0};
+  const Offset o = OffsetOfLink(m.Out, m.In);
+  return {a, b, o.X, o.Y, m.Score};
+}
+
+}  // namespace
+
+AllNeighbourPlaces PlaceAllNeighbours(Panoram& engine, StitchTimes* times) {
+  const StageTimer timer(Stage(times, &StitchTimes::Place));
+  AllNeighbourPlaces out;
+  out.Links = engine.ChainLinks();
+  const RegistrationMethod registration = RegistrationFor(engine.Method());
+  for (int a = 0; a < engine.Count(); ++a) {
+    for (int b = a + 2; b < engine.Count(); ++b) {
+      const int64_t field = std::min(Area(engine.Place(a)), Area(engine.Place(b)));
+      if (Area(Common(engine.Place(a), engine.Place(b))) * 10 < field || field == 0) continue;
+      out.Links.push_back(LinkAround(engine, registration, a, b));
+    }
+  }
+  out.Result = PlaceOverNeighbours(engine.Places(), out.Links);
+  engine.SetPlaces(out.Result.Places);
+  return out;
 }

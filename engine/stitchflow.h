@@ -4,6 +4,7 @@
 // Callers add only their threads, progress and painting.
 
 #include <optional>
+#include <vector>
 
 #include "imagefiles/bitmap.h"
 #include "montagetable.h"
@@ -45,3 +46,13 @@ bool ShowMosaic(const Panoram& engine, const MontageTable& table, bool crop, Pic
 
 // The canvas itself as the mosaic, whole or cropped in place: never held twice.
 Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop);
+
+// The chain's places refined over all neighbours: the chain's links, and a
+// link for every two images whose chain places overlap by at least a tenth
+// of a field, each searched around the offset the chain predicts. Links in
+// Links are in that order (chain first); Fits matches them one for one.
+struct AllNeighbourPlaces {
+  std::vector<ImageLink> Links;
+  Placement Result;
+};
+AllNeighbourPlaces PlaceAllNeighbours(Panoram& engine, StitchTimes* times = nullptr);

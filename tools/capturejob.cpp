@@ -340,6 +340,7 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
   StitchJob job(options.Stitch, std::move(engine), table, times);
   job.Result().Warnings = std::move(oddFrames);
   job.WarnUnlinkedPairs();
+  job.PlaceAsChosen();
   taking.AddWarnings(job.Result().Warnings);
   job.ExtendReport([&](nlohmann::json& report) {
     AddFrameDetails(report, frames);

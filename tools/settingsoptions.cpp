@@ -37,6 +37,12 @@ SharedStitchOptions::SharedStitchOptions(CLI::App& app, StitchOptions& options)
                  "how links are found: template (default), phase, or template-phase (phase "
                  "correlation where the template's link is weak)")
       ->check(CLI::IsMember(methods));
+  std::vector<std::string> placements;
+  for (const PlacementMethodName& n : kPlacementMethods) placements.emplace_back(n.Key);
+  app.add_option("--placement", placement_,
+                 "how images are placed: chain (default, each from the one before) or "
+                 "neighbours (all neighbouring pairs fitted together)")
+      ->check(CLI::IsMember(placements));
   app.add_flag("--smooth", options.Smooth, "seam smoothing on");
   app.add_flag("--crop-view", options.CropView, "output only the common rectangle");
   app.add_option("-o,--output", options.Output, "the mosaic; format from the extension")
@@ -72,6 +78,8 @@ bool SharedStitchOptions::Apply(std::string& error, std::vector<std::string>& wa
     return false;
   }
   if (!method_.empty()) options_.Method = SearchMethodFromKey(method_).value_or(options_.Method);
+  if (!placement_.empty())
+    options_.Placement = PlacementMethodFromKey(placement_).value_or(options_.Placement);
   // Stored values are used as they are (only the dialog limits them), but said.
   if (const std::string outside = SettingsOutsideRanges(settings); !outside.empty()) {
     warnings.push_back("settings file " + config_ +

@@ -36,4 +36,5 @@ class SharedStitchOptions {
   CLI::Option* step_;
   std::string method_;
   std::string tiles_;
+  std::string placement_;
 };

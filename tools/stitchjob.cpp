@@ -1,6 +1,7 @@
 #include "stitchjob.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -115,7 +116,25 @@ bool StitchJob::FindLinks(ProgressIndicator* progress) {
   // The chain goes into the table as the window's layout or a capture run has it.
   engine_->ChainToTable(table_);
   WarnUnlinkedPairs();
+  PlaceAsChosen();
   return true;
+}
+
+void StitchJob::PlaceAsChosen() {
+  if (options_.Placement != PlacementMethod::Neighbours) return;
+  const AllNeighbourPlaces p = PlaceAllNeighbours(*engine_, &timings_.Stages);
+  links_ = LinksJson(*engine_, p);
+  for (size_t k = 0; k < p.Links.size(); ++k) {
+    const ImageLink& l = p.Links[k];
+    if (p.Result.Fits[k].Used || l.Score < kConfidentLinkScore) continue;
+    result_.Warnings.push_back("link between " + engine_->Name(l.From) + " and " +
+                               engine_->Name(l.To) + " dropped: it disagrees with the others by " +
+                               std::to_string(std::lround(p.Result.Fits[k].Residual)) + " px");
+  }
+  for (const int i : p.Result.Unanchored) {
+    result_.Warnings.push_back(engine_->Name(i) +
+                               " placed without a confident link; it keeps its chain place");
+  }
 }
 
 void StitchJob::WarnUnlinkedPairs() {
@@ -156,6 +175,7 @@ bool StitchJob::Save() {
   timings_.Save = MsSince(start);
   result_.Report =
       StitchReport(*engine_, table_, commonRect_, result_.Output, options_.Settings, timings_);
+  if (!links_.is_null()) result_.Report["links"] = links_;
   if (extend_) extend_(result_.Report);
   const std::string reportText = ReportText(result_.Report);
   const bool toStdout = options_.Report == kReportToStdout;

@@ -54,6 +54,9 @@ class StitchJob {
   void ExtendReport(std::function<void(nlohmann::json&)> extend) { extend_ = std::move(extend); }
   // One warning per pair that found no match, and one per weak link.
   void WarnUnlinkedPairs();
+  // With the neighbours chosen, the chain's places refined over all of them;
+  // dropped links and unanchored images said. The chain's places otherwise.
+  void PlaceAsChosen();
 
   const Panoram& Engine() const { return *engine_; }
   const MontageTable& Table() const { return table_; }
@@ -69,6 +72,7 @@ class StitchJob {
   StitchTimings timings_;
   StitchResult result_;
   std::function<void(nlohmann::json&)> extend_;
+  nlohmann::json links_;  // the links of a placement over all neighbours
 };
 
 // No save of this process may replace one of the run's inputs.

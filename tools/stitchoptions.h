@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/placement/placementmethod.h"
 #include "engine/registration/searchmethod.h"
 #include "imagefiles/imagefiles.h"
 #include "stitchsettings.h"
@@ -18,6 +19,7 @@ struct StitchOptions {
   std::vector<int32_t> Directions;  // one code 1..4 per image after the first
   SetupData Settings = DefaultSetupData();
   SearchMethod Method = SearchMethod::Template;
+  PlacementMethod Placement = PlacementMethod::Chain;
   bool Smooth = false;       // seam smoothing
   bool CropView = false;     // output only the common rectangle
   std::string Output;        // the mosaic; format from the extension

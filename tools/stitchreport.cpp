@@ -24,6 +24,25 @@ json ImagesJson(const Panoram& engine) {
   return images;
 }
 
+}  // namespace
+
+json LinksJson(const Panoram& engine, const AllNeighbourPlaces& placement) {
+  json links = json::array();
+  for (size_t k = 0; k < placement.Links.size(); ++k) {
+    const ImageLink& l = placement.Links[k];
+    const LinkFit& f = placement.Result.Fits[k];
+    auto name = [&](int i) { return std::filesystem::path(engine.Name(i)).filename().string(); };
+    links.push_back({{"images", json::array({name(l.From), name(l.To)})},
+                     {"offset", json::array({l.DX, l.DY})},
+                     {"score", l.Score},
+                     {"residual", f.Residual},
+                     {"used", f.Used}});
+  }
+  return links;
+}
+
+namespace {
+
 json TableJson(const MontageTable& table) {
   json cells = json::array();
   for (int c = 0; c < kTableColumns; ++c) {

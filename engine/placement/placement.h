@@ -45,3 +45,16 @@ using PlacementRule = Placement (*)(const std::vector<Rect>& places,
 // The chain: each link, in the order given, places its To image from its
 // From image's place; errors add up along the chain. Every link counts.
 Placement PlaceAlongChain(const std::vector<Rect>& places, const std::vector<ImageLink>& links);
+
+// Links below this confidence do not place images (kWeakLinkScore).
+constexpr double kConfidentLinkScore = 0.8;
+// A link further than this from the fitted places is dropped, the worst first.
+constexpr double kMaxLinkResidual = 2.0;
+
+// All neighbours: a spanning tree over the most confident links, then a
+// weighted least-squares fit over every confident link, dropping in turn the
+// worst link more than kMaxLinkResidual px off the fit. Each group of images
+// joined by confident links keeps its lowest image at its place before;
+// images outside image 0's group keep their places and are named Unanchored.
+// Places are whole pixels.
+Placement PlaceOverNeighbours(const std::vector<Rect>& places, const std::vector<ImageLink>& links);

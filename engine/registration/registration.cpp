@@ -3,16 +3,40 @@
 // strictly better score, so ties go to the earlier (lower) code.
 #include "registration.h"
 
+#include <algorithm>
+
 #include "engine/registration/linkscore.h"
 #include "engine/registration/phase/phasecorrelation.h"
 #include "engine/registration/template/templatematch.h"
 
 namespace {
 
-// The best of the query's directions by the match's own score.
+Rect IntersectionWith(const Rect& r, const Bitmap& b) {
+  return {std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, b.Width()),
+          std::min(r.Bottom, b.Height())};
+}
+
+Rect Grown(const Rect& r, int by) { return {r.Left - by, r.Top - by, r.Right + by, r.Bottom + by}; }
+
+// Where a predicted pair is compared: the predicted overlap in the source,
+// and in the searched image the same grown by the reach on every side.
+struct PredictedZones {
+  Rect Source;
+  Rect Searched;
+};
+PredictedZones ZonesAround(const PairQuery& q) {
+  const Offset o = *q.Around;
+  const Rect a = OverlapRect(q.Source, q.Searched, o);
+  const Rect b{a.Left - o.X, a.Top - o.Y, a.Right - o.X, a.Bottom - o.Y};
+  return {a, Grown(b, q.Reach)};
+}
+
+// The best of the query's directions by the match's own score; a predicted
+// pair is asked once, with direction kDirNone.
 template <typename Match>
 PairLink BestDirection(const PairQuery& q, const Match& match) {
   PairLink best;
+  if (q.Around != nullptr) return {match(0), 0};
   for (const int d : q.Directions) {
     const PairMatch m = match(d);
     if (m.Score > best.Match.Score) best = {m, d};
@@ -25,6 +49,10 @@ PairLink BestDirection(const PairQuery& q, const Match& match) {
 // describe; the link is then scored over the whole overlap.
 PairLink ByTemplate(const PairQuery& q) {
   PairLink best = BestDirection(q, [&](int d) {
+    if (q.Around != nullptr) {
+      const PredictedZones z = ZonesAround(q);
+      return TemplateMatchZones(q.Source, q.Searched, z.Source, z.Searched, q.Radius, q.Step);
+    }
     return TemplateMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct, q.Radius,
                              q.Step);
   });
@@ -35,6 +63,13 @@ PairLink ByTemplate(const PairQuery& q) {
 
 PairLink ByPhase(const PairQuery& q) {
   return BestDirection(q, [&](int d) {
+    if (q.Around != nullptr) {
+      // Both zones grown: phase correlation finds any shift the two share.
+      const PredictedZones z = ZonesAround(q);
+      const Rect a = IntersectionWith(Grown(z.Source, q.Reach), q.Source);
+      const Rect b = IntersectionWith(z.Searched, q.Searched);
+      return PhaseMatchZones(q.Source, q.Searched, a, b);
+    }
     return PhaseMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct);
   });
 }

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "imagefiles/bitmap.h"
+#include "linkscore.h"
 #include "pairmatch.h"
 #include "searchmethod.h"
 
@@ -23,6 +24,10 @@ struct PairQuery {
   int Step = 1;
   // Called after each direction a method tries, when given: progress.
   std::function<void()> Tried;
+  // When given, Directions are not used: the searched image is expected
+  // with its origin at *Around in source pixels, give or take Reach pixels.
+  const Offset* Around = nullptr;
+  int Reach = 0;
 };
 
 // What a method found: the match, whose Score is the overlap score

@@ -227,3 +227,97 @@ LinkOutcome CompareWithTruth(bool linkSet, Offset found, Offset truth) {
   const int off = std::max(std::abs(found.X - truth.X), std::abs(found.Y - truth.Y));
   return off <= 2 ? LinkOutcome::Near : LinkOutcome::Off;
 }
+
+namespace {
+
+constexpr int kPlacementSide = 5;
+constexpr int kPlacementWidth = 200, kPlacementHeight = 150;
+constexpr int kPlacementStepX = 150, kPlacementStepY = 112;
+const Plan kPlacementPlan{HeldOutKind::SmallFields,
+                          "placement",
+                          "LadyBird.jpg",
+                          0.4,
+                          5,
+                          5,
+                          200,
+                          150,
+                          150,
+                          112,
+                          4,
+                          1.0,
+                          0.15,
+                          3.0,
+                          false};
+
+// The field whose corner lies at (x0, y0) of photo, read between pixels.
+Bitmap CutAt(const Bitmap& photo, double x0, double y0) {
+  Bitmap field(kPlacementWidth, kPlacementHeight);
+  const int ix = static_cast<int>(std::floor(x0)), iy = static_cast<int>(std::floor(y0));
+  const double fx = x0 - ix, fy = y0 - iy;
+  for (int y = 0; y < kPlacementHeight; ++y) {
+    for (int x = 0; x < kPlacementWidth; ++x) {
+      const uint8_t* a = photo.Pixel(ix + x, iy + y);
+      const uint8_t* b = photo.Pixel(ix + x + 1, iy + y);
+      const uint8_t* c = photo.Pixel(ix + x, iy + y + 1);
+      const uint8_t* d = photo.Pixel(ix + x + 1, iy + y + 1);
+      uint8_t* p = field.Pixel(x, y);
+      for (int k = 0; k < 3; ++k) {
+        p[k] = Clamp((a[k] * (1 - fx) + b[k] * fx) * (1 - fy) + (c[k] * (1 - fx) + d[k] * fx) * fy);
+      }
+    }
+  }
+  return field;
+}
+
+// The snake of fields with corners at step plus jitter, whole or fractional.
+std::optional<PlacementSet> CutPlacementSet(bool fractional) {
+  const Plan& plan = kPlacementPlan;
+  Bitmap photo;
+  if (!PixLoadImage(HeldOutPhotoFolder() + "/" + plan.Photo, photo)) return std::nullopt;
+  photo = MakeThumbnail(photo, static_cast<int>(photo.Width() * plan.Scale),
+                        static_cast<int>(photo.Height() * plan.Scale), kSmoothResample);
+  std::mt19937 rng(fractional ? 41u : 43u);
+  std::uniform_real_distribution<double> jitter(0, plan.Jitter);
+  const std::vector<std::pair<int, int>> cells = Snake(kPlacementSide, kPlacementSide);
+  PlacementSet set;
+  TrueOrigin first;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    double x = cells[i].first * kPlacementStepX + jitter(rng);
+    double y = cells[i].second * kPlacementStepY + jitter(rng);
+    if (!fractional) {
+      x = std::floor(x);
+      y = std::floor(y);
+    }
+    if (i == 0) first = {x, y};
+    Bitmap field = CutAt(photo, x, y);
+    Degrade(field, plan, static_cast<uint32_t>(i) * 37u + (fractional ? 1u : 0u));
+    set.Fields.push_back(std::move(field));
+    set.Origins.push_back({x - first.X, y - first.Y});
+    if (i > 0) set.Directions.push_back(DirectionBetween(cells[i - 1], cells[i]));
+  }
+  return set;
+}
+
+}  // namespace
+
+std::optional<PlacementSet> MakeFlatLinkSet(int flat) {
+  std::optional<PlacementSet> set = CutPlacementSet(false);
+  if (!set || flat <= 0 || flat >= static_cast<int>(set->Fields.size())) return set;
+  Bitmap& field = set->Fields[flat];
+  const TrueOrigin& here = set->Origins[flat];
+  const TrueOrigin& before = set->Origins[flat - 1];
+  const int dx = static_cast<int>(before.X - here.X), dy = static_cast<int>(before.Y - here.Y);
+  const int x0 = std::max(0, dx), x1 = std::min(field.Width(), dx + field.Width());
+  const int y0 = std::max(0, dy), y1 = std::min(field.Height(), dy + field.Height());
+  int64_t sum[3] = {0, 0, 0};
+  for (int y = 0; y < field.Height(); ++y)
+    for (int x = 0; x < field.Width(); ++x)
+      for (int k = 0; k < 3; ++k) sum[k] += field.Pixel(x, y)[k];
+  const int64_t n = int64_t{field.Width()} * field.Height();
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      for (int k = 0; k < 3; ++k) field.Pixel(x, y)[k] = static_cast<uint8_t>(sum[k] / n);
+  return set;
+}
+
+std::optional<PlacementSet> MakeFractionalSet() { return CutPlacementSet(true); }

@@ -38,3 +38,21 @@ std::optional<HeldOutSet> MakeHeldOutSet(HeldOutKind kind);
 // How a found link compares with the truth.
 enum class LinkOutcome { Exact, Near, Off, Unset };  // Near: within 2 pixels, not exact
 LinkOutcome CompareWithTruth(bool linkSet, Offset found, Offset truth);
+
+// Sets for placement: a 5 x 5 snake of 200 x 150 fields of the garden
+// photograph, degraded as above, with every field's true origin in the first
+// field's pixels.
+struct TrueOrigin {
+  double X = 0, Y = 0;
+};
+struct PlacementSet {
+  std::vector<Bitmap> Fields;   // in snake order
+  std::vector<int> Directions;  // one per field after the first
+  std::vector<TrueOrigin> Origins;
+};
+// Fields cut at whole pixels; field `flat`'s overlap with the field before
+// it is filled with its mean colour, so that only its other neighbours place it.
+std::optional<PlacementSet> MakeFlatLinkSet(int flat);
+// Fields resampled at fractional corners: every link between two of them is
+// a whole number of pixels only after rounding.
+std::optional<PlacementSet> MakeFractionalSet();

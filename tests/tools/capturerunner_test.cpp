@@ -189,6 +189,29 @@ TEST_F(CaptureRunnerRun, TakesTheListedLiveFramesAndPlacesThemOnThePath) {
   EXPECT_EQ(result.Output.Height(), 2 * 336 + 480);
 }
 
+TEST_F(CaptureRunnerRun, PlacedOverAllNeighboursTheFramesLieOnThePathAndTheLinksAreListed) {
+  CaptureOptions options;
+  options.Simulate = picture;
+  options.PathFile = pathFile;
+  options.FramesAt = snake.FramesAt;
+  options.Directions = snake.Directions;
+  options.Stitch.Auto = false;
+  options.Stitch.Placement = PlacementMethod::Neighbours;
+  options.Stitch.Output = dir + "/mosaic.png";
+  const StitchResult result = RunCapture(options, nullptr);
+  ASSERT_EQ(result.ExitCode, 0) << result.Error;
+  EXPECT_TRUE(result.Warnings.empty());
+  ExpectPlacesOnThePath(result.Report);
+  // The chain's eight links, then the four pairs one above the other off the
+  // chain (diagonal neighbours share less than a tenth of a frame).
+  const nlohmann::json& links = result.Report.at("links");
+  ASSERT_EQ(links.size(), 12u);
+  for (const auto& l : links) {
+    EXPECT_TRUE(l.at("used").get<bool>()) << l;
+    EXPECT_EQ(l.at("residual").get<double>(), 0.0) << l;
+  }
+}
+
 TEST_F(CaptureRunnerRun, RunsAsAProgram) {
   const std::string out = dir + "/m.png", report = dir + "/r.json";
   QProcess p;

@@ -41,6 +41,17 @@ TEST(StitchCli, MethodByName) {
   }
 }
 
+TEST(StitchCli, PlacementByNameTheChainByDefault) {
+  EXPECT_EQ(Parse({"a.bmp", "-o", "m.png"}).Options.Placement, PlacementMethod::Chain);
+  const std::pair<const char*, PlacementMethod> cases[] = {
+      {"chain", PlacementMethod::Chain}, {"neighbours", PlacementMethod::Neighbours}};
+  for (const auto& [name, placement] : cases) {
+    const CliOutcome out = Parse({"a.bmp", "-o", "m.png", "--placement", name});
+    ASSERT_TRUE(out.Run) << out.Message;
+    EXPECT_EQ(out.Options.Placement, placement) << name;
+  }
+}
+
 TEST(StitchCli, EverySwitch) {
   const CliOutcome out =
       Parse({"--directions", "1,2,3",    "a",      "b",      "c",        "d",           "--zone",
@@ -114,6 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"--auto", "--directions", "1", "a", "b", "-o", "m.png"},
                 "excludes"},
         BadCase{"MethodUnknown", {"a.bmp", "-o", "m.png", "--method", "fourier"}, "--method"},
+        BadCase{"PlacementUnknown", {"a.bmp", "-o", "m.png", "--placement", "tree"}, "--placement"},
         BadCase{"OutputTypeUnknown", {"a.bmp", "-o", "m.xyz"}, "m.xyz"},
         BadCase{"PyramidNotTiff", {"a.bmp", "-o", "m.png", "--pyramid"}, "--pyramid needs"},
         BadCase{"PyramidTilesUnknown",

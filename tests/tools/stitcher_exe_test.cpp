@@ -59,6 +59,15 @@ TEST_F(StitcherProgram, StitchesAndReports) {
   EXPECT_NE(ReadAll(report).find("\"place\""), std::string::npos);
 }
 
+TEST_F(StitcherProgram, ChainPlacementWritesWhatNoChoiceWrites) {
+  const std::string plain = dir + "/plain.bmp", chain = dir + "/chain.bmp";
+  ASSERT_EQ(Stitch({Q(a), Q(b), "--quiet", "-o", Q(plain)}).Status, 0);
+  ASSERT_EQ(Stitch({Q(a), Q(b), "--quiet", "--placement", "chain", "-o", Q(chain)}).Status, 0);
+  const std::string written = ReadAll(plain);
+  EXPECT_GT(written.size(), 700u * 340 * 3);
+  EXPECT_TRUE(written == ReadAll(chain));
+}
+
 TEST_F(StitcherProgram, PyramidIsATiledTiffThatSlideReadersOpen) {
   const std::string out = dir + "/m.tif";
   const ProgramRun r = Stitch({Q(a), Q(b), "--directions", "1", "--quiet", "-o", Q(out),

@@ -232,4 +232,33 @@ TEST_F(StitchSampleSet, EveryMethodFindsTheKnownPlaces) {
   }
 }
 
+TEST_F(StitchSampleSet, BothPlacementsFindTheKnownPlacesAndOnlyNeighboursListLinks) {
+  // The fields' origins as the sample set cut them: right, below, left.
+  const std::vector<Rect> known = ExpectedPlaces(*fields_);
+  ASSERT_EQ(known.size(), 4u);
+  for (bool automatic : {false, true}) {
+    StitchOptions o = Options(automatic);
+    const StitchResult plain = RunStitch(o, nullptr);
+    ASSERT_EQ(plain.ExitCode, 0) << plain.Error;
+    EXPECT_EQ(ReportedPlaces(plain.Report), known);
+    EXPECT_FALSE(plain.Report.contains("links"));
+    o.Placement = PlacementMethod::Neighbours;
+    const StitchResult all = RunStitch(o, nullptr);
+    ASSERT_EQ(all.ExitCode, 0) << all.Error;
+    EXPECT_TRUE(all.Warnings.empty());
+    EXPECT_EQ(ReportedPlaces(all.Report), known);
+    EXPECT_TRUE(all.Output == plain.Output);
+    // The chain's three links, then fields 0 and 3, one above the other.
+    const nlohmann::json& links = all.Report["links"];
+    ASSERT_EQ(links.size(), 4u);
+    EXPECT_EQ(links[3]["images"], nlohmann::json::array({(*fields_)[0].Name, (*fields_)[3].Name}));
+    EXPECT_EQ(links[3]["offset"],
+              nlohmann::json::array({known[3].Left - known[0].Left, known[3].Top - known[0].Top}));
+    for (const auto& l : links) {
+      EXPECT_TRUE(l["used"].get<bool>());
+      EXPECT_EQ(l["residual"].get<double>(), 0.0);
+    }
+  }
+}
+
 }  // namespace
