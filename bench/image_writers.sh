@@ -11,6 +11,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/setup.sh" bench
 build=${BUILD_DIR:-$root/build/bench}
 work=${WORK_DIR:-$root/build/writers-data}
 if [ ! -f "$build/CMakeCache.txt" ]; then

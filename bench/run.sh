@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build/bench}
-bash "$root/scripts/setup.sh"
+bash "$root/scripts/setup.sh" bench
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILTOR_GUI=OFF \
   -DQUILTOR_TESTS=OFF -DQUILTOR_BENCH=ON >/dev/null
 cmake --build "$build" --target search_bench assembly_bench capture_overlay_bench tracking_bench registration_bench image_writers_bench quiltor-stitch quiltor-samples

@@ -10,8 +10,6 @@ PACKAGES=(
   nlohmann-json3-dev libcli11-dev libtiff-dev libpng-dev
   # Slide readers that check the pyramidal TIFF, and the batch example's engine.
   libvips-tools openslide-tools snakemake
-  # The writers' benchmark compares with the computer-vision library's.
-  python3-opencv
   libsane1 sane-utils libsane-dev libv4l-dev v4l-utils
   oxygen-icon-theme
   xvfb xauth imagemagick x11-apps
@@ -21,6 +19,9 @@ PACKAGES=(
   # Photographs for the held-out registration tests and bench (no dependencies).
   mate-backgrounds
 )
+
+# The benchmarks also compare with the computer-vision library (setup.sh bench).
+if [ "${1:-}" = bench ]; then PACKAGES+=(python3-opencv); fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

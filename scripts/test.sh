@@ -4,11 +4,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+step "set-up done"
 # Test programs are also run to list their tests; no display is needed for either.
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 mkdir -p build/xdg-runtime && chmod 700 build/xdg-runtime
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$PWD/build/xdg-runtime}"
 JOBS="$(nproc)"
+# Each step's time since the start, so the slow ones show in any log.
+step() { echo "test.sh: ${SECONDS}s: $*"; }
 
 BUILD=build/asan
 # The memory-limit test runs on the release build below, so no unsanitized
@@ -16,26 +19,34 @@ BUILD=build/asan
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILTOR_SANITIZE=ON -DQUILTOR_WERROR=ON \
   -DQUILTOR_BENCH=OFF -DQUILTOR_PLAIN_STITCHER=OFF >/dev/null
 cmake --build "$BUILD" -j "$JOBS"
+step "sanitizer build done"
 (cd "$BUILD" && ctest --output-on-failure -j "$JOBS" --timeout 900)
+step "tests done"
 
 # Format and static checks, over the compile commands of the build above.
 bash scripts/lint.sh "$BUILD"
+step "format and static checks done"
 bash scripts/fuzz-check.sh  # the fuzz targets build and replay their corpora
+step "fuzz replay done"
 
 # The engine splits its work over threads, the window stitches and saves on a
 # worker, and cameras and scanners deliver on threads of their own: those
-# tests (CTest label "threaded") run again under ThreadSanitizer.
+# tests (CTest label "threaded") run again under ThreadSanitizer, built at
+# -O3 with warnings as errors, where the compiler's deeper analysis warns.
 TSAN=build/tsan
 cmake -S . -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILTOR_TSAN=ON -DQUILTOR_WERROR=ON \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O3 -g -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O3 -g -DNDEBUG" \
   -DQUILTOR_BENCH=OFF >/dev/null
 cmake --build "$TSAN" -j "$JOBS" --target threaded_tests
 (cd "$TSAN" && ctest --output-on-failure -j "$JOBS" -L threaded)
 echo "ThreadSanitizer: all passed"
+step "ThreadSanitizer done"
 
 # The installed program and the Debian packages, from the release build (the
 # main job's, rebuilt only where it changed). On CI's fresh machine the packages
 # are also installed, tried and purged.
 bash scripts/release-build.sh
+step "release build done"
 # The stitcher under address-space limits, which the sanitizers' shadow memory rules out above.
 bash tests/tools/memory_limit_test.sh build/release/tools/quiltor-stitch build/release/tools/quiltor-samples \
   build/release/memory-limit-work
@@ -43,3 +54,4 @@ bash scripts/batch-check.sh build/release
 SYSTEM_INSTALL=()
 if [ "${CI:-}" = true ]; then SYSTEM_INSTALL=(--system); fi
 bash tests/packaging/package_test.sh build/release "${SYSTEM_INSTALL[@]}"
+step "all done"
