@@ -3,6 +3,8 @@
 # then the threaded parts again under ThreadSanitizer; warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Each step's time since the start, so the slow ones show in any log.
+step() { echo "test.sh: ${SECONDS}s: $*"; }
 bash scripts/setup.sh
 step "set-up done"
 # Test programs are also run to list their tests; no display is needed for either.
@@ -10,8 +12,6 @@ export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 mkdir -p build/xdg-runtime && chmod 700 build/xdg-runtime
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$PWD/build/xdg-runtime}"
 JOBS="$(nproc)"
-# Each step's time since the start, so the slow ones show in any log.
-step() { echo "test.sh: ${SECONDS}s: $*"; }
 
 BUILD=build/asan
 # The memory-limit test runs on the release build below, so no unsanitized
