@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -48,6 +50,16 @@ bool SizeFits(const v4l2_pix_format& format) {
          int64_t{format.width} * format.height * Bitmap::kBytesPerPixel <= INT_MAX;
 }
 
+// libv4lconvert 1.22 looks up upside-down quirks by the device's USB ids; for
+// a device without them (the test device, and so probably any camera not on
+// USB) it turned about one stream in four upside down at random. Orientation
+// is the camera dialog's to set, so the quirks stay off unless the user sets
+// LIBV4LCONTROL_FLAGS.
+void LeaveOrientationToUs() {
+  static std::once_flag once;
+  std::call_once(once, [] { setenv("LIBV4LCONTROL_FLAGS", "0", 0); });
+}
+
 }  // namespace
 
 FrameConverter::FrameConverter(const V4l2Device& device)
@@ -56,6 +68,7 @@ FrameConverter::FrameConverter(const V4l2Device& device)
 FrameConverter::~FrameConverter() { v4lconvert_destroy(library_); }
 
 v4lconvert_data* FrameConverter::CreateLibrary() const {
+  LeaveOrientationToUs();
   return v4lconvert_create_with_dev_ops(device_.Fd(), &device_.Io(), &kDeviceOps);
 }
 
