@@ -22,12 +22,6 @@ constexpr const char* kTempEnd = ".part";
 // As the kernel counts nested links before it gives up.
 constexpr int kMaxLinks = 40;
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string BaseOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -47,7 +41,7 @@ std::string FollowDanglingLink(std::string path, std::string& problem) {
       return {};
     }
     const std::string next(text, static_cast<size_t>(n));
-    path = next.front() == '/' ? next : FolderOf(path).append("/").append(next);
+    path = next.front() == '/' ? next : ContainingFolder(path).append("/").append(next);
   }
   problem = Reason(ELOOP);
   return {};
@@ -104,6 +98,12 @@ pid_t OwnerOfTemp(const std::string& name) {
 
 }  // namespace
 
+std::string ContainingFolder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string ResolveSaveTarget(const std::string& path, SaveTarget& target) {
   target = SaveTarget{};
   if (path.empty()) return Reason(ENOENT);
@@ -129,7 +129,7 @@ std::string ResolveSaveTarget(const std::string& path, SaveTarget& target) {
   target.Path = FollowDanglingLink(path, problem);
   if (!problem.empty()) return problem;
   struct stat folder {};
-  if (::stat(FolderOf(target.Path).c_str(), &folder) != 0) return Reason(errno);
+  if (::stat(ContainingFolder(target.Path).c_str(), &folder) != 0) return Reason(errno);
   if (!S_ISDIR(folder.st_mode)) return Reason(ENOTDIR);
   return "";
 }
@@ -141,7 +141,7 @@ std::string CheckSaveTarget(const std::string& path) {
   if (target.How == SaveTarget::Way::InPlace) {
     return ::access(target.Path.c_str(), W_OK) == 0 ? "" : Reason(errno);
   }
-  if (::access(FolderOf(target.Path).c_str(), W_OK | X_OK) != 0) return Reason(errno);
+  if (::access(ContainingFolder(target.Path).c_str(), W_OK | X_OK) != 0) return Reason(errno);
   return "";
 }
 
@@ -175,7 +175,7 @@ void ClearProtectedFiles() {
 
 std::string HiddenTempName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
-  const std::string folder = FolderOf(target);
+  const std::string folder = ContainingFolder(target);
   return (folder == "/" ? "" : folder) + "/." + BaseOf(target) + kTempMark +
          std::to_string(::getpid()) + "-" + std::to_string(counter++) + kTempEnd;
 }

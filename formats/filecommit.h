@@ -6,6 +6,9 @@
 
 #include <string>
 
+// The folder part of a path: "." for a bare name, "/" for the root.
+std::string ContainingFolder(const std::string& path);
+
 // The file a save writes, once the name given has been looked at.
 struct SaveTarget {
   // Replace: staged beside the file and renamed over it (or linked in when

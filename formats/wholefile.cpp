@@ -12,12 +12,6 @@ namespace {
 
 std::atomic<bool> g_unnamedAllowed{true};
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // An unnamed file is linked in through its /proc entry: linking the
 // descriptor itself needs a capability ordinary users lack.
 std::string ProcName(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
@@ -63,7 +57,7 @@ std::string StagedFile::Open(const std::string& path) {
 }
 
 std::string StagedFile::OpenTemporary() {
-  const std::string folder = FolderOf(target_.Path);
+  const std::string folder = ContainingFolder(target_.Path);
   RemoveAbandonedTemps(folder);
   const mode_t mode = target_.Exists ? target_.Mode & 0777 : 0666;
   if (g_unnamedAllowed && ::access("/proc/self/fd", X_OK) == 0) {
@@ -164,7 +158,8 @@ std::string StagedFile::CommitNew(const std::string& name) {
     return std::strerror(EEXIST);
   }
   const std::string destination =
-      name.empty() ? target_.Path : FolderOf(target_.Path) + "/" + name.substr(name.rfind('/') + 1);
+      name.empty() ? target_.Path
+                   : ContainingFolder(target_.Path) + "/" + name.substr(name.rfind('/') + 1);
   // A link fails when the name exists: two runs can never end on one name.
   const int linked = unnamed_ ? ::linkat(AT_FDCWD, ProcName(fd_).c_str(), AT_FDCWD,
                                          destination.c_str(), AT_SYMLINK_FOLLOW)

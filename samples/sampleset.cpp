@@ -9,23 +9,21 @@
 
 namespace {
 
-double Unit(std::mt19937& rng) { return (rng() >> 8) * (1.0 / 16777216.0); }
-
 int Jitter(std::mt19937& rng, int range) {
-  return static_cast<int>(std::floor(Unit(rng) * (2 * range + 1))) - range;
+  return static_cast<int>(std::floor(UnitDraw(rng) * (2 * range + 1))) - range;
 }
 
 // Standard normal value by Box-Muller, from the generator's own output.
 double Gaussian(std::mt19937& rng) {
-  const double u = 1.0 - Unit(rng);
-  return std::sqrt(-2.0 * std::log(u)) * std::cos(6.283185307179586 * Unit(rng));
+  const double u = 1.0 - UnitDraw(rng);
+  return std::sqrt(-2.0 * std::log(u)) * std::cos(6.283185307179586 * UnitDraw(rng));
 }
 
 // The camera's view of one field: lamp brightness and tint, darker corners, sensor noise.
 Bitmap Photograph(const Bitmap& specimen, Point origin, int width, int height, std::mt19937& rng) {
-  const double gain = 0.9 + 0.16 * Unit(rng);
+  const double gain = 0.9 + 0.16 * UnitDraw(rng);
   double tint[3];
-  for (double& t : tint) t = 0.97 + 0.06 * Unit(rng);
+  for (double& t : tint) t = 0.97 + 0.06 * UnitDraw(rng);
   const double cx = (width - 1) / 2.0, cy = (height - 1) / 2.0;
   const double farthest = cx * cx + cy * cy;
   Bitmap field(width, height);

@@ -14,7 +14,6 @@ constexpr float kCounterStain[3] = {0.07f, 0.99f, 0.11f};
 
 // A uniform value in [0, 1) from the generator's standard 32-bit output, so
 // the picture does not depend on the library's distributions.
-double Unit(std::mt19937& rng) { return (rng() >> 8) * (1.0 / 16777216.0); }
 
 uint32_t Hash(int32_t x, int32_t y, uint32_t seed) {
   uint32_t h = seed * 0x9E3779B1u ^ static_cast<uint32_t>(x) * 0x85EBCA77u ^
@@ -90,14 +89,14 @@ void StampEllipse(DensityMaps& m, std::vector<float>& target, double cx, double 
 void AddCells(DensityMaps& m, std::mt19937& rng, uint32_t seed) {
   const int cells = m.Width * m.Height / 600;
   for (int i = 0; i < cells; ++i) {
-    const double cx = Unit(rng) * m.Width, cy = Unit(rng) * m.Height;
-    const double r = 5 + 8 * Unit(rng);
-    const double angle = Unit(rng) * 3.14159;
+    const double cx = UnitDraw(rng) * m.Width, cy = UnitDraw(rng) * m.Height;
+    const double r = 5 + 8 * UnitDraw(rng);
+    const double angle = UnitDraw(rng) * 3.14159;
     // Cytoplasm, then the nucleus a little off its centre.
     StampEllipse(m, m.Counter, cx, cy, r * 1.7, r * 1.3, angle, 0.25f, seed + 10);
-    StampEllipse(m, m.Nuclear, cx + (Unit(rng) - 0.5) * r * 0.5, cy + (Unit(rng) - 0.5) * r * 0.5,
-                 r * (0.55 + 0.2 * Unit(rng)), r * 0.5, angle,
-                 0.9f + 0.5f * static_cast<float>(Unit(rng)), seed + 11);
+    StampEllipse(m, m.Nuclear, cx + (UnitDraw(rng) - 0.5) * r * 0.5,
+                 cy + (UnitDraw(rng) - 0.5) * r * 0.5, r * (0.55 + 0.2 * UnitDraw(rng)), r * 0.5,
+                 angle, 0.9f + 0.5f * static_cast<float>(UnitDraw(rng)), seed + 11);
   }
 }
 
@@ -105,11 +104,11 @@ void AddFibres(DensityMaps& m, std::mt19937& rng, uint32_t seed) {
   const int fibres = m.Width * m.Height / 40000 + 3;
   for (int i = 0; i < fibres; ++i) {
     // A wavy curve: a straight course bent by two sines.
-    double x = Unit(rng) * m.Width, y = Unit(rng) * m.Height;
-    double heading = Unit(rng) * 6.283;
-    const double wave = 0.02 + 0.05 * Unit(rng), bend = 0.3 + 0.5 * Unit(rng);
-    const double width = 1.2 + 1.8 * Unit(rng);
-    const int length = 150 + static_cast<int>(Unit(rng) * 500);
+    double x = UnitDraw(rng) * m.Width, y = UnitDraw(rng) * m.Height;
+    double heading = UnitDraw(rng) * 6.283;
+    const double wave = 0.02 + 0.05 * UnitDraw(rng), bend = 0.3 + 0.5 * UnitDraw(rng);
+    const double width = 1.2 + 1.8 * UnitDraw(rng);
+    const int length = 150 + static_cast<int>(UnitDraw(rng) * 500);
     for (int t = 0; t < length; ++t) {
       const double dir = heading + bend * std::sin(t * wave);
       x += std::cos(dir);
@@ -146,3 +145,5 @@ Bitmap RenderSpecimen(int width, int height, uint32_t seed) {
   }
   return out;
 }
+
+double UnitDraw(std::mt19937& rng) { return (rng() >> 8) * (1.0 / 16777216.0); }
