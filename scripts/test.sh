@@ -18,33 +18,54 @@ BUILD=build/asan
 # copy of the stitcher is compiled here.
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILTOR_SANITIZE=ON -DQUILTOR_WERROR=ON \
   -DQUILTOR_BENCH=OFF -DQUILTOR_PLAIN_STITCHER=OFF >/dev/null
-cmake --build "$BUILD" -j "$JOBS"
+cmake --build "$BUILD" -j "$JOBS" >"$BUILD/build.log" 2>&1 || { cat "$BUILD/build.log"; exit 1; }
 step "sanitizer build done"
+
+# The tests wait on devices and workers and leave a core idle much of the
+# time: the static checks and the release build take it, at a lower priority
+# so that no test is starved. Their output is shown if they fail.
+BACKGROUND_LOG=build/background.log
+(
+  set -e
+  # Format and static checks, over the compile commands of the build above.
+  nice -n 15 bash scripts/lint.sh "$BUILD"
+  step "format and static checks done"
+  # The installed program and the Debian packages, from the release build (the
+  # main job's, rebuilt only where it changed).
+  nice -n 15 bash scripts/release-build.sh >build/release-build.log 2>&1 ||
+    { cat build/release-build.log; exit 1; }
+  step "release build done"
+) >"$BACKGROUND_LOG" 2>&1 &
+BACKGROUND=$!
+trap 'kill "$BACKGROUND" 2>/dev/null || true' EXIT
+
 (cd "$BUILD" && ctest --output-on-failure -j "$JOBS" --timeout 900)
 step "tests done"
-
-# Format and static checks, over the compile commands of the build above.
-bash scripts/lint.sh "$BUILD"
-step "format and static checks done"
 bash scripts/fuzz-check.sh  # the fuzz targets build and replay their corpora
 step "fuzz replay done"
 
 # The engine splits its work over threads, the window stitches and saves on a
 # worker, and cameras and scanners deliver on threads of their own: those
-# tests (CTest label "threaded") run again under ThreadSanitizer.
+# tests (CTest label "threaded") run again under ThreadSanitizer, built at
+# -O3 with warnings as errors, where the compiler's deeper analysis warns.
 TSAN=build/tsan
 cmake -S . -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILTOR_TSAN=ON -DQUILTOR_WERROR=ON \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O3 -g -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O3 -g -DNDEBUG" \
   -DQUILTOR_BENCH=OFF >/dev/null
-cmake --build "$TSAN" -j "$JOBS" --target threaded_tests
+cmake --build "$TSAN" -j "$JOBS" --target threaded_tests >"$TSAN/build.log" 2>&1 ||
+  { cat "$TSAN/build.log"; exit 1; }
+step "ThreadSanitizer build done"
 (cd "$TSAN" && ctest --output-on-failure -j "$JOBS" -L threaded)
 echo "ThreadSanitizer: all passed"
 step "ThreadSanitizer done"
 
-# The installed program and the Debian packages, from the release build (the
-# main job's, rebuilt only where it changed). On CI's fresh machine the packages
-# are also installed, tried and purged.
-bash scripts/release-build.sh
-step "release build done"
+if ! wait "$BACKGROUND"; then
+  cat "$BACKGROUND_LOG"
+  echo "test.sh: the static checks or the release build failed (above)"
+  exit 1
+fi
+trap - EXIT
+cat "$BACKGROUND_LOG"
 # The stitcher under address-space limits, which the sanitizers' shadow memory rules out above.
 bash tests/tools/memory_limit_test.sh build/release/tools/quiltor-stitch build/release/tools/quiltor-samples \
   build/release/memory-limit-work
