@@ -114,8 +114,16 @@ ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {
               engine.Step(),
               nullptr};
   q.Around = &pair.Around;
-  q.Reach = ZoneDepth(std::max(source.Width(), source.Height()), engine.ZoneHeightPct());
-  const PairMatch m = RegistrationFor(engine.Method())(q).Match;
+  const RegistrationMethod registration = RegistrationFor(engine.Method());
+  // Most predictions are near: the search radius around them first, and the
+  // zone's depth, many times the work, only where that found no confident link.
+  const int wide = ZoneDepth(std::max(source.Width(), source.Height()), engine.ZoneHeightPct());
+  PairMatch m;
+  for (const int reach : {std::min(std::max(engine.Radius(), 1), wide), wide}) {
+    q.Reach = reach;
+    m = registration(q).Match;
+    if (m.Found() && m.Score >= kConfidentLinkScore) break;
+  }
   if (!m.Found()) return {pair.From, pair.To, pair.Around.X, pair.Around.Y, 0};
   const Offset o = OffsetOfLink(m.Out, m.In);
   return {pair.From, pair.To, o.X, o.Y, m.Score};

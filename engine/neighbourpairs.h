@@ -25,7 +25,8 @@ std::vector<NeighbourPair> OverlappingPairs(const Panoram& engine);
 // or missing link moves no prediction), or the zone's depth without one.
 std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable& table);
 
-// The pair's link searched around its offset, with the engine's method,
-// wide enough to correct a prediction a zone's depth off. Score 0 and the
+// The pair's link searched around its offset with the engine's method:
+// within the search radius, then, when that found no confident link, wide
+// enough to correct a prediction a zone's depth off. Score 0 and the
 // predicted offset when nothing matched.
 ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair);
