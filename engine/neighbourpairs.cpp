@@ -49,6 +49,9 @@ std::optional<Offset> Median(std::vector<Offset> steps) {
   return Offset{x, mid->Y};
 }
 
+// Pixels either way within which a match bears its prediction out.
+constexpr int kBorneOut = 2;
+
 int ZoneDepth(int size, int zonePct) {
   return static_cast<int>(int64_t{size} * std::clamp(zonePct, 0, 100) / 100);
 }
@@ -116,13 +119,20 @@ ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {
   q.Around = &pair.Around;
   const RegistrationMethod registration = RegistrationFor(engine.Method());
   // Most predictions are near: the search radius around them first, and the
-  // zone's depth, many times the work, only where that found no confident link.
+  // zone's depth, many times the work, only where that found no confident
+  // link away from the prediction. A weak match just where the prediction
+  // puts it bears the prediction out (faint detail); around a prediction
+  // that is off, the best of unrelated pixels lands there only by chance.
   const int wide = ZoneDepth(std::max(source.Width(), source.Height()), engine.ZoneHeightPct());
   PairMatch m;
   for (const int reach : {std::min(std::max(engine.Radius(), 1), wide), wide}) {
     q.Reach = reach;
     m = registration(q).Match;
-    if (m.Found() && m.Score >= kConfidentLinkScore) break;
+    if (!m.Found()) continue;
+    const Offset o = OffsetOfLink(m.Out, m.In);
+    const bool where =
+        std::abs(o.X - pair.Around.X) <= kBorneOut && std::abs(o.Y - pair.Around.Y) <= kBorneOut;
+    if (m.Score >= kConfidentLinkScore || where) break;
   }
   if (!m.Found()) return {pair.From, pair.To, pair.Around.X, pair.Around.Y, 0};
   const Offset o = OffsetOfLink(m.Out, m.In);

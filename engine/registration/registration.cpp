@@ -43,6 +43,15 @@ Rect Middle(const Rect& r, int side) {
   return {left, top, left + w, top + h};
 }
 
+// The part of r that stays in the true overlap however the prediction is off
+// within reach: r shrunk by the reach on every side, as far as that leaves
+// room for a template of half-size radius.
+Rect AwayFromEdges(const Rect& r, int reach, int radius) {
+  const int x = std::clamp((r.Width() - 2 * radius - 2) / 2, 0, reach);
+  const int y = std::clamp((r.Height() - 2 * radius - 2) / 2, 0, reach);
+  return {r.Left + x, r.Top + y, r.Right - x, r.Bottom - y};
+}
+
 // The best of the query's directions by the match's own score; a predicted
 // pair is asked once, with direction kDirNone.
 template <typename Match>
@@ -62,8 +71,9 @@ PairLink BestDirection(const PairQuery& q, const Match& match) {
 PairLink ByTemplate(const PairQuery& q) {
   PairLink best = BestDirection(q, [&](int d) {
     if (q.Around != nullptr) {
-      return TemplateMatchAround(q.Source, q.Searched, ZonesAround(q).Source, *q.Around, q.Reach,
-                                 q.Radius, q.Step);
+      return TemplateMatchAround(q.Source, q.Searched,
+                                 AwayFromEdges(ZonesAround(q).Source, q.Reach, q.Radius), *q.Around,
+                                 q.Reach, q.Radius, q.Step);
     }
     return TemplateMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct, q.Radius,
                              q.Step);

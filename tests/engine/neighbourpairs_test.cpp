@@ -60,6 +60,15 @@ TEST_F(TableNeighbours, NeighbouringCellsOffTheChainArePairedNearTheirTrueOffset
   EXPECT_EQ(found, (std::set<std::pair<int, int>>{{0, 5}, {1, 4}, {3, 8}, {4, 7}}));
 }
 
+TEST_F(TableNeighbours, APredictionFarBeyondTheRadiusIsStillCorrected) {
+  const Offset truth{Truth(4).X - Truth(1).X, Truth(4).Y - Truth(1).Y};
+  // 40 px off: outside the search radius (8), inside the zone's depth (96).
+  const ImageLink l = LinkAround(pan_, {1, 4, {truth.X + 40, truth.Y - 25}});
+  EXPECT_EQ(l.DX, truth.X);
+  EXPECT_EQ(l.DY, truth.Y);
+  EXPECT_GE(l.Score, kConfidentLinkScore);
+}
+
 TEST_F(TableNeighbours, AMissingChainLinkNoLongerStacksTheRestOverTheTable) {
   ExpectExact();
   // The link between images 4 and 5 lost: the chain stacks 5 onto 4.
