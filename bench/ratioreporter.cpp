@@ -12,6 +12,10 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     const double ms = seconds * 1000.0;
     const auto it = millis_.find(run.run_name.function_name);
     if (it == millis_.end() || ms < it->second) millis_[run.run_name.function_name] = ms;
+    const double cpu =
+        run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1000.0;
+    const auto c = cpuMillis_.find(run.run_name.function_name);
+    if (c == cpuMillis_.end() || cpu < c->second) cpuMillis_[run.run_name.function_name] = cpu;
   }
   ConsoleReporter::ReportRuns(runs);
 }
@@ -19,6 +23,11 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
 double RatioReporter::Millis(const std::string& name) const {
   const auto it = millis_.find(name);
   return it == millis_.end() ? -1.0 : it->second;
+}
+
+double RatioReporter::CpuMillis(const std::string& name) const {
+  const auto it = cpuMillis_.find(name);
+  return it == cpuMillis_.end() ? -1.0 : it->second;
 }
 
 void RatioReporter::PrintRatio(const std::string& label, const std::string& baseline,

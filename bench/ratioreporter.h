@@ -15,6 +15,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
   // Milliseconds per iteration of the named benchmark (the fastest of its
   // repetitions), or a negative value.
   double Millis(const std::string& name) const;
+  // The same in CPU time of the benchmark's thread: the work itself, which
+  // other load on the machine leaves alone when the work runs on that thread.
+  double CpuMillis(const std::string& name) const;
 
   // One line per pair: name, both times and baseline / fast.
   void PrintRatio(const std::string& label, const std::string& baseline,
@@ -22,6 +25,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> millis_;
+  std::map<std::string, double> cpuMillis_;
 };
 
 // Runs the registered benchmarks with a RatioReporter and returns it.

@@ -25,6 +25,7 @@
 #include "capture/run/projectnames.h"
 #include "dialogs/project/projwin.h"
 #include "engine/panoram.h"
+#include "engine/stitchflow.h"
 #include "widgets/assemblywork.h"
 #include "widgets/barprogress.h"
 #include "widgets/matchmarker.h"
@@ -600,12 +601,17 @@ void CapturePage::ToolButtonCapStopClick() {
     // The links still searched are awaited here; the end then reads them on its own thread.
     Run.Live.WaitAll();
     ending_ = true;
-    RunWhilePainting([&] { stitched = Run.End(shell_.MontageTable, &progress, &searchFailed); });
+    std::optional<AllNeighbourPlaces> placed;
+    // The run's table is its chain: the pairs come from the chain's places.
+    RunWhilePainting([&] {
+      stitched = Run.End(shell_.MontageTable, &progress, &searchFailed);
+      if (stitched) placed = PlaceAsChosen(shell_.Engine, nullptr);
+    });
     ending_ = false;
     ProgressBarCapture->hide();
     if (live) TimerVideo->start();
     if (stitched) {
-      host_.ShowCapturedMosaic();
+      host_.ShowCapturedMosaic(placed ? &*placed : nullptr);
     } else if (searchFailed) {
       ShowState(
           QStringLiteral("Недостаточно памяти для поиска перекрытий. Кадры остаются в "

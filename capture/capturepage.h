@@ -29,6 +29,7 @@ class QWidget;
 class TFormProj;
 class TfrmVideoQuality;
 class ToolImageLists;
+struct AllNeighbourPlaces;
 struct ViewSize;
 
 // What the capture page reaches of the shell besides what every page does.
@@ -42,7 +43,8 @@ class CaptureHost : public PageHost {
   virtual void CaptureRunEnded() = 0;
   // The run's frames were laid out, searched and placed: the connection list
   // gets its rows, the mosaic is built at zoom 1 and shown on the assembly page.
-  virtual void ShowCapturedMosaic() = 0;
+  // placed: what a placement over all neighbours did, when it ran.
+  virtual void ShowCapturedMosaic(const AllNeighbourPlaces* placed) = 0;
 };
 
 class CapturePage : public QObject {

@@ -13,6 +13,7 @@
 #include "montagetable.h"
 #include "picture.h"
 #include "placement/placement.h"
+#include "placement/placementmethod.h"
 #include "progress.h"
 #include "registration/searchmethod.h"
 
@@ -70,6 +71,9 @@ class Panoram {
   // Kept apart from the six settings: the settings file does not hold it.
   void SetSearchMethod(SearchMethod method) { method_ = method; }
   SearchMethod Method() const { return method_; }
+  // Kept apart too; the stitch's callers apply it with PlaceAsChosen (stitchflow.h).
+  void SetPlacementMethod(PlacementMethod method) { placing_ = method; }
+  PlacementMethod Placing() const { return placing_; }
   AddImageResult AddImage(const ::Bitmap& bitmap, int32_t direction, const std::string& name);
   // The same, taking the bitmap over instead of copying it.
   AddImageResult AddImage(::Bitmap&& bitmap, int32_t direction, const std::string& name);
@@ -163,6 +167,7 @@ class Panoram {
   Rect bounds_{};
   SetupData settings_ = kInitialSettings;
   SearchMethod method_ = SearchMethod::Template;
+  PlacementMethod placing_ = PlacementMethod::Chain;
 };
 
 // The part of a canvas that ShowResultPart shows for rect: rect clamped to the

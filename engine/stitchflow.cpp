@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "registration/registration.h"
+#include "neighbourpairs.h"
+#include "parallel.h"
 
 namespace {
 
@@ -82,48 +83,51 @@ Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop) {
 
 namespace {
 
-int64_t Area(const Rect& r) { return r.IsEmpty() ? 0 : int64_t{r.Width()} * r.Height(); }
-
-Rect Common(const Rect& a, const Rect& b) {
-  return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-}
-
-// A link of a pair off the chain, searched around the chain's prediction
-// wide enough to correct a link the zone's depth off.
-ImageLink LinkAround(const Panoram& engine, const RegistrationMethod registration, int a, int b) {
-  const Rect& pa = engine.Place(a);
-  const Rect& pb = engine.Place(b);
-  const Offset around{pb.Left - pa.Left, pb.Top - pa.Top};
-  const Bitmap& source = engine.ImageBitmap(a);
-  const int reach = static_cast<int>(int64_t{std::max(source.Width(), source.Height())} *
-                                     std::clamp(engine.ZoneHeightPct(), 0, 100) / 100);
-  PairQuery q{
-      source,          engine.ImageBitmap(b), {},     engine.ZoneHeightPct(), engine.ZoneWidthPct(),
-      engine.Radius(), engine.Step(),         nullptr};
-  q.Around = &around;
-  q.Reach = reach;
-  const PairMatch m = registration(q).Match;
-  if (!m.Found()) return {a, b, around.X, around.Y, 0};
-  const Offset o = OffsetOfLink(m.Out, m.In);
-  return {a, b, o.X, o.Y, m.Score};
+// The chain's links, then one per pair, searched across the threads: each
+// pair writes only its own link, so the links do not depend on the threads.
+AllNeighbourPlaces PlaceOverPairs(Panoram& engine, const std::vector<NeighbourPair>& pairs,
+                                  StitchTimes* times) {
+  const StageTimer timer(Stage(times, &StitchTimes::Place));
+  AllNeighbourPlaces out;
+  out.Links = engine.ChainLinks();
+  const size_t chain = out.Links.size();
+  out.Links.resize(chain + pairs.size());
+  ParallelFor(static_cast<int>(pairs.size()), 1, [&](int begin, int end) {
+    for (int k = begin; k < end; ++k)
+      out.Links[chain + static_cast<size_t>(k)] = LinkAround(engine, pairs[static_cast<size_t>(k)]);
+  });
+  out.Result = PlaceOverNeighbours(engine.Places(), out.Links);
+  engine.SetPlaces(out.Result.Places);
+  return out;
 }
 
 }  // namespace
 
 AllNeighbourPlaces PlaceAllNeighbours(Panoram& engine, StitchTimes* times) {
-  const StageTimer timer(Stage(times, &StitchTimes::Place));
-  AllNeighbourPlaces out;
-  out.Links = engine.ChainLinks();
-  const RegistrationMethod registration = RegistrationFor(engine.Method());
-  for (int a = 0; a < engine.Count(); ++a) {
-    for (int b = a + 2; b < engine.Count(); ++b) {
-      const int64_t field = std::min(Area(engine.Place(a)), Area(engine.Place(b)));
-      if (Area(Common(engine.Place(a), engine.Place(b))) * 10 < field || field == 0) continue;
-      out.Links.push_back(LinkAround(engine, registration, a, b));
-    }
+  return PlaceOverPairs(engine, OverlappingPairs(engine), times);
+}
+
+AllNeighbourPlaces PlaceTableNeighbours(Panoram& engine, const MontageTable& table,
+                                        StitchTimes* times) {
+  return PlaceOverPairs(engine, TablePairs(engine, table), times);
+}
+
+std::optional<AllNeighbourPlaces> PlaceAsChosen(Panoram& engine, const MontageTable* table,
+                                                StitchTimes* times) {
+  switch (engine.Placing()) {
+    case PlacementMethod::Chain: return std::nullopt;
+    case PlacementMethod::Neighbours:
+      return table != nullptr ? PlaceTableNeighbours(engine, *table, times)
+                              : PlaceAllNeighbours(engine, times);
   }
-  out.Result = PlaceOverNeighbours(engine.Places(), out.Links);
-  engine.SetPlaces(out.Result.Places);
-  return out;
+  return std::nullopt;
+}
+
+std::vector<size_t> DroppedLinks(const AllNeighbourPlaces& placed) {
+  std::vector<size_t> dropped;
+  for (size_t k = 0; k < placed.Links.size(); ++k) {
+    if (!placed.Result.Fits[k].Used && placed.Links[k].Score >= kConfidentLinkScore)
+      dropped.push_back(k);
+  }
+  return dropped;
 }

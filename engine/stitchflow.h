@@ -47,12 +47,25 @@ bool ShowMosaic(const Panoram& engine, const MontageTable& table, bool crop, Pic
 // The canvas itself as the mosaic, whole or cropped in place: never held twice.
 Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop);
 
-// The chain's places refined over all neighbours: the chain's links, and a
-// link for every two images whose chain places overlap by at least a tenth
-// of a field, each searched around the offset the chain predicts. Links in
-// Links are in that order (chain first); Fits matches them one for one.
+// The chain's places refined over all neighbours: the chain's links, then a
+// link for every pair of OverlappingPairs (PlaceAllNeighbours) or of
+// TablePairs (PlaceTableNeighbours), each searched around its predicted
+// offset (neighbourpairs.h). Links are in that order, chain first; Fits
+// matches them one for one.
 struct AllNeighbourPlaces {
   std::vector<ImageLink> Links;
   Placement Result;
 };
 AllNeighbourPlaces PlaceAllNeighbours(Panoram& engine, StitchTimes* times = nullptr);
+AllNeighbourPlaces PlaceTableNeighbours(Panoram& engine, const MontageTable& table,
+                                        StitchTimes* times = nullptr);
+
+// After a search has placed the chain: the placement the engine is set to.
+// The chain's places stay as they are and nothing is returned; over all
+// neighbours, the pairs come from table when it is the layout the user laid
+// out, from the chain's places otherwise (automatic, a capture run).
+std::optional<AllNeighbourPlaces> PlaceAsChosen(Panoram& engine, const MontageTable* table,
+                                                StitchTimes* times = nullptr);
+
+// The confident links the fit dropped, as indexes into placed.Links.
+std::vector<size_t> DroppedLinks(const AllNeighbourPlaces& placed);

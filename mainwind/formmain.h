@@ -98,7 +98,7 @@ class TFormMain : public QMainWindow, public CaptureHost {
   void StartNewProject() override;
   void ShowImagesTab(bool shown) override;
   void CaptureRunEnded() override;
-  void ShowCapturedMosaic() override;
+  void ShowCapturedMosaic(const AllNeighbourPlaces* placed) override;
 
  public slots:
   void FormCreate(ProgressIndicator* startupProgress);

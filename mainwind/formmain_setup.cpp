@@ -7,6 +7,7 @@
 void TFormMain::ApplySetupToEngine() {
   Engine.ApplySettings(FormSetup->SetupData);
   Engine.SetSearchMethod(FormSetup->Method);
+  Engine.SetPlacementMethod(FormSetup->Placement);
 }
 
 bool TFormMain::RunSetupDialog() {

@@ -115,9 +115,9 @@ void TFormMain::CaptureRunEnded() {
   Album->LayoutAlbum();
 }
 
-void TFormMain::ShowCapturedMosaic() {
+void TFormMain::ShowCapturedMosaic(const AllNeighbourPlaces* placed) {
   ImagesAdded();
   Table->ShowLaidOutCells();
   ShowStitchedMosaic();
-  Table->TellUnsetLinks();
+  Table->TellUnsetLinks(placed);
 }

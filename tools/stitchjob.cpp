@@ -55,11 +55,13 @@ StitchJob::StitchJob(StitchOptions options)
     : options_(std::move(options)), engine_(std::make_unique<Panoram>()) {
   engine_->ApplySettings(options_.Settings);
   engine_->SetSearchMethod(options_.Method);
+  engine_->SetPlacementMethod(options_.Placement);
 }
 
 StitchJob::StitchJob(StitchOptions options, std::unique_ptr<Panoram> engine,
                      const MontageTable& table, const StitchTimes& stages)
     : options_(std::move(options)), engine_(std::move(engine)), table_(table) {
+  engine_->SetPlacementMethod(options_.Placement);
   timings_.Stages = stages;
 }
 
@@ -121,17 +123,17 @@ bool StitchJob::FindLinks(ProgressIndicator* progress) {
 }
 
 void StitchJob::PlaceAsChosen() {
-  if (options_.Placement != PlacementMethod::Neighbours) return;
-  const AllNeighbourPlaces p = PlaceAllNeighbours(*engine_, &timings_.Stages);
-  links_ = LinksJson(*engine_, p);
-  for (size_t k = 0; k < p.Links.size(); ++k) {
-    const ImageLink& l = p.Links[k];
-    if (p.Result.Fits[k].Used || l.Score < kConfidentLinkScore) continue;
+  // The stitcher's table is always the chain's: its pairs come from the places.
+  const std::optional<AllNeighbourPlaces> p = ::PlaceAsChosen(*engine_, nullptr, &timings_.Stages);
+  if (!p) return;
+  links_ = LinksJson(*engine_, *p);
+  for (const size_t k : DroppedLinks(*p)) {
+    const ImageLink& l = p->Links[k];
     result_.Warnings.push_back("link between " + engine_->Name(l.From) + " and " +
                                engine_->Name(l.To) + " dropped: it disagrees with the others by " +
-                               std::to_string(std::lround(p.Result.Fits[k].Residual)) + " px");
+                               std::to_string(std::lround(p->Result.Fits[k].Residual)) + " px");
   }
-  for (const int i : p.Result.Unanchored) {
+  for (const int i : p->Result.Unanchored) {
     result_.Warnings.push_back(engine_->Name(i) +
                                " placed without a confident link; it keeps its chain place");
   }

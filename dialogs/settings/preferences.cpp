@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QSettings>
 #include <QString>
+#include <string_view>
 
 namespace {
 
 const char* const kMethodKey = "search/method";
+constexpr char kPlacementKey[] = "placement/method";
 constexpr char kOpenKey[] = "folders/open";
 constexpr char kSaveKey[] = "folders/save";
 constexpr char kJpegKey[] = "save/jpeg-quality";
@@ -16,6 +18,16 @@ constexpr char kTiffKey[] = "save/tiff-compression";
 QSettings Preferences() {
   return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("KORVEX"),
                    QStringLiteral("Pictaro Quiltor"));
+}
+
+QString ReadKey(const char* key) { return Preferences().value(QLatin1String(key)).toString(); }
+
+bool WriteKey(const char* key, std::string_view value) {
+  QSettings settings = Preferences();
+  settings.setValue(QLatin1String(key),
+                    QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())));
+  settings.sync();
+  return settings.status() == QSettings::NoError;
 }
 
 QString ReadFolder(const char* key) {
@@ -35,17 +47,20 @@ void WriteFolder(const char* key, const QString& folder) {
 }  // namespace
 
 SearchMethod ReadSearchMethodPreference() {
-  const QString key = Preferences().value(QLatin1String(kMethodKey)).toString();
-  return SearchMethodFromKey(key.toStdString()).value_or(SearchMethod::Template);
+  return SearchMethodFromKey(ReadKey(kMethodKey).toStdString()).value_or(SearchMethod::Template);
 }
 
 bool WriteSearchMethodPreference(SearchMethod method) {
-  QSettings settings = Preferences();
-  const std::string_view key = SearchMethodKey(method);
-  settings.setValue(QLatin1String(kMethodKey),
-                    QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size())));
-  settings.sync();
-  return settings.status() == QSettings::NoError;
+  return WriteKey(kMethodKey, SearchMethodKey(method));
+}
+
+PlacementMethod ReadPlacementMethodPreference() {
+  return PlacementMethodFromKey(ReadKey(kPlacementKey).toStdString())
+      .value_or(PlacementMethod::Chain);
+}
+
+bool WritePlacementMethodPreference(PlacementMethod method) {
+  return WriteKey(kPlacementKey, PlacementMethodKey(method));
 }
 
 QString RememberedOpenFolder() { return ReadFolder(kOpenKey); }

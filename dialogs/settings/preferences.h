@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "engine/placement/placementmethod.h"
 #include "engine/registration/searchmethod.h"
 #include "imagefiles/imagefiles.h"
 
@@ -13,6 +14,11 @@
 SearchMethod ReadSearchMethodPreference();
 // False when the preferences could not be written.
 bool WriteSearchMethodPreference(SearchMethod method);
+
+// The placement rule; the chain when none was stored or the stored name is unknown.
+PlacementMethod ReadPlacementMethodPreference();
+// False when the preferences could not be written.
+bool WritePlacementMethodPreference(PlacementMethod method);
 
 // The last folder images were opened from and the last one a mosaic was saved to.
 // The folder (ending with '/'), or empty when none was kept or it is gone.

@@ -52,6 +52,7 @@ TFormSetup::TFormSetup(QWidget* parent) : QDialog(parent) {
   layout->addWidget(BuildSmoothGroup());
   layout->addWidget(BuildQualityRow());
   layout->addWidget(BuildMethodRow());
+  layout->addWidget(BuildPlacementRow());
 
   ButtonOk = Named(new QPushButton(QStringLiteral("Применить"), this), "ButtonOk");
   ButtonNo = Named(new QPushButton(QStringLiteral("Отмена"), this), "ButtonNo");
@@ -142,6 +143,27 @@ QWidget* TFormSetup::BuildMethodRow() {
   return row;
 }
 
+QString PlacementMethodCaption(PlacementMethod method) {
+  switch (method) {
+    case PlacementMethod::Chain: return QStringLiteral("Цепочка");
+    case PlacementMethod::Neighbours: return QStringLiteral("Все соседи");
+  }
+  return {};
+}
+
+QWidget* TFormSetup::BuildPlacementRow() {
+  auto* row = new QWidget(this);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  ComboBoxPlacement = Named(new QComboBox(row), "ComboBoxPlacement");
+  for (const PlacementMethodName& n : kPlacementMethods) {
+    ComboBoxPlacement->addItem(PlacementMethodCaption(n.Method), static_cast<int>(n.Method));
+  }
+  layout->addWidget(new QLabel(QStringLiteral("Размещение изображений"), row), 1);
+  layout->addWidget(ComboBoxPlacement);
+  return row;
+}
+
 QRadioButton* TFormSetup::SmoothButton(int type) const {
   return qobject_cast<QRadioButton*>(smoothGroup_->button(type));
 }
@@ -177,6 +199,7 @@ void TFormSetup::UpdateFitNote() {
 void TFormSetup::LoadSetup(const QString& path) {
   configPath_ = path;
   Method = ReadSearchMethodPreference();
+  Placement = ReadPlacementMethodPreference();
   if (ReadSetupFile(LocalPath(path), SetupData)) return ShowSetupData();
   // No readable file: the program works with the values the dialog offers, and
   // a missing file is written with them so the next start finds the same. A
@@ -200,11 +223,13 @@ void TFormSetup::CollectControls() {
   }
   SetupData.Quality = TrackBarQ->value();
   Method = static_cast<SearchMethod>(ComboBoxMethod->currentData().toInt());
+  Placement = static_cast<PlacementMethod>(ComboBoxPlacement->currentData().toInt());
 }
 
 void TFormSetup::ShowSetupData() {
   ShowValues(SetupData);
   ComboBoxMethod->setCurrentIndex(ComboBoxMethod->findData(static_cast<int>(Method)));
+  ComboBoxPlacement->setCurrentIndex(ComboBoxPlacement->findData(static_cast<int>(Placement)));
 }
 
 void TFormSetup::ShowValues(const ::SetupData& data) {
@@ -221,6 +246,7 @@ void TFormSetup::ButtonOkClick() {
   CollectControls();
   lastSaveOk_ = SaveSetup(configPath_);
   WriteSearchMethodPreference(Method);
+  WritePlacementMethodPreference(Placement);
   accept();
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <vector>
 
+#include "engine/placement/placementmethod.h"
 #include "engine/registration/searchmethod.h"
 #include "formats/setupfile.h"
 
@@ -44,6 +45,8 @@ class TFormSetup : public QDialog {
   // The overlap search's method, applied with the record but kept in the
   // preferences: the settings file holds only the six values.
   SearchMethod Method = SearchMethod::Template;
+  // The placement rule, kept the same way.
+  PlacementMethod Placement = PlacementMethod::Chain;
 
   SpinField* CSpinEditImageZone = nullptr;
   SpinField* CSpinEditFindR = nullptr;
@@ -56,7 +59,8 @@ class TFormSetup : public QDialog {
   QRadioButton* RadioButtonLight = nullptr;
   QRadioButton* RadioButtonUdel = nullptr;
   QSlider* TrackBarQ = nullptr;
-  QComboBox* ComboBoxMethod = nullptr;  // items in SearchMethod order
+  QComboBox* ComboBoxMethod = nullptr;     // items in SearchMethod order
+  QComboBox* ComboBoxPlacement = nullptr;  // items in PlacementMethod order
   QPushButton* ButtonOk = nullptr;
   QPushButton* ButtonNo = nullptr;
 
@@ -69,6 +73,7 @@ class TFormSetup : public QDialog {
   QWidget* BuildSmoothGroup();
   QWidget* BuildQualityRow();
   QWidget* BuildMethodRow();
+  QWidget* BuildPlacementRow();
   // The radio buttons in SmoothType order 0..4.
   QRadioButton* SmoothButton(int type) const;
   void ShowValues(const ::SetupData& data);
@@ -82,3 +87,4 @@ class TFormSetup : public QDialog {
 
 // The method's caption as the dialog offers it.
 QString SearchMethodCaption(SearchMethod method);
+QString PlacementMethodCaption(PlacementMethod method);

@@ -33,15 +33,21 @@ std::vector<int> Groups(int count, const std::vector<ImageLink>& links,
   return group;
 }
 
-// Solves the weighted normal equations of the used links (weight[k] each) by Cholesky, each
-// group's lowest image held at 0; the matrix is a graph Laplacian with the
-// anchors removed, positive definite within a connected group.
-std::vector<Fitted> Fit(int count, const std::vector<ImageLink>& links,
-                        const std::vector<LinkFit>& fits, const std::vector<double>& weight,
-                        const std::vector<int>& group) {
+// The weighted normal equations of the used links (weight[k] each), each
+// group's lowest image held at 0: a graph Laplacian with the anchors' rows
+// and columns made the identity, positive definite within a connected group.
+struct Normal {
+  size_t N = 0;
+  std::vector<double> A;  // N x N, row-major; its Cholesky factor once Factor ran
+  std::vector<double> BX, BY;
+};
+
+Normal Build(int count, const std::vector<ImageLink>& links, const std::vector<LinkFit>& fits,
+             const std::vector<double>& weight, const std::vector<int>& group) {
   const size_t n = static_cast<size_t>(count);
-  std::vector<double> a(n * n, 0.0);
-  std::vector<double> bx(n, 0.0), by(n, 0.0);
+  Normal e{n, std::vector<double>(n * n, 0.0), std::vector<double>(n, 0.0),
+           std::vector<double>(n, 0.0)};
+  std::vector<double>& a = e.A;
   for (size_t k = 0; k < links.size(); ++k) {
     if (!fits[k].Used) continue;
     const ImageLink& l = links[k];
@@ -51,18 +57,23 @@ std::vector<Fitted> Fit(int count, const std::vector<ImageLink>& links,
     a[t * n + t] += w;
     a[f * n + t] -= w;
     a[t * n + f] -= w;
-    bx[t] += w * static_cast<double>(l.DX);
-    by[t] += w * static_cast<double>(l.DY);
-    bx[f] -= w * static_cast<double>(l.DX);
-    by[f] -= w * static_cast<double>(l.DY);
+    e.BX[t] += w * static_cast<double>(l.DX);
+    e.BY[t] += w * static_cast<double>(l.DY);
+    e.BX[f] -= w * static_cast<double>(l.DX);
+    e.BY[f] -= w * static_cast<double>(l.DY);
   }
-  // An anchor's row and column become the identity: its place stays 0.
   for (size_t i = 0; i < n; ++i) {
     if (group[i] != static_cast<int>(i)) continue;
     for (size_t j = 0; j < n; ++j) a[i * n + j] = a[j * n + i] = 0;
     a[i * n + i] = 1;
-    bx[i] = by[i] = 0;
+    e.BX[i] = e.BY[i] = 0;
   }
+  return e;
+}
+
+void Factor(Normal& e) {
+  const size_t n = e.N;
+  std::vector<double>& a = e.A;
   for (size_t j = 0; j < n; ++j) {
     double d = a[j * n + j];
     for (size_t k = 0; k < j; ++k) d -= a[j * n + k] * a[j * n + k];
@@ -74,21 +85,56 @@ std::vector<Fitted> Fit(int count, const std::vector<ImageLink>& links,
       a[i * n + j] = s / root;
     }
   }
-  auto solve = [&](std::vector<double>& b) {
-    for (size_t i = 0; i < n; ++i) {
-      for (size_t k = 0; k < i; ++k) b[i] -= a[i * n + k] * b[k];
-      b[i] /= a[i * n + i];
-    }
-    for (size_t i = n; i-- > 0;) {
-      for (size_t k = i + 1; k < n; ++k) b[i] -= a[k * n + i] * b[k];
-      b[i] /= a[i * n + i];
-    }
-  };
-  solve(bx);
-  solve(by);
-  std::vector<Fitted> out(n);
-  for (size_t i = 0; i < n; ++i) out[i] = {bx[i], by[i]};
+}
+
+// b becomes the solution of A x = b, with A factored.
+void Solve(const Normal& e, std::vector<double>& b) {
+  const size_t n = e.N;
+  const std::vector<double>& a = e.A;
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t k = 0; k < i; ++k) b[i] -= a[i * n + k] * b[k];
+    b[i] /= a[i * n + i];
+  }
+  for (size_t i = n; i-- > 0;) {
+    for (size_t k = i + 1; k < n; ++k) b[i] -= a[k * n + i] * b[k];
+    b[i] /= a[i * n + i];
+  }
+}
+
+std::vector<Fitted> Fit(int count, const std::vector<ImageLink>& links,
+                        const std::vector<LinkFit>& fits, const std::vector<double>& weight,
+                        const std::vector<int>& group) {
+  Normal e = Build(count, links, fits, weight, group);
+  Factor(e);
+  Solve(e, e.BX);
+  Solve(e, e.BY);
+  std::vector<Fitted> out(e.N);
+  for (size_t i = 0; i < e.N; ++i) out[i] = {e.BX[i], e.BY[i]};
   return out;
+}
+
+// How much of each used link's own offset its fitted places follow (0..1,
+// its leverage): 1 for a link nothing else checks. A link's residual divided
+// by 1 - leverage is how far it lies from the places the other links give.
+std::vector<double> Leverages(int count, const std::vector<ImageLink>& links,
+                              const std::vector<LinkFit>& fits, const std::vector<double>& weight,
+                              const std::vector<int>& group) {
+  Normal e = Build(count, links, fits, weight, group);
+  Factor(e);
+  std::vector<double> h(links.size(), 0.0);
+  std::vector<double> d(e.N);
+  for (size_t k = 0; k < links.size(); ++k) {
+    if (!fits[k].Used) continue;
+    const size_t f = static_cast<size_t>(links[k].From), t = static_cast<size_t>(links[k].To);
+    std::fill(d.begin(), d.end(), 0.0);
+    // Anchors do not move: their part of the link's difference is nothing.
+    if (group[t] != static_cast<int>(t)) d[t] += 1;
+    if (group[f] != static_cast<int>(f)) d[f] -= 1;
+    std::vector<double> z = d;
+    Solve(e, z);
+    h[k] = weight[k] * (z[t] * d[t] + z[f] * d[f]);
+  }
+  return h;
 }
 
 double Residual(const ImageLink& l, double fromX, double fromY, double toX, double toY) {
@@ -107,6 +153,9 @@ std::vector<double> Scores(const std::vector<ImageLink>& links) {
 // least-squares places between pixels; reweighting each link by its residual
 // moves the fit towards the places most links agree on exactly.
 constexpr int kReweightRounds = 12;
+// Leverages this close to 1 are links no other link checks.
+constexpr double kUncheckedLink = 1e-6;
+constexpr double kTie = 1e-6;
 constexpr double kResidualFloor = 0.05;
 
 void Reweight(int count, const std::vector<ImageLink>& links, const std::vector<LinkFit>& fits,
@@ -139,14 +188,23 @@ Placement PlaceOverNeighbours(const std::vector<Rect>& places,
   for (;;) {
     group = Groups(count, links, out.Fits);
     fit = Fit(count, links, out.Fits, scores, group);
+    const std::vector<double> leverage = Leverages(count, links, out.Fits, scores, group);
+    // Each link judged against the places the others give: in a fit that
+    // includes it, two links that disagree by 3 px would each look 1.5 px off.
     double worst = kMaxLinkResidual;
     size_t drop = links.size();
     for (size_t k = 0; k < links.size(); ++k) {
       if (!out.Fits[k].Used) continue;
       const ImageLink& l = links[k];
       const double r = Residual(l, fit[l.From].X, fit[l.From].Y, fit[l.To].X, fit[l.To].Y);
-      if (r > worst) {
-        worst = r;
+      const double free = 1.0 - leverage[k];
+      if (free < kUncheckedLink) continue;  // nothing else reaches its images
+      const double off = r / free;
+      // Between links equally off, the less confident goes.
+      const bool tie = drop < links.size() && std::abs(off - worst) <= kTie;
+      if ((off > worst + kTie) || (tie && l.Score < links[drop].Score) ||
+          (drop == links.size() && off > worst)) {
+        worst = off;
         drop = k;
       }
     }

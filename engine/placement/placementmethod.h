@@ -19,6 +19,13 @@ inline constexpr PlacementMethodName kPlacementMethods[] = {
     {PlacementMethod::Neighbours, "neighbours"},
 };
 
+inline std::string_view PlacementMethodKey(PlacementMethod method) {
+  for (const PlacementMethodName& n : kPlacementMethods) {
+    if (n.Method == method) return n.Key;
+  }
+  return {};
+}
+
 inline std::optional<PlacementMethod> PlacementMethodFromKey(std::string_view key) {
   for (const PlacementMethodName& n : kPlacementMethods) {
     if (n.Key == key) return n.Method;

@@ -31,6 +31,27 @@ PredictedZones ZonesAround(const PairQuery& q) {
   return {a, Grown(b, q.Reach)};
 }
 
+// A shift of up to reach shows in zones a few times the reach across; more
+// of the overlap than that only costs time.
+constexpr int kPhaseSidePerReach = 4;
+constexpr int kPhaseSideMargin = 128;
+
+// The part of r at most side pixels across each way, around r's middle.
+Rect Middle(const Rect& r, int side) {
+  const int w = std::min(r.Width(), side), h = std::min(r.Height(), side);
+  const int left = r.Left + (r.Width() - w) / 2, top = r.Top + (r.Height() - h) / 2;
+  return {left, top, left + w, top + h};
+}
+
+// The part of r that stays in the true overlap however the prediction is off
+// within reach: r shrunk by the reach on every side, as far as that leaves
+// room for a template of half-size radius.
+Rect AwayFromEdges(const Rect& r, int reach, int radius) {
+  const int x = std::clamp((r.Width() - 2 * radius - 2) / 2, 0, reach);
+  const int y = std::clamp((r.Height() - 2 * radius - 2) / 2, 0, reach);
+  return {r.Left + x, r.Top + y, r.Right - x, r.Bottom - y};
+}
+
 // The best of the query's directions by the match's own score; a predicted
 // pair is asked once, with direction kDirNone.
 template <typename Match>
@@ -50,8 +71,9 @@ PairLink BestDirection(const PairQuery& q, const Match& match) {
 PairLink ByTemplate(const PairQuery& q) {
   PairLink best = BestDirection(q, [&](int d) {
     if (q.Around != nullptr) {
-      const PredictedZones z = ZonesAround(q);
-      return TemplateMatchZones(q.Source, q.Searched, z.Source, z.Searched, q.Radius, q.Step);
+      return TemplateMatchAround(q.Source, q.Searched,
+                                 AwayFromEdges(ZonesAround(q).Source, q.Reach, q.Radius), *q.Around,
+                                 q.Reach, q.Radius, q.Step);
     }
     return TemplateMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct, q.Radius,
                              q.Step);
@@ -65,9 +87,11 @@ PairLink ByPhase(const PairQuery& q) {
   return BestDirection(q, [&](int d) {
     if (q.Around != nullptr) {
       // Both zones grown: phase correlation finds any shift the two share.
-      const PredictedZones z = ZonesAround(q);
-      const Rect a = IntersectionWith(Grown(z.Source, q.Reach), q.Source);
-      const Rect b = IntersectionWith(z.Searched, q.Searched);
+      const Offset o = *q.Around;
+      const Rect s = Middle(ZonesAround(q).Source, kPhaseSidePerReach * q.Reach + kPhaseSideMargin);
+      const Rect a = IntersectionWith(Grown(s, q.Reach), q.Source);
+      const Rect b = IntersectionWith(
+          Grown({s.Left - o.X, s.Top - o.Y, s.Right - o.X, s.Bottom - o.Y}, q.Reach), q.Searched);
       return PhaseMatchZones(q.Source, q.Searched, a, b);
     }
     return PhaseMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct);

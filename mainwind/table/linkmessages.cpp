@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 
 #include "dialogs/settings/setupwin.h"
 #include "engine/registration/linkscore.h"
@@ -20,6 +21,24 @@ QString PairList(const std::vector<int>& links) {
     text += QStringLiteral(" и ещё %1").arg(links.size() - kPairsNamed);
   }
   return text;
+}
+
+// At most kPairsNamed items joined, the rest counted.
+QString Listed(const QStringList& items) {
+  QString text = items.mid(0, kPairsNamed).join(QStringLiteral(", "));
+  if (items.size() > kPairsNamed)
+    text += QStringLiteral(" и ещё %1").arg(items.size() - kPairsNamed);
+  return text;
+}
+
+// "1 точку", "2 точки", "5 точек".
+QString Points(long n) {
+  const long tens = n % 100, ones = n % 10;
+  const char* word = (tens >= 11 && tens <= 14) ? "точек"
+                     : ones == 1                ? "точку"
+                     : (ones >= 2 && ones <= 4) ? "точки"
+                                                : "точек";
+  return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(word));
 }
 
 QString Cause(const UnsetLinks& links) {
@@ -100,6 +119,38 @@ QString UnsetLinksMessage(const UnsetLinks& links, SearchMethod method) {
   if (!links.Weak.empty()) {
     if (!text.isEmpty()) text += QStringLiteral("\n\n");
     text += WeakLinksText(links.Weak, method);
+  }
+  return text;
+}
+
+QString NeighbourPlacementMessage(const AllNeighbourPlaces& placed) {
+  QStringList dropped;
+  for (const size_t k : DroppedLinks(placed)) {
+    const ImageLink& l = placed.Links[k];
+    dropped << QStringLiteral("%1 и %2 (на %3)")
+                   .arg(l.From + 1)
+                   .arg(l.To + 1)
+                   .arg(Points(std::lround(placed.Result.Fits[k].Residual)));
+  }
+  QStringList alone;
+  for (const int i : placed.Result.Unanchored) alone << QString::number(i + 1);
+  QString text;
+  if (!dropped.isEmpty()) {
+    text = (dropped.size() == 1
+                ? QStringLiteral("При размещении по всем соседям отброшена связь изображений %1")
+                : QStringLiteral("При размещении по всем соседям отброшены связи изображений %1"))
+               .arg(Listed(dropped)) +
+           QStringLiteral(": они расходятся с остальными связями.");
+  }
+  if (!alone.isEmpty()) {
+    if (!text.isEmpty()) text += QStringLiteral("\n\n");
+    text += (alone.size() == 1
+                 ? QStringLiteral("Изображение %1 не связано с остальными надёжной связью и "
+                                  "оставлено на месте, которое дала цепочка.")
+                 : QStringLiteral("Изображения %1 не связаны с остальными надёжной связью и "
+                                  "оставлены на местах, которые дала цепочка."))
+                .arg(Listed(alone)) +
+            QStringLiteral(" Проверьте их связи на странице «Коррекция».");
   }
   return text;
 }

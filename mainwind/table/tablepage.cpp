@@ -194,8 +194,13 @@ QProgressBar* TablePage::ShowStitchProgress() {
   return bar;
 }
 
-void TablePage::TellUnsetLinks() {
-  const QString text = UnsetLinksMessage(FindUnsetLinks(shell_.Engine), shell_.Engine.Method());
+void TablePage::TellUnsetLinks(const AllNeighbourPlaces* placed) {
+  QString text = UnsetLinksMessage(FindUnsetLinks(shell_.Engine), shell_.Engine.Method());
+  if (placed != nullptr) {
+    const QString placing = NeighbourPlacementMessage(*placed);
+    if (!text.isEmpty() && !placing.isEmpty()) text += QStringLiteral("\n\n");
+    text += placing;
+  }
   if (!text.isEmpty()) {
     TellUser(DrawGridTab->window(), QStringLiteral("ВНИМАНИЕ!"), text, MessageKind::Warning);
   }
@@ -222,7 +227,11 @@ void TablePage::ToolButtonAutoPozClick() {
   if (!command.Acquired() || engine.Count() == 0) return;
   BarProgress progress(ShowStitchProgress());
   bool searched = false;
-  RunWhilePainting([&] { searched = StitchAutomatically(engine, &progress); });
+  std::optional<AllNeighbourPlaces> placed;
+  RunWhilePainting([&] {
+    searched = StitchAutomatically(engine, &progress);
+    if (searched) placed = PlaceAsChosen(engine, nullptr);
+  });
   host_.HideProgress();
   if (!searched) return TellSearchOutOfMemory(DrawGridTab->window());
   const bool fits = engine.ChainToTable(shell_.MontageTable);
@@ -237,7 +246,7 @@ void TablePage::ToolButtonAutoPozClick() {
                  .arg(kTableRows),
              MessageKind::Warning);
   }
-  TellUnsetLinks();
+  TellUnsetLinks(placed ? &*placed : nullptr);
 }
 
 void TablePage::ToolButtonCalkConnectClick() {
@@ -246,9 +255,14 @@ void TablePage::ToolButtonCalkConnectClick() {
   if (!command.Acquired() || engine.Count() == 0) return;
   BarProgress progress(ShowStitchProgress());
   bool searched = false;
-  RunWhilePainting([&] { searched = StitchAlongDirections(engine, &progress); });
+  std::optional<AllNeighbourPlaces> placed;
+  // The table is the layout laid out here: its neighbouring cells are the pairs.
+  RunWhilePainting([&] {
+    searched = StitchAlongDirections(engine, &progress);
+    if (searched) placed = PlaceAsChosen(engine, &shell_.MontageTable);
+  });
   host_.HideProgress();
   if (!searched) return TellSearchOutOfMemory(DrawGridTab->window());
   host_.ShowStitchedMosaic();
-  TellUnsetLinks();
+  TellUnsetLinks(placed ? &*placed : nullptr);
 }

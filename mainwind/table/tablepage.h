@@ -9,6 +9,7 @@
 #include "mainwind/table/gridlayout.h"
 #include "widgets/pagehost.h"
 
+struct AllNeighbourPlaces;
 class DrawGrid;
 class QPainter;
 class QProgressBar;
@@ -48,8 +49,9 @@ class TablePage : public QObject {
   void ToolButtonClearTabClick();
   void ToolButtonCalkConnectClick();
   void ToolButtonGridClick();
-  // After a stitch: one warning naming the pairs that found no match, and why.
-  void TellUnsetLinks();
+  // After a stitch: one warning naming the pairs that found no match, and why,
+  // and after a placement over all neighbours what it dropped or left alone.
+  void TellUnsetLinks(const AllNeighbourPlaces* placed = nullptr);
   // Scrolls the table to the images lying on it, unless they are all in view.
   void ShowLaidOutCells();
 

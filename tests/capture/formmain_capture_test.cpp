@@ -517,7 +517,11 @@ std::vector<Point> SnakeOrigins() {
   return origins;
 }
 
-TEST_F(CaptureTest, ASnakeRunOverTheSimulatedCameraLandsOnItsKnownPath) {
+class SnakeRunTest : public CaptureTest, public ::testing::WithParamInterface<PlacementMethod> {};
+
+// With either placement: over all neighbours the end of the run registers
+// the snake's rows against each other as well.
+TEST_P(SnakeRunTest, ASnakeRunOverTheSimulatedCameraLandsOnItsKnownPath) {
   const std::vector<Point> origins = SnakeOrigins();
   const std::string pathFile = (dir_ + QStringLiteral("/path.txt")).toStdString();
   {
@@ -543,6 +547,7 @@ TEST_F(CaptureTest, ASnakeRunOverTheSimulatedCameraLandsOnItsKnownPath) {
   w->PageControl->setCurrentWidget(c->TabSheetVideo);
   c->TimerVideo->stop();
   StartRun(w.get(), QStringLiteral("Змейка"));
+  w->Engine.SetPlacementMethod(GetParam());
 
   const int32_t directions[] = {kDirRight, kDirRight, kDirBelow, kDirLeft,
                                 kDirLeft,  kDirBelow, kDirRight, kDirRight};
@@ -574,6 +579,9 @@ TEST_F(CaptureTest, ASnakeRunOverTheSimulatedCameraLandsOnItsKnownPath) {
   EXPECT_FALSE(w->Assembly->ImageQuilt->Held().Empty());
   EXPECT_TRUE(Told.isEmpty()) << Told.join('\n').toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Placements, SnakeRunTest,
+                         ::testing::Values(PlacementMethod::Chain, PlacementMethod::Neighbours));
 
 TEST_F(CaptureTest, TheLiveMosaicTellsTheNewLinkAndARetakeTakesTheFrameBack) {
   const std::string pathFile = (dir_ + QStringLiteral("/live.txt")).toStdString();

@@ -6,6 +6,7 @@
 
 #include "engine/registration/template/correlationtemplate.h"
 #include "engine/registration/template/matching.h"
+#include "engine/registration/template/templatematch.h"
 #include "support/reference_images.h"
 #include "support/testimages.h"
 
@@ -334,6 +335,24 @@ TEST(CorrelationSearchTest, HugeStepSamplesOnlyTheCorner) {
   // One sample per candidate: every candidate is uniform, nothing scores.
   EXPECT_EQ(CorrelationSearch(templ, image, {0, 0, 60, 50}, 1 << 30, q), 0.0);
   EXPECT_EQ(q, (Point{3, 3}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TemplateMatchAroundTest, FindsTheLinkOnlyWithinReachOfThePrediction) {
+  // Two fields of one texture, the second 150 px right of and 4 px below the first.
+  const Bitmap scene = TexturedBitmap(400, 220, 19);
+  const Bitmap a = CropBitmap(scene, 0, 0, 240, 180);
+  const Bitmap b = CropBitmap(scene, 150, 4, 240, 180);
+  const Rect overlap{150, 4, 240, 180};
+  const PairMatch near = TemplateMatchAround(a, b, overlap, {156, 0}, 10, 8, 1);
+  ASSERT_TRUE(near.Found());
+  EXPECT_EQ(OffsetOfLink(near.Out, near.In), (Offset{150, 4}));
+  // Predicted 30 px off with a reach of 10: the true place is not looked at.
+  const PairMatch far = TemplateMatchAround(a, b, overlap, {180, 4}, 10, 8, 1);
+  EXPECT_FALSE(far.Found() && OffsetOfLink(far.Out, far.In) == (Offset{150, 4}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Registration by template: a textured square of the source image found in
 // the searched image by normalised correlation, as the six settings steer it.
 
+#include "engine/registration/linkscore.h"
 #include "engine/registration/pairmatch.h"
 #include "imagefiles/bitmap.h"
 
@@ -14,3 +15,9 @@ PairMatch TemplateMatchPair(const Bitmap& source, const Bitmap& searched, int di
 // The same between any two zones, each in its own image's pixels.
 PairMatch TemplateMatchZones(const Bitmap& source, const Bitmap& searched, const Rect& sourceZone,
                              const Rect& searchedZone, int radius, int step);
+
+// A link expected with the searched image's origin at around in source
+// pixels, give or take reach: the template from sourceZone is sought only
+// where that offset puts it.
+PairMatch TemplateMatchAround(const Bitmap& source, const Bitmap& searched, const Rect& sourceZone,
+                              Offset around, int reach, int radius, int step);

@@ -187,6 +187,21 @@ TEST_F(SetupWinTest, SearchMethodIsAppliedKeptInThePreferencesAndNotInTheFile) {
   EXPECT_EQ(next.ComboBoxMethod->currentText(), QStringLiteral("Шаблон, затем фаза"));
 }
 
+TEST_F(SetupWinTest, PlacementIsTheChainUntilAppliedAndThenKeptInThePreferencesOnly) {
+  form_.LoadSetup(ConfigPath());
+  EXPECT_EQ(form_.ComboBoxPlacement->currentText(), QStringLiteral("Цепочка"));
+  EXPECT_EQ(form_.Placement, PlacementMethod::Chain);
+  form_.ComboBoxPlacement->setCurrentIndex(
+      form_.ComboBoxPlacement->findText(QStringLiteral("Все соседи")));
+  form_.ButtonOk->click();
+  EXPECT_EQ(form_.Placement, PlacementMethod::Neighbours);
+  EXPECT_EQ(FileBytes(), kInitialBytes);
+  TFormSetup next;
+  next.LoadSetup(ConfigPath());
+  EXPECT_EQ(next.Placement, PlacementMethod::Neighbours);
+  EXPECT_EQ(ReadSearchMethodPreference(), SearchMethod::Template);
+}
+
 TEST_F(SetupWinTest, UnknownStoredMethodReadsAsTheTemplate) {
   ASSERT_TRUE(QDir().mkpath(QFileInfo(PreferencesFile()).absolutePath()));
   QFile prefs(PreferencesFile());

@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFrame>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "dialogs/settings/preferences.h"
+#include "dialogs/settings/setupwin.h"
+#include "dialogs/settings/spinfield.h"
 #include "imagefiles/imagefiles.h"
 #include "imagefiles/pixdialogs.h"
 #include "mainwind/formmain.h"
@@ -393,6 +399,46 @@ TEST_P(NoMatchTest, ARadiusTooLargeForTheZoneIsToldWithTheOneThatFits) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, NoMatchTest, ::testing::Values(true, false));
 
+class NeighbourPlacementTest : public TableWindow, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NeighbourPlacementTest, TheSettingsChoiceIsUsedAndWhatItLeftAloneIsTold) {
+  std::vector<Bitmap> fields = RowOfFields(3, 640, 480, 400);
+  fields[2] = FlatBitmap(640, 480, 90, 90, 90);  // nothing links it
+  std::vector<std::string> names;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    names.push_back((root_ + QString("/pics/p%1.bmp").arg(i)).toStdString());
+    ASSERT_TRUE(PixSaveImage(names.back(), fields[i]).Ok());
+  }
+  Open(names);
+  auto* setup = new TFormSetup(form_.get());
+  form_->FormSetup = setup;
+  setup->LoadSetup(form_->ConfigPath);
+  QTimer::singleShot(0, setup, [setup] {
+    setup->CSpinEditFindR->setValue(23);
+    setup->ComboBoxPlacement->setCurrentIndex(1);
+    setup->ButtonOk->click();
+  });
+  ASSERT_TRUE(form_->RunSetupDialog());
+  ASSERT_EQ(form_->Engine.Placing(), PlacementMethod::Neighbours);
+  if (GetParam()) {
+    form_->Table->ToolButtonAutoPoz->click();
+  } else {
+    Drop(0, 5, 5);
+    Drop(1, 6, 5);
+    Drop(2, 7, 5);
+    form_->Table->ToolButtonCalkConnect->click();
+  }
+  EXPECT_EQ(form_->Engine.Place(1).Left - form_->Engine.Place(0).Left, 400);
+  // One message: the pair without a match, and the image it left alone.
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("пары изображений 2 и 3")));
+  EXPECT_TRUE(messages_[0].contains(QString::fromUtf8("Изображение 3 не связано")))
+      << messages_[0].toStdString();
+  WritePlacementMethodPreference(PlacementMethod::Chain);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, NeighbourPlacementTest, ::testing::Values(true, false));
+
 TEST_F(TableWindow, AStitchedMosaicLargerThanItsBoxIsShownAtItsMiddle) {
   // Built while the assembly page is still hidden, on the first stitch of the run.
   std::vector<std::string> names;
@@ -451,6 +497,23 @@ TEST(UnsetLinksMessageTest, WeakLinksAreNamedInTheSameMessage) {
   const QString both = UnsetLinksMessage(links);
   EXPECT_TRUE(both.contains(QString::fromUtf8("пары изображений 3 и 4 совпадение не найдено")));
   EXPECT_TRUE(both.contains(QString::fromUtf8("1 и 2, 5 и 6")));
+}
+
+TEST(NeighbourPlacementMessageTest, NamesConfidentDroppedLinksAndImagesLeftAlone) {
+  AllNeighbourPlaces placed;
+  placed.Links = {{0, 1, 10, 0, 0.95}, {1, 2, 10, 0, 0.3}, {0, 3, 40, 2, 0.9}, {2, 3, 9, 0, 0.9}};
+  placed.Result.Fits = {{0, true}, {5, false}, {0.4, true}, {0.2, true}};
+  EXPECT_TRUE(NeighbourPlacementMessage(placed).isEmpty());
+  placed.Result.Fits[0] = {3, false};
+  placed.Result.Fits[2] = {21.4, false};
+  placed.Result.Unanchored = {4};
+  const QString text = NeighbourPlacementMessage(placed);
+  // The weak link was never counted: it is not named as dropped.
+  EXPECT_TRUE(
+      text.contains(QString::fromUtf8("связи изображений 1 и 2 (на 3 точки), 1 и 4 (на 21 точку)")))
+      << text.toStdString();
+  EXPECT_FALSE(text.contains(QString::fromUtf8("2 и 3")));
+  EXPECT_TRUE(text.contains(QString::fromUtf8("Изображение 5 не связано")));
 }
 
 TEST(UnsetLinksMessageTest, WeakLinksRecommendOnlyASearchNotInUse) {

@@ -1,0 +1,95 @@
+// The pairs of a placement over all neighbours, on a 3 x 3 snake of fields
+// cut from one texture at known, slightly uneven places and laid out in the
+// montage table as a user would.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <utility>
+
+#include "engine/neighbourpairs.h"
+#include "engine/stitchflow.h"
+#include "support/testimages.h"
+
+namespace {
+
+constexpr int kColumns[] = {0, 1, 2, 2, 1, 0, 0, 1, 2};  // snake order
+constexpr int kRows[] = {0, 0, 0, 1, 1, 1, 2, 2, 2};
+constexpr int kJitterX[] = {0, 2, -3, 1, -2, 3, 0, -1, 2};
+constexpr int kJitterY[] = {0, -1, 2, 3, -2, 1, -3, 2, 0};
+
+Offset Truth(int i) {
+  return {kColumns[i] * 240 + kJitterX[i] + 10, kRows[i] * 180 + kJitterY[i] + 10};
+}
+
+class TableNeighbours : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const Bitmap scene = TexturedBitmap(2 * 240 + 340, 2 * 180 + 260, 7);
+    pan_.ApplySettings({30, 8, 0, {}, 5, 1, 2});
+    for (int i = 0; i < 9; ++i) {
+      pan_.AddImage(CropBitmap(scene, Truth(i).X, Truth(i).Y, 320, 240), kDirNone, "field");
+      table_.At(kColumns[i] + 40, kRows[i] + 40) = i;
+    }
+    pan_.TableToChain(table_);
+    ASSERT_TRUE(StitchAlongDirections(pan_, nullptr));
+    ASSERT_TRUE(pan_.AllLinksDefined());
+  }
+
+  // Place i against its truth, both seen from image 0.
+  void ExpectExact() const {
+    for (int i = 0; i < 9; ++i) {
+      EXPECT_EQ(pan_.Place(i).Left - pan_.Place(0).Left, Truth(i).X - Truth(0).X) << i;
+      EXPECT_EQ(pan_.Place(i).Top - pan_.Place(0).Top, Truth(i).Y - Truth(0).Y) << i;
+    }
+  }
+
+  Panoram pan_;
+  MontageTable table_;
+};
+
+TEST_F(TableNeighbours, NeighbouringCellsOffTheChainArePairedNearTheirTrueOffset) {
+  std::set<std::pair<int, int>> found;
+  for (const NeighbourPair& p : TablePairs(pan_, table_)) {
+    found.insert({p.From, p.To});
+    const Offset truth{Truth(p.To).X - Truth(p.From).X, Truth(p.To).Y - Truth(p.From).Y};
+    // A lattice step is one chain link's; each corner is at most 3 px off it.
+    EXPECT_LE(std::abs(p.Around.X - truth.X), 12) << p.From << "-" << p.To;
+    EXPECT_LE(std::abs(p.Around.Y - truth.Y), 12) << p.From << "-" << p.To;
+  }
+  EXPECT_EQ(found, (std::set<std::pair<int, int>>{{0, 5}, {1, 4}, {3, 8}, {4, 7}}));
+}
+
+TEST_F(TableNeighbours, APredictionFarBeyondTheRadiusIsStillCorrected) {
+  const Offset truth{Truth(4).X - Truth(1).X, Truth(4).Y - Truth(1).Y};
+  // 40 px off: outside the search radius (8), inside the zone's depth (96).
+  const ImageLink l = LinkAround(pan_, {1, 4, {truth.X + 40, truth.Y - 25}});
+  EXPECT_EQ(l.DX, truth.X);
+  EXPECT_EQ(l.DY, truth.Y);
+  EXPECT_GE(l.Score, kConfidentLinkScore);
+}
+
+TEST_F(TableNeighbours, AMissingChainLinkNoLongerStacksTheRestOverTheTable) {
+  ExpectExact();
+  // The link between images 4 and 5 lost: the chain stacks 5 onto 4.
+  pan_.SetLinkOut(4, 0, 0);
+  pan_.SetLinkIn(5, 0, 0);
+  pan_.UpdateLinkScore(4);
+  pan_.ResetPlaces();
+  pan_.PlaceChain();
+  ASSERT_EQ(pan_.Place(5).Left, pan_.Place(4).Left);
+  const std::vector<Rect> chain = pan_.Places();
+  // The chain, the default, leaves every place as it is.
+  EXPECT_FALSE(PlaceAsChosen(pan_, &table_).has_value());
+  EXPECT_EQ(pan_.Places(), chain);
+
+  pan_.SetPlacementMethod(PlacementMethod::Neighbours);
+  const std::optional<AllNeighbourPlaces> placed = PlaceAsChosen(pan_, &table_);
+  ASSERT_TRUE(placed.has_value());
+  ExpectExact();
+  EXPECT_TRUE(placed->Result.Unanchored.empty());
+  EXPECT_FALSE(placed->Result.Fits[4].Used);
+  EXPECT_TRUE(DroppedLinks(*placed).empty());  // a lost link is weak, not dropped
+}
+
+}  // namespace
