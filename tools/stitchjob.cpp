@@ -126,7 +126,7 @@ void StitchJob::PlaceAsChosen() {
   links_ = LinksJson(*engine_, p);
   for (size_t k = 0; k < p.Links.size(); ++k) {
     const ImageLink& l = p.Links[k];
-    if (p.Result.Fits[k].Used || l.Score < kConfidentLinkScore) continue;
+    if (p.Result.Fits[k].Used || l.Score < kWeakLinkScore) continue;
     result_.Warnings.push_back("link between " + engine_->Name(l.From) + " and " +
                                engine_->Name(l.To) + " dropped: it disagrees with the others by " +
                                std::to_string(std::lround(p.Result.Fits[k].Residual)) + " px");
