@@ -19,9 +19,10 @@ constexpr int kPeakReach = 2;
 // The margin over the best other shift, in spreads, that scores 1.
 constexpr double kFullEvidence = 20.0;
 
+// The middle of r, its sides cut to transform sizes of at most side.
 Rect Centred(const Rect& r, int side) {
-  const int w = std::min(r.Width(), side);
-  const int h = std::min(r.Height(), side);
+  const int w = TransformSizeAtMost(std::min(r.Width(), side));
+  const int h = TransformSizeAtMost(std::min(r.Height(), side));
   const int left = r.Left + (r.Width() - w) / 2;
   const int top = r.Top + (r.Height() - h) / 2;
   return {left, top, left + w, top + h};

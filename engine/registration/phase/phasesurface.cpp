@@ -38,6 +38,18 @@ int GoodSize(int n) {
   }
 }
 
+}  // namespace
+
+int TransformSizeAtMost(int n) {
+  int best = 1;
+  for (int64_t two = 1; two <= n; two *= 2) {
+    for (int64_t m = two; m <= n; m *= 3) best = std::max(best, static_cast<int>(m));
+  }
+  return best;
+}
+
+namespace {
+
 // A forward and a backward plan of one size, made once on buffers of FFTW's
 // own alignment and then run on any such buffers.
 class Plans {
@@ -171,14 +183,21 @@ PhaseSurface CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& s
   FftwBuffer<float> realB = Allocate<float>(realSize);
   FftwBuffer<fftwf_complex> specA = Allocate<fftwf_complex>(spectrumSize);
   FftwBuffer<fftwf_complex> specB = Allocate<fftwf_complex>(spectrumSize);
-  ParallelFor(2, 1, [&](int begin, int end) {
+  const auto transform = [&](int begin, int end) {
     for (int i = begin; i < end; ++i) {
       float* real = i == 0 ? realA.get() : realB.get();
       fftwf_complex* spec = i == 0 ? specA.get() : specB.get();
       FillZone(i == 0 ? first : second, i == 0 ? a : b, shrink, width, height, real);
       fftwf_execute_dft_r2c(plans->Forward(), real, spec);
     }
-  });
+  };
+  // Small zones take less time than handing one to another thread.
+  constexpr size_t kSplitSize = size_t{1} << 18;
+  if (realSize < kSplitSize) {
+    transform(0, 2);
+  } else {
+    ParallelFor(2, 1, transform);
+  }
   // The normalised cross-power spectrum A * conj(B), weighted by the band and
   // by 1 / size so that values do not grow with the zones.
   const Band bandX = BandOf(width, static_cast<int>(half));

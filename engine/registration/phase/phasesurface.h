@@ -19,6 +19,10 @@ struct PhaseSurface {
   }
 };
 
+// The largest transform size up to n (at least 1) with no factors but 2 and
+// 3: zones cut to it share a few plans and transform quickly.
+int TransformSizeAtMost(int n);
+
 // The surface of zone a of first and zone b of second (each in its own
 // image's pixels, neither empty), each shrunk by averaging shrink x shrink
 // pixels. It peaks at s (in shrunk pixels) where zone b at u shows what zone
