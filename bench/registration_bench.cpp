@@ -1,18 +1,26 @@
 // The three search methods on the held-out photographs: pairs exact, near and
 // off per kind, the time per pair at 640 x 480 and 2592 x 1944 against the
-// template search, and what scoring the links adds to a whole stitch.
+// template search, phase correlation on one pair's facing zones against the
+// computer-vision library's on the same zones (bench/cv_phase.py), and what
+// the links' confidence adds to a whole stitch.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 
+#include <unistd.h>
+
 #include "engine/panoram.h"
 #include "engine/parallel.h"
+#include "engine/registration/linkconfidence.h"
 #include "engine/registration/linkscore.h"
+#include "engine/registration/phase/phasecorrelation.h"
+#include "engine/registration/zones.h"
 #include "engine/stitchflow.h"
 #include "imagefiles/imagefiles.h"
 #include "ratioreporter.h"
@@ -21,6 +29,7 @@
 namespace {
 
 constexpr SetupData kDefaults{30, 15, 0, {}, 5, 1, 3};
+constexpr int kZonePct = 30;  // both zone percentages of kDefaults
 
 const char* MethodName(SearchMethod m) {
   switch (m) {
@@ -83,6 +92,50 @@ void PrintOutcomes(const std::vector<HeldOutSet>& sets) {
   }
 }
 
+// The facing zones of a set's first pair at the default settings, written
+// for the peer as NAME_a.png and NAME_b.png; the shift the zones share.
+Offset WriteZones(const HeldOutSet& set, const std::string& folder, const std::string& name) {
+  const int d = set.Directions[0];
+  const Rect a = ZoneRect(set.Fields[0], SourceZoneCode(d), kZonePct, kZonePct, false);
+  const Rect b = ZoneRect(set.Fields[1], SearchedZoneCode(d), kZonePct, kZonePct, false);
+  PixSaveImage(folder + "/" + name + "_a.png", CopyRectBitmap(set.Fields[0], a));
+  PixSaveImage(folder + "/" + name + "_b.png", CopyRectBitmap(set.Fields[1], b));
+  return {set.Truth[0].X - a.Left + b.Left, set.Truth[0].Y - a.Top + b.Top};
+}
+
+// The least time of runs calls of f, in milliseconds: timed as the peer
+// times itself, so the two figures compare.
+template <typename F>
+double LeastMillis(int runs, const F& f) {
+  double least = 1e300;
+  for (int k = 0; k < runs; ++k) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    least = std::min(
+        least, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                   .count());
+  }
+  return least;
+}
+
+// The peer's milliseconds and shift per zone pair, by running its script.
+struct PeerRun {
+  double Millis = -1;
+  double Dx = 0, Dy = 0;
+};
+std::map<std::string, PeerRun> RunPeer(const std::string& folder) {
+  std::map<std::string, PeerRun> runs;
+  const std::string command =
+      std::string("/usr/bin/python3 ") + QUILTOR_BENCH_SOURCE_DIR + "/cv_phase.py " + folder;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return runs;
+  char name[64];
+  PeerRun r;
+  while (std::fscanf(pipe, "%63s %lf %lf %lf", name, &r.Millis, &r.Dx, &r.Dy) == 4) runs[name] = r;
+  pclose(pipe);
+  return runs;
+}
+
 void Register(const std::string& name, std::function<void(benchmark::State&)> body) {
   benchmark::RegisterBenchmark(name.c_str(), [body](benchmark::State& st) { body(st); })
       ->Unit(benchmark::kMillisecond)
@@ -129,6 +182,20 @@ int main(int argc, char** argv) {
                });
     }
   }
+  // Phase correlation alone on the first pair's facing zones, its confidence
+  // included, and the confidence of a link alone.
+  for (const auto& [label, set] : {std::pair{"640x480", wood}, std::pair{"2592x1944", big}}) {
+    const HeldOutSet* s = set;
+    Register(std::string("zones/") + label + "/phase", [s](benchmark::State& st) {
+      for (auto _ : st)
+        benchmark::DoNotOptimize(
+            PhaseMatchPair(s->Fields[0], s->Fields[1], s->Directions[0], kZonePct, kZonePct));
+    });
+    Register(std::string("confidence/") + label, [s](benchmark::State& st) {
+      for (auto _ : st)
+        benchmark::DoNotOptimize(LinkConfidence(s->Fields[0], s->Fields[1], s->Truth[0]));
+    });
+  }
   // The whole 5 x 5 stitch of 640 x 480 fields, and the scoring of its links alone.
   Register("stitch/wood5x5/whole", [wood](benchmark::State& st) {
     auto pan = Load(*wood, SearchMethod::Template, 0, wood->Fields.size());
@@ -144,6 +211,15 @@ int main(int argc, char** argv) {
   });
 
   const RatioReporter& r = RunWithRatios(argc, argv);
+  // The peer runs after our benchmarks, on the same zones, in the same run.
+  const std::string zones =
+      (std::filesystem::temp_directory_path() / ("quiltor-zones-" + std::to_string(getpid())))
+          .string();
+  std::filesystem::create_directories(zones);
+  const Offset woodShift = WriteZones(*wood, zones, "640x480");
+  const Offset bigShift = WriteZones(*big, zones, "2592x1944");
+  const std::map<std::string, PeerRun> peer = RunPeer(zones);
+  std::filesystem::remove_all(zones);
   std::printf("\nthreads: %d\n", EngineThreads());
   std::printf("time of each method per pair against the template search (template / method):\n");
   for (const char* label : {"640x480", "2592x1944"}) {
@@ -151,6 +227,26 @@ int main(int argc, char** argv) {
       const std::string stem = std::string("pair/") + label + "/";
       r.PrintRatio(stem + MethodName(method), stem + "template", stem + MethodName(method));
     }
+  }
+  std::printf(
+      "phase correlation on the same facing zones, least of 30 runs each (library / ours):\n");
+  for (const auto& [label, shift] :
+       {std::pair{"640x480", woodShift}, std::pair{"2592x1944", bigShift}}) {
+    const auto it = peer.find(label);
+    const HeldOutSet* s = std::string(label) == "640x480" ? wood : big;
+    const double ours = LeastMillis(30, [s] {
+      benchmark::DoNotOptimize(
+          PhaseMatchPair(s->Fields[0], s->Fields[1], s->Directions[0], kZonePct, kZonePct));
+    });
+    if (it == peer.end() || ours <= 0) {
+      std::printf("%-44s (peer not run: bash scripts/setup.sh bench)\n", label);
+      continue;
+    }
+    std::printf(
+        "%-44s library %8.3f ms  ours %8.3f ms  ratio %6.2fx  library's shift %.1f,%.1f "
+        "(true %d,%d)\n",
+        (std::string("zones/") + label).c_str(), it->second.Millis, ours, it->second.Millis / ours,
+        it->second.Dx, it->second.Dy, shift.X, shift.Y);
   }
   std::printf("share of the link scores in a whole stitch (whole / scores):\n");
   r.PrintRatio("stitch/wood5x5", "stitch/wood5x5/whole", "stitch/wood5x5/scores");

@@ -81,7 +81,7 @@ std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable&
   for (const ImageLink& l : chain) {
     const Cell& a = cells[static_cast<size_t>(l.From)];
     const Cell& b = cells[static_cast<size_t>(l.To)];
-    if (l.Score < kConfidentLinkScore || !Neighbouring(a, b)) continue;
+    if (l.Score < kWeakLinkScore || !Neighbouring(a, b)) continue;
     const int sign = (b.Column - a.Column) + (b.Row - a.Row);
     const Offset step{static_cast<int>(sign * l.DX), static_cast<int>(sign * l.DY)};
     (a.Column != b.Column ? across : down).push_back(step);
@@ -132,7 +132,7 @@ ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {
     const Offset o = OffsetOfLink(m.Out, m.In);
     const bool where =
         std::abs(o.X - pair.Around.X) <= kBorneOut && std::abs(o.Y - pair.Around.Y) <= kBorneOut;
-    if (m.Score >= kConfidentLinkScore || where) break;
+    if (m.Score >= kWeakLinkScore || where) break;
   }
   if (!m.Found()) return {pair.From, pair.To, pair.Around.X, pair.Around.Y, 0};
   const Offset o = OffsetOfLink(m.Out, m.In);

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "imagefiles/imagefiles.h"
+#include "registration/linkconfidence.h"
 #include "registration/linkscore.h"
 
 namespace {
@@ -84,8 +85,8 @@ void Panoram::UpdateLinkScore(int index) {
   if (index < 0 || index + 1 >= count_) return;
   images_[index + 1].Score =
       LinkDefined(index)
-          ? OverlapScore(images_[index].Bitmap, images_[index + 1].Bitmap,
-                         OffsetOfLink(images_[index].LinkOut, images_[index + 1].LinkIn))
+          ? LinkConfidence(images_[index].Bitmap, images_[index + 1].Bitmap,
+                           OffsetOfLink(images_[index].LinkOut, images_[index + 1].LinkIn))
           : 0;
 }
 

@@ -126,7 +126,7 @@ std::optional<AllNeighbourPlaces> PlaceAsChosen(Panoram& engine, const MontageTa
 std::vector<size_t> DroppedLinks(const AllNeighbourPlaces& placed) {
   std::vector<size_t> dropped;
   for (size_t k = 0; k < placed.Links.size(); ++k) {
-    if (!placed.Result.Fits[k].Used && placed.Links[k].Score >= kConfidentLinkScore)
+    if (!placed.Result.Fits[k].Used && placed.Links[k].Score >= kWeakLinkScore)
       dropped.push_back(k);
   }
   return dropped;

@@ -179,7 +179,7 @@ Placement PlaceOverNeighbours(const std::vector<Rect>& places,
   Placement out{places, std::vector<LinkFit>(links.size()), {}};
   if (count == 0) return out;
   for (size_t k = 0; k < links.size(); ++k)
-    out.Fits[k].Used = links[k].Score >= kConfidentLinkScore && links[k].From != links[k].To;
+    out.Fits[k].Used = links[k].Score >= kWeakLinkScore && links[k].From != links[k].To;
   // A fit over links that never disagree by more than the limit; the worst
   // link goes first, since it also pulls its neighbours' residuals up.
   const std::vector<double> scores = Scores(links);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/registration/linkscore.h"
 #include "imagefiles/bitmap.h"
 
 // Places beyond this are absurd; keeping sums inside it keeps int32 arithmetic safe.
@@ -46,8 +47,6 @@ using PlacementRule = Placement (*)(const std::vector<Rect>& places,
 // From image's place; errors add up along the chain. Every link counts.
 Placement PlaceAlongChain(const std::vector<Rect>& places, const std::vector<ImageLink>& links);
 
-// Links below this confidence do not place images (kWeakLinkScore).
-constexpr double kConfidentLinkScore = 0.8;
 // A link further than this from the fitted places is dropped, the worst first.
 constexpr double kMaxLinkResidual = 2.0;
 

@@ -7,9 +7,9 @@
 
 #include "imagefiles/bitmap.h"
 
-// Links scoring below this are weak: the mosaic may be wrong there, and the
-// template-then-phase search asks phase correlation too. Set high because
-// wood grain or a row of spots shifted along itself still correlates well.
+// Links whose confidence (linkconfidence.h) is below this are weak: probably
+// wrong. They do not place images, the user is told of them, and the
+// template-then-phase search asks phase correlation too.
 constexpr double kWeakLinkScore = 0.8;
 
 // Overlaps smaller than this (pixels, or pixels per side) score 0: a few

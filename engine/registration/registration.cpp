@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "engine/registration/linkconfidence.h"
 #include "engine/registration/linkscore.h"
 #include "engine/registration/phase/phasecorrelation.h"
 #include "engine/registration/template/templatematch.h"
@@ -67,7 +68,7 @@ PairLink BestDirection(const PairQuery& q, const Match& match) {
 }
 
 // The template's own correlation picks the direction, as the settings
-// describe; the link is then scored over the whole overlap.
+// describe; the link is then given its confidence.
 PairLink ByTemplate(const PairQuery& q) {
   PairLink best = BestDirection(q, [&](int d) {
     if (q.Around != nullptr) {
@@ -79,7 +80,7 @@ PairLink ByTemplate(const PairQuery& q) {
                              q.Step);
   });
   PairMatch& m = best.Match;
-  if (m.Found()) m.Score = OverlapScore(q.Source, q.Searched, OffsetOfLink(m.Out, m.In));
+  if (m.Found()) m.Score = LinkConfidence(q.Source, q.Searched, OffsetOfLink(m.Out, m.In));
   return best;
 }
 
@@ -98,12 +99,17 @@ PairLink ByPhase(const PairQuery& q) {
   });
 }
 
-// The link moved to the best-scoring place within a pixel or two: a sampled
-// search can land there on blurred detail.
+// The link moved to where its own evidence peaks, within a pixel or two: a
+// sampled search can land there on blurred detail.
 PairMatch Polished(const Bitmap& source, const Bitmap& searched, PairMatch m) {
   if (!m.Found()) return m;
-  const Offset o = PolishOffset(source, searched, OffsetOfLink(m.Out, m.In), m.Score);
-  m.In = {m.Out.X - o.X, m.Out.Y - o.Y};
+  const Offset at = OffsetOfLink(m.Out, m.In);
+  const LinkEvidence e = WeighLink(source, searched, at);
+  if (e.Peak == at) return m;
+  const double moved = LinkConfidence(source, searched, e.Peak);
+  if (moved < m.Score) return m;
+  m.Score = moved;
+  m.In = {m.Out.X - e.Peak.X, m.Out.Y - e.Peak.Y};
   // Moving the searched point could land it on (0, 0), which reads as unset.
   if (m.In == Point{}) {
     ++m.Out.X;

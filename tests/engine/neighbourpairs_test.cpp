@@ -66,7 +66,7 @@ TEST_F(TableNeighbours, APredictionFarBeyondTheRadiusIsStillCorrected) {
   const ImageLink l = LinkAround(pan_, {1, 4, {truth.X + 40, truth.Y - 25}});
   EXPECT_EQ(l.DX, truth.X);
   EXPECT_EQ(l.DY, truth.Y);
-  EXPECT_GE(l.Score, kConfidentLinkScore);
+  EXPECT_GE(l.Score, kWeakLinkScore);
 }
 
 TEST_F(TableNeighbours, AMissingChainLinkNoLongerStacksTheRestOverTheTable) {

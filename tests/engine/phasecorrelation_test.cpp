@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/panoram.h"
+#include "engine/registration/linkconfidence.h"
 #include "engine/registration/linkscore.h"
 #include "engine/registration/phase/phasecorrelation.h"
 #include "support/testimages.h"
@@ -106,7 +107,7 @@ TEST(SearchMethods, TemplateLeavesSmallFieldsUnsetTheOthersFindThem) {
   }
 }
 
-TEST(SearchMethods, TemplateLinksAreScoredOverTheirOverlap) {
+TEST(SearchMethods, TemplateLinksAreGivenTheirConfidence) {
   const Bitmap scene = TexturedBitmap(600, 300, 12);
   Panoram pan;
   pan.ApplySettings({30, 8, 0, {}, 5, 1, 3});
@@ -120,7 +121,7 @@ TEST(SearchMethods, TemplateLinksAreScoredOverTheirOverlap) {
   pan.SetLinkIn(1, pan.GetLinkIn(1).X + 25, pan.GetLinkIn(1).Y);
   pan.UpdateLinkScore(0);
   EXPECT_TRUE(pan.LinkWeak(0));
-  EXPECT_NEAR(pan.LinkScore(0), OverlapScore(pan.ImageBitmap(0), pan.ImageBitmap(1), {215, 30}), 0);
+  EXPECT_EQ(pan.LinkScore(0), LinkConfidence(pan.ImageBitmap(0), pan.ImageBitmap(1), {215, 30}));
   pan.SetLinkOut(0, 0, 0);
   pan.UpdateLinkScore(0);
   EXPECT_EQ(pan.LinkScore(0), 0);

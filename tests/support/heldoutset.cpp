@@ -18,6 +18,7 @@ struct Plan {
   const char* Name;
   const char* Photo;  // in the photo folder
   double Scale;       // of the photograph before cutting
+  int Left, Top;      // of the grid's first corner in the scaled photograph
   int Columns, Rows;  // fields in the grid
   int Width, Height;  // of a field
   int StepX, StepY;   // between field corners, before jitter
@@ -29,14 +30,19 @@ struct Plan {
 };
 
 const Plan kPlans[] = {
-    {HeldOutKind::SmallFields, "200x150 fields", "LadyBird.jpg", 0.25, 3, 3, 200, 150, 150, 112, 4,
-     1.0, 0.15, 3.0, false},
-    {HeldOutKind::PaleWood, "pale wood 5x5", "Wood.jpg", 1.0, 5, 5, 640, 480, 470, 355, 4, 1.0,
-     0.15, 2.0, false},
-    {HeldOutKind::BigBlurred, "5 MP, blurred half", "Wood.jpg", 2.0, 2, 2, 2592, 1944, 1980, 1470,
-     40, 1.0, 0.3, 3.0, false},
-    {HeldOutKind::Fluorescence, "fluorescence-like", "RainDrops.jpg", 1.0, 3, 3, 640, 480, 470, 350,
-     8, 1.0, 0.15, 4.0, true},
+    {HeldOutKind::SmallFields, "200x150 fields", "LadyBird.jpg", 0.25, 0, 0, 3, 3, 200, 150, 150,
+     112, 4, 1.0, 0.15, 3.0, false},
+    {HeldOutKind::PaleWood, "pale wood 5x5", "Wood.jpg", 1.0, 0, 0, 5, 5, 640, 480, 470, 355, 4,
+     1.0, 0.15, 2.0, false},
+    {HeldOutKind::BigBlurred, "5 MP, blurred half", "Wood.jpg", 2.0, 0, 0, 2, 2, 2592, 1944, 1980,
+     1470, 40, 1.0, 0.3, 3.0, false},
+    {HeldOutKind::Fluorescence, "fluorescence-like", "RainDrops.jpg", 1.0, 0, 0, 3, 3, 640, 480,
+     470, 350, 8, 1.0, 0.15, 4.0, true},
+    {HeldOutKind::LeafVeins, "leaf veins", "Blinds.jpg", 1.0, 0, 0, 3, 3, 640, 480, 470, 355, 4,
+     0.35, 0.15, 3.0, false},
+    // The grass fills the photograph's lower part; above it lie sea and sky.
+    {HeldOutKind::GrassBlades, "grass blades", "Dune.jpg", 1.0, 40, 420, 4, 2, 480, 360, 350, 265,
+     4, 0.35, 0.15, 3.0, false},
 };
 
 const Plan& PlanOf(HeldOutKind kind) {
@@ -201,7 +207,8 @@ std::optional<HeldOutSet> MakeHeldOutSet(HeldOutKind kind) {
   std::vector<std::pair<int, int>> cells = Snake(plan.Columns, plan.Rows);
   std::vector<Offset> corners;
   for (const auto& [column, row] : cells) {
-    Offset c{column * plan.StepX + jitter(rng), row * plan.StepY + jitter(rng)};
+    Offset c{plan.Left + column * plan.StepX + jitter(rng),
+             plan.Top + row * plan.StepY + jitter(rng)};
     c.X = std::min(c.X, photo.Width() - plan.Width);
     c.Y = std::min(c.Y, photo.Height() - plan.Height);
     corners.push_back(c);
@@ -237,6 +244,8 @@ const Plan kPlacementPlan{HeldOutKind::SmallFields,
                           "placement",
                           "LadyBird.jpg",
                           0.4,
+                          0,
+                          0,
                           5,
                           5,
                           200,

@@ -1,8 +1,8 @@
 #pragma once
 // Held-out registration pairs: fields cut at known places from photographs
 // that a Debian package ships (mate-backgrounds), each degraded as a camera
-// would (gain, vignetting, sensor noise), in four kinds the template search
-// finds hard.
+// would (gain, vignetting, sensor noise), in kinds the template search finds
+// hard; three run one way (wood grain, leaf veins, grass blades).
 
 #include <optional>
 #include <string>
@@ -16,6 +16,8 @@ enum class HeldOutKind {
   PaleWood,      // 640 x 480 fields of pale wood grain running one way, 5 x 5
   BigBlurred,    // 2592 x 1944 fields of the wood, half out of focus, strong vignetting, 2 x 2
   Fluorescence,  // 640 x 480 fields: sparse bright spots where a photograph has highlights, 3 x 3
+  LeafVeins,     // 640 x 480 fields of a leaf's parallel veins against the light, 3 x 3
+  GrassBlades,   // 480 x 360 fields of dry grass, thin blades leaning one way, 4 x 2
 };
 
 struct HeldOutSet {

@@ -6,8 +6,8 @@
 #include "imagefiles/bitmap.h"
 
 // The link by phase correlation of the two facing zones (neither shrunk) of
-// the pair along direction 1..4; its Score is the overlap score of the best
-// of the correlation's peaks, and 0 when none overlaps enough to be scored.
+// the pair along direction 1..4; its Score is the link's confidence
+// (linkconfidence.h), and 0 when no peak overlaps enough to be weighed.
 PairMatch PhaseMatchPair(const Bitmap& source, const Bitmap& searched, int direction, int heightPct,
                          int widthPct);
 

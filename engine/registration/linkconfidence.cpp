@@ -1,0 +1,75 @@
+#include "linkconfidence.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/registration/phase/phasesurface.h"
+
+namespace {
+
+// The evidence is read over at most this many pixels a side, from the middle
+// of the overlap: plenty to tell one shift from all others, and it bounds the
+// time on large images.
+constexpr int kEvidenceSide = 512;
+// Shifts within this many pixels of the link are its own peak's skirt
+// (interpolation, blur); the rest cannot be right if the link is.
+constexpr int kSkirt = 3;
+// The link's peak is looked for within this reach.
+constexpr int kPeakReach = 2;
+// The margin over the best other shift, in spreads, that scores 1.
+constexpr double kFullEvidence = 20.0;
+
+// The middle of r, its sides cut to transform sizes of at most side.
+Rect Centred(const Rect& r, int side) {
+  const int w = TransformSizeAtMost(std::min(r.Width(), side));
+  const int h = TransformSizeAtMost(std::min(r.Height(), side));
+  const int left = r.Left + (r.Width() - w) / 2;
+  const int top = r.Top + (r.Height() - h) / 2;
+  return {left, top, left + w, top + h};
+}
+
+}  // namespace
+
+LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset) {
+  LinkEvidence e{0, offset};
+  const Rect r = OverlapRect(first, second, offset);
+  if (r.Width() < kMinOverlapSide || r.Height() < kMinOverlapSide ||
+      int64_t{r.Width()} * r.Height() < kMinOverlapPixels)
+    return e;
+  const Rect a = Centred(r, kEvidenceSide);
+  const Rect b{a.Left - offset.X, a.Top - offset.Y, a.Right - offset.X, a.Bottom - offset.Y};
+  const PhaseSurface s = CorrelatePhases(first, a, second, b);
+  // The two patches show the same at no shift when the link is right.
+  float peak = -1;
+  for (int dy = -kPeakReach; dy <= kPeakReach; ++dy) {
+    for (int dx = -kPeakReach; dx <= kPeakReach; ++dx) {
+      if (s.At(dx, dy) > peak) {
+        peak = s.At(dx, dy);
+        // The patch of first at u + d shows what second shows at u.
+        e.Peak = {offset.X + dx, offset.Y + dy};
+      }
+    }
+  }
+  double squares = 0;
+  float other = -1;
+  int64_t count = 0;
+  for (int y = 0; y < s.Height; ++y) {
+    const int sy = std::min(y, s.Height - y);
+    for (int x = 0; x < s.Width; ++x) {
+      const int sx = std::min(x, s.Width - x);
+      if (sx <= kSkirt && sy <= kSkirt) continue;
+      const float v = s.Values[static_cast<size_t>(y) * s.Width + x];
+      squares += static_cast<double>(v) * v;
+      other = std::max(other, v);
+      ++count;
+    }
+  }
+  if (count == 0 || !(squares > 0)) return e;
+  const double spread = std::sqrt(squares / static_cast<double>(count));
+  e.Score = std::clamp((peak - other) / spread / kFullEvidence, 0.0, 1.0);
+  return e;
+}
+
+double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset) {
+  return WeighLink(first, second, offset).Score;
+}

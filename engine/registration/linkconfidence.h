@@ -1,0 +1,23 @@
+#pragma once
+// The confidence that a link is right, the same measure whichever search
+// found it or when it was set by hand: the phase correlation of the two
+// images over the link's overlap, which peaks at no shift when the link is
+// right, against what every other shift of the same two images gives there.
+
+#include "imagefiles/bitmap.h"
+#include "linkscore.h"
+
+struct LinkEvidence {
+  // 0..1: how far the correlation at the link stands above the best other
+  // shift, in units of the correlation's spread over shifts that cannot be
+  // right; 0 when the overlap is too small or another shift does better.
+  double Score = 0;
+  // Where the correlation peaks within a pixel or two of the link: the
+  // offset (second's origin in first's pixels) that would be better.
+  Offset Peak;
+};
+
+LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset);
+
+// WeighLink's score alone.
+double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset);

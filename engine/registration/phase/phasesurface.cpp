@@ -1,0 +1,222 @@
+#include "phasesurface.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <utility>
+
+#include "engine/parallel.h"
+
+namespace {
+
+struct FftwFree {
+  void operator()(void* p) const { fftwf_free(p); }
+};
+template <typename T>
+using FftwBuffer = std::unique_ptr<T[], FftwFree>;
+
+template <typename T>
+FftwBuffer<T> Allocate(size_t count) {
+  auto* p = static_cast<T*>(fftwf_malloc(sizeof(T) * std::max<size_t>(count, 1)));
+  if (p == nullptr) throw std::bad_alloc();
+  return FftwBuffer<T>(p);
+}
+
+// Sizes FFTW transforms fastest: only the factors 2, 3 and 5.
+int GoodSize(int n) {
+  for (int m = std::max(n, 1);; ++m) {
+    int r = m;
+    for (int f : {2, 3, 5}) {
+      while (r % f == 0) r /= f;
+    }
+    if (r == 1) return m;
+  }
+}
+
+}  // namespace
+
+int TransformSizeAtMost(int n) {
+  int best = 1;
+  for (int64_t two = 1; two <= n; two *= 2) {
+    for (int64_t m = two; m <= n; m *= 3) best = std::max(best, static_cast<int>(m));
+  }
+  return best;
+}
+
+namespace {
+
+// A forward and a backward plan of one size, made once on buffers of FFTW's
+// own alignment and then run on any such buffers.
+class Plans {
+ public:
+  Plans(int width, int height) {
+    const size_t real = static_cast<size_t>(width) * height;
+    const size_t spectrum = (static_cast<size_t>(width) / 2 + 1) * height;
+    FftwBuffer<float> r = Allocate<float>(real);
+    FftwBuffer<fftwf_complex> c = Allocate<fftwf_complex>(spectrum);
+    forward_ = fftwf_plan_dft_r2c_2d(height, width, r.get(), c.get(), FFTW_ESTIMATE);
+    backward_ = fftwf_plan_dft_c2r_2d(height, width, c.get(), r.get(), FFTW_ESTIMATE);
+    if (forward_ == nullptr || backward_ == nullptr) {
+      Destroy();
+      throw std::bad_alloc();
+    }
+  }
+  ~Plans() { Destroy(); }
+  Plans(const Plans&) = delete;
+  Plans& operator=(const Plans&) = delete;
+  fftwf_plan Forward() const { return forward_; }
+  fftwf_plan Backward() const { return backward_; }
+
+ private:
+  void Destroy() {
+    if (forward_ != nullptr) fftwf_destroy_plan(forward_);
+    if (backward_ != nullptr) fftwf_destroy_plan(backward_);
+    forward_ = backward_ = nullptr;
+  }
+  fftwf_plan forward_ = nullptr;
+  fftwf_plan backward_ = nullptr;
+};
+
+// FFTW's planner is not thread-safe, so plans are made and dropped under one
+// lock; running them is. A mosaic uses a few sizes; past kKeptSizes the
+// cache starts afresh, and callers still holding a plan keep it alive.
+constexpr size_t kKeptSizes = 32;
+std::shared_ptr<const Plans> PlansFor(int width, int height) {
+  static std::mutex lock;
+  static std::map<std::pair<int, int>, std::shared_ptr<const Plans>> cache;
+  const std::lock_guard<std::mutex> hold(lock);
+  auto& slot = cache[{width, height}];
+  if (!slot) {
+    if (cache.size() > kKeptSizes) {
+      cache.clear();
+      return cache[{width, height}] = std::make_shared<const Plans>(width, height);
+    }
+    slot = std::make_shared<const Plans>(width, height);
+  }
+  return slot;
+}
+
+// Flat over the middle, a cosine taper over the outer kTaper of each side:
+// detail near a zone's edge still counts, the edge itself does not.
+constexpr double kTaper = 0.2;
+std::vector<float> Taper(int n) {
+  std::vector<float> w(static_cast<size_t>(n), 1.0f);
+  const double ramp = std::max(1.0, kTaper * n);
+  for (int i = 0; i < n; ++i) {
+    const double d = std::min(i + 0.5, n - i - 0.5);
+    if (d < ramp) w[i] = static_cast<float>(0.5 - 0.5 * std::cos(M_PI * d / ramp));
+  }
+  return w;
+}
+
+// The zone's intensities (means of shrink x shrink pixels) less their mean,
+// tapered to zero at its edges so the zone's borders do not read as a strong
+// edge; zero beyond the zone.
+void FillZone(const Bitmap& bitmap, const Rect& zone, int shrink, int width, int height,
+              float* out) {
+  const int w = zone.Width() / shrink;
+  const int h = zone.Height() / shrink;
+  std::fill(out, out + static_cast<size_t>(width) * height, 0.0f);
+  double total = 0;
+  for (int v = 0; v < h; ++v) {
+    float* row = out + static_cast<size_t>(v) * width;
+    for (int dy = 0; dy < shrink; ++dy) {
+      const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy);
+      for (int u = 0; u < w; ++u) {
+        int sum = 0;
+        for (int dx = 0; dx < shrink; ++dx, p += Bitmap::kBytesPerPixel) sum += Intensity(p);
+        row[u] += static_cast<float>(sum);
+      }
+    }
+    for (int u = 0; u < w; ++u) total += row[u];
+  }
+  const auto mean = static_cast<float>(total / (static_cast<double>(w) * h));
+  const std::vector<float> wx = Taper(w);
+  const std::vector<float> wy = Taper(h);
+  for (int v = 0; v < h; ++v) {
+    float* row = out + static_cast<size_t>(v) * width;
+    for (int u = 0; u < w; ++u) row[u] = (row[u] - mean) * wx[u] * wy[v];
+  }
+}
+
+// A Gaussian fall-off above kBandHigh cycles per pixel, as one factor per
+// axis: the finest detail is mostly sensor noise. Bins of 0 or 1 cycle per
+// zone both ways are dropped: that is the shading that differs between fields.
+constexpr double kBandHigh = 0.2;
+struct Band {
+  std::vector<float> Gain;
+  std::vector<bool> Lowest;
+};
+Band BandOf(int n, int count) {
+  Band b{std::vector<float>(static_cast<size_t>(count)),
+         std::vector<bool>(static_cast<size_t>(count))};
+  for (int k = 0; k < count; ++k) {
+    const int signedK = k <= n / 2 ? k : k - n;
+    const double f = static_cast<double>(signedK) / n;
+    b.Gain[k] = static_cast<float>(std::exp(-f * f / (kBandHigh * kBandHigh)));
+    b.Lowest[k] = std::abs(signedK) <= 1;
+  }
+  return b;
+}
+
+}  // namespace
+
+PhaseSurface CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second,
+                             const Rect& b, int shrink) {
+  shrink = std::max(shrink, 1);
+  PhaseSurface s;
+  s.Shrink = shrink;
+  s.Width = GoodSize(std::max(a.Width(), b.Width()) / shrink);
+  s.Height = GoodSize(std::max(a.Height(), b.Height()) / shrink);
+  const int width = s.Width, height = s.Height;
+  const size_t realSize = static_cast<size_t>(width) * height;
+  const size_t half = static_cast<size_t>(width / 2) + 1;
+  const size_t spectrumSize = half * height;
+
+  const std::shared_ptr<const Plans> plans = PlansFor(width, height);
+  FftwBuffer<float> realA = Allocate<float>(realSize);
+  FftwBuffer<float> realB = Allocate<float>(realSize);
+  FftwBuffer<fftwf_complex> specA = Allocate<fftwf_complex>(spectrumSize);
+  FftwBuffer<fftwf_complex> specB = Allocate<fftwf_complex>(spectrumSize);
+  const auto transform = [&](int begin, int end) {
+    for (int i = begin; i < end; ++i) {
+      float* real = i == 0 ? realA.get() : realB.get();
+      fftwf_complex* spec = i == 0 ? specA.get() : specB.get();
+      FillZone(i == 0 ? first : second, i == 0 ? a : b, shrink, width, height, real);
+      fftwf_execute_dft_r2c(plans->Forward(), real, spec);
+    }
+  };
+  // Small zones take less time than handing one to another thread.
+  constexpr size_t kSplitSize = size_t{1} << 18;
+  if (realSize < kSplitSize) {
+    transform(0, 2);
+  } else {
+    ParallelFor(2, 1, transform);
+  }
+  // The normalised cross-power spectrum A * conj(B), weighted by the band and
+  // by 1 / size so that values do not grow with the zones.
+  const Band bandX = BandOf(width, static_cast<int>(half));
+  const Band bandY = BandOf(height, height);
+  const float scale = 1.0f / static_cast<float>(realSize);
+  for (int v = 0; v < height; ++v) {
+    const float gy = bandY.Gain[v] * scale;
+    for (size_t u = 0; u < half; ++u) {
+      const size_t i = static_cast<size_t>(v) * half + u;
+      const float re = specA[i][0] * specB[i][0] + specA[i][1] * specB[i][1];
+      const float im = specA[i][1] * specB[i][0] - specA[i][0] * specB[i][1];
+      const float norm = std::sqrt(re * re + im * im);
+      const bool lowest = bandX.Lowest[u] && bandY.Lowest[v];
+      const float weight = norm > 0 && !lowest ? bandX.Gain[u] * gy / norm : 0;
+      specA[i][0] = re * weight;
+      specA[i][1] = im * weight;
+    }
+  }
+  fftwf_execute_dft_c2r(plans->Backward(), specA.get(), realA.get());
+  s.Values.assign(realA.get(), realA.get() + realSize);
+  return s;
+}
