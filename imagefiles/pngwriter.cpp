@@ -1,5 +1,6 @@
 #include "imagefiles/pngwriter.h"
 
+#include <isa-l/igzip_lib.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -22,51 +23,77 @@ constexpr unsigned kMostThreads = 4;
 // One band of rows, filtered and compressed as a piece of one zlib stream.
 struct Band {
   int Top = 0, Rows = 0;
-  Bytef* Out = nullptr;  // room for the compressed band, reused wave after wave
+  uint8_t* Out = nullptr;  // room for the compressed band, reused wave after wave
   size_t Room = 0, Size = 0;
   uLong Adler = 1;
   bool Ok = false;
 };
 
-// A row is its filter byte (1: each byte less the same colour's byte to its
-// left) and the differences, red-green-blue.
-void FilterRow(const uint8_t* bgr, size_t rowBytes, Bytef* out) {
-  *out++ = 1;
-  uint8_t red = 0, green = 0, blue = 0;
-  for (size_t x = 0; x < rowBytes; x += 3) {
-    out[x] = static_cast<Bytef>(bgr[x + 2] - red);
-    out[x + 1] = static_cast<Bytef>(bgr[x + 1] - green);
-    out[x + 2] = static_cast<Bytef>(bgr[x] - blue);
-    red = bgr[x + 2];
-    green = bgr[x + 1];
-    blue = bgr[x];
+// A row is its filter byte (3: each byte less the mean of the same colour's
+// bytes to its left and above) and the differences, red-green-blue. The mean
+// takes a few per cent off the file against the left byte alone, at no cost
+// the compressor notices. above is null for the picture's first row.
+void FilterRow(const uint8_t* bgr, const uint8_t* above, size_t rowBytes, uint8_t* out) {
+  *out++ = 3;
+  if (above == nullptr) {
+    out[0] = bgr[2];
+    out[1] = bgr[1];
+    out[2] = bgr[0];
+    for (size_t x = 3; x < rowBytes; x += 3) {
+      out[x] = static_cast<uint8_t>(bgr[x + 2] - (bgr[x - 1] >> 1));
+      out[x + 1] = static_cast<uint8_t>(bgr[x + 1] - (bgr[x - 2] >> 1));
+      out[x + 2] = static_cast<uint8_t>(bgr[x] - (bgr[x - 3] >> 1));
+    }
+    return;
+  }
+  out[0] = static_cast<uint8_t>(bgr[2] - (above[2] >> 1));
+  out[1] = static_cast<uint8_t>(bgr[1] - (above[1] >> 1));
+  out[2] = static_cast<uint8_t>(bgr[0] - (above[0] >> 1));
+  for (size_t x = 3; x < rowBytes; x += 3) {
+    out[x] = static_cast<uint8_t>(bgr[x + 2] - ((bgr[x - 1] + above[x + 2]) >> 1));
+    out[x + 1] = static_cast<uint8_t>(bgr[x + 1] - ((bgr[x - 2] + above[x + 1]) >> 1));
+    out[x + 2] = static_cast<uint8_t>(bgr[x] - ((bgr[x - 3] + above[x]) >> 1));
   }
 }
 
-// Runs of repeated bytes only, at the fastest level: most of the size of the
-// slowest settings at a small part of their time. A band ends on a byte
-// boundary (a sync flush) so the next one's code follows it directly.
+// Rows go to the compressor this many bytes at a time, so that what was just
+// filtered is still in the cache when it is read again.
+constexpr size_t kChunkBytes = size_t{256} << 10;
+
+// The fastest level that still builds a code for each block: three times the
+// speed of zlib's fastest for the same size. A band ends on a byte boundary
+// (a sync flush) so the next one's code follows it directly.
 void CompressBand(const Bitmap& bitmap, Band& band, bool last) {
   try {
     const size_t rowBytes = static_cast<size_t>(bitmap.Width()) * 3;
-    std::vector<Bytef> row(rowBytes + 1);
-    z_stream z{};
-    if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK) return;
+    const int chunkRows = static_cast<int>(std::max<size_t>(1, kChunkBytes / (rowBytes + 1)));
+    std::vector<uint8_t> rows((rowBytes + 1) * static_cast<size_t>(chunkRows));
+    std::vector<uint8_t> level(ISAL_DEF_LVL1_DEFAULT);
+    isal_zstream z;
+    isal_deflate_init(&z);
+    z.level = 1;
+    z.level_buf = level.data();
+    z.level_buf_size = static_cast<uint32_t>(level.size());
     z.next_out = band.Out;
-    z.avail_out = static_cast<uInt>(band.Room);
-    int result = Z_OK;
-    for (int y = band.Top; y < band.Top + band.Rows && result == Z_OK; ++y) {
-      FilterRow(bitmap.Row(y), rowBytes, row.data());
-      band.Adler = adler32(band.Adler, row.data(), static_cast<uInt>(row.size()));
-      z.next_in = row.data();
-      z.avail_in = static_cast<uInt>(row.size());
-      const bool end = y + 1 == band.Top + band.Rows;
-      result = deflate(&z, !end ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH);
-      if (z.avail_in != 0) result = Z_BUF_ERROR;
+    z.avail_out = static_cast<uint32_t>(band.Room);
+    bool ok = true;
+    for (int y = band.Top; y < band.Top + band.Rows && ok;) {
+      const int n = std::min(chunkRows, band.Top + band.Rows - y);
+      for (int i = 0; i < n; ++i, ++y)
+        FilterRow(bitmap.Row(y), y > 0 ? bitmap.Row(y - 1) : nullptr, rowBytes,
+                  rows.data() + static_cast<size_t>(i) * (rowBytes + 1));
+      const auto size = static_cast<uint32_t>(static_cast<size_t>(n) * (rowBytes + 1));
+      band.Adler = isal_adler32(static_cast<uint32_t>(band.Adler), rows.data(), size);
+      z.next_in = rows.data();
+      z.avail_in = size;
+      const bool end = y == band.Top + band.Rows;
+      z.end_of_stream = end && last ? 1 : 0;
+      z.flush = end && !last ? SYNC_FLUSH : NO_FLUSH;
+      ok = isal_deflate(&z) == COMP_OK && z.avail_in == 0 && z.avail_out > 0;
     }
-    band.Ok = last ? result == Z_STREAM_END : result == Z_OK && z.avail_out > 0;
+    const isal_zstate_state done = last ? ZSTATE_END : ZSTATE_NEW_HDR;
+    band.Ok = ok && z.internal_state.state == done;
     band.Size = z.total_out;
-    deflateEnd(&z);
   } catch (const std::bad_alloc&) {
     band.Ok = false;
   }
@@ -114,7 +141,7 @@ struct Encoding {
   double DotsPerInch;
   std::vector<Band>* Bands;
   unsigned Threads;
-  std::vector<std::vector<Bytef>>* Rooms;  // one for each band of a wave
+  std::vector<std::vector<uint8_t>>* Rooms;  // one for each band of a wave
 };
 
 // The library writes the signature and the chunks; the image data is one
@@ -168,11 +195,11 @@ bool WritePng(QIODevice& device, const Bitmap& bitmap, double dotsPerInch, unsig
     bands.push_back({top, std::min(bandRows, bitmap.Height() - top), nullptr, 0, 0, 1, false});
   if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
   // Two bands a thread at a time; their pieces wait here to be written in order.
-  // The library's own bound for any settings, and the flush's few bytes.
+  // More than the stored blocks the compressor falls back to, and the flush.
   const size_t bandBytes = rowBytes * static_cast<size_t>(bandRows);
-  const size_t room = bandBytes + (bandBytes >> 12) + (bandBytes >> 14) + (bandBytes >> 25) + 64;
-  std::vector<std::vector<Bytef>> rooms(std::min<size_t>(size_t{2} * threads, bands.size()));
-  for (std::vector<Bytef>& r : rooms) r.resize(room);
+  const size_t room = bandBytes + (bandBytes >> 12) + (bandBytes >> 14) + (bandBytes >> 25) + 1024;
+  std::vector<std::vector<uint8_t>> rooms(std::min<size_t>(size_t{2} * threads, bands.size()));
+  for (std::vector<uint8_t>& r : rooms) r.resize(room);
 
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Silent);
   if (png == nullptr) return false;

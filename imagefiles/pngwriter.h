@@ -1,7 +1,8 @@
 #pragma once
-// PNG files at fast settings (one cheap filter, runs of repeated bytes) and
-// compressed in bands on several threads: the toolkit's writer tries every
-// filter at full compression, ten times slower for files under a tenth smaller.
+// PNG files at fast settings (one cheap filter, the fastest level of a
+// compressor built for speed) and compressed in bands on several threads: the
+// toolkit's writer tries every filter at full compression, many times slower
+// for files a few per cent smaller.
 
 #include "imagefiles/bitmap.h"
 

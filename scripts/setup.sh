@@ -7,7 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libqt6svg6
   fonts-liberation2 fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  nlohmann-json3-dev libcli11-dev libtiff-dev libpng-dev
+  nlohmann-json3-dev libcli11-dev libtiff-dev libpng-dev libisal-dev
   # Slide readers that check the pyramidal TIFF, and the batch example's engine.
   libvips-tools openslide-tools snakemake
   libsane1 sane-utils libsane-dev libv4l-dev v4l-utils
