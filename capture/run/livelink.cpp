@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/panoram.h"
+#include "engine/registration/linkconfidence.h"
 #include "engine/registration/phase/phasecorrelation.h"
 #include "engine/registration/template/matching.h"
 
@@ -73,8 +74,9 @@ LiveLink Best(const Bitmap& earlier, const Bitmap& next, const std::vector<Offse
     }
   }
   if (!(quick > 0)) return {};
-  best.Score = OverlapScore(earlier, next, best.At);
-  best.At = PolishOffset(earlier, next, best.At, best.Score);
+  best.Agreement = OverlapScore(earlier, next, best.At);
+  best.At = PolishOffset(earlier, next, best.At, best.Agreement);
+  best.Score = LinkConfidence(earlier, next, best.At);
   return best;
 }
 
@@ -101,12 +103,14 @@ LiveLink SearchLiveLink(const Bitmap& earlier, const Bitmap& next, std::optional
     link = Best(earlier, next, TemplateCandidates(earlier, next, *travel, settings));
     // A perfect link needs no second opinion; anything less may be a smooth
     // texture matched off its place after the followed spot was mistaken.
-    if (link.Score >= kExactLinkScore) return link;
+    if (link.Agreement >= kExactLinkScore) return link;
     if (direction == kDirNone) direction = DirectionOfTravel(*travel, next.Width(), next.Height());
   }
   // The zone percentage of an all-zero settings file would leave no zone at all.
   const LiveLink phase = PhaseLink(earlier, next, direction, std::max(settings.ZonePct, 10));
-  return phase.Score > link.Score ? phase : link;
+  // The confidence decides: a shift along a one-way texture can agree better.
+  if (phase.Score != link.Score) return phase.Score > link.Score ? phase : link;
+  return phase.Agreement > link.Agreement ? phase : link;
 }
 
 PairMatch LinkPoints(const Bitmap& earlier, const Bitmap& next, const LiveLink& link) {

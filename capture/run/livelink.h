@@ -26,9 +26,10 @@ struct LiveLinkSettings {
 LiveLinkSettings LiveLinkSettingsOf(const Panoram& engine);
 
 struct LiveLink {
-  Offset At;         // the new frame's origin in the earlier frame's pixels
-  double Score = 0;  // the link score over the overlap at At; 0: not found
-  bool Found() const { return Score > 0; }
+  Offset At;             // the new frame's origin in the earlier frame's pixels
+  double Agreement = 0;  // the overlap's correlation at At; 0: not found
+  double Score = 0;      // the link's confidence, as every stitched link's
+  bool Found() const { return Agreement > 0; }
 };
 
 // Pixels each way the search reaches beyond the travel: the travel adds a
