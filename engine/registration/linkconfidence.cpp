@@ -38,7 +38,9 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
     return e;
   const Rect a = Centred(r, kEvidenceSide);
   const Rect b{a.Left - offset.X, a.Top - offset.Y, a.Right - offset.X, a.Bottom - offset.Y};
-  const PhaseSurface s = CorrelatePhases(first, a, second, b);
+  // Links are weighed often, so each thread keeps its surface's storage.
+  thread_local PhaseSurface s;
+  CorrelatePhases(first, a, second, b, 1, s);
   // The two patches show the same at no shift when the link is right.
   float peak = -1;
   for (int dy = -kPeakReach; dy <= kPeakReach; ++dy) {
@@ -54,13 +56,22 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
   float other = -1;
   int64_t count = 0;
   for (int y = 0; y < s.Height; ++y) {
-    const int sy = std::min(y, s.Height - y);
+    const float* row = s.Values.data() + static_cast<size_t>(y) * s.Width;
+    if (std::min(y, s.Height - y) > kSkirt) {
+      // Rows clear of the skirt: every shift there is another one.
+      float rowSquares = 0;
+      for (int x = 0; x < s.Width; ++x) {
+        rowSquares += row[x] * row[x];
+        other = std::max(other, row[x]);
+      }
+      squares += rowSquares;
+      count += s.Width;
+      continue;
+    }
     for (int x = 0; x < s.Width; ++x) {
-      const int sx = std::min(x, s.Width - x);
-      if (sx <= kSkirt && sy <= kSkirt) continue;
-      const float v = s.Values[static_cast<size_t>(y) * s.Width + x];
-      squares += static_cast<double>(v) * v;
-      other = std::max(other, v);
+      if (std::min(x, s.Width - x) <= kSkirt) continue;
+      squares += static_cast<double>(row[x]) * row[x];
+      other = std::max(other, row[x]);
       ++count;
     }
   }

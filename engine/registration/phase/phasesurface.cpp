@@ -121,20 +121,34 @@ void FillZone(const Bitmap& bitmap, const Rect& zone, int shrink, int width, int
               float* out) {
   const int w = zone.Width() / shrink;
   const int h = zone.Height() / shrink;
-  std::fill(out, out + static_cast<size_t>(width) * height, 0.0f);
   double total = 0;
   for (int v = 0; v < h; ++v) {
     float* row = out + static_cast<size_t>(v) * width;
-    for (int dy = 0; dy < shrink; ++dy) {
-      const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy);
-      for (int u = 0; u < w; ++u) {
-        int sum = 0;
-        for (int dx = 0; dx < shrink; ++dx, p += Bitmap::kBytesPerPixel) sum += Intensity(p);
-        row[u] += static_cast<float>(sum);
+    if (shrink == 1) {
+      // The common case of the link confidence, without the summing pass.
+      const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v);
+      int64_t sum = 0;
+      for (int u = 0; u < w; ++u, p += Bitmap::kBytesPerPixel) {
+        const int i = Intensity(p);
+        sum += i;
+        row[u] = static_cast<float>(i);
       }
+      total += static_cast<double>(sum);
+    } else {
+      std::fill(row, row + w, 0.0f);
+      for (int dy = 0; dy < shrink; ++dy) {
+        const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy);
+        for (int u = 0; u < w; ++u) {
+          int sum = 0;
+          for (int dx = 0; dx < shrink; ++dx, p += Bitmap::kBytesPerPixel) sum += Intensity(p);
+          row[u] += static_cast<float>(sum);
+        }
+      }
+      for (int u = 0; u < w; ++u) total += row[u];
     }
-    for (int u = 0; u < w; ++u) total += row[u];
+    std::fill(row + w, row + width, 0.0f);
   }
+  std::fill(out + static_cast<size_t>(h) * width, out + static_cast<size_t>(width) * height, 0.0f);
   const auto mean = static_cast<float>(total / (static_cast<double>(w) * h));
   const std::vector<float> wx = Taper(w);
   const std::vector<float> wy = Taper(h);
@@ -143,6 +157,27 @@ void FillZone(const Bitmap& bitmap, const Rect& zone, int shrink, int width, int
     for (int u = 0; u < w; ++u) row[u] = (row[u] - mean) * wx[u] * wy[v];
   }
 }
+
+// The transforms' buffers of one thread, kept between calls: buffers this
+// large come from the system afresh on every allocation, and their pages
+// fault in again each time.
+struct Workspace {
+  size_t RealSize = 0, SpectrumSize = 0;
+  FftwBuffer<float> RealA, RealB;
+  FftwBuffer<fftwf_complex> SpecA, SpecB;
+  void Reserve(size_t real, size_t spectrum) {
+    if (real > RealSize) {
+      RealA = Allocate<float>(real);
+      RealB = Allocate<float>(real);
+      RealSize = real;
+    }
+    if (spectrum > SpectrumSize) {
+      SpecA = Allocate<fftwf_complex>(spectrum);
+      SpecB = Allocate<fftwf_complex>(spectrum);
+      SpectrumSize = spectrum;
+    }
+  }
+};
 
 // A Gaussian fall-off above kBandHigh cycles per pixel, as one factor per
 // axis: the finest detail is mostly sensor noise. Bins of 0 or 1 cycle per
@@ -168,8 +203,14 @@ Band BandOf(int n, int count) {
 
 PhaseSurface CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second,
                              const Rect& b, int shrink) {
-  shrink = std::max(shrink, 1);
   PhaseSurface s;
+  CorrelatePhases(first, a, second, b, shrink, s);
+  return s;
+}
+
+void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, const Rect& b,
+                     int shrink, PhaseSurface& s) {
+  shrink = std::max(shrink, 1);
   s.Shrink = shrink;
   s.Width = GoodSize(std::max(a.Width(), b.Width()) / shrink);
   s.Height = GoodSize(std::max(a.Height(), b.Height()) / shrink);
@@ -179,14 +220,16 @@ PhaseSurface CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& s
   const size_t spectrumSize = half * height;
 
   const std::shared_ptr<const Plans> plans = PlansFor(width, height);
-  FftwBuffer<float> realA = Allocate<float>(realSize);
-  FftwBuffer<float> realB = Allocate<float>(realSize);
-  FftwBuffer<fftwf_complex> specA = Allocate<fftwf_complex>(spectrumSize);
-  FftwBuffer<fftwf_complex> specB = Allocate<fftwf_complex>(spectrumSize);
+  thread_local Workspace work;
+  work.Reserve(realSize, spectrumSize);
+  float* realA = work.RealA.get();
+  float* realB = work.RealB.get();
+  fftwf_complex* specA = work.SpecA.get();
+  fftwf_complex* specB = work.SpecB.get();
   const auto transform = [&](int begin, int end) {
     for (int i = begin; i < end; ++i) {
-      float* real = i == 0 ? realA.get() : realB.get();
-      fftwf_complex* spec = i == 0 ? specA.get() : specB.get();
+      float* real = i == 0 ? realA : realB;
+      fftwf_complex* spec = i == 0 ? specA : specB;
       FillZone(i == 0 ? first : second, i == 0 ? a : b, shrink, width, height, real);
       fftwf_execute_dft_r2c(plans->Forward(), real, spec);
     }
@@ -216,7 +259,6 @@ PhaseSurface CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& s
       specA[i][1] = im * weight;
     }
   }
-  fftwf_execute_dft_c2r(plans->Backward(), specA.get(), realA.get());
-  s.Values.assign(realA.get(), realA.get() + realSize);
-  return s;
+  fftwf_execute_dft_c2r(plans->Backward(), specA, realA);
+  s.Values.assign(realA, realA + realSize);
 }

@@ -30,3 +30,7 @@ int TransformSizeAtMost(int n);
 // and threads; throws std::bad_alloc when memory runs short.
 PhaseSurface CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second,
                              const Rect& b, int shrink = 1);
+
+// The same into s, whose storage is reused: for callers that correlate often.
+void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, const Rect& b,
+                     int shrink, PhaseSurface& s);
