@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,16 @@ FftwBuffer<T> Allocate(size_t count) {
   auto* p = static_cast<T*>(fftwf_malloc(sizeof(T) * std::max<size_t>(count, 1)));
   if (p == nullptr) throw std::bad_alloc();
   return FftwBuffer<T>(p);
+}
+
+// FFTW ends the program when one of its own allocations fails (its plans,
+// and buffers some of its solvers take while they run). Room for them is tried
+// first, so that short memory is refused as such and the program lives on.
+void EnsureRoomForFftw(size_t realSize) {
+  const size_t bytes = (size_t{1} << 20) + 4 * sizeof(float) * realSize;
+  void* p = std::malloc(bytes);
+  if (p == nullptr) throw std::bad_alloc();
+  std::free(p);
 }
 
 // Sizes FFTW transforms fastest: only the factors 2, 3 and 5.
@@ -219,6 +230,7 @@ void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, c
   const size_t half = static_cast<size_t>(width / 2) + 1;
   const size_t spectrumSize = half * height;
 
+  EnsureRoomForFftw(realSize);
   const std::shared_ptr<const Plans> plans = PlansFor(width, height);
   thread_local Workspace work;
   work.Reserve(realSize, spectrumSize);
