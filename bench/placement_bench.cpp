@@ -14,6 +14,7 @@
 
 #include "engine/panoram.h"
 #include "engine/parallel.h"
+#include "engine/registration/searchmethod.h"
 #include "engine/stitchflow.h"
 #include "imagefiles/imagefiles.h"
 #include "ratioreporter.h"
@@ -69,24 +70,15 @@ double LargestError(const Panoram& pan, const Case& c) {
   return worst;
 }
 
-const char* MethodName(SearchMethod m) {
-  switch (m) {
-    case SearchMethod::Template: return "template";
-    case SearchMethod::Phase: return "phase";
-    case SearchMethod::TemplatePhase: return "template-phase";
-  }
-  return "";
-}
-
-constexpr SearchMethod kMethods[] = {SearchMethod::Template, SearchMethod::Phase,
-                                     SearchMethod::TemplatePhase};
+// The engine's own names of its methods, as the stitcher's --method takes them.
+const char* MethodName(SearchMethod m) { return SearchMethodKey(m).data(); }
 
 void PrintErrors(const std::vector<Case>& cases) {
   std::printf("\nlargest place error against the truth, px (one stitch each, wall time in ms)\n");
   std::printf("%-26s %-15s %9s %9s %11s %11s\n", "set", "method", "chain", "neighbours", "chain ms",
               "neigh. ms");
   for (const Case& c : cases) {
-    for (SearchMethod method : kMethods) {
+    for (const auto& [method, key] : kSearchMethods) {
       double error[2], ms[2];
       for (int k = 0; k < 2; ++k) {
         auto pan = Load(c, method, k == 0 ? PlacementMethod::Chain : PlacementMethod::Neighbours);
@@ -121,7 +113,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> timed;
   for (const Case& c : *cases) {
     if (c.Name != "(a) flat link 5x5" && c.Name != "pale wood 5x5") continue;
-    for (SearchMethod method : kMethods) {
+    for (const auto& [method, key] : kSearchMethods) {
       const std::string stem = "stitch/" + c.Name + "/" + MethodName(method) + "/";
       for (PlacementMethod placement : {PlacementMethod::Chain, PlacementMethod::Neighbours}) {
         const Case* cp = &c;

@@ -20,6 +20,7 @@
 #include "engine/registration/linkconfidence.h"
 #include "engine/registration/linkscore.h"
 #include "engine/registration/phase/phasecorrelation.h"
+#include "engine/registration/searchmethod.h"
 #include "engine/registration/zones.h"
 #include "engine/stitchflow.h"
 #include "imagefiles/imagefiles.h"
@@ -31,17 +32,8 @@ namespace {
 constexpr SetupData kDefaults{30, 15, 0, {}, 5, 1, 3};
 constexpr int kZonePct = 30;  // both zone percentages of kDefaults
 
-const char* MethodName(SearchMethod m) {
-  switch (m) {
-    case SearchMethod::Template: return "template";
-    case SearchMethod::Phase: return "phase";
-    case SearchMethod::TemplatePhase: return "template-phase";
-  }
-  return "";
-}
-
-constexpr SearchMethod kMethods[] = {SearchMethod::Template, SearchMethod::Phase,
-                                     SearchMethod::TemplatePhase};
+// The engine's own names of its methods, as the stitcher's --method takes them.
+const char* MethodName(SearchMethod m) { return SearchMethodKey(m).data(); }
 
 std::unique_ptr<Panoram> Load(const HeldOutSet& set, SearchMethod method, size_t first,
                               size_t count) {
@@ -59,7 +51,7 @@ void PrintOutcomes(const std::vector<HeldOutSet>& sets) {
   std::printf("\n%-22s %-15s %6s %6s %6s %6s %6s %9s %9s\n", "kind", "method", "pairs", "exact",
               "<=2px", ">2px", "unset", "min score", "ms/pair");
   for (const HeldOutSet& set : sets) {
-    for (SearchMethod method : kMethods) {
+    for (const auto& [method, key] : kSearchMethods) {
       auto pan = Load(set, method, 0, set.Fields.size());
       if (std::getenv("QUILTOR_BENCH_LINKS") != nullptr)
         std::fprintf(stderr, "== %s %s\n", set.Name.c_str(), MethodName(method));
@@ -173,7 +165,7 @@ int main(int argc, char** argv) {
   }
   // One pair along its known direction, per method and size.
   for (const auto& [label, set] : {std::pair{"640x480", wood}, std::pair{"2592x1944", big}}) {
-    for (SearchMethod method : kMethods) {
+    for (const auto& [method, key] : kSearchMethods) {
       const HeldOutSet* s = set;
       Register(std::string("pair/") + label + "/" + MethodName(method),
                [s, method](benchmark::State& st) {
