@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config clang-format clang-tidy
+  build-essential cmake ninja-build pkg-config clang-format clang-tidy lld
   qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libqt6svg6
   fonts-liberation2 fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev googletest libbenchmark-dev
