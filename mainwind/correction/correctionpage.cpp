@@ -105,6 +105,7 @@ void CorrectionPage::DrawGridEditConnectDrawCell(QPainter& painter, int row, con
   style.Selected = row == DrawGridEditConnect->Row();
   style.LinkSet = engine.LinkDefined(row);
   style.Score = engine.LinkScore(row);
+  style.LinkOffset = OffsetOfLink(engine.GetLinkOut(row), engine.GetLinkIn(row + 1));
   style.Weak = engine.LinkWeak(row);
   DrawConnectionCell(painter, rect, engine.Thumb(row), engine.Thumb(row + 1), style);
 }

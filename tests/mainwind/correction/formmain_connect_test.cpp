@@ -83,6 +83,7 @@ class ConnectWindow : public ShownWindow {
     style.Selected = selected;
     style.LinkSet = linkSet;
     style.Score = Engine().LinkScore(row);
+    style.LinkOffset = OffsetOfLink(Engine().GetLinkOut(row), Engine().GetLinkIn(row + 1));
     style.Weak = linkSet && Engine().LinkWeak(row);
     return RenderConnectionCell(208, 158, Engine().Thumb(row), Engine().Thumb(row + 1), style);
   }
