@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
 #include <vector>
 
 #include "engine/panoram.h"
@@ -32,19 +32,16 @@ Offset TrueOffset(int link) {
   return {kCorners[link + 1].X - kCorners[link].X, kCorners[link + 1].Y - kCorners[link].Y};
 }
 
-// The raw bytes of one link as the engine keeps it.
-std::vector<unsigned char> LinkBytes(const Panoram& pan, int link) {
-  const PanImage& parent = pan.Image(link);
-  const PanImage& child = pan.Image(link + 1);
-  std::vector<unsigned char> bytes(sizeof(Point) * 2 + sizeof(int32_t) + sizeof(double));
-  unsigned char* at = bytes.data();
-  for (const void* field :
-       {static_cast<const void*>(&parent.LinkOut), static_cast<const void*>(&child.LinkIn)}) {
-    std::memcpy(at, field, sizeof(Point));
-    at += sizeof(Point);
-  }
-  std::memcpy(at, &child.Direction, sizeof(int32_t));
-  std::memcpy(at + sizeof(int32_t), &child.Score, sizeof(double));
+// One link's fields as raw bytes: "unchanged" means to the bit.
+std::string LinkBytes(const Panoram& pan, int link) {
+  std::string bytes;
+  const auto add = [&bytes](const auto& field) {
+    bytes.append(reinterpret_cast<const char*>(&field), sizeof field);
+  };
+  add(pan.Image(link).LinkOut);
+  add(pan.Image(link + 1).LinkIn);
+  add(pan.Image(link + 1).Direction);
+  add(pan.Image(link + 1).Score);
   return bytes;
 }
 
@@ -55,22 +52,22 @@ TEST_P(PairSearchMethod, FindsTheKnownOffsetAndKeepsIt) {
   Load(pan, {kDirNone, kDirRight, kDirBelow});
   pan.SetLinkOut(0, 40, 40);  // a wrong link by hand
   pan.SetLinkIn(1, 40, 40);
-  for (const int link : {0, 1}) {
+  for (const int link : {1, 0}) {
     const PairSearch s = SearchPairAgain(pan, link, GetParam(), pan.Direction(link + 1));
     ASSERT_EQ(s.Kind, PairSearch::Found) << "link " << link;
     EXPECT_EQ(s.Result.At(), TrueOffset(link)) << "link " << link;
     EXPECT_GE(s.Result.Score, kWeakLinkScore) << "link " << link;
     EXPECT_EQ(s.Result.Direction, pan.Direction(link + 1));
+    if (link == 1) continue;
+    MontageTable table;
+    const MontageTable before = table;
+    const KeptPairSearch kept = KeepPairSearch(pan, table, s);
+    EXPECT_TRUE(kept.Kept);
+    EXPECT_FALSE(kept.TableRedrawn || kept.TableKept);  // same side: the table is not touched
+    EXPECT_EQ(table.Cells, before.Cells);
+    EXPECT_EQ(OffsetOfLink(pan.GetLinkOut(0), pan.GetLinkIn(1)), TrueOffset(0));
+    EXPECT_EQ(pan.LinkScore(0), s.Result.Score);
   }
-  MontageTable table;
-  const PairSearch s = SearchPairAgain(pan, 0, GetParam(), kDirRight);
-  const MontageTable before = table;
-  const KeptPairSearch kept = KeepPairSearch(pan, table, s);
-  EXPECT_TRUE(kept.Kept);
-  EXPECT_FALSE(kept.TableRedrawn || kept.TableKept);  // same side: the table is not touched
-  EXPECT_EQ(table.Cells, before.Cells);
-  EXPECT_EQ(OffsetOfLink(pan.GetLinkOut(0), pan.GetLinkIn(1)), TrueOffset(0));
-  EXPECT_EQ(pan.LinkScore(0), s.Result.Score);
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, PairSearchMethod,
@@ -132,7 +129,7 @@ TEST(PairSearch, AResultNotKeptLeavesTheLinkAsItWas) {
   pan.SetLinkOut(0, 40, 41);
   pan.SetLinkIn(1, 42, 43);
   pan.UpdateLinkScore(0);
-  const std::vector<unsigned char> before = LinkBytes(pan, 0);
+  const std::string before = LinkBytes(pan, 0);
   const PairSearch s = SearchPairAgain(pan, 0, SearchMethod::TemplatePhase, kDirBelow);
   EXPECT_EQ(LinkBytes(pan, 0), before);
   EXPECT_EQ(s.Before, LinkStateOf(pan, 0));
@@ -145,7 +142,7 @@ TEST(PairSearch, NothingFoundKeepsNothing) {
   pan.AddImage(FlatBitmap(kW, kH, 90, 90, 90), kDirRight, "b");
   pan.SetLinkOut(0, 250, 100);
   pan.SetLinkIn(1, 30, 100);
-  const std::vector<unsigned char> before = LinkBytes(pan, 0);
+  const std::string before = LinkBytes(pan, 0);
   MontageTable table;
   for (const SearchMethodName& n : kSearchMethods) {
     const PairSearch s = SearchPairAgain(pan, 0, n.Method, kDirRight);
@@ -162,7 +159,7 @@ TEST(PairSearch, AStaleResultIsRefused) {
   const PairSearch s = SearchPairAgain(pan, 0, SearchMethod::Template, kDirRight);
   ASSERT_EQ(s.Kind, PairSearch::Found);
   pan.SetLinkOut(0, 12, 13);  // moved by hand after the search
-  const std::vector<unsigned char> before = LinkBytes(pan, 0);
+  const std::string before = LinkBytes(pan, 0);
   EXPECT_FALSE(KeepPairSearch(pan, table, s).Kept);
   EXPECT_EQ(LinkBytes(pan, 0), before);
   EXPECT_EQ(SearchPairAgain(pan, 1, SearchMethod::Template, kDirRight).Kind, PairSearch::NoPair);
