@@ -90,6 +90,17 @@ void Panoram::UpdateLinkScore(int index) {
           : 0;
 }
 
+void Panoram::SetFoundLink(int index, Point out, Point in, double score) {
+  if (index < 0 || index + 1 >= count_) return;
+  images_[index].LinkOut = out;
+  images_[index + 1].LinkIn = in;
+  images_[index + 1].Score = score;
+}
+
+void Panoram::SetDirection(int index, int32_t direction) {
+  if (index >= 0 && index < count_) images_[index].Direction = direction;
+}
+
 bool Panoram::LinkWeak(int index) const {
   return LinkDefined(index) && LinkScore(index) < kWeakLinkScore;
 }

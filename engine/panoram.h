@@ -116,6 +116,11 @@ class Panoram {
     return index >= 0 && index + 1 < count_ ? images_[index + 1].Score : 0;
   }
   void UpdateLinkScore(int index);
+  // A link as a search found it, its points with the score the search gave;
+  // and the side image index lies on, which the next search along
+  // directions follows.
+  void SetFoundLink(int index, Point out, Point in, double score);
+  void SetDirection(int index, int32_t direction);
   // Every link scored again from its points, links spread over the threads.
   void ScoreAllLinks();
   // Set, but scoring below kWeakLinkScore.

@@ -67,13 +67,22 @@ ConnectionCellLayout ConnectionLayout(int direction, int innerWidth, int innerHe
   }
 }
 
+QString LinkOffsetText(Offset offset) {
+  return QStringLiteral("(%1, %2) пикс.").arg(offset.X).arg(offset.Y);
+}
+
+QString LinkScoreText(double score) {
+  return QString::number(score, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
 QString ConnectionScoreText(const ConnectionCellStyle& style) {
   if (!style.LinkSet) return QStringLiteral("не задана");
-  return QString::number(style.Score, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
+  return LinkScoreText(style.Score) + QStringLiteral(" · ") + LinkOffsetText(style.LinkOffset);
 }
 
 QRect ConnectionScoreRect(int width, int height) {
-  const int w = std::min(width - 2 * kInset, 90);
+  // Wide enough for the score and an offset, and clear of the halves' outer parts.
+  const int w = std::min(width - 2 * kInset, 150);
   const int h = std::min(height - 2 * kInset, 18);
   return QRect((width - w) / 2, height - kInset - 2 - h, w, h);
 }
@@ -88,8 +97,15 @@ void PaintScore(QPainter& painter, int width, int height, const ConnectionCellSt
   painter.setPen(Qt::black);
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(label.adjusted(0, 0, -1, -1));
-  QFont font = CellHeightFont(label.height() - 4);
+  // A long offset gets smaller letters rather than being cut off.
+  int letters = label.height() - 4;
+  QFont font = CellHeightFont(letters);
   font.setBold(marked);
+  while (letters > 6 &&
+         QFontMetrics(font).horizontalAdvance(ConnectionScoreText(style)) > label.width() - 4) {
+    font = CellHeightFont(--letters);
+    font.setBold(marked);
+  }
   painter.setFont(font);
   painter.drawText(label, Qt::AlignCenter, ConnectionScoreText(style));
 }

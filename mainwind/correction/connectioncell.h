@@ -1,14 +1,15 @@
 #pragma once
 // How a row of the connection list is painted: the facing halves of the two
 // images' previews, placed as the images meet, their numbers, a red disc
-// when both match points are set, and the link's score on a label that is
-// yellow when the link is weak or unset.
+// when both match points are set, and the link's score and offset on a
+// label that is yellow when the link is weak or unset.
 
 #include <QColor>
 #include <QImage>
 #include <QRect>
 #include <QString>
 
+#include "engine/registration/linkscore.h"
 #include "imagefiles/bitmap.h"
 
 class QPainter;
@@ -38,12 +39,17 @@ struct ConnectionCellStyle {
   bool Selected = false;  // the current row
   bool LinkSet = false;   // both match points set
   double Score = 0;       // the link's score, 0..1
+  Offset LinkOffset;      // the child's origin in the parent's pixels, when set
   bool Weak = false;      // set, but scoring below the weak threshold
   QColor Face;            // fill of an unselected cell; the button face when invalid
 };
 
 const QColor kConnectionMarkColour(255, 210, 0);  // the label of a weak or unset link
-// The label: the score with two decimals, or that the link is unset.
+// An offset for the user: "(215, -5) пикс.".
+QString LinkOffsetText(Offset offset);
+// A score for the user, with two decimals: "0,93".
+QString LinkScoreText(double score);
+// The label: the score and the offset, or that the link is unset.
 QString ConnectionScoreText(const ConnectionCellStyle& style);
 // Where the label sits in a width x height cell: centred at the bottom.
 QRect ConnectionScoreRect(int width, int height);

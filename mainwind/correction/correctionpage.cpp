@@ -1,23 +1,32 @@
 #include "correctionpage.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 
+#include "dialogs/settings/setupwin.h"
+#include "engine/pairsearch.h"
 #include "engine/panoram.h"
 #include "mainwind/correction/connectioncell.h"
 #include "mainwind/correction/connectionview.h"
+#include "mainwind/correction/pairsearchtext.h"
+#include "widgets/assemblywork.h"
 #include "widgets/dockpanel.h"
 #include "widgets/drawgrid.h"
 #include "widgets/matchmarker.h"
 #include "widgets/pagebuild.h"
 #include "widgets/picturecontrol.h"
+#include "widgets/userdialogs.h"
 #include "widgets/viewgeometry.h"
 #include "widgets/wheelzoom.h"
+#include "widgets/workflowcommand.h"
 
 namespace {
 
@@ -48,6 +57,7 @@ CorrectionPage::CorrectionPage(PageHost& host, ShellState shell, QObject* parent
   // The panel is laid out only while shown; keep the parent view at half of
   // it whenever it gets its real size.
   connect(PanelCont, &DockPanel::Resized, this, [this] { KeepParentViewAtHalf(); });
+  connect(ButtonSearchPair, &QPushButton::clicked, this, [this] { ButtonSearchPairClick(); });
   for (QScrollArea* box : {ScrollBoxPar, ScrollBoxCh}) {
     WatchWheelZoom(box, [this, box](bool in, QPoint position) { ZoomPairAt(box, in, position); });
   }
@@ -68,7 +78,8 @@ void CorrectionPage::Build() {
   DrawGridEditConnect->SetDefaultRowHeight(158);
   DrawGridEditConnect->SetGridLineWidth(3);
   DrawGridEditConnect->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  listLayout->addWidget(DrawGridEditConnect);
+  listLayout->addWidget(DrawGridEditConnect, 1);
+  listLayout->addWidget(BuildPairSearch(Panel3));
   layout->addWidget(Panel3);
 
   PanelCont = Named(new DockPanel(TabSheetCor), "PanelCont");
@@ -77,6 +88,32 @@ void CorrectionPage::Build() {
   PanelCont->SetWidgets(ScrollBoxPar, ScrollBoxCh);
   PanelCont->SetDockSide(DockPanel::Side::Left);
   layout->addWidget(PanelCont, 1);
+}
+
+QWidget* CorrectionPage::BuildPairSearch(QWidget* parent) {
+  auto* box = Named(new QFrame(parent), "PanelPairSearch");
+  auto* column = Column(box);
+  column->setContentsMargins(4, 4, 4, 4);
+  column->setSpacing(3);
+  LabelPairLink = Named(new QLabel(box), "LabelPairLink");
+  LabelPairLink->setWordWrap(true);
+  column->addWidget(LabelPairLink);
+  column->addWidget(new QLabel(QStringLiteral("Метод поиска:"), box));
+  ComboBoxPairMethod = Named(new QComboBox(box), "ComboBoxPairMethod");
+  for (const SearchMethodName& n : kSearchMethods) {
+    ComboBoxPairMethod->addItem(SearchMethodCaption(n.Method), static_cast<int>(n.Method));
+  }
+  column->addWidget(ComboBoxPairMethod);
+  column->addWidget(new QLabel(QStringLiteral("Второе изображение лежит:"), box));
+  ComboBoxPairSide = Named(new QComboBox(box), "ComboBoxPairSide");
+  for (const int side : {kDirRight, kDirBelow, kDirLeft, kDirAbove, kDirNone}) {
+    ComboBoxPairSide->addItem(SideCaption(side), side);
+  }
+  column->addWidget(ComboBoxPairSide);
+  ButtonSearchPair =
+      Named(new QPushButton(QStringLiteral("Искать пару снова"), box), "ButtonSearchPair");
+  column->addWidget(ButtonSearchPair);
+  return box;
 }
 
 void CorrectionPage::KeepParentViewAtHalf() {
@@ -90,6 +127,8 @@ void CorrectionPage::ListConnections() {
 
 void CorrectionPage::TabSheetCorShow() {
   DrawGridEditConnect->SetRow(0);
+  ComboBoxPairMethod->setCurrentIndex(
+      ComboBoxPairMethod->findData(static_cast<int>(shell_.Engine.Method())));
   ShowConnection();
 }
 
@@ -105,6 +144,7 @@ void CorrectionPage::DrawGridEditConnectDrawCell(QPainter& painter, int row, con
   style.Selected = row == DrawGridEditConnect->Row();
   style.LinkSet = engine.LinkDefined(row);
   style.Score = engine.LinkScore(row);
+  style.LinkOffset = OffsetOfLink(engine.GetLinkOut(row), engine.GetLinkIn(row + 1));
   style.Weak = engine.LinkWeak(row);
   DrawConnectionCell(painter, rect, engine.Thumb(row), engine.Thumb(row + 1), style);
 }
@@ -115,10 +155,15 @@ void CorrectionPage::ShowConnection() {
     // No pair at all, and nothing left over from a set closed before.
     ImagePar->Assign(::Bitmap());
     ImageCh->Assign(::Bitmap());
+    ShowPairLink();
     return;
   }
   const int a = DrawGridEditConnect->Row();
   if (a < 0 || a >= engine.Count() - 1) return;
+  ShowPairLink();
+  // A new search of this pair starts from the side it has.
+  const int sideItem = ComboBoxPairSide->findData(static_cast<int>(engine.Direction(a + 1)));
+  if (sideItem >= 0) ComboBoxPairSide->setCurrentIndex(sideItem);
   ImagePar->Assign(engine.ImageBitmap(a));
   ImageCh->Assign(engine.ImageBitmap(a + 1));
   ToggleMarkers();
@@ -201,11 +246,63 @@ void CorrectionPage::MoveMatchPoint(bool parentPoint, QPoint position) {
   }
   engine.UpdateLinkScore(a);
   DrawMatchMarker(picture, position.x(), position.y(), PairZoom);
+  ShowPairLink();
+  LinkChanged(a);
+}
+
+void CorrectionPage::LinkChanged(int a) {
+  Panoram& engine = shell_.Engine;
   // Repainted also when the point became unset, so a stale disc never stays.
   DrawGridEditConnect->InvalidateCell(0, a);
-
   if (!engine.AllLinksDefined()) return;
   engine.ResetPlaces();
   engine.PlaceChain();
   host_.ShowNewMosaic();
+}
+
+void CorrectionPage::ShowPairLink() {
+  const Panoram& engine = shell_.Engine;
+  const int a = DrawGridEditConnect->Row();
+  const bool pair = a >= 0 && a + 1 < engine.Count();
+  ButtonSearchPair->setEnabled(pair);
+  if (!pair) {
+    LabelPairLink->clear();
+    return;
+  }
+  const PairLinkState link = LinkStateOf(engine, a);
+  LabelPairLink->setText(
+      QStringLiteral("Пара %1–%2: %3").arg(a + 1).arg(a + 2).arg(LinkStateText(link)));
+}
+
+void CorrectionPage::ButtonSearchPairClick() {
+  Panoram& engine = shell_.Engine;
+  const int a = DrawGridEditConnect->Row();
+  if (a < 0 || a + 1 >= engine.Count()) return;
+  QWidget* window = TabSheetCor->window();
+  KeptPairSearch kept;
+  PairSearch search;
+  {
+    WorkflowCommand command(shell_.CommandRunning);
+    if (!command.Acquired()) return;
+    const auto method = static_cast<SearchMethod>(ComboBoxPairMethod->currentData().toInt());
+    const int side = ComboBoxPairSide->currentData().toInt();
+    ButtonSearchPair->setEnabled(false);
+    LabelPairLink->setText(QStringLiteral("Поиск пары %1–%2…").arg(a + 1).arg(a + 2));
+    // The search only reads the engine, and input waits until it is done.
+    RunWhilePainting([&] { search = SearchPairAgain(engine, a, method, side); });
+    ShowPairLink();
+    if (search.Kind != PairSearch::Found) {
+      TellUser(window, QStringLiteral("ВНИМАНИЕ!"), PairSearchFailure(search),
+               MessageKind::Warning);
+      return;
+    }
+    if (!AskYesNo(window, QStringLiteral("Поиск пары"), KeepFoundLinkQuestion(search))) return;
+    kept = KeepPairSearch(engine, shell_.MontageTable, search);
+  }
+  const QString note = KeptPairNote(search, kept);
+  if (kept.Kept) {
+    ShowConnection();
+    LinkChanged(a);
+  }
+  if (!note.isEmpty()) TellUser(window, QStringLiteral("ВНИМАНИЕ!"), note, MessageKind::Warning);
 }

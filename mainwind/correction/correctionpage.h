@@ -1,6 +1,7 @@
 #pragma once
 // The connection correction page: the list of connections, the two match
-// images of the selected one, and moving their match points by clicking.
+// images of the selected one, moving their match points by clicking, and
+// searching the selected pair again with a method and side of the user's.
 
 #include <QObject>
 #include <QPoint>
@@ -10,8 +11,11 @@
 class DockPanel;
 class DrawGrid;
 class PictureControl;
+class QComboBox;
 class QFrame;
+class QLabel;
 class QPainter;
+class QPushButton;
 class QRect;
 class QScrollArea;
 class QWidget;
@@ -30,6 +34,11 @@ class CorrectionPage : public QObject {
   PictureControl* ImagePar = nullptr;
   QScrollArea* ScrollBoxCh = nullptr;
   PictureControl* ImageCh = nullptr;
+  // Searching the selected pair again, below the list.
+  QComboBox* ComboBoxPairMethod = nullptr;
+  QComboBox* ComboBoxPairSide = nullptr;  // the child's side, or every side
+  QPushButton* ButtonSearchPair = nullptr;
+  QLabel* LabelPairLink = nullptr;  // the selected link's offset and score
   // Display scale of both pictures (1.0 = 1:1); Ctrl and the wheel change it.
   float PairZoom = 1.0f;
 
@@ -50,9 +59,17 @@ class CorrectionPage : public QObject {
   // One zoom step of both pictures about a spot of box's viewport, which
   // stays over the same pixel of that box's picture.
   void ZoomPairAt(QScrollArea* box, bool in, QPoint position);
+  // Searches the selected pair with the chosen method and side off the
+  // window's thread, and puts the link found in only if the user keeps it.
+  void ButtonSearchPairClick();
 
  private:
   void Build();
+  QWidget* BuildPairSearch(QWidget* parent);
+  // The label of the current connection as the engine holds it.
+  void ShowPairLink();
+  // After a link of connection a changed: its cell, and the mosaic once every link is set.
+  void LinkChanged(int a);
   // Moves the parent (LinkOut) or child (LinkIn) point of the current connection.
   void MoveMatchPoint(bool parentPoint, QPoint position);
   // Toggles both match markers of the current connection at PairZoom.

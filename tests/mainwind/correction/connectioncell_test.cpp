@@ -213,13 +213,15 @@ TEST(ConnectionCell, WeakAndUnsetLinksAreLabelledInYellow) {
   EXPECT_EQ(weak.pixelColor(20, 140), strong.pixelColor(20, 140));
 }
 
-TEST(ConnectionCell, ScoreTextHasTwoDecimalsOrSaysUnset) {
+TEST(ConnectionCell, ScoreTextHasTwoDecimalsAndTheOffsetOrSaysUnset) {
   ConnectionCellStyle style;
   style.LinkSet = true;
   style.Score = 0.934;
-  EXPECT_EQ(ConnectionScoreText(style), QStringLiteral("0,93"));
+  style.LinkOffset = {215, -5};
+  EXPECT_EQ(ConnectionScoreText(style), QStringLiteral("0,93 · (215, -5) пикс."));
   style.Score = 1.0;
-  EXPECT_EQ(ConnectionScoreText(style), QStringLiteral("1,00"));
+  style.LinkOffset = {0, 170};
+  EXPECT_EQ(ConnectionScoreText(style), QStringLiteral("1,00 · (0, 170) пикс."));
   style.LinkSet = false;
   EXPECT_EQ(ConnectionScoreText(style), QStringLiteral("не задана"));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QComboBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -15,6 +16,7 @@
 #include "mainwind/formmain.h"
 #include "support/shownwindow.h"
 #include "support/testimages.h"
+#include "support/windowfixture.h"
 #include "widgets/dockpanel.h"
 #include "widgets/drawgrid.h"
 #include "widgets/matchmarker.h"
@@ -83,6 +85,7 @@ class ConnectWindow : public ShownWindow {
     style.Selected = selected;
     style.LinkSet = linkSet;
     style.Score = Engine().LinkScore(row);
+    style.LinkOffset = OffsetOfLink(Engine().GetLinkOut(row), Engine().GetLinkIn(row + 1));
     style.Weak = linkSet && Engine().LinkWeak(row);
     return RenderConnectionCell(208, 158, Engine().Thumb(row), Engine().Thumb(row + 1), style);
   }
@@ -391,6 +394,50 @@ TEST_F(SmallChain, ZoomedPicturesTakeClicksOnTheirOwnPixelsAndKeepVisibleMarkers
   EXPECT_TRUE(page->ImagePar->Held() == Marked(0, {170, 70}));
   EXPECT_TRUE(page->ImageCh->Held() == Marked(1, {40, 20}));
   EXPECT_EQ(page->ImageCh->size(), QSize(200, 150));
+}
+
+// The pair searched again from the page, in a side chosen there: nothing
+// changes until the user keeps the link found.
+TEST_F(ConnectWindow, SearchingThePairAgainChangesTheLinkOnlyWhenKept) {
+  // The second tile lies 215 px right and 5 px down of the first, but was laid below it.
+  Load(TexturedBitmap(520, 250, 33), {{0, 0, 300, 240, kDirNone}, {215, 5, 300, 240, kDirBelow}});
+  form_->MontageTable.At(0, 0) = 0;
+  form_->MontageTable.At(0, 1) = 1;
+  Engine().SetLinkOut(0, 40, 40);
+  Engine().SetLinkIn(1, 40, 40);
+  ShowCorrection();
+  CorrectionPage* page = form_->Correction;
+  EXPECT_EQ(page->ComboBoxPairSide->currentData().toInt(), kDirBelow);
+  page->ComboBoxPairMethod->setCurrentIndex(page->ComboBoxPairMethod->findText("Фаза"));
+  page->ComboBoxPairSide->setCurrentIndex(page->ComboBoxPairSide->findData(kDirRight));
+  {
+    AnswerQuestions no(false);
+    QTest::mouseClick(page->ButtonSearchPair, Qt::LeftButton);
+    ASSERT_EQ(no.Asked.size(), 1);
+    EXPECT_TRUE(no.Asked[0].contains(QStringLiteral("«Фаза»"))) << no.Asked[0].toStdString();
+    EXPECT_TRUE(no.Asked[0].contains(QStringLiteral("Найдено: смещение (215, 5) пикс.")));
+    EXPECT_TRUE(no.Asked[0].contains(QStringLiteral("Сейчас: смещение (0, 0) пикс.")));
+  }
+  EXPECT_EQ(Engine().GetLinkOut(0), (Point{40, 40}));
+  EXPECT_EQ(Engine().GetLinkIn(1), (Point{40, 40}));
+  EXPECT_EQ(Engine().Direction(1), kDirBelow);
+  EXPECT_EQ(form_->MontageTable.At(0, 1), 1);
+  EXPECT_EQ(form_->WorkflowState(), kStateTablePlaced);
+  {
+    AnswerQuestions yes(true);
+    QTest::mouseClick(page->ButtonSearchPair, Qt::LeftButton);
+    EXPECT_EQ(yes.Asked.size(), 1);
+  }
+  EXPECT_EQ(OffsetOfLink(Engine().GetLinkOut(0), Engine().GetLinkIn(1)), (Offset{215, 5}));
+  EXPECT_EQ(Engine().Direction(1), kDirRight);
+  EXPECT_EQ(form_->MontageTable.At(1, 0), 1);  // the table follows the new side
+  EXPECT_EQ(page->PanelCont->DockSide(), DockPanel::Side::Left);
+  EXPECT_TRUE(page->LabelPairLink->text().contains(QStringLiteral("(215, 5) пикс.")));
+  // Every link is set: the mosaic is rebuilt, the correction page stays.
+  EXPECT_EQ(form_->WorkflowState(), kStateAssembled);
+  EXPECT_TRUE(QuiltTabShown());
+  EXPECT_EQ(form_->PageControl->currentWidget(), page->TabSheetCor);
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
 }
 
 }  // namespace
