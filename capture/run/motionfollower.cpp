@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "capture/run/autocapture.h"
@@ -24,6 +25,8 @@ constexpr int kWholePictureSide = 1024;
 // beyond kPeakGuard pixels of it.
 constexpr double kPeakProminence = 2;
 constexpr int kPeakGuard = 3;
+// Pictures between two tries for a spot where none could be chosen.
+constexpr int kChooseAgainAfter = 4;
 
 double Contrast(const Bitmap& b) {
   double sum = 0, squares = 0;
@@ -130,6 +133,7 @@ std::optional<Point> WholePictureShift(const Bitmap& earlier, const Rect& earlie
 void MotionFollower::Reset() {
   template_.reset();
   previous_.reset();
+  chooseIn_ = 0;
   travel_ = {};
   known_ = true;
   fresh_ = true;
@@ -190,8 +194,17 @@ bool MotionFollower::FollowSpot(const Bitmap& live, int step) {
 
 void MotionFollower::KeepPicture(const Bitmap& live) {
   previousAt_ = WholePictureZone(live.Width(), live.Height());
+  const Rect& r = previousAt_;
+  // Into the last picture's storage when it fits: a live rate of fresh
+  // allocations this large costs more than the copy.
+  if (previous_ && previous_->Width() == r.Width() && previous_->Height() == r.Height()) {
+    const size_t bytes = static_cast<size_t>(r.Width()) * Bitmap::kBytesPerPixel;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      std::memcpy(previous_->Pixel(0, y - r.Top), live.Pixel(r.Left, y), bytes);
+    return;
+  }
   try {
-    previous_ = CopyRectBitmap(live, previousAt_);
+    previous_ = CopyRectBitmap(live, r);
   } catch (const std::bad_alloc&) {
     previous_.reset();
   }
@@ -211,8 +224,13 @@ bool MotionFollower::Follow(const Bitmap& live, int radius, int step) {
     if (!measured) known_ = false;
   }
   fresh_ = false;
-  // Chosen again on this very picture, so no picture's move goes unmeasured.
-  if (!template_ || EdgeDirection(spot_, live.Width(), live.Height()) != 0) Choose(live, radius);
+  // Chosen again on this very picture, so no picture's move goes unmeasured;
+  // over a stretch without a spot to follow, only every few pictures.
+  if (template_ && EdgeDirection(spot_, live.Width(), live.Height()) != 0) {
+    Choose(live, radius);
+  } else if (!template_ && --chooseIn_ <= 0) {
+    chooseIn_ = Choose(live, radius) ? 0 : kChooseAgainAfter;
+  }
   KeepPicture(live);
   return measured;
 }

@@ -43,6 +43,7 @@ class MotionFollower {
   Point travel_;
   bool known_ = true;
   bool fresh_ = true;  // no picture followed since Reset
+  int chooseIn_ = 0;   // pictures until the next try for a spot
 };
 
 // The move from earlier to later (later's origin in earlier's pixels) by
