@@ -37,7 +37,7 @@ AutoStepResult AutoCapture::AutoFrameStep(CaptureRun& run, const Bitmap& live, i
     case kAutoAcquire:
     case kAutoAcquireAgain:
       // A spot that cannot be chosen is tried again at the next live picture.
-      if (Acquire(live, radius, result)) ++AutoState;
+      if (Acquire(run, live, radius, result)) ++AutoState;
       break;
     case kAutoTrack:
     case kAutoTrackAgain: TrackStep(run, live, step, result); break;
@@ -53,7 +53,7 @@ AutoStepResult AutoCapture::AutoFrameStep(CaptureRun& run, const Bitmap& live, i
         AutoState = kAutoIdle;
         break;
       }
-      AutoState = Acquire(live, radius, result) ? kAutoTrack : kAutoAcquire;
+      AutoState = Acquire(run, live, radius, result) ? kAutoTrack : kAutoAcquire;
       break;
     default: break;  // no automatic run
   }
@@ -82,8 +82,10 @@ void AutoCapture::TrackStep(CaptureRun& run, const Bitmap& live, int32_t step,
   }
 }
 
-bool AutoCapture::Acquire(const Bitmap& live, int32_t radius, AutoStepResult& result) {
+bool AutoCapture::Acquire(const CaptureRun& run, const Bitmap& live, int32_t radius,
+                          AutoStepResult& result) {
   TrackTemplate.reset();
+  chosenAt_ = run.Live.Travel();
   const Rect zone = ZoneRect(live, kAutoZoneCode, kAutoZoneHeightPct, kAutoZoneWidthPct, false);
   if (radius < 1) {
     result.TooLittleTexture = true;  // an empty template matches nothing
@@ -116,7 +118,13 @@ AutoCapture::TrackOutcome AutoCapture::Track(CaptureRun& run, const Bitmap& live
   TrackPoint = found;
   result.Marker = found;
   result.Followed = true;
-  run.FrameDirection = ArrivedSide(found, live.Width(), live.Height());
+  // Where the camera's travel since the choice puts the spot: the same place
+  // on a textured scene, and still the true one where the spot's own match
+  // wanders over a flat or blurred stretch.
+  Point judged = found;
+  if (const std::optional<Point> travel = run.Live.Travel(); travel && chosenAt_)
+    judged = {chosen_.X - (travel->X - chosenAt_->X), chosen_.Y - (travel->Y - chosenAt_->Y)};
+  run.FrameDirection = ArrivedSide(judged, live.Width(), live.Height());
   return run.FrameDirection == kDirNone ? TrackOutcome::Away : TrackOutcome::AtEdge;
 }
 

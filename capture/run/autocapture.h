@@ -64,10 +64,11 @@ class AutoCapture {
  private:
   enum class TrackOutcome { Lost, Away, AtEdge };
 
-  bool Acquire(const Bitmap& live, int32_t radius, AutoStepResult& result);
+  bool Acquire(const CaptureRun& run, const Bitmap& live, int32_t radius, AutoStepResult& result);
   TrackOutcome Track(CaptureRun& run, const Bitmap& live, int32_t step, AutoStepResult& result);
   void TrackStep(CaptureRun& run, const Bitmap& live, int32_t step, AutoStepResult& result);
   int32_t ArrivedSide(Point spot, int width, int height) const;
 
-  Point chosen_;  // where the spot was when it was chosen
+  Point chosen_;                   // where the spot was when it was chosen
+  std::optional<Point> chosenAt_;  // the run's travel then
 };

@@ -12,9 +12,11 @@
 #include "capture/run/capturerun.h"
 #include "capture/run/livelink.h"
 #include "capture/run/livemosaic.h"
+#include "capture/run/motionfollower.h"
 #include "capture/run/projectnames.h"
 #include "capture/run/retakenframes.h"
 #include "capture/simulated/simulatedcamera.h"
+#include "engine/registration/zones.h"
 #include "imagefiles/imagefiles.h"
 #include "support/testimages.h"
 
@@ -81,6 +83,24 @@ TEST(MotionFollowerTest, TravelIsTheCamerasTrueMoveAcrossEveryChoiceOfSpot) {
   EXPECT_FALSE(follower.Travel());
   follower.FrameTaken();
   EXPECT_EQ(follower.Travel(), (Point{0, 0}));
+}
+
+TEST(MotionFollowerTest, TheWholePictureShiftIsTheCutsOffsetOrNone) {
+  const Bitmap scene = TexturedBitmap(900, 700, 5);
+  const Rect middle = WholePictureZone(kW, kH);
+  const Bitmap earlier = CropBitmap(scene, 100, 100, kW, kH);
+  for (const Point shift : {Point{0, 0}, Point{13, -7}, Point{-40, 22}, Point{150, 90}}) {
+    const Bitmap later = CropBitmap(scene, 100 + shift.X, 100 + shift.Y, kW, kH);
+    EXPECT_EQ(WholePictureShift(CopyRectBitmap(earlier, middle), middle, later), shift)
+        << shift.X << "," << shift.Y;
+  }
+  // Nothing in common, or nothing at all, gives no shift.
+  const Bitmap other = CropBitmap(TexturedBitmap(900, 700, 6), 0, 0, kW, kH);
+  EXPECT_FALSE(WholePictureShift(CopyRectBitmap(earlier, middle), middle, other));
+  EXPECT_FALSE(
+      WholePictureShift(CopyRectBitmap(earlier, middle), middle, FlatBitmap(kW, kH, 90, 90, 90)));
+  // Of a large picture only the middle is read.
+  EXPECT_EQ(WholePictureZone(2592, 1944), (Rect{784, 460, 1808, 1484}));
 }
 
 struct Pair {
