@@ -391,13 +391,13 @@ void CapturePage::RefreshLiveMosaic() {
     const Point at{places.back().X + Run.Live.Travel()->X, places.back().Y + Run.Live.Travel()->Y};
     view = Rect{at.X, at.Y, at.X + frames.back().Width, at.Y + frames.back().Height};
   }
-  const LinkConfidence newest =
-      frames.empty() ? LinkConfidence::None : ConfidenceOf(frames.back(), frames.size() == 1);
+  const LiveConfidence newest =
+      frames.empty() ? LiveConfidence::None : ConfidenceOf(frames.back(), frames.size() == 1);
   DrawLiveMosaic(ImageLiveMosaic->Canvas(), LiveTiles(Run.Live, shell_.Engine), newest, view);
   ImageLiveMosaic->BitmapChanged();
   switch (newest) {
-    case LinkConfidence::Reliable: LabelLiveLink->setText(QStringLiteral("связь надёжна")); break;
-    case LinkConfidence::Unreliable:
+    case LiveConfidence::Reliable: LabelLiveLink->setText(QStringLiteral("связь надёжна")); break;
+    case LiveConfidence::Unreliable:
       LabelLiveLink->setText(QStringLiteral("связь ненадёжна — переснимите кадр"));
       break;
     default: LabelLiveLink->clear(); break;

@@ -17,7 +17,7 @@ QComboBox* ListBox(const std::vector<std::string>& items, int current, QWidget* 
   return box;
 }
 
-std::vector<std::string> SizeTexts(const std::vector<FrameSize>& sizes) {
+std::vector<std::string> SizeItems(const std::vector<FrameSize>& sizes) {
   std::vector<std::string> texts;
   texts.reserve(sizes.size());
   for (const FrameSize& size : sizes) texts.push_back(FrameSizeText(size).toStdString());
@@ -74,7 +74,7 @@ void DeviceSettingsDialog::RestoreDefaults() {
 StreamFormatDialog::StreamFormatDialog(VideoSource& source, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Настройка видеопотока"));
   const std::vector<FrameSize> sizes = source.FrameSizes();
-  SizeBox = ListBox(SizeTexts(sizes), IndexOf(sizes, source.StreamSize()), this);
+  SizeBox = ListBox(SizeItems(sizes), IndexOf(sizes, source.StreamSize()), this);
   FormatBox = ListBox(source.PixelFormats(), source.PixelFormat(), this);
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Размер кадра"), SizeBox);

@@ -57,10 +57,10 @@ void DrawStretched(Bitmap& b, const Bitmap& preview, const Rect& r) {
 
 }  // namespace
 
-LinkConfidence ConfidenceOf(const LiveFrame& frame, bool first) {
-  if (first) return LinkConfidence::None;
-  if (frame.Pending) return LinkConfidence::Pending;
-  return frame.Link.Score >= kWeakLinkScore ? LinkConfidence::Reliable : LinkConfidence::Unreliable;
+LiveConfidence ConfidenceOf(const LiveFrame& frame, bool first) {
+  if (first) return LiveConfidence::None;
+  if (frame.Pending) return LiveConfidence::Pending;
+  return frame.Link.Score >= kWeakLinkScore ? LiveConfidence::Reliable : LiveConfidence::Unreliable;
 }
 
 Rect MosaicFit::Map(const Rect& place) const {
@@ -93,7 +93,7 @@ std::vector<LiveMosaicTile> LiveTiles(const LiveCapture& live, const Panoram& en
 }
 
 void DrawLiveMosaic(Bitmap& picture, const std::vector<LiveMosaicTile>& tiles,
-                    LinkConfidence newest, std::optional<Rect> liveView) {
+                    LiveConfidence newest, std::optional<Rect> liveView) {
   picture.Fill(kBackground, kBackground, kBackground);
   if (tiles.empty()) return;
   Rect bounds = tiles.front().Place;

@@ -9,13 +9,13 @@
 #include "capture/run/livecapture.h"
 #include "imagefiles/bitmap.h"
 
-enum class LinkConfidence {
+enum class LiveConfidence {
   None,        // the run's first frame: nothing to link to
   Pending,     // still being searched
   Reliable,    // scores at least kWeakLinkScore
   Unreliable,  // weak or not found: the frame should be taken again
 };
-LinkConfidence ConfidenceOf(const LiveFrame& frame, bool first);
+LiveConfidence ConfidenceOf(const LiveFrame& frame, bool first);
 
 struct LiveMosaicTile {
   const Bitmap* Preview = nullptr;  // any size; drawn stretched over Place
@@ -38,4 +38,4 @@ std::vector<LiveMosaicTile> LiveTiles(const LiveCapture& live, const Panoram& en
 // Draws into picture (its size is kept): a grey background, every tile at
 // its place, the newest outlined by confidence, the live view outlined.
 void DrawLiveMosaic(Bitmap& picture, const std::vector<LiveMosaicTile>& tiles,
-                    LinkConfidence newest, std::optional<Rect> liveView);
+                    LiveConfidence newest, std::optional<Rect> liveView);

@@ -13,17 +13,17 @@
 
 namespace {
 
-GridPlanAnswer& Answer() {
+GridPlanAnswer& PlanAnswer() {
   static GridPlanAnswer answer;
   return answer;
 }
 
 }  // namespace
 
-void SetGridPlanAnswer(GridPlanAnswer answer) { Answer() = std::move(answer); }
+void SetGridPlanAnswer(GridPlanAnswer answer) { PlanAnswer() = std::move(answer); }
 
 std::optional<GridPlan> AskGridPlan(QWidget* parent, int imageCount, const GridPlan& last) {
-  if (Answer()) return Answer()(imageCount, last);
+  if (PlanAnswer()) return PlanAnswer()(imageCount, last);
   QDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("GridDialog"));
   dialog.setWindowTitle(QStringLiteral("Раскладка сеткой"));

@@ -19,12 +19,12 @@ void LinkBy(Panoram& p, int i, int dx, int dy) {
   p.SetLinkOut(i - 1, 100 + dx, 100 + dy);
 }
 
-struct Offset {
+struct ChainStep {
   int Dx, Dy;
 };
 
 // Adds the bitmaps, links them by offsets from each predecessor and places them.
-void Chain(Panoram& p, const std::vector<Bitmap>& images, const std::vector<Offset>& offsets) {
+void Chain(Panoram& p, const std::vector<Bitmap>& images, const std::vector<ChainStep>& offsets) {
   for (const Bitmap& b : images) ASSERT_EQ(p.AddImage(b, 0, "x"), AddImageResult::Added);
   for (size_t i = 1; i < images.size(); ++i) {
     LinkBy(p, static_cast<int>(i), offsets[i - 1].Dx, offsets[i - 1].Dy);
@@ -221,7 +221,7 @@ TEST_P(GridFromOneTexture, MosaicEqualsTheSource) {
   Panoram p;
   p.ApplySettings({30, 15, 0, {}, 0, GetParam(), 3});
   std::vector<Bitmap> fields;
-  std::vector<Offset> offsets;
+  std::vector<ChainStep> offsets;
   for (size_t i = 0; i < origins.size(); ++i) {
     fields.push_back(CropBitmap(source, origins[i].X, origins[i].Y, kW, kH));
     if (i > 0)
@@ -283,15 +283,15 @@ TEST_P(ComposeLiteralTest, SameCanvasAsTheLiteralRules) {
                      3});
     const int count = 2 + static_cast<int>(rng() % 5);
     std::vector<Bitmap> images;
-    std::vector<Offset> offsets;
+    std::vector<ChainStep> offsets;
     for (int i = 0; i < count; ++i) {
       const int w = 8 + static_cast<int>(rng() % 40), h = 8 + static_cast<int>(rng() % 40);
       images.push_back(i % 2 ? NoiseBitmap(w, h, rng()) : TexturedBitmap(w, h, rng()));
       // Round 0 piles every image on the first, so the overlaps outgrow the image.
       if (i > 0) {
-        offsets.push_back(round == 0 ? Offset{1, 1}
-                                     : Offset{static_cast<int>(rng() % 50) - 25,
-                                              static_cast<int>(rng() % 50) - 25});
+        offsets.push_back(round == 0 ? ChainStep{1, 1}
+                                     : ChainStep{static_cast<int>(rng() % 50) - 25,
+                                                 static_cast<int>(rng() % 50) - 25});
       }
     }
     Chain(p, images, offsets);

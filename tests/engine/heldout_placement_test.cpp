@@ -43,15 +43,15 @@ Errors Place(const PlacementSet& set, SearchMethod method) {
 
 // The template search alone misses links on fields this small (the
 // held-out sets above show where); its figures are printed, not held to.
-const SearchMethod kMethods[] = {SearchMethod::Template, SearchMethod::Phase,
-                                 SearchMethod::TemplatePhase};
+const SearchMethod kPlacementMethods[] = {SearchMethod::Template, SearchMethod::Phase,
+                                          SearchMethod::TemplatePhase};
 
 TEST(HeldOutPlacement, AFlatLinkLeavesEveryPlaceExactOverNeighbours) {
   ASSERT_TRUE(HeldOutPhotosPresent()) << HeldOutPhotoFolder();
   // The middle field: its link to the one before is flat, those above and below are not.
   const std::optional<PlacementSet> set = MakeFlatLinkSet(12);
   ASSERT_TRUE(set.has_value());
-  for (SearchMethod method : kMethods) {
+  for (SearchMethod method : kPlacementMethods) {
     const Errors e = Place(*set, method);
     std::printf("flat link, %s: chain %.1f px, neighbours %.1f px\n",
                 SearchMethodKey(method).data(), e.Chain, e.Neighbours);
@@ -66,7 +66,7 @@ TEST(HeldOutPlacement, RoundedLinksAreSharedOverNeighboursNotAddedUp) {
   ASSERT_TRUE(HeldOutPhotosPresent()) << HeldOutPhotoFolder();
   const std::optional<PlacementSet> set = MakeFractionalSet();
   ASSERT_TRUE(set.has_value());
-  for (SearchMethod method : kMethods) {
+  for (SearchMethod method : kPlacementMethods) {
     const Errors e = Place(*set, method);
     std::printf("fractional, %s: chain %.2f px, neighbours %.2f px\n",
                 SearchMethodKey(method).data(), e.Chain, e.Neighbours);

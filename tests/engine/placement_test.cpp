@@ -11,14 +11,15 @@
 
 namespace {
 
-Rect Truth(int i) {
+Rect TruthPlace(int i) {
   const int row = i / 3;
   const int column = row % 2 == 0 ? i % 3 : 2 - i % 3;  // snake order
   return {column * 90, row * 70, column * 90 + 100, row * 70 + 80};
 }
 
 ImageLink Exact(int from, int to, double score = 1.0) {
-  return {from, to, Truth(to).Left - Truth(from).Left, Truth(to).Top - Truth(from).Top, score};
+  return {from, to, TruthPlace(to).Left - TruthPlace(from).Left,
+          TruthPlace(to).Top - TruthPlace(from).Top, score};
 }
 
 std::vector<Rect> AtOrigin() { return std::vector<Rect>(9, Rect{0, 0, 100, 80}); }
@@ -42,9 +43,9 @@ TEST(PlaceOverNeighbours, AWrongChainLinkIsDroppedAndEveryPlaceIsExact) {
   links[4].DX += 31;  // the link from field 4 to field 5 points 31 px off
   links[4].DY -= 5;
   const Placement chain = Chain(links);
-  EXPECT_EQ(chain.Places[8].Left, Truth(8).Left + 31);
+  EXPECT_EQ(chain.Places[8].Left, TruthPlace(8).Left + 31);
   const Placement all = PlaceOverNeighbours(AtOrigin(), links);
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(all.Places[i], Truth(i)) << "field " << i;
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(all.Places[i], TruthPlace(i)) << "field " << i;
   for (size_t k = 0; k < links.size(); ++k) EXPECT_EQ(all.Fits[k].Used, k != 4) << "link " << k;
   EXPECT_NEAR(all.Fits[4].Residual, std::hypot(31.0, 5.0), 1e-9);
   EXPECT_TRUE(all.Unanchored.empty());
@@ -59,8 +60,8 @@ TEST(PlaceOverNeighbours, SmallErrorsAreSharedNotAddedUp) {
   const Placement all = PlaceOverNeighbours(AtOrigin(), links);
   int chainWorst = 0, allWorst = 0;
   for (int i = 0; i < 9; ++i) {
-    chainWorst = std::max(chainWorst, std::abs(chain.Places[i].Left - Truth(i).Left));
-    allWorst = std::max(allWorst, std::abs(all.Places[i].Left - Truth(i).Left));
+    chainWorst = std::max(chainWorst, std::abs(chain.Places[i].Left - TruthPlace(i).Left));
+    allWorst = std::max(allWorst, std::abs(all.Places[i].Left - TruthPlace(i).Left));
   }
   EXPECT_EQ(chainWorst, 8);
   EXPECT_LE(allWorst, 2);
@@ -76,7 +77,7 @@ TEST(PlaceOverNeighbours, AFieldOnlyWeakLinksReachKeepsItsPlaceAndIsNamed) {
   const Placement all = PlaceOverNeighbours(before, links);
   EXPECT_EQ(all.Places[8], before[8]);
   EXPECT_EQ(all.Unanchored, std::vector<int>{8});
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(all.Places[i], Truth(i));
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(all.Places[i], TruthPlace(i));
   EXPECT_FALSE(all.Fits[7].Used);
 }
 
@@ -86,7 +87,7 @@ TEST(PlaceOverNeighbours, OfTwoLinksThatDisagreeTheLessConfidentIsDroppedNotSpli
   std::vector<ImageLink> links = GridLinks();
   links[11].DY += 3;
   const Placement all = PlaceOverNeighbours(AtOrigin(), links);
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(all.Places[i], Truth(i)) << "field " << i;
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(all.Places[i], TruthPlace(i)) << "field " << i;
   for (size_t k = 0; k < links.size(); ++k) EXPECT_EQ(all.Fits[k].Used, k != 11) << "link " << k;
 }
 

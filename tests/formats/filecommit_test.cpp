@@ -12,16 +12,12 @@
 #include <fstream>
 
 #include "formats/wholefile.h"
+#include "support/testfiles.h"
 #include "support/testimages.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> Entries(const std::string& dir) {
   std::vector<std::string> names;

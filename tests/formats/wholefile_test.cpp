@@ -10,16 +10,12 @@
 
 #include "formats/wholefile.h"
 #include "imagefiles/imagefiles.h"
+#include "support/testfiles.h"
 #include "support/testimages.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 size_t EntriesIn(const std::string& dir) {
   size_t n = 0;

@@ -6,20 +6,12 @@
 #include <fstream>
 
 #include "imagefiles/imagefiles.h"
+#include "support/testfiles.h"
 #include "support/testimages.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
-}
 
 class DamagedFiles : public ::testing::Test {
  protected:

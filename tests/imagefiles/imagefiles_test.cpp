@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "imagefiles/imagefiles.h"
+#include "support/testfiles.h"
 #include "support/testimages.h"
 
 namespace fs = std::filesystem;
@@ -43,16 +44,6 @@ void ExpectBgr(const Bitmap& b, int x, int y, int red, int green, int blue, int 
   EXPECT_NEAR(p[2], red, tolerance) << "at " << x << "," << y;
   EXPECT_NEAR(p[1], green, tolerance) << "at " << x << "," << y;
   EXPECT_NEAR(p[0], blue, tolerance) << "at " << x << "," << y;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
 }  // namespace

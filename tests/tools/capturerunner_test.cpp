@@ -17,7 +17,7 @@
 
 namespace {
 
-CaptureCliOutcome Parse(std::vector<const char*> args) {
+CaptureCliOutcome ParseCapture(std::vector<const char*> args) {
   args.insert(args.begin(), "quiltor-capture");
   return ParseCaptureArgs(static_cast<int>(args.size()), args.data());
 }
@@ -59,23 +59,23 @@ TEST(CaptureRunnerArgs, RefusesWhatCannotMakeARun) {
        "--report", "./m.png"},
   };
   for (const auto& args : ownFiles) {
-    const CaptureCliOutcome out = Parse(args);
+    const CaptureCliOutcome out = ParseCapture(args);
     EXPECT_FALSE(out.Run) << args.back();
     EXPECT_EQ(out.ExitCode, 2);
   }
   // Another name in the frames' folder is fine.
-  EXPECT_TRUE(Parse({"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1",
-                     "--project", "P", "--save-frames", "frames", "-o", "frames/mosaic.bmp"})
+  EXPECT_TRUE(ParseCapture({"--simulate", "specimen", "--frames-at", "0,1", "--directions", "1",
+                            "--project", "P", "--save-frames", "frames", "-o", "frames/mosaic.bmp"})
                   .Run);
   for (const auto& args : refused) {
-    const CaptureCliOutcome out = Parse(args);
+    const CaptureCliOutcome out = ParseCapture(args);
     EXPECT_FALSE(out.Run) << args[1] << " " << args[3];
     EXPECT_EQ(out.ExitCode, 2);
     EXPECT_FALSE(out.Message.empty());
   }
   const CaptureCliOutcome ok =
-      Parse({"--simulate", "specimen", "--frames-at", "0,5,9", "--directions", "1,2", "--size",
-             "800x600", "--zone", "40", "-o", "m.png"});
+      ParseCapture({"--simulate", "specimen", "--frames-at", "0,5,9", "--directions", "1,2",
+                    "--size", "800x600", "--zone", "40", "-o", "m.png"});
   ASSERT_TRUE(ok.Run) << ok.Message;
   EXPECT_EQ(ok.Options.FramesAt, (std::vector<int>{0, 5, 9}));
   EXPECT_EQ(ok.Options.Directions, (std::vector<int32_t>{1, 2}));
@@ -85,7 +85,7 @@ TEST(CaptureRunnerArgs, RefusesWhatCannotMakeARun) {
   EXPECT_FALSE(ok.Options.Tracking);
 
   const CaptureCliOutcome tracking =
-      Parse({"--simulate", "specimen", "--auto", "--live-frames", "300", "-o", "m.png"});
+      ParseCapture({"--simulate", "specimen", "--auto", "--live-frames", "300", "-o", "m.png"});
   ASSERT_TRUE(tracking.Run) << tracking.Message;
   EXPECT_TRUE(tracking.Options.Tracking);
   EXPECT_EQ(tracking.Options.LiveFrames, 300);

@@ -21,6 +21,7 @@
 #include "formats/utf8text.h"
 #include "imagefiles/bmpreader.h"
 #include "imagefiles/imagefiles.h"
+#include "support/testfiles.h"
 #include "support/testimages.h"
 
 extern char** environ;
@@ -28,11 +29,6 @@ extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct Spawned {
   pid_t Pid = -1;

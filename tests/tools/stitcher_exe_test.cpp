@@ -9,6 +9,7 @@
 
 #include "imagefiles/imagefiles.h"
 #include "stitchsettings.h"
+#include "support/testfiles.h"
 #include "support/testimages.h"
 
 namespace {
@@ -24,11 +25,6 @@ ProgramRun Stitch(const QStringList& args) {
   p.waitForFinished(300000);
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
           p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class StitcherProgram : public ::testing::Test {

@@ -23,13 +23,13 @@
 
 namespace {
 
-constexpr int kWidth = 8;
-constexpr int kHeight = 4;
+constexpr int kPictureW = 8;
+constexpr int kPictureH = 4;
 
 FakeNodeScript Script(std::vector<FakeControl> controls) {
   FakeNodeScript script;
   script.Card = "Камера микроскопа";
-  script.Formats = {{V4L2_PIX_FMT_BGR24, "BGR 8-8-8", 0, {{kWidth, kHeight}}, {}}};
+  script.Formats = {{V4L2_PIX_FMT_BGR24, "BGR 8-8-8", 0, {{kPictureW, kPictureH}}, {}}};
   script.Controls = std::move(controls);
   return script;
 }
@@ -52,8 +52,8 @@ std::vector<FakeControl> PictureControls() {
 // Pixel (x, y) holds x in blue and y in green.
 std::vector<uint8_t> CoordinateFrame() {
   std::vector<uint8_t> bytes;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x)
+  for (int y = 0; y < kPictureH; ++y) {
+    for (int x = 0; x < kPictureW; ++x)
       bytes.insert(bytes.end(), {static_cast<uint8_t>(x), static_cast<uint8_t>(y), 9});
   }
   return bytes;
@@ -87,12 +87,12 @@ class VideoQuality : public ::testing::Test {
   }
   // Whether frame is the coordinate frame mirrored as asked.
   static bool Mirrored(const Bitmap& frame, bool horizontal, bool vertical) {
-    if (frame.Width() != kWidth || frame.Height() != kHeight) return false;
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
+    if (frame.Width() != kPictureW || frame.Height() != kPictureH) return false;
+    for (int y = 0; y < kPictureH; ++y) {
+      for (int x = 0; x < kPictureW; ++x) {
         const uint8_t* pixel = frame.Pixel(x, y);
-        if (pixel[0] != (horizontal ? kWidth - 1 - x : x) ||
-            pixel[1] != (vertical ? kHeight - 1 - y : y))
+        if (pixel[0] != (horizontal ? kPictureW - 1 - x : x) ||
+            pixel[1] != (vertical ? kPictureH - 1 - y : y))
           return false;
       }
     }

@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr int kW = 640;
-constexpr int kH = 480;
+constexpr int kFrameW = 640;
+constexpr int kFrameH = 480;
 
 TEST(LiveTravelRules, SideOverlapAndDueFrames) {
   struct Case {
@@ -41,9 +41,12 @@ TEST(LiveTravelRules, SideOverlapAndDueFrames) {
       {{100, -300}, 4, 31, false}, {{700, 100}, 1, 0, true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(DirectionOfTravel(c.Travel, kW, kH), c.Side) << c.Travel.X << "," << c.Travel.Y;
-    EXPECT_EQ(OverlapPercent(c.Travel, kW, kH), c.Overlap) << c.Travel.X << "," << c.Travel.Y;
-    EXPECT_EQ(FrameDueByOverlap(c.Travel, kW, kH, 30), c.Due) << c.Travel.X << "," << c.Travel.Y;
+    EXPECT_EQ(DirectionOfTravel(c.Travel, kFrameW, kFrameH), c.Side)
+        << c.Travel.X << "," << c.Travel.Y;
+    EXPECT_EQ(OverlapPercent(c.Travel, kFrameW, kFrameH), c.Overlap)
+        << c.Travel.X << "," << c.Travel.Y;
+    EXPECT_EQ(FrameDueByOverlap(c.Travel, kFrameW, kFrameH, 30), c.Due)
+        << c.Travel.X << "," << c.Travel.Y;
   }
 }
 
@@ -61,7 +64,7 @@ TEST(MotionFollowerTest, TravelIsTheCamerasTrueMoveAcrossEveryChoiceOfSpot) {
       Walk({40, 40}, {{14, 0, 40}, {9, 11, 30}, {0, 13, 20}, {-15, 0, 50}});
   SimulatedCamera camera(std::make_shared<const Bitmap>(TexturedBitmap(2000, 1600, 31)), path,
                          SimulatedCameraOptions{});
-  ASSERT_TRUE(camera.Start({kW, kH}));
+  ASSERT_TRUE(camera.Start({kFrameW, kFrameH}));
   MotionFollower follower;
   follower.Reset();
   Point frameAt = path.front();
@@ -79,7 +82,7 @@ TEST(MotionFollowerTest, TravelIsTheCamerasTrueMoveAcrossEveryChoiceOfSpot) {
     }
   }
   // A flat picture loses the spot: the travel is unknown until the next frame.
-  follower.Follow(FlatBitmap(kW, kH, 90, 90, 90), 15, 3);
+  follower.Follow(FlatBitmap(kFrameW, kFrameH, 90, 90, 90), 15, 3);
   EXPECT_FALSE(follower.Travel());
   follower.FrameTaken();
   EXPECT_EQ(follower.Travel(), (Point{0, 0}));
@@ -87,18 +90,18 @@ TEST(MotionFollowerTest, TravelIsTheCamerasTrueMoveAcrossEveryChoiceOfSpot) {
 
 TEST(MotionFollowerTest, TheWholePictureShiftIsTheCutsOffsetOrNone) {
   const Bitmap scene = TexturedBitmap(900, 700, 5);
-  const Rect middle = WholePictureZone(kW, kH);
-  const Bitmap earlier = CropBitmap(scene, 100, 100, kW, kH);
+  const Rect middle = WholePictureZone(kFrameW, kFrameH);
+  const Bitmap earlier = CropBitmap(scene, 100, 100, kFrameW, kFrameH);
   for (const Point shift : {Point{0, 0}, Point{13, -7}, Point{-40, 22}, Point{150, 90}}) {
-    const Bitmap later = CropBitmap(scene, 100 + shift.X, 100 + shift.Y, kW, kH);
+    const Bitmap later = CropBitmap(scene, 100 + shift.X, 100 + shift.Y, kFrameW, kFrameH);
     EXPECT_EQ(WholePictureShift(CopyRectBitmap(earlier, middle), middle, later), shift)
         << shift.X << "," << shift.Y;
   }
   // Nothing in common, or nothing at all, gives no shift.
-  const Bitmap other = CropBitmap(TexturedBitmap(900, 700, 6), 0, 0, kW, kH);
+  const Bitmap other = CropBitmap(TexturedBitmap(900, 700, 6), 0, 0, kFrameW, kFrameH);
   EXPECT_FALSE(WholePictureShift(CopyRectBitmap(earlier, middle), middle, other));
-  EXPECT_FALSE(
-      WholePictureShift(CopyRectBitmap(earlier, middle), middle, FlatBitmap(kW, kH, 90, 90, 90)));
+  EXPECT_FALSE(WholePictureShift(CopyRectBitmap(earlier, middle), middle,
+                                 FlatBitmap(kFrameW, kFrameH, 90, 90, 90)));
   // Of a large picture only the middle is read.
   EXPECT_EQ(WholePictureZone(2592, 1944), (Rect{784, 460, 1808, 1484}));
 }
@@ -107,7 +110,7 @@ struct Pair {
   Bitmap Earlier, Next;
 };
 
-Pair Cut(const Bitmap& scene, Point a, Point b, int w = kW, int h = kH) {
+Pair Cut(const Bitmap& scene, Point a, Point b, int w = kFrameW, int h = kFrameH) {
   return {CropBitmap(scene, a.X, a.Y, w, h), CropBitmap(scene, b.X, b.Y, w, h)};
 }
 
@@ -154,7 +157,7 @@ TEST(LiveMosaicTest, TilesLandAtTheirScaledPlacesAndTheNewestIsOutlined) {
   const Bitmap blue = FlatBitmap(40, 30, 255, 0, 0);
   Bitmap picture(322, 242);
   DrawLiveMosaic(picture, {{&red, {0, 0, 640, 480}}, {&blue, {640, 0, 1280, 480}}},
-                 LinkConfidence::Unreliable, std::nullopt);
+                 LiveConfidence::Unreliable, std::nullopt);
   // Inside the first tile red, inside the second blue, its border the warning colour.
   EXPECT_EQ(picture.Pixel(80, 120)[2], 255);
   EXPECT_EQ(picture.Pixel(240, 120)[0], 255);
@@ -199,7 +202,7 @@ TEST_F(LiveRunTest, ARetakenFrameGoesAsideAndTheNextTakesItsNumberAndTheEndPlace
   camera = std::make_unique<SimulatedCamera>(
       std::make_shared<const Bitmap>(TexturedBitmap(2000, 1600, 41)),
       Walk({100, 100}, {{10, 0, 45}, {0, 15, 30}, {0, -10, 15}}), SimulatedCameraOptions{});
-  ASSERT_TRUE(camera->Start({kW, kH}));
+  ASSERT_TRUE(camera->Start({kFrameW, kFrameH}));
   for (int n = 0; n <= 90; ++n) {
     const bool take = n == 0 || n == 22 || n == 45 || n == 75 || n == 90;
     Picture(take, n >= 75 ? kDirBelow : kDirRight);
@@ -215,7 +218,7 @@ TEST_F(LiveRunTest, ARetakenFrameGoesAsideAndTheNextTakesItsNumberAndTheEndPlace
       EXPECT_FALSE(std::filesystem::exists(name));
       Bitmap kept;
       ASSERT_TRUE(PixLoadImage(retaken.MovedTo, kept));
-      EXPECT_EQ(kept.Width(), kW);
+      EXPECT_EQ(kept.Width(), kFrameW);
       EXPECT_EQ(engine->Count(), 3);
       EXPECT_EQ(run.Project.FrameCount, 3);
       EXPECT_EQ(run.LastFrame, engine->LastBitmap());
@@ -256,7 +259,7 @@ TEST_F(LiveRunTest, LinksSearchedWithOtherSettingsAreSearchedAgainAtTheEnd) {
   camera = std::make_unique<SimulatedCamera>(
       std::make_shared<const Bitmap>(TexturedBitmap(2000, 1600, 43)), Walk({0, 0}, {{12, 0, 40}}),
       SimulatedCameraOptions{});
-  ASSERT_TRUE(camera->Start({kW, kH}));
+  ASSERT_TRUE(camera->Start({kFrameW, kFrameH}));
   for (int n = 0; n <= 40; ++n) Picture(n == 0 || n == 40);
   run.Live.WaitAll();
   engine->ApplySettings({40, 10, 0, {}, 5, 1, 2});

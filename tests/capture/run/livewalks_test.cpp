@@ -20,14 +20,14 @@
 
 namespace {
 
-struct Leg {
+struct WalkLeg {
   int Dx, Dy, Count;
 };
 
 struct WalkPlan {
   const char* Name;
   Point Start;
-  std::vector<Leg> Legs;
+  std::vector<WalkLeg> Legs;
 };
 
 const WalkPlan kWalks[] = {
@@ -41,7 +41,7 @@ const WalkPlan kWalks[] = {
 
 std::vector<Point> PathOf(const WalkPlan& walk) {
   std::vector<Point> path{walk.Start};
-  for (const Leg& leg : walk.Legs) {
+  for (const WalkLeg& leg : walk.Legs) {
     for (int i = 0; i < leg.Count; ++i)
       path.push_back({path.back().X + leg.Dx, path.back().Y + leg.Dy});
   }
