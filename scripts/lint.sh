@@ -17,7 +17,7 @@ echo "clang-tidy: the program's sources"
 TIDY="$BUILD/tidy"
 mkdir -p "$TIDY"
 sed -E 's# -Winvalid-pch -include [^ ]*/cmake_pch\.hxx##g' "$BUILD/compile_commands.json" >"$TIDY/compile_commands.json"
-run-clang-tidy -p "$TIDY" -j "$(nproc)" -quiet -extra-arg=-Wno-unknown-warning-option \
+python3 scripts/tidy_batches.py "$TIDY" \
   "^$PWD/(app|capture|dialogs|engine|formats|imagefiles|mainwind|samples|tools|widgets)/" > "$BUILD/clang-tidy.log" 2>&1 ||
   { grep -E "(warning|error): " "$BUILD/clang-tidy.log" | sed 's/\x1b\[[0-9;]*m//g' | sort -u; exit 1; }
 echo "clang-tidy: clean"
