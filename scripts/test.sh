@@ -20,7 +20,9 @@ LINK_LLD=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fus
 
 BUILD=build/asan
 # The memory-limit test runs on the release build below, so no unsanitized
-# copy of the stitcher is compiled here.
+# copy of the stitcher is compiled here. The program's sources are compiled
+# one by one here (the test programs a few to a unit, as everywhere): the
+# static checks take their commands from this build.
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILTOR_SANITIZE=ON -DQUILTOR_WERROR=ON \
   -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 "${LINK_LLD[@]}" \
   -DQUILTOR_BENCH=OFF -DQUILTOR_PLAIN_STITCHER=OFF >/dev/null
@@ -57,7 +59,7 @@ step "fuzz replay done"
 TSAN=build/tsan
 cmake -S . -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILTOR_TSAN=ON -DQUILTOR_WERROR=ON \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O3 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O3 -g1 -DNDEBUG" \
-  "${LINK_LLD[@]}" -DQUILTOR_BENCH=OFF >/dev/null
+  "${LINK_LLD[@]}" -DCMAKE_UNITY_BUILD=ON -DQUILTOR_BENCH=OFF >/dev/null
 cmake --build "$TSAN" -j "$JOBS" --target threaded_tests >"$TSAN/build.log" 2>&1 ||
   { cat "$TSAN/build.log"; exit 1; }
 step "ThreadSanitizer build done"
