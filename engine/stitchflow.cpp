@@ -5,6 +5,7 @@
 
 #include "neighbourpairs.h"
 #include "parallel.h"
+#include "registration/subpixel.h"
 
 namespace {
 
@@ -83,6 +84,16 @@ Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop) {
 
 namespace {
 
+// Only confident links place images; a weak one keeps its whole pixels.
+void RefineBetweenPixels(const Panoram& engine, ImageLink& link) {
+  if (link.Score < kWeakLinkScore) return;
+  const SubpixelShift s =
+      SubpixelShiftAt(engine.ImageBitmap(link.From), engine.ImageBitmap(link.To),
+                      {static_cast<int>(link.DX), static_cast<int>(link.DY)});
+  link.SubX = s.X;
+  link.SubY = s.Y;
+}
+
 // The chain's links, then one per pair, searched across the threads: each
 // pair writes only its own link, so the links do not depend on the threads.
 AllNeighbourPlaces PlaceOverPairs(Panoram& engine, const std::vector<NeighbourPair>& pairs,
@@ -95,6 +106,10 @@ AllNeighbourPlaces PlaceOverPairs(Panoram& engine, const std::vector<NeighbourPa
   ParallelFor(static_cast<int>(pairs.size()), 1, [&](int begin, int end) {
     for (int k = begin; k < end; ++k)
       out.Links[chain + static_cast<size_t>(k)] = LinkAround(engine, pairs[static_cast<size_t>(k)]);
+  });
+  ParallelFor(static_cast<int>(out.Links.size()), 1, [&](int begin, int end) {
+    for (int k = begin; k < end; ++k)
+      RefineBetweenPixels(engine, out.Links[static_cast<size_t>(k)]);
   });
   out.Result = PlaceOverNeighbours(engine.Places(), out.Links);
   engine.SetPlaces(out.Result.Places);

@@ -12,6 +12,9 @@ struct Fitted {
   double Y = 0;
 };
 
+double LinkX(const ImageLink& l) { return static_cast<double>(l.DX) + l.SubX; }
+double LinkY(const ImageLink& l) { return static_cast<double>(l.DY) + l.SubY; }
+
 int Root(std::vector<int>& parent, int i) {
   while (parent[i] != i) i = parent[i] = parent[parent[i]];
   return i;
@@ -57,10 +60,10 @@ Normal Build(int count, const std::vector<ImageLink>& links, const std::vector<L
     a[t * n + t] += w;
     a[f * n + t] -= w;
     a[t * n + f] -= w;
-    e.BX[t] += w * static_cast<double>(l.DX);
-    e.BY[t] += w * static_cast<double>(l.DY);
-    e.BX[f] -= w * static_cast<double>(l.DX);
-    e.BY[f] -= w * static_cast<double>(l.DY);
+    e.BX[t] += w * LinkX(l);
+    e.BY[t] += w * LinkY(l);
+    e.BX[f] -= w * LinkX(l);
+    e.BY[f] -= w * LinkY(l);
   }
   for (size_t i = 0; i < n; ++i) {
     if (group[i] != static_cast<int>(i)) continue;
@@ -138,8 +141,7 @@ std::vector<double> Leverages(int count, const std::vector<ImageLink>& links,
 }
 
 double Residual(const ImageLink& l, double fromX, double fromY, double toX, double toY) {
-  return std::hypot(toX - fromX - static_cast<double>(l.DX),
-                    toY - fromY - static_cast<double>(l.DY));
+  return std::hypot(toX - fromX - LinkX(l), toY - fromY - LinkY(l));
 }
 
 std::vector<double> Scores(const std::vector<ImageLink>& links) {

@@ -71,9 +71,10 @@ TEST(HeldOutPlacement, RoundedLinksAreSharedOverNeighboursNotAddedUp) {
     std::printf("fractional, %s: chain %.2f px, neighbours %.2f px\n",
                 SearchMethodKey(method).data(), e.Chain, e.Neighbours);
     if (method == SearchMethod::Template) continue;
-    // Rounded links add up along the chain; over all neighbours they are shared.
+    // Rounded links add up along the chain; over all neighbours, from
+    // links measured between pixels, no place is more than a pixel off.
     EXPECT_GT(e.Chain, 1.0) << SearchMethodKey(method);
-    EXPECT_LT(e.Neighbours, e.Chain) << SearchMethodKey(method);
+    EXPECT_LE(e.Neighbours, 1.0) << SearchMethodKey(method);
     EXPECT_EQ(e.Unanchored, 0u) << SearchMethodKey(method);
   }
 }

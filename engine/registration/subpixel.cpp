@@ -1,0 +1,45 @@
+#include "subpixel.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/registration/phase/phasesurface.h"
+
+namespace {
+
+// As the link's confidence: the middle of the overlap, at most this a side.
+constexpr int kSide = 512;
+
+// The vertex of the parabola through (-1, before), (0, at), (1, after): the
+// surface's peak is smoothed over a few pixels, and is round at its top.
+double Between(float before, float at, float after) {
+  const double bend = double{before} - 2.0 * at + after;
+  if (!(bend < 0)) return 0;
+  return std::clamp((double{before} - after) / (2 * bend), -0.5, 0.5);
+}
+
+}  // namespace
+
+SubpixelShift SubpixelShiftAt(const Bitmap& first, const Bitmap& second, Offset offset) {
+  const Rect r = OverlapRect(first, second, offset);
+  if (r.Width() < kMinOverlapSide || r.Height() < kMinOverlapSide ||
+      int64_t{r.Width()} * r.Height() < kMinOverlapPixels)
+    return {};
+  const int w = TransformSizeAtMost(std::min(r.Width(), kSide));
+  const int h = TransformSizeAtMost(std::min(r.Height(), kSide));
+  const Rect a{r.Left + (r.Width() - w) / 2, r.Top + (r.Height() - h) / 2, 0, 0};
+  const Rect fa{a.Left, a.Top, a.Left + w, a.Top + h};
+  const Rect fb{fa.Left - offset.X, fa.Top - offset.Y, fa.Right - offset.X, fa.Bottom - offset.Y};
+  thread_local PhaseSurface s;
+  CorrelatePhases(first, fa, second, fb, 1, s);
+  // The highest of the link's pixel and its eight neighbours.
+  int px = 0, py = 0;
+  for (int dy = -1; dy <= 1; ++dy) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      if (s.At(dx, dy) > s.At(px, py)) px = dx, py = dy;
+    }
+  }
+  const float at = s.At(px, py);
+  return {px + Between(s.At(px - 1, py), at, s.At(px + 1, py)),
+          py + Between(s.At(px, py - 1), at, s.At(px, py + 1))};
+}
