@@ -77,7 +77,7 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
   }
   if (count == 0 || !(squares > 0)) return e;
   const double spread = std::sqrt(squares / static_cast<double>(count));
-  e.Score = std::clamp((peak - other) / spread / kFullEvidence, 0.0, 1.0);
+  e.Score = std::clamp((peak - other) / spread / kFullEvidence, 0.0, kFullLinkScore);
   return e;
 }
 

@@ -7,6 +7,9 @@
 #include "imagefiles/bitmap.h"
 #include "linkscore.h"
 
+// The highest confidence: no link scores above it.
+constexpr double kFullLinkScore = 1.0;
+
 struct LinkEvidence {
   // 0..1: how far the correlation at the link stands above the best other
   // shift, in units of the correlation's spread over shifts that cannot be

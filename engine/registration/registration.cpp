@@ -4,6 +4,7 @@
 #include "registration.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/registration/linkconfidence.h"
 #include "engine/registration/linkscore.h"
@@ -54,23 +55,42 @@ Rect AwayFromEdges(const Rect& r, int reach, int radius) {
 }
 
 // The best of the query's directions by the match's own score; a predicted
-// pair is asked once, with direction kDirNone.
+// pair is asked once, with direction kDirNone. A match that scores ceiling
+// cannot be beaten, since a later direction must score strictly better: the
+// directions left are not tried, but still told as tried.
 template <typename Match>
-PairLink BestDirection(const PairQuery& q, const Match& match) {
+PairLink BestDirection(const PairQuery& q, const Match& match, double ceiling) {
   PairLink best;
   if (q.Around != nullptr) return {match(0), 0};
   for (const int d : q.Directions) {
-    const PairMatch m = match(d);
-    if (m.Score > best.Match.Score) best = {m, d};
+    if (best.Match.Score < ceiling) {
+      const PairMatch m = match(d);
+      if (m.Score > best.Match.Score) best = {m, d};
+    }
     if (q.Tried) q.Tried();
   }
   return best;
 }
 
+// The query's weigher, or one of the call's own.
+class WeigherOf {
+ public:
+  explicit WeigherOf(const PairQuery& q) : own_(q.Source, q.Searched), used_(q.Weigher) {
+    if (used_ == nullptr) used_ = &own_;
+  }
+  WeigherOf(const WeigherOf&) = delete;
+  WeigherOf& operator=(const WeigherOf&) = delete;
+  LinkWeigher& operator*() const { return *used_; }
+
+ private:
+  LinkWeigher own_;
+  LinkWeigher* used_;
+};
+
 // The template's own correlation picks the direction, as the settings
 // describe; the link is then given its confidence.
 PairLink ByTemplate(const PairQuery& q) {
-  PairLink best = BestDirection(q, [&](int d) {
+  const auto match = [&](int d) {
     if (q.Around != nullptr) {
       return TemplateMatchAround(q.Source, q.Searched,
                                  AwayFromEdges(ZonesAround(q).Source, q.Reach, q.Radius), *q.Around,
@@ -78,14 +98,17 @@ PairLink ByTemplate(const PairQuery& q) {
     }
     return TemplateMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct, q.Radius,
                              q.Step);
-  });
+  };
+  // The template's own score has no ceiling: every direction is tried.
+  PairLink best = BestDirection(q, match, std::numeric_limits<double>::infinity());
   PairMatch& m = best.Match;
-  if (m.Found()) m.Score = LinkConfidence(q.Source, q.Searched, OffsetOfLink(m.Out, m.In));
+  if (m.Found()) m.Score = (*WeigherOf(q)).Confidence(OffsetOfLink(m.Out, m.In));
   return best;
 }
 
 PairLink ByPhase(const PairQuery& q) {
-  return BestDirection(q, [&](int d) {
+  const WeigherOf weigher(q);
+  const auto match = [&](int d) {
     if (q.Around != nullptr) {
       // Both zones grown: phase correlation finds any shift the two share.
       const Offset o = *q.Around;
@@ -93,20 +116,22 @@ PairLink ByPhase(const PairQuery& q) {
       const Rect a = IntersectionWith(Grown(s, q.Reach), q.Source);
       const Rect b = IntersectionWith(
           Grown({s.Left - o.X, s.Top - o.Y, s.Right - o.X, s.Bottom - o.Y}, q.Reach), q.Searched);
-      return PhaseMatchZones(q.Source, q.Searched, a, b);
+      return PhaseMatchZones(*weigher, a, b);
     }
-    return PhaseMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct);
-  });
+    return PhaseMatchPair(*weigher, d, q.ZoneHeightPct, q.ZoneWidthPct);
+  };
+  return BestDirection(q, match, kFullLinkScore);
 }
 
 // The link moved to where its own evidence peaks, within a pixel or two: a
 // sampled search can land there on blurred detail.
-PairMatch Polished(const Bitmap& source, const Bitmap& searched, PairMatch m) {
+// The search has mostly weighed the link already: the weigher knows it.
+PairMatch Polished(LinkWeigher& weigher, PairMatch m) {
   if (!m.Found()) return m;
   const Offset at = OffsetOfLink(m.Out, m.In);
-  const LinkEvidence e = WeighLink(source, searched, at);
+  const LinkEvidence e = weigher.Weigh(at);
   if (e.Peak == at) return m;
-  const double moved = LinkConfidence(source, searched, e.Peak);
+  const double moved = weigher.Confidence(e.Peak);
   if (moved < m.Score) return m;
   m.Score = moved;
   m.In = {m.Out.X - e.Peak.X, m.Out.Y - e.Peak.Y};
@@ -123,14 +148,17 @@ PairMatch Polished(const Bitmap& source, const Bitmap& searched, PairMatch m) {
 // link is kept, the first on a tie. The kept link is then polished.
 template <RegistrationMethod First, RegistrationMethod Second>
 PairLink WhereWeakAsk(const PairQuery& q) {
-  PairLink kept = First(q);
+  const WeigherOf weigher(q);
+  PairQuery shared = q;
+  shared.Weigher = &*weigher;
+  PairLink kept = First(shared);
   if (kept.Match.Score < kWeakLinkScore) {
-    PairQuery quiet = q;
+    PairQuery quiet = shared;
     quiet.Tried = nullptr;
     const PairLink other = Second(quiet);
     if (other.Match.Score > kept.Match.Score) kept = other;
   }
-  kept.Match = Polished(q.Source, q.Searched, kept.Match);
+  kept.Match = Polished(*weigher, kept.Match);
   return kept;
 }
 

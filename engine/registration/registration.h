@@ -8,6 +8,7 @@
 
 #include "imagefiles/bitmap.h"
 #include "linkscore.h"
+#include "linkweigher.h"
 #include "pairmatch.h"
 #include "searchmethod.h"
 
@@ -28,6 +29,9 @@ struct PairQuery {
   // with its origin at *Around in source pixels, give or take Reach pixels.
   const Offset* Around = nullptr;
   int Reach = 0;
+  // When given (of Source and Searched), links are weighed through it, so
+  // that methods composed of others weigh each offset once.
+  LinkWeigher* Weigher = nullptr;
 };
 
 // What a method found: the match, whose Score is the overlap score

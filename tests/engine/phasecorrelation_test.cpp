@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/panoram.h"
+#include "engine/progress.h"
 #include "engine/registration/linkconfidence.h"
 #include "engine/registration/linkscore.h"
 #include "engine/registration/phase/phasecorrelation.h"
@@ -104,6 +105,28 @@ TEST(SearchMethods, TemplateLeavesSmallFieldsUnsetTheOthersFindThem) {
         EXPECT_FALSE(pan.LinkWeak(i));
       }
     }
+  }
+}
+
+class Recorder : public ProgressIndicator {
+ public:
+  void SetPosition(int percent) override { Values.push_back(percent); }
+  std::vector<int> Values;
+};
+
+// Directions after one whose link scores the most a link can are not
+// searched, but the progress still counts them.
+TEST(SearchMethods, AFullScoreEndsTheDirectionsButNotTheProgress) {
+  const Pair p = Cut(320, 240, {0, 170}, 14);
+  for (SearchMethod method : {SearchMethod::Phase, SearchMethod::TemplatePhase}) {
+    Panoram pan;
+    Load(pan, {p.A, p.B}, {kDirNone}, method);
+    Recorder r;
+    pan.AutoSearchLinks(&r);
+    EXPECT_EQ(r.Values, (std::vector<int>{25, 50, 75, 100}));
+    EXPECT_EQ(OffsetOfLink(pan.GetLinkOut(0), pan.GetLinkIn(1)), p.Truth);
+    EXPECT_EQ(pan.Direction(1), kDirBelow);
+    EXPECT_DOUBLE_EQ(pan.LinkScore(0), 1.0);
   }
 }
 

@@ -1,9 +1,14 @@
 // The phase correlation surface on views cut from one scene at known shifts:
-// a surface whose storage is reused, after another size, reads as a fresh one.
+// a surface whose storage is reused, after another size, reads as a fresh one,
+// and every surface is the one a literal reading of its definition gives.
+#include <fftw3.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "engine/registration/linkscore.h"
 #include "engine/registration/phase/phasesurface.h"
@@ -34,6 +39,112 @@ TEST(PhaseSurface, AReusedSurfacePeaksAtTheCutShiftAsAFreshOneDoes) {
     EXPECT_EQ(Highest(reused), shift) << side;
     EXPECT_EQ(reused.Width, fresh.Width);
     EXPECT_EQ(reused.Values, fresh.Values) << side;
+  }
+}
+
+// The surface read literally: intensities pixel by pixel (sums of shrink x
+// shrink pixels) less their mean, a cosine taper over the outer fifth of each
+// side, FFTW's transforms planned as the engine plans them, and the cross-power
+// spectrum bin by bin under a Gaussian fall-off above 0.2 cycles per pixel
+// without the bins of 0 or 1 cycle both ways.
+std::vector<float> LiteralTaper(int n) {
+  std::vector<float> w(static_cast<size_t>(n), 1.0f);
+  const double ramp = std::max(1.0, 0.2 * n);
+  for (int i = 0; i < n; ++i) {
+    const double d = std::min(i + 0.5, n - i - 0.5);
+    if (d < ramp) w[i] = static_cast<float>(0.5 - 0.5 * std::cos(M_PI * d / ramp));
+  }
+  return w;
+}
+
+std::vector<float> LiteralZone(const Bitmap& bitmap, const Rect& zone, int shrink, int width,
+                               int height) {
+  const int w = zone.Width() / shrink, h = zone.Height() / shrink;
+  std::vector<float> out(static_cast<size_t>(width) * height, 0.0f);
+  double total = 0;
+  for (int v = 0; v < h; ++v) {
+    for (int u = 0; u < w; ++u) {
+      int sum = 0;
+      for (int dy = 0; dy < shrink; ++dy)
+        for (int dx = 0; dx < shrink; ++dx)
+          sum += Intensity(bitmap.Pixel(zone.Left + u * shrink + dx, zone.Top + v * shrink + dy));
+      out[static_cast<size_t>(v) * width + u] = static_cast<float>(sum);
+    }
+  }
+  for (int v = 0; v < h; ++v)
+    for (int u = 0; u < w; ++u) total += out[static_cast<size_t>(v) * width + u];
+  const auto mean = static_cast<float>(total / (static_cast<double>(w) * h));
+  const std::vector<float> wx = LiteralTaper(w), wy = LiteralTaper(h);
+  for (int v = 0; v < h; ++v)
+    for (int u = 0; u < w; ++u) {
+      float& x = out[static_cast<size_t>(v) * width + u];
+      x = (x - mean) * wx[u] * wy[v];
+    }
+  return out;
+}
+
+float Gain(int k, int n) {
+  const int s = k <= n / 2 ? k : k - n;
+  const double f = static_cast<double>(s) / n;
+  return static_cast<float>(std::exp(-f * f / (0.2 * 0.2)));
+}
+
+std::vector<float> LiteralSurface(const Bitmap& first, const Rect& a, const Bitmap& second,
+                                  const Rect& b, int shrink, int width, int height) {
+  const int half = width / 2 + 1;
+  const size_t real = static_cast<size_t>(width) * height;
+  float* in = fftwf_alloc_real(real);
+  fftwf_complex* specA = fftwf_alloc_complex(static_cast<size_t>(half) * height);
+  fftwf_complex* specB = fftwf_alloc_complex(static_cast<size_t>(half) * height);
+  const fftwf_plan forward = fftwf_plan_dft_r2c_2d(height, width, in, specA, FFTW_ESTIMATE);
+  const fftwf_plan backward = fftwf_plan_dft_c2r_2d(height, width, specA, in, FFTW_ESTIMATE);
+  std::vector<float> zone = LiteralZone(first, a, shrink, width, height);
+  std::copy(zone.begin(), zone.end(), in);
+  fftwf_execute_dft_r2c(forward, in, specA);
+  zone = LiteralZone(second, b, shrink, width, height);
+  std::copy(zone.begin(), zone.end(), in);
+  fftwf_execute_dft_r2c(forward, in, specB);
+  const float scale = 1.0f / static_cast<float>(real);
+  for (int v = 0; v < height; ++v) {
+    for (int u = 0; u < half; ++u) {
+      const size_t i = static_cast<size_t>(v) * half + u;
+      const float re = specA[i][0] * specB[i][0] + specA[i][1] * specB[i][1];
+      const float im = specA[i][1] * specB[i][0] - specA[i][0] * specB[i][1];
+      const float norm = std::sqrt(re * re + im * im);
+      const int sv = v <= height / 2 ? v : v - height;
+      const bool lowest = u <= 1 && std::abs(sv) <= 1;
+      const float weight =
+          norm > 0 && !lowest ? Gain(u, width) * (Gain(v, height) * scale) / norm : 0;
+      specA[i][0] = re * weight;
+      specA[i][1] = im * weight;
+    }
+  }
+  fftwf_execute_dft_c2r(backward, specA, in);
+  std::vector<float> out(in, in + real);
+  fftwf_destroy_plan(forward);
+  fftwf_destroy_plan(backward);
+  fftwf_free(in);
+  fftwf_free(specA);
+  fftwf_free(specB);
+  return out;
+}
+
+// The engine's surface, read many pixels and bins at a time, is the literal
+// one to the bit: the link scores must not change with how they are computed.
+TEST(PhaseSurface, IsTheLiteralSurfaceToTheBit) {
+  const Bitmap scene = TexturedBitmap(420, 330, 11);
+  struct Case {
+    Rect A, B;
+    int Shrink;
+  };
+  // Sides that fill the transform, that leave a tail of bins and pixels, and
+  // a shrunk pair of unequal zones padded with zeros.
+  for (const Case& c : {Case{{10, 20, 202, 164}, {14, 17, 206, 161}, 1},
+                        Case{{3, 5, 3 + 157, 5 + 93}, {9, 1, 9 + 157, 1 + 93}, 1},
+                        Case{{0, 0, 400, 310}, {12, 6, 406, 300}, 2}}) {
+    const PhaseSurface s = CorrelatePhases(scene, c.A, scene, c.B, c.Shrink);
+    EXPECT_EQ(s.Values, LiteralSurface(scene, c.A, scene, c.B, c.Shrink, s.Width, s.Height))
+        << c.A.Width() << " x " << c.A.Height();
   }
 }
 

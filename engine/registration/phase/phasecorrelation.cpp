@@ -7,7 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "engine/registration/linkconfidence.h"
 #include "engine/registration/linkscore.h"
@@ -34,27 +39,56 @@ struct Peak {
   int Y = 0;
 };
 
-// The strongest peaks, each at least kPeakSpacing (cyclically) from the others.
-std::vector<Peak> StrongestPeaks(std::vector<float>& values, int width, int height) {
-  std::vector<Peak> peaks;
-  float* surface = values.data();
-  const size_t size = values.size();
-  for (int k = 0; k < kPeaks; ++k) {
-    const float* best = std::max_element(surface, surface + size);
-    if (!(*best > 0)) break;
-    const auto at = static_cast<size_t>(best - surface);
-    const Peak p{static_cast<int>(at % width), static_cast<int>(at / width)};
-    peaks.push_back(p);
-    for (int dy = -kPeakSpacing; dy <= kPeakSpacing; ++dy) {
-      for (int dx = -kPeakSpacing; dx <= kPeakSpacing; ++dx) {
-        const int x = ((p.X + dx) % width + width) % width;
-        const int y = ((p.Y + dy) % height + height) % height;
-        surface[static_cast<size_t>(y) * width + x] = 0;
-      }
+// The first of the n highest values, as std::max_element finds it: the
+// highest four lanes at a time, then where it first occurs.
+size_t HighestAt(const float* v, size_t n) {
+#if defined(__SSE2__)
+  if (n >= 4) {
+    __m128 lanes = _mm_loadu_ps(v);
+    size_t i = 4;
+    for (; i + 4 <= n; i += 4) lanes = _mm_max_ps(lanes, _mm_loadu_ps(v + i));
+    float four[4];
+    _mm_storeu_ps(four, lanes);
+    float top = std::max(std::max(four[0], four[1]), std::max(four[2], four[3]));
+    for (; i < n; ++i) top = std::max(top, v[i]);
+    for (size_t j = 0; j < n; ++j) {
+      if (v[j] == top) return j;
     }
   }
-  return peaks;
+#endif
+  return static_cast<size_t>(std::max_element(v, v + n) - v);
 }
+
+// The strongest peaks from the highest down, each at least kPeakSpacing
+// (cyclically) from those before, found one at a time: the first is mostly
+// the link.
+class PeakFinder {
+ public:
+  PeakFinder(std::vector<float>& values, int width, int height)
+      : values_(values), width_(width), height_(height) {}
+
+  std::optional<Peak> Next() {
+    if (taken_ == kPeaks || values_.empty()) return std::nullopt;
+    float* surface = values_.data();
+    const size_t at = HighestAt(surface, values_.size());
+    if (!(surface[at] > 0)) return std::nullopt;
+    ++taken_;
+    const Peak p{static_cast<int>(at % width_), static_cast<int>(at / width_)};
+    for (int dy = -kPeakSpacing; dy <= kPeakSpacing; ++dy) {
+      for (int dx = -kPeakSpacing; dx <= kPeakSpacing; ++dx) {
+        const int x = ((p.X + dx) % width_ + width_) % width_;
+        const int y = ((p.Y + dy) % height_ + height_) % height_;
+        surface[static_cast<size_t>(y) * width_ + x] = 0;
+      }
+    }
+    return p;
+  }
+
+ private:
+  std::vector<float>& values_;
+  int width_, height_;
+  int taken_ = 0;
+};
 
 struct Scored {
   Offset At;
@@ -84,13 +118,19 @@ int64_t SharedZoneArea(const Rect& a, const Rect& b, Offset offset) {
 
 PairMatch PhaseMatchPair(const Bitmap& source, const Bitmap& searched, int direction, int heightPct,
                          int widthPct) {
-  return PhaseMatchZones(
-      source, searched, ZoneRect(source, SourceZoneCode(direction), heightPct, widthPct, false),
-      ZoneRect(searched, SearchedZoneCode(direction), heightPct, widthPct, false));
+  LinkWeigher weigher(source, searched);
+  return PhaseMatchPair(weigher, direction, heightPct, widthPct);
 }
 
-PairMatch PhaseMatchZones(const Bitmap& source, const Bitmap& searched, const Rect& a,
-                          const Rect& b) {
+PairMatch PhaseMatchPair(LinkWeigher& weigher, int direction, int heightPct, int widthPct) {
+  return PhaseMatchZones(
+      weigher, ZoneRect(weigher.First(), SourceZoneCode(direction), heightPct, widthPct, false),
+      ZoneRect(weigher.Second(), SearchedZoneCode(direction), heightPct, widthPct, false));
+}
+
+PairMatch PhaseMatchZones(LinkWeigher& weigher, const Rect& a, const Rect& b) {
+  const Bitmap& source = weigher.First();
+  const Bitmap& searched = weigher.Second();
   if (std::min({a.Width(), a.Height(), b.Width(), b.Height()}) < kMinOverlapSide) return {};
   const int side = std::max({a.Width(), a.Height(), b.Width(), b.Height()});
   const int shrink = (side + kMatchSide - 1) / kMatchSide;
@@ -101,7 +141,9 @@ PairMatch PhaseMatchZones(const Bitmap& source, const Bitmap& searched, const Re
   Scored guess;
   double agreement = 0;  // the guess's quick overlap score
   int weighed = 0;
-  for (const Peak& p : StrongestPeaks(surface.Values, width, height)) {
+  PeakFinder peaks(surface.Values, width, height);
+  while (const std::optional<Peak> next = peaks.Next()) {
+    const Peak& p = *next;
     // Of the peak's readings as offsets of the searched image's origin in
     // the source image, the one whose overlap agrees best: readings differ
     // by a whole zone, never by a shift along the texture.
@@ -117,11 +159,11 @@ PairMatch PhaseMatchZones(const Bitmap& source, const Bitmap& searched, const Re
       }
     }
     if (!any) continue;
-    LinkEvidence e = WeighLink(source, searched, reading.At);
+    LinkEvidence e = weigher.Weigh(reading.At);
     // The peak the confidence's own correlation sees nearby, at full size.
     for (int again = 0; again < 2 && e.Peak != reading.At; ++again) {
       reading.At = e.Peak;
-      e = WeighLink(source, searched, reading.At);
+      e = weigher.Weigh(reading.At);
     }
     if (e.Score >= kWeakLinkScore) return LinkAt(source, searched, reading.At, e.Score);
     // No peak convincing: the overlap that agrees best is the likeliest

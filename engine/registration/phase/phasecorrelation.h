@@ -2,6 +2,7 @@
 // Registration by phase correlation: the link of a pair from the spectra of
 // two facing zones.
 
+#include "engine/registration/linkweigher.h"
 #include "engine/registration/pairmatch.h"
 #include "imagefiles/bitmap.h"
 
@@ -10,9 +11,10 @@
 // (linkconfidence.h), and 0 when no peak overlaps enough to be weighed.
 PairMatch PhaseMatchPair(const Bitmap& source, const Bitmap& searched, int direction, int heightPct,
                          int widthPct);
+// The same, weighing links through weigher (of source and searched).
+PairMatch PhaseMatchPair(LinkWeigher& weigher, int direction, int heightPct, int widthPct);
 
 // The same for any two zones: zone a of source and zone b of searched, each
 // in its own image's pixels. Readings that leave the zones sharing less than
 // a quarter of the smaller one are not taken.
-PairMatch PhaseMatchZones(const Bitmap& source, const Bitmap& searched, const Rect& a,
-                          const Rect& b);
+PairMatch PhaseMatchZones(LinkWeigher& weigher, const Rect& a, const Rect& b);

@@ -2,7 +2,12 @@
 
 #include <fftw3.h>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -12,6 +17,7 @@
 #include <utility>
 
 #include "engine/parallel.h"
+#include "engine/registration/rowintensities.h"
 
 namespace {
 
@@ -61,11 +67,32 @@ int TransformSizeAtMost(int n) {
 
 namespace {
 
+// A Gaussian fall-off above kBandHigh cycles per pixel, as one factor per
+// axis: the finest detail is mostly sensor noise. Bins of 0 or 1 cycle per
+// zone both ways are dropped: that is the shading that differs between fields.
+constexpr double kBandHigh = 0.2;
+struct Band {
+  std::vector<float> Gain;
+  std::vector<bool> Lowest;
+};
+Band BandOf(int n, int count) {
+  Band b{std::vector<float>(static_cast<size_t>(count)),
+         std::vector<bool>(static_cast<size_t>(count))};
+  for (int k = 0; k < count; ++k) {
+    const int signedK = k <= n / 2 ? k : k - n;
+    const double f = static_cast<double>(signedK) / n;
+    b.Gain[k] = static_cast<float>(std::exp(-f * f / (kBandHigh * kBandHigh)));
+    b.Lowest[k] = std::abs(signedK) <= 1;
+  }
+  return b;
+}
+
 // A forward and a backward plan of one size, made once on buffers of FFTW's
-// own alignment and then run on any such buffers.
+// own alignment and then run on any such buffers, with the band of that size.
 class Plans {
  public:
-  Plans(int width, int height) {
+  Plans(int width, int height)
+      : bandX_(BandOf(width, width / 2 + 1)), bandY_(BandOf(height, height)) {
     const size_t real = static_cast<size_t>(width) * height;
     const size_t spectrum = (static_cast<size_t>(width) / 2 + 1) * height;
     FftwBuffer<float> r = Allocate<float>(real);
@@ -82,6 +109,8 @@ class Plans {
   Plans& operator=(const Plans&) = delete;
   fftwf_plan Forward() const { return forward_; }
   fftwf_plan Backward() const { return backward_; }
+  const Band& BandX() const { return bandX_; }
+  const Band& BandY() const { return bandY_; }
 
  private:
   void Destroy() {
@@ -89,6 +118,7 @@ class Plans {
     if (backward_ != nullptr) fftwf_destroy_plan(backward_);
     forward_ = backward_ = nullptr;
   }
+  Band bandX_, bandY_;
   fftwf_plan forward_ = nullptr;
   fftwf_plan backward_ = nullptr;
 };
@@ -125,6 +155,76 @@ std::vector<float> Taper(int n) {
   return w;
 }
 
+// The tapers of a zone of w x h, kept per thread for the last few sizes
+// asked: a search's zones and the overlaps it weighs take turns.
+struct Tapers {
+  int W = -1, H = -1;
+  std::vector<float> X, Y;
+};
+const Tapers& TapersOf(int w, int h) {
+  constexpr size_t kKept = 4;
+  thread_local std::array<Tapers, kKept> kept;
+  thread_local size_t next = 0;
+  for (const Tapers& t : kept) {
+    if (t.W == w && t.H == h) return t;
+  }
+  Tapers& t = kept[next];
+  next = (next + 1) % kKept;
+  t = {w, h, Taper(w), Taper(h)};
+  return t;
+}
+
+// The zone's intensities at full size less their mean, tapered; the rows of
+// out are width apart. The intensities are read once, many at a time.
+void FillFullSize(const Bitmap& bitmap, const Rect& zone, int width, const Tapers& t, float* out) {
+  const int w = zone.Width();
+  const int h = zone.Height();
+  thread_local std::vector<int16_t> grey;
+  grey.resize(static_cast<size_t>(w) * h);
+  double total = 0;
+  for (int v = 0; v < h; ++v) {
+    int16_t* g = grey.data() + static_cast<size_t>(v) * w;
+    RowIntensities(bitmap.Pixel(zone.Left, zone.Top + v), w, g);
+    // A row of fewer than eight million pixels sums within 32 bits.
+    int32_t sum = 0;
+    for (int u = 0; u < w; ++u) sum += g[u];
+    total += static_cast<double>(sum);
+  }
+  const auto mean = static_cast<float>(total / (static_cast<double>(w) * h));
+  for (int v = 0; v < h; ++v) {
+    const int16_t* g = grey.data() + static_cast<size_t>(v) * w;
+    float* row = out + static_cast<size_t>(v) * width;
+    const float wy = t.Y[v];
+    for (int u = 0; u < w; ++u) row[u] = (static_cast<float>(g[u]) - mean) * t.X[u] * wy;
+  }
+}
+
+// The same for sums of shrink x shrink pixels.
+void FillShrunk(const Bitmap& bitmap, const Rect& zone, int shrink, int width, const Tapers& t,
+                float* out) {
+  const int w = zone.Width() / shrink;
+  const int h = zone.Height() / shrink;
+  double total = 0;
+  for (int v = 0; v < h; ++v) {
+    float* row = out + static_cast<size_t>(v) * width;
+    std::fill(row, row + w, 0.0f);
+    for (int dy = 0; dy < shrink; ++dy) {
+      const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy);
+      for (int u = 0; u < w; ++u) {
+        int sum = 0;
+        for (int dx = 0; dx < shrink; ++dx, p += Bitmap::kBytesPerPixel) sum += Intensity(p);
+        row[u] += static_cast<float>(sum);
+      }
+    }
+    for (int u = 0; u < w; ++u) total += row[u];
+  }
+  const auto mean = static_cast<float>(total / (static_cast<double>(w) * h));
+  for (int v = 0; v < h; ++v) {
+    float* row = out + static_cast<size_t>(v) * width;
+    for (int u = 0; u < w; ++u) row[u] = (row[u] - mean) * t.X[u] * t.Y[v];
+  }
+}
+
 // The zone's intensities (means of shrink x shrink pixels) less their mean,
 // tapered to zero at its edges so the zone's borders do not read as a strong
 // edge; zero beyond the zone.
@@ -132,41 +232,17 @@ void FillZone(const Bitmap& bitmap, const Rect& zone, int shrink, int width, int
               float* out) {
   const int w = zone.Width() / shrink;
   const int h = zone.Height() / shrink;
-  double total = 0;
+  const Tapers& t = TapersOf(w, h);
+  if (shrink == 1) {
+    FillFullSize(bitmap, zone, width, t, out);
+  } else {
+    FillShrunk(bitmap, zone, shrink, width, t, out);
+  }
   for (int v = 0; v < h; ++v) {
     float* row = out + static_cast<size_t>(v) * width;
-    if (shrink == 1) {
-      // The common case of the link confidence, without the summing pass.
-      const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v);
-      int64_t sum = 0;
-      for (int u = 0; u < w; ++u, p += Bitmap::kBytesPerPixel) {
-        const int i = Intensity(p);
-        sum += i;
-        row[u] = static_cast<float>(i);
-      }
-      total += static_cast<double>(sum);
-    } else {
-      std::fill(row, row + w, 0.0f);
-      for (int dy = 0; dy < shrink; ++dy) {
-        const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy);
-        for (int u = 0; u < w; ++u) {
-          int sum = 0;
-          for (int dx = 0; dx < shrink; ++dx, p += Bitmap::kBytesPerPixel) sum += Intensity(p);
-          row[u] += static_cast<float>(sum);
-        }
-      }
-      for (int u = 0; u < w; ++u) total += row[u];
-    }
     std::fill(row + w, row + width, 0.0f);
   }
   std::fill(out + static_cast<size_t>(h) * width, out + static_cast<size_t>(width) * height, 0.0f);
-  const auto mean = static_cast<float>(total / (static_cast<double>(w) * h));
-  const std::vector<float> wx = Taper(w);
-  const std::vector<float> wy = Taper(h);
-  for (int v = 0; v < h; ++v) {
-    float* row = out + static_cast<size_t>(v) * width;
-    for (int u = 0; u < w; ++u) row[u] = (row[u] - mean) * wx[u] * wy[v];
-  }
 }
 
 // The transforms' buffers of one thread, kept between calls: buffers this
@@ -190,24 +266,36 @@ struct Workspace {
   }
 };
 
-// A Gaussian fall-off above kBandHigh cycles per pixel, as one factor per
-// axis: the finest detail is mostly sensor noise. Bins of 0 or 1 cycle per
-// zone both ways are dropped: that is the shading that differs between fields.
-constexpr double kBandHigh = 0.2;
-struct Band {
-  std::vector<float> Gain;
-  std::vector<bool> Lowest;
-};
-Band BandOf(int n, int count) {
-  Band b{std::vector<float>(static_cast<size_t>(count)),
-         std::vector<bool>(static_cast<size_t>(count))};
-  for (int k = 0; k < count; ++k) {
-    const int signedK = k <= n / 2 ? k : k - n;
-    const double f = static_cast<double>(signedK) / n;
-    b.Gain[k] = static_cast<float>(std::exp(-f * f / (kBandHigh * kBandHigh)));
-    b.Lowest[k] = std::abs(signedK) <= 1;
+// a[u] * conj(b[u]) * gain[u] * gy / |a[u] * conj(b[u])| into a[u], 0 where the
+// product is 0, four bins at a time with the plain path's operations in its
+// order, so the values are the same to the bit; returns the bins done.
+size_t CrossPowerQuads(fftwf_complex* a, const fftwf_complex* b, const float* gain, float gy,
+                       size_t count) {
+  size_t u = 0;
+#if defined(__SSE2__)
+  const __m128 g = _mm_set1_ps(gy);
+  const __m128 zero = _mm_setzero_ps();
+  for (; u + 4 <= count; u += 4) {
+    const __m128 a01 = _mm_loadu_ps(a[u]);
+    const __m128 a23 = _mm_loadu_ps(a[u + 2]);
+    const __m128 b01 = _mm_loadu_ps(b[u]);
+    const __m128 b23 = _mm_loadu_ps(b[u + 2]);
+    const __m128 ar = _mm_shuffle_ps(a01, a23, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 ai = _mm_shuffle_ps(a01, a23, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m128 br = _mm_shuffle_ps(b01, b23, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 bi = _mm_shuffle_ps(b01, b23, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m128 re = _mm_add_ps(_mm_mul_ps(ar, br), _mm_mul_ps(ai, bi));
+    const __m128 im = _mm_sub_ps(_mm_mul_ps(ai, br), _mm_mul_ps(ar, bi));
+    const __m128 norm = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(re, re), _mm_mul_ps(im, im)));
+    const __m128 weight = _mm_and_ps(_mm_cmpgt_ps(norm, zero),
+                                     _mm_div_ps(_mm_mul_ps(_mm_loadu_ps(gain + u), g), norm));
+    const __m128 outRe = _mm_mul_ps(re, weight);
+    const __m128 outIm = _mm_mul_ps(im, weight);
+    _mm_storeu_ps(a[u], _mm_unpacklo_ps(outRe, outIm));
+    _mm_storeu_ps(a[u + 2], _mm_unpackhi_ps(outRe, outIm));
   }
-  return b;
+#endif
+  return u;
 }
 
 }  // namespace
@@ -255,22 +343,34 @@ void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, c
   }
   // The normalised cross-power spectrum A * conj(B), weighted by the band and
   // by 1 / size so that values do not grow with the zones.
-  const Band bandX = BandOf(width, static_cast<int>(half));
-  const Band bandY = BandOf(height, height);
+  const Band& bandX = plans->BandX();
+  const Band& bandY = plans->BandY();
   const float scale = 1.0f / static_cast<float>(realSize);
   for (int v = 0; v < height; ++v) {
     const float gy = bandY.Gain[v] * scale;
-    for (size_t u = 0; u < half; ++u) {
-      const size_t i = static_cast<size_t>(v) * half + u;
-      const float re = specA[i][0] * specB[i][0] + specA[i][1] * specB[i][1];
-      const float im = specA[i][1] * specB[i][0] - specA[i][0] * specB[i][1];
+    fftwf_complex* p = specA + static_cast<size_t>(v) * half;
+    const fftwf_complex* q = specB + static_cast<size_t>(v) * half;
+    size_t u = 0;
+    // Rows of the lowest bins both ways take the plain path.
+    if (!bandY.Lowest[v]) u = CrossPowerQuads(p, q, bandX.Gain.data(), gy, half);
+    for (; u < half; ++u) {
+      const float re = p[u][0] * q[u][0] + p[u][1] * q[u][1];
+      const float im = p[u][1] * q[u][0] - p[u][0] * q[u][1];
       const float norm = std::sqrt(re * re + im * im);
       const bool lowest = bandX.Lowest[u] && bandY.Lowest[v];
       const float weight = norm > 0 && !lowest ? bandX.Gain[u] * gy / norm : 0;
-      specA[i][0] = re * weight;
-      specA[i][1] = im * weight;
+      p[u][0] = re * weight;
+      p[u][1] = im * weight;
     }
   }
-  fftwf_execute_dft_c2r(plans->Backward(), specA, realA);
-  s.Values.assign(realA, realA + realSize);
+  // Straight into the surface where FFTW can run the plan there: a reused
+  // surface then costs no copy.
+  s.Values.resize(realSize);
+  float* out = s.Values.data();
+  if (fftwf_alignment_of(out) == fftwf_alignment_of(realA)) {
+    fftwf_execute_dft_c2r(plans->Backward(), specA, out);
+  } else {
+    fftwf_execute_dft_c2r(plans->Backward(), specA, realA);
+    std::copy(realA, realA + realSize, out);
+  }
 }

@@ -1,0 +1,10 @@
+#pragma once
+// The intensities of a run of pixels, as Intensity (bitmap.h) gives them, many
+// at a time: the link scores and the phase transforms read every pixel.
+
+#include <cstdint>
+
+#include "imagefiles/bitmap.h"
+
+// Intensities of count pixels from p (3 bytes each) into out.
+void RowIntensities(const uint8_t* p, int count, int16_t* out);

@@ -1,0 +1,28 @@
+// The weigher of one pair's links against weighing each link afresh.
+#include <gtest/gtest.h>
+
+#include "engine/registration/linkconfidence.h"
+#include "engine/registration/linkweigher.h"
+#include "support/testimages.h"
+
+namespace {
+
+TEST(LinkWeigher, EachOffsetGivesItsOwnEvidenceHoweverOftenAsked) {
+  const Bitmap scene = TexturedBitmap(500, 300, 9);
+  const Bitmap a = CropBitmap(scene, 0, 0, 300, 300);
+  const Bitmap b = CropBitmap(scene, 180, 0, 300, 300);
+  LinkWeigher weigher(a, b);
+  const Offset offsets[] = {{180, 0}, {182, -1}, {120, 40}, {180, 0}, {182, -1}};
+  for (int round = 0; round < 2; ++round) {
+    for (const Offset o : offsets) {
+      const LinkEvidence fresh = WeighLink(a, b, o);
+      const LinkEvidence kept = weigher.Weigh(o);
+      EXPECT_EQ(kept.Score, fresh.Score) << o.X << "," << o.Y;
+      EXPECT_EQ(kept.Peak, fresh.Peak) << o.X << "," << o.Y;
+    }
+  }
+  EXPECT_EQ(weigher.Confidence({180, 0}), 1.0);
+  EXPECT_LT(weigher.Confidence({120, 40}), kWeakLinkScore);
+}
+
+}  // namespace
