@@ -26,9 +26,9 @@ struct ImageLink {
   int64_t DX = 0;
   int64_t DY = 0;
   double Score = 0;  // the link's confidence, 0..1 (linkscore.h)
-  // The offset's part of a pixel (within half a pixel each way), where the
-  // overlap agrees best between whole pixels: only the fit over all
-  // neighbours reads it, so that rounded links do not add up there.
+  // Added to the offset where the overlap agrees best between whole pixels
+  // (registration/subpixel.h): only the fit over all neighbours reads it,
+  // so that rounded links do not add up there.
   double SubX = 0;
   double SubY = 0;
 };

@@ -9,13 +9,17 @@ namespace {
 
 // As the link's confidence: the middle of the overlap, at most this a side.
 constexpr int kSide = 512;
+// Vertices this near a whole pixel are the estimate's own noise: a link
+// that is exact stays exact.
+constexpr double kNoise = 0.05;
 
 // The vertex of the parabola through (-1, before), (0, at), (1, after): the
 // surface's peak is smoothed over a few pixels, and is round at its top.
 double Between(float before, float at, float after) {
   const double bend = double{before} - 2.0 * at + after;
   if (!(bend < 0)) return 0;
-  return std::clamp((double{before} - after) / (2 * bend), -0.5, 0.5);
+  const double vertex = std::clamp((double{before} - after) / (2 * bend), -0.5, 0.5);
+  return std::abs(vertex) < kNoise ? 0 : vertex;
 }
 
 }  // namespace

@@ -6,10 +6,11 @@
 #include "engine/registration/linkscore.h"
 
 struct SubpixelShift {
-  double X = 0;  // added to the offset, each within half a pixel
+  double X = 0;  // added to the offset: at most a pixel and a half
   double Y = 0;
 };
 
-// The part of a pixel to add to offset (second's origin in first's pixels);
-// 0 along an axis where the correlation does not peak at offset.
+// What to add to offset (second's origin in first's pixels) to reach the
+// peak within a pixel of it; 0 along an axis where the peak is flat or within
+// a twentieth of a pixel of a whole one.
 SubpixelShift SubpixelShiftAt(const Bitmap& first, const Bitmap& second, Offset offset);
