@@ -79,18 +79,23 @@ void LiveCapture::FrameTaken(std::shared_ptr<const Bitmap> picture, int32_t dire
   const std::shared_ptr<const Bitmap> before = frames_.back().Picture;
   frames_.push_back(frame);
   DropUnneeded(frames_.size() - 2);
-  jobs_.emplace_back(
-      std::async(std::launch::async, [frame, before, neighbours, ready = ready_]() mutable {
-        LiveFrame done = SearchFrame(std::move(frame), before, neighbours);
+  auto found = std::make_shared<Found>();
+  std::future<void> done =
+      std::async(std::launch::async, [frame, before, neighbours, found, ready = ready_]() mutable {
+        LiveFrame searched = SearchFrame(std::move(frame), before, neighbours);
+        {
+          const std::lock_guard<std::mutex> lock(found->Lock);
+          found->Frame = std::move(searched);
+        }
         if (ready) ready();
-        return done;
-      }));
+      });
+  jobs_.emplace_back(Job{std::move(found), std::move(done), false});
 }
 
 void LiveCapture::FrameTakenBack(std::shared_ptr<const Bitmap> last) {
   if (frames_.empty()) return;
   // A search still running is finished first: it reports when done.
-  if (jobs_.back()) jobs_.back()->wait();
+  if (jobs_.back()) jobs_.back()->Done.wait();
   const std::optional<Point> back = frames_.size() > 1 ? frames_.back().Travel : std::nullopt;
   frames_.pop_back();
   jobs_.pop_back();
@@ -105,10 +110,26 @@ void LiveCapture::FrameTakenBack(std::shared_ptr<const Bitmap> last) {
 bool LiveCapture::Collect() {
   bool any = false;
   for (size_t i = 0; i < jobs_.size(); ++i) {
-    std::optional<std::future<LiveFrame>>& job = jobs_[i];
-    if (!job || job->wait_for(std::chrono::seconds(0)) != std::future_status::ready) continue;
-    frames_[i] = job->get();
-    job.reset();
+    std::optional<Job>& job = jobs_[i];
+    if (!job || job->Collected) continue;
+    std::optional<LiveFrame> frame;
+    {
+      const std::lock_guard<std::mutex> lock(job->Result->Lock);
+      frame.swap(job->Result->Frame);
+    }
+    if (!frame) {
+      // A search that ended without its frame failed: its failure is raised here, once.
+      if (job->Done.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        std::future<void> failed = std::move(job->Done);
+        job.reset();
+        failed.get();
+      }
+      continue;
+    }
+    frames_[i] = std::move(*frame);
+    // The future stays: its thread may still be in ready, and dropping the
+    // future would wait for it to leave.
+    job->Collected = true;
     DropUnneeded(i);
     any = true;
   }
@@ -116,8 +137,8 @@ bool LiveCapture::Collect() {
 }
 
 void LiveCapture::WaitAll() {
-  for (std::optional<std::future<LiveFrame>>& job : jobs_) {
-    if (job) job->wait();
+  for (std::optional<Job>& job : jobs_) {
+    if (job) job->Done.wait();
   }
   Collect();
 }

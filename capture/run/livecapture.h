@@ -7,6 +7,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -55,7 +56,7 @@ class LiveCapture {
 
   // A frame was taken: its link to the one before is searched from now on,
   // off this thread. The link searches it starts call ready when done (on
-  // their own thread).
+  // their own thread), once the link is there for Collect.
   void FrameTaken(std::shared_ptr<const Bitmap> picture, int32_t direction,
                   const LiveLinkSettings& settings);
   // The last frame was taken back; last is now the last frame's picture.
@@ -81,7 +82,18 @@ class LiveCapture {
  private:
   MotionFollower follower_;
   std::vector<LiveFrame> frames_;
-  std::vector<std::optional<std::future<LiveFrame>>> jobs_;  // one per frame
+  // A search's frame is put here before ready is called: its future is
+  // ready only after ready returns, too late for a caller collecting at once.
+  struct Found {
+    std::mutex Lock;
+    std::optional<LiveFrame> Frame;
+  };
+  struct Job {
+    std::shared_ptr<Found> Result;
+    std::future<void> Done;  // the search's thread, kept until it has ended
+    bool Collected = false;
+  };
+  std::vector<std::optional<Job>> jobs_;  // one per frame
   void DropUnneeded(size_t index);
 
   std::function<void()> ready_;

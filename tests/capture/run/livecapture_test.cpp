@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
 #include <memory>
 
 #include "capture/run/autocapture.h"
@@ -162,6 +163,33 @@ TEST(LiveMosaicTest, TilesLandAtTheirScaledPlacesAndTheNewestIsOutlined) {
   EXPECT_EQ(border[2], 230);
   EXPECT_EQ(border[0], 0);
   EXPECT_EQ(picture.Pixel(80, 10)[0], 64);  // background above the tiles
+}
+
+TEST(LiveCaptureTest, ALinkToldIsThereToCollectAtOnce) {
+  // The page collects as soon as it is told, while the search's thread may
+  // not have left yet: here it waits in ready until the collect is done.
+  std::promise<void> told;
+  std::promise<void> collected;
+  const std::shared_future<void> leave = collected.get_future().share();
+  const Bitmap scene = TexturedBitmap(700, 500, 79);
+  const LiveLinkSettings settings{15, 3, 30, SearchMethod::Template};
+  LiveCapture live;
+  live.Begin();
+  live.SetLinkReady([&told, leave] {
+    told.set_value();
+    leave.wait();
+  });
+  live.FrameTaken(std::make_shared<const Bitmap>(CropBitmap(scene, 0, 0, kW, kH)), kDirNone,
+                  settings);
+  live.FrameTaken(std::make_shared<const Bitmap>(CropBitmap(scene, 5, 3, kW, kH)), kDirRight,
+                  settings);
+  told.get_future().wait();
+  const bool arrived = live.Collect();
+  collected.set_value();
+  EXPECT_TRUE(arrived);
+  ASSERT_EQ(live.Frames().size(), 2u);
+  EXPECT_FALSE(live.Frames()[1].Pending);
+  EXPECT_EQ(live.Frames()[1].Link.At, (Offset{5, 3}));
 }
 
 class LiveRunTest : public ::testing::Test {
