@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "engine/parallel.h"
+
 namespace {
 
 // An earlier frame the new one may overlap, where the live places put it.
@@ -17,6 +19,8 @@ constexpr int kMinNeighbourOverlapPct = 10;
 // Runs on a worker thread: touches only what it is given.
 LiveFrame SearchFrame(LiveFrame frame, const std::shared_ptr<const Bitmap>& before,
                       const std::vector<Candidate>& neighbours) {
+  // One core is enough for a link, and the live pictures need one meanwhile.
+  const EngineWorkOnThisThread alone;
   frame.Link =
       SearchLiveLink(*before, *frame.Picture, frame.Travel, frame.Direction, frame.SearchedWith);
   for (const Candidate& c : neighbours) {
