@@ -2,7 +2,8 @@
 // ships, at 640 x 480 and 2592 x 1944: the time from the take of a frame to
 // the live mosaic drawn with the frame's link (searched off this thread while
 // live pictures keep coming, as on the capture page), against the engine's
-// template search over the facing zone alone and against the same update
+// template search over the facing zone alone, the live link search alone
+// (on one core, as the run has it, and on every core) and the same update
 // without waiting for the link; then the live rate, live pictures taken
 // through the run at the camera's rate and flat out, with and without a link
 // searched on another thread meanwhile.
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -28,6 +30,7 @@
 
 #include "capture/run/capturerun.h"
 #include "capture/run/livemosaic.h"
+#include "engine/parallel.h"
 #include "imagefiles/imagefiles.h"
 #include "ratioreporter.h"
 #include "support/heldoutset.h"
@@ -226,7 +229,7 @@ struct Scene {
   // The pairs the walk takes, each in an engine of its own for the facing-zone search.
   std::vector<std::unique_ptr<Panoram>> Pairs;
   std::vector<Offset> Truth;  // each pair's second frame's origin in the first's pixels
-  std::vector<Point> Travel;  // as measured when the second frame was taken
+  std::vector<std::optional<Point>> Travel;  // as measured when the second frame was taken
   int LiveExact = 0, FacingExact = 0;
 };
 
@@ -285,8 +288,8 @@ void WalkOn(Walk& w, const CutCamera& camera, size_t& n, int every) {
   while (n < camera.Count() && n % static_cast<size_t>(every) != 0) w.Step(camera.Picture(n++));
 }
 
-size_t TakesAfterFirst(const Case& c, const CutCamera& camera) {
-  return (camera.Count() - 1) / static_cast<size_t>(c.Every);
+size_t TakesAfterFirst(const Case& c) {
+  return (PathOf(c).size() - 1) / static_cast<size_t>(c.Every);
 }
 
 void StartWalk(Walk& w, const CutCamera& camera, size_t& n) {
@@ -302,7 +305,7 @@ void Prepare(const Case& c, Scene& s) {
   size_t n = 0;
   StartWalk(w, *s.Camera, n);
   std::vector<Point> at{s.Camera->At(0)};
-  for (size_t k = 0; k < TakesAfterFirst(c, *s.Camera); ++k) {
+  for (size_t k = 0; k < TakesAfterFirst(c); ++k) {
     WalkOn(w, *s.Camera, n, c.Every);
     at.push_back(s.Camera->At(n));
     TakeAndWait(w, *s.Camera, n, 1000.0 / c.Fps);
@@ -319,17 +322,18 @@ void Prepare(const Case& c, Scene& s) {
     s.FacingExact += OffsetOfLink(pair->GetLinkOut(0), pair->GetLinkIn(1)) == truth;
     s.LiveExact += frames[static_cast<size_t>(i)].Link.At == truth;
     s.Truth.push_back(truth);
-    s.Travel.push_back(frames[static_cast<size_t>(i)].Travel.value_or(Point{}));
+    s.Travel.push_back(frames[static_cast<size_t>(i)].Travel);
     s.Pairs.push_back(std::move(pair));
   }
 }
 
+std::string PhotoFile(const Case& c) { return HeldOutPhotoFolder() + "/" + c.Photo; }
+
 std::shared_ptr<Scene> MakeScene(const Case& c) {
   Bitmap photo;
-  const std::string file = HeldOutPhotoFolder() + "/" + c.Photo;
-  if (!PixLoadImage(file, photo)) {
-    std::fprintf(stderr, "%s: run scripts/setup.sh bench\n", file.c_str());
-    return nullptr;
+  if (!PixLoadImage(PhotoFile(c), photo)) {
+    std::fprintf(stderr, "%s: unreadable\n", PhotoFile(c).c_str());
+    std::exit(1);
   }
   if (c.PhotoWidth > 0) photo = MakeThumbnail(photo, c.PhotoWidth, c.PhotoHeight, kSmoothResample);
   auto s = std::make_shared<Scene>();
@@ -365,11 +369,27 @@ void FacingBench(benchmark::State& st, const Scene& s) {
   }
 }
 
+// The live link search alone, pair after pair of the walk, around the travel
+// measured when each frame was taken: on this thread alone, as a run
+// searches, or spread over every core.
+void SearchBench(benchmark::State& st, const Scene& s, bool threaded) {
+  std::optional<EngineWorkOnThisThread> alone;
+  if (!threaded) alone.emplace();
+  size_t k = 0;
+  for (auto _ : st) {
+    const Panoram& pair = *s.Pairs[k];
+    benchmark::DoNotOptimize(SearchLiveLink(pair.ImageBitmap(0), pair.ImageBitmap(1), s.Travel[k],
+                                            pair.Direction(1), LiveLinkSettingsOf(pair)));
+    k = (k + 1) % s.Pairs.size();
+  }
+}
+
 // A link searched over and over on another thread, as while frames are taken.
 class LinkingMeanwhile {
  public:
   explicit LinkingMeanwhile(const Scene& s)
       : thread_([&s, this] {
+          const EngineWorkOnThisThread alone;  // as the run's searches are
           const Bitmap& earlier = s.Pairs[0]->ImageBitmap(0);
           const Bitmap& next = s.Pairs[0]->ImageBitmap(1);
           const LiveLinkSettings settings = LiveLinkSettingsOf(*s.Pairs[0]);
@@ -420,25 +440,49 @@ void LiveBench(benchmark::State& st, const Scene& s, double periodMs, bool linki
   }
 }
 
-void RegisterCase(const Case& c, const std::shared_ptr<Scene>& s) {
+// A case's scene is made when its first benchmark runs: a filter leaves the others alone.
+class LazyScene {
+ public:
+  explicit LazyScene(const Case& c) : case_(c) {}
+  const Scene& Get() {
+    if (!scene_) scene_ = MakeScene(case_);
+    return *scene_;
+  }
+  bool Made() const { return scene_ != nullptr; }
+
+ private:
+  const Case& case_;
+  std::shared_ptr<Scene> scene_;
+};
+
+void RegisterCase(const Case& c, const std::shared_ptr<LazyScene>& s) {
   const std::string base = c.Name;
-  const auto takes = static_cast<int64_t>(TakesAfterFirst(c, *s->Camera));
+  const auto takes = static_cast<int64_t>(TakesAfterFirst(c));
   for (const bool link : {true, false}) {
     const std::string name = "take/" + base + (link ? "/linked" : "/pending");
     benchmark::RegisterBenchmark(
         name.c_str(),
-        [c, s, link, name](benchmark::State& st) { TakeBench(st, c, *s, link, name); })
+        [c, s, link, name](benchmark::State& st) { TakeBench(st, c, s->Get(), link, name); })
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
         ->Iterations(takes)
         ->Repetitions(kRepetitions);
   }
   benchmark::RegisterBenchmark(("facing/" + base).c_str(),
-                               [s](benchmark::State& st) { FacingBench(st, *s); })
+                               [s](benchmark::State& st) { FacingBench(st, s->Get()); })
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
-      ->Iterations(static_cast<int64_t>(s->Pairs.size()) * 2)
+      ->Iterations(takes * 2)
       ->Repetitions(kRepetitions);
+  for (const bool threaded : {false, true}) {
+    benchmark::RegisterBenchmark(
+        ("search/" + base + (threaded ? "/threaded" : "/alone")).c_str(),
+        [s, threaded](benchmark::State& st) { SearchBench(st, s->Get(), threaded); })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(takes * 2)
+        ->Repetitions(kRepetitions);
+  }
   const double period = 1000.0 / c.Fps;
   for (const bool paced : {true, false}) {
     for (const bool linking : {false, true}) {
@@ -446,7 +490,7 @@ void RegisterCase(const Case& c, const std::shared_ptr<Scene>& s) {
           std::string(paced ? "live/" : "flat/") + base + (linking ? "/linking" : "/alone");
       benchmark::RegisterBenchmark(name.c_str(),
                                    [s, paced, period, linking, name](benchmark::State& st) {
-                                     LiveBench(st, *s, paced ? period : 0, linking, name);
+                                     LiveBench(st, s->Get(), paced ? period : 0, linking, name);
                                    })
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime()
@@ -481,6 +525,10 @@ void PrintCase(const Case& c, const Scene& s, const RatioReporter& r) {
               s.Truth.size(), s.FacingExact, s.Truth.size());
   r.PrintRatio("facing-zone search / take to linked " + base, "facing/" + base,
                "take/" + base + "/linked");
+  r.PrintRatio("take to linked / live link search alone " + base, "take/" + base + "/linked",
+               "search/" + base + "/alone");
+  r.PrintRatio("live link search: every core / one " + base, "search/" + base + "/threaded",
+               "search/" + base + "/alone");
   r.PrintRatio("take to linked / link pending " + base, "take/" + base + "/linked",
                "take/" + base + "/pending");
   for (const char* kind : {"live/", "flat/"}) {
@@ -500,14 +548,19 @@ void PrintCase(const Case& c, const Scene& s, const RatioReporter& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::shared_ptr<Scene>> scenes;
+  std::vector<std::shared_ptr<LazyScene>> scenes;
   for (const Case& c : kCases) {
-    scenes.push_back(MakeScene(c));
-    if (!scenes.back()) return 1;
+    if (!std::filesystem::exists(PhotoFile(c))) {
+      std::fprintf(stderr, "%s: run scripts/setup.sh bench\n", PhotoFile(c).c_str());
+      return 1;
+    }
+    scenes.push_back(std::make_shared<LazyScene>(c));
     RegisterCase(c, scenes.back());
   }
   const RatioReporter& r = RunWithRatios(argc, argv);
   std::printf("\n");
-  for (size_t i = 0; i < scenes.size(); ++i) PrintCase(kCases[i], *scenes[i], r);
+  for (size_t i = 0; i < scenes.size(); ++i) {
+    if (scenes[i]->Made()) PrintCase(kCases[i], scenes[i]->Get(), r);
+  }
   return 0;
 }
