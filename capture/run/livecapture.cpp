@@ -1,5 +1,6 @@
 #include "capture/run/livecapture.h"
 
+#include <atomic>
 #include <chrono>
 
 #include "engine/parallel.h"
@@ -44,6 +45,7 @@ void LiveCapture::Begin() {
   WaitAll();
   frames_.clear();
   jobs_.clear();
+  pictures_.clear();
   follower_.Reset();
 }
 
@@ -80,13 +82,16 @@ void LiveCapture::FrameTaken(std::shared_ptr<const Bitmap> picture, int32_t dire
     }
   }
   frame.Pending = true;
-  const std::shared_ptr<const Bitmap> before = frames_.back().Picture;
+  std::shared_ptr<const Bitmap> before = frames_.back().Picture;
   frames_.push_back(frame);
   DropUnneeded(frames_.size() - 2);
   auto found = std::make_shared<Found>();
   std::future<void> done =
       std::async(std::launch::async, [frame, before, neighbours, found, ready = ready_]() mutable {
         LiveFrame searched = SearchFrame(std::move(frame), before, neighbours);
+        // The job outlives the search: it holds no picture from here on.
+        before.reset();
+        neighbours.clear();
         {
           const std::lock_guard<std::mutex> lock(found->Lock);
           found->Frame = std::move(searched);
@@ -115,6 +120,9 @@ bool LiveCapture::Collect() {
   bool any = false;
   for (size_t i = 0; i < jobs_.size(); ++i) {
     std::optional<Job>& job = jobs_[i];
+    if (job && job->Collected &&
+        job->Done.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+      job.reset();
     if (!job || job->Collected) continue;
     std::optional<LiveFrame> frame;
     {
@@ -149,6 +157,19 @@ void LiveCapture::WaitAll() {
 
 void LiveCapture::DropUnneeded(size_t index) {
   if (!neighbours_ && index + 1 < frames_.size()) frames_[index].Picture.reset();
+}
+
+std::shared_ptr<const Bitmap> LiveCapture::PictureFor(const Bitmap& frame) {
+  for (std::shared_ptr<Bitmap>& picture : pictures_) {
+    if (picture.use_count() != 1) continue;
+    // The last other owner let go on its own thread: its reads come first.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    *picture = frame;
+    return picture;
+  }
+  auto picture = std::make_shared<Bitmap>(frame);
+  if (pictures_.size() < kPooledPictures) pictures_.push_back(picture);
+  return picture;
 }
 
 std::vector<Point> LiveCapture::Places() const {

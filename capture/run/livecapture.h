@@ -59,6 +59,10 @@ class LiveCapture {
   // their own thread), once the link is there for Collect.
   void FrameTaken(std::shared_ptr<const Bitmap> picture, int32_t direction,
                   const LiveLinkSettings& settings);
+  // The copy of a frame that FrameTaken is given: into the storage of a
+  // picture no search needs any more when there is one, for a fresh block
+  // of a large frame costs more in mapping its pages than in the copy.
+  std::shared_ptr<const Bitmap> PictureFor(const Bitmap& frame);
   // The last frame was taken back; last is now the last frame's picture.
   void FrameTakenBack(std::shared_ptr<const Bitmap> last);
   void SetLinkReady(std::function<void()> ready) { ready_ = std::move(ready); }
@@ -98,4 +102,8 @@ class LiveCapture {
 
   std::function<void()> ready_;
   NeighbourPlacement neighbours_;
+  // Pictures made by PictureFor, each free again once it is the only owner:
+  // the last frame's, the new one's and one more cover a run without neighbours.
+  static constexpr size_t kPooledPictures = 3;
+  std::vector<std::shared_ptr<Bitmap>> pictures_;
 };

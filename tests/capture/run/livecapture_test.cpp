@@ -192,6 +192,27 @@ TEST(LiveCaptureTest, ALinkToldIsThereToCollectAtOnce) {
   EXPECT_EQ(live.Frames()[1].Link.At, (Offset{5, 3}));
 }
 
+TEST(LiveCaptureTest, APictureNoSearchNeedsAnyMoreServesALaterFrame) {
+  const Bitmap scene = TexturedBitmap(700, 500, 80);
+  const LiveLinkSettings settings{15, 3, 30, SearchMethod::Template};
+  LiveCapture live;
+  live.Begin();
+  std::vector<const uint8_t*> storage;
+  for (int k = 0; k < 4; ++k) {
+    const std::shared_ptr<const Bitmap> picture =
+        live.PictureFor(CropBitmap(scene, 4 * k, 2 * k, kW, kH));
+    storage.push_back(picture->Data());
+    live.FrameTaken(picture, kDirRight, settings);
+    live.WaitAll();
+  }
+  // Frame 0's picture is free once frame 1 is linked, frame 1's once frame 2 is.
+  EXPECT_EQ(storage[2], storage[0]);
+  EXPECT_EQ(storage[3], storage[1]);
+  // Each search read its own frames: every link is the cut's offset.
+  for (size_t k = 1; k < 4; ++k) EXPECT_EQ(live.Frames()[k].Link.At, (Offset{4, 2})) << k;
+  EXPECT_EQ(*live.Frames()[3].Picture, CropBitmap(scene, 12, 6, kW, kH));
+}
+
 class LiveRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
