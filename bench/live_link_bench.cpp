@@ -520,9 +520,11 @@ void PrintCase(const Case& c, const Scene& s, const RatioReporter& r) {
               linked.size(), c.TargetMs, Worst(linked) <= c.TargetMs ? "met" : "MISSED");
   std::printf("%-44s median %8.1f ms  worst %8.1f ms\n",
               ("take to picture, link pending " + base).c_str(), Median(pending), Worst(pending));
-  std::printf("%-44s live %zu / %zu exact, facing zone alone %d / %zu\n",
+  const auto measured = std::count_if(s.Travel.begin(), s.Travel.end(),
+                                      [](const std::optional<Point>& t) { return t.has_value(); });
+  std::printf("%-44s live %zu / %zu exact (travel measured for %td), facing zone alone %d / %zu\n",
               ("links at the true offset " + base).c_str(), static_cast<size_t>(s.LiveExact),
-              s.Truth.size(), s.FacingExact, s.Truth.size());
+              s.Truth.size(), measured, s.FacingExact, s.Truth.size());
   r.PrintRatio("facing-zone search / take to linked " + base, "facing/" + base,
                "take/" + base + "/linked");
   r.PrintRatio("take to linked / live link search alone " + base, "take/" + base + "/linked",
