@@ -28,6 +28,10 @@ int EngineThreads() {
   return n > 0 ? n : HardwareThreads();
 }
 
+EngineWorkOnThisThread::EngineWorkOnThisThread() : was_(t_insideWorker) { t_insideWorker = true; }
+
+EngineWorkOnThisThread::~EngineWorkOnThisThread() { t_insideWorker = was_; }
+
 void ParallelFor(int count, int grain, const std::function<void(int, int)>& body) {
   if (count <= 0) return;
   grain = std::max(1, grain);

@@ -16,6 +16,20 @@ int EngineThreads();
 // A call made from inside a running body runs on its own thread only.
 void ParallelFor(int count, int grain, const std::function<void(int, int)>& body);
 
+// While one lives, the engine work its thread starts stays on that thread:
+// for work beside a window's thread, which keeps a core of its own, and
+// which on a shared machine would otherwise wait on the busiest core.
+class EngineWorkOnThisThread {
+ public:
+  EngineWorkOnThisThread();
+  ~EngineWorkOnThisThread();
+  EngineWorkOnThisThread(const EngineWorkOnThisThread&) = delete;
+  EngineWorkOnThisThread& operator=(const EngineWorkOnThisThread&) = delete;
+
+ private:
+  bool was_;
+};
+
 // Items per chunk so that a chunk holds at least minWork units of work, which
 // keeps small jobs on the calling thread (starting a thread costs more).
 inline int GrainFor(int64_t workPerItem, int64_t minWork, int atLeast = 1) {

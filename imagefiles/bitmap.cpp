@@ -27,6 +27,21 @@ Bitmap::Bitmap(int width, int height, uint8_t fill) {
   data_.assign(stride_ * static_cast<size_t>(height), fill);
 }
 
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+  if (this == &other) return *this;
+  // A fresh block of a camera frame's size costs more in mapping its pages
+  // than in the copy, and frames are copied over frames at the live rate.
+  if (data_.size() == other.data_.size()) {
+    std::copy(other.data_.begin(), other.data_.end(), data_.begin());
+    width_ = other.width_;
+    height_ = other.height_;
+    stride_ = other.stride_;
+    return *this;
+  }
+  *this = Bitmap(other);
+  return *this;
+}
+
 std::optional<Bitmap> Bitmap::TryCreate(int width, int height, uint8_t fill) {
   if (!SizeAllowed(width, height)) return std::nullopt;
   try {

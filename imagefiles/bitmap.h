@@ -45,11 +45,9 @@ class Bitmap {
   Bitmap(Bitmap&&) noexcept = default;
   Bitmap& operator=(Bitmap&&) noexcept = default;
   // A copy that runs out of memory leaves the target as it was, never with
-  // the new size over the old pixels.
-  Bitmap& operator=(const Bitmap& other) {
-    if (this != &other) *this = Bitmap(other);
-    return *this;
-  }
+  // the new size over the old pixels; one of the same byte count goes into
+  // the storage already held.
+  Bitmap& operator=(const Bitmap& other);
   static bool SizeAllowed(int64_t width, int64_t height);
 
   int Width() const { return width_; }

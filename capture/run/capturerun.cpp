@@ -79,8 +79,7 @@ FrameTaken CaptureRun::StoreFrame(const Bitmap& live) {
   ++Project.FrameCount;
   ++framesThisRun_;
   try {
-    Live.FrameTaken(std::make_shared<const Bitmap>(engine_.LastBitmap()), direction,
-                    LiveLinkSettingsOf(engine_));
+    Live.FrameTaken(Live.PictureFor(engine_.LastBitmap()), direction, LiveLinkSettingsOf(engine_));
   } catch (const std::bad_alloc&) {
     // Without its live link the frame is searched at the end like any other.
     Live.Begin();
@@ -121,7 +120,7 @@ bool CaptureRun::RetakeLastFrame(FrameRetaken* retaken) {
   std::shared_ptr<const Bitmap> last;
   try {
     LastFrame = engine_.Count() > 0 ? engine_.LastBitmap() : Bitmap();
-    if (engine_.Count() > 0) last = std::make_shared<const Bitmap>(LastFrame);
+    if (engine_.Count() > 0) last = Live.PictureFor(LastFrame);
   } catch (const std::bad_alloc&) {
     LastFrame = Bitmap();
   }

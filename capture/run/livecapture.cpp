@@ -1,6 +1,9 @@
 #include "capture/run/livecapture.h"
 
+#include <atomic>
 #include <chrono>
+
+#include "engine/parallel.h"
 
 namespace {
 
@@ -17,6 +20,8 @@ constexpr int kMinNeighbourOverlapPct = 10;
 // Runs on a worker thread: touches only what it is given.
 LiveFrame SearchFrame(LiveFrame frame, const std::shared_ptr<const Bitmap>& before,
                       const std::vector<Candidate>& neighbours) {
+  // One core is enough for a link, and the live pictures need one meanwhile.
+  const EngineWorkOnThisThread alone;
   frame.Link =
       SearchLiveLink(*before, *frame.Picture, frame.Travel, frame.Direction, frame.SearchedWith);
   for (const Candidate& c : neighbours) {
@@ -40,6 +45,7 @@ void LiveCapture::Begin() {
   WaitAll();
   frames_.clear();
   jobs_.clear();
+  pictures_.clear();
   follower_.Reset();
 }
 
@@ -76,21 +82,29 @@ void LiveCapture::FrameTaken(std::shared_ptr<const Bitmap> picture, int32_t dire
     }
   }
   frame.Pending = true;
-  const std::shared_ptr<const Bitmap> before = frames_.back().Picture;
+  std::shared_ptr<const Bitmap> before = frames_.back().Picture;
   frames_.push_back(frame);
   DropUnneeded(frames_.size() - 2);
-  jobs_.emplace_back(
-      std::async(std::launch::async, [frame, before, neighbours, ready = ready_]() mutable {
-        LiveFrame done = SearchFrame(std::move(frame), before, neighbours);
+  auto found = std::make_shared<Found>();
+  std::future<void> done =
+      std::async(std::launch::async, [frame, before, neighbours, found, ready = ready_]() mutable {
+        LiveFrame searched = SearchFrame(std::move(frame), before, neighbours);
+        // The job outlives the search: it holds no picture from here on.
+        before.reset();
+        neighbours.clear();
+        {
+          const std::lock_guard<std::mutex> lock(found->Lock);
+          found->Frame = std::move(searched);
+        }
         if (ready) ready();
-        return done;
-      }));
+      });
+  jobs_.emplace_back(Job{std::move(found), std::move(done), false});
 }
 
 void LiveCapture::FrameTakenBack(std::shared_ptr<const Bitmap> last) {
   if (frames_.empty()) return;
   // A search still running is finished first: it reports when done.
-  if (jobs_.back()) jobs_.back()->wait();
+  if (jobs_.back()) jobs_.back()->Done.wait();
   const std::optional<Point> back = frames_.size() > 1 ? frames_.back().Travel : std::nullopt;
   frames_.pop_back();
   jobs_.pop_back();
@@ -105,10 +119,29 @@ void LiveCapture::FrameTakenBack(std::shared_ptr<const Bitmap> last) {
 bool LiveCapture::Collect() {
   bool any = false;
   for (size_t i = 0; i < jobs_.size(); ++i) {
-    std::optional<std::future<LiveFrame>>& job = jobs_[i];
-    if (!job || job->wait_for(std::chrono::seconds(0)) != std::future_status::ready) continue;
-    frames_[i] = job->get();
-    job.reset();
+    std::optional<Job>& job = jobs_[i];
+    if (job && job->Collected &&
+        job->Done.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+      job.reset();
+    if (!job || job->Collected) continue;
+    std::optional<LiveFrame> frame;
+    {
+      const std::lock_guard<std::mutex> lock(job->Result->Lock);
+      frame.swap(job->Result->Frame);
+    }
+    if (!frame) {
+      // A search that ended without its frame failed: its failure is raised here, once.
+      if (job->Done.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        std::future<void> failed = std::move(job->Done);
+        job.reset();
+        failed.get();
+      }
+      continue;
+    }
+    frames_[i] = std::move(*frame);
+    // The future stays: its thread may still be in ready, and dropping the
+    // future would wait for it to leave.
+    job->Collected = true;
     DropUnneeded(i);
     any = true;
   }
@@ -116,14 +149,27 @@ bool LiveCapture::Collect() {
 }
 
 void LiveCapture::WaitAll() {
-  for (std::optional<std::future<LiveFrame>>& job : jobs_) {
-    if (job) job->wait();
+  for (std::optional<Job>& job : jobs_) {
+    if (job) job->Done.wait();
   }
   Collect();
 }
 
 void LiveCapture::DropUnneeded(size_t index) {
   if (!neighbours_ && index + 1 < frames_.size()) frames_[index].Picture.reset();
+}
+
+std::shared_ptr<const Bitmap> LiveCapture::PictureFor(const Bitmap& frame) {
+  for (std::shared_ptr<Bitmap>& picture : pictures_) {
+    if (picture.use_count() != 1) continue;
+    // The last other owner let go on its own thread: its reads come first.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    *picture = frame;
+    return picture;
+  }
+  auto picture = std::make_shared<Bitmap>(frame);
+  if (pictures_.size() < kPooledPictures) pictures_.push_back(picture);
+  return picture;
 }
 
 std::vector<Point> LiveCapture::Places() const {

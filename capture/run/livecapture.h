@@ -7,6 +7,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -55,9 +56,13 @@ class LiveCapture {
 
   // A frame was taken: its link to the one before is searched from now on,
   // off this thread. The link searches it starts call ready when done (on
-  // their own thread).
+  // their own thread), once the link is there for Collect.
   void FrameTaken(std::shared_ptr<const Bitmap> picture, int32_t direction,
                   const LiveLinkSettings& settings);
+  // The copy of a frame that FrameTaken is given: into the storage of a
+  // picture no search needs any more when there is one, for a fresh block
+  // of a large frame costs more in mapping its pages than in the copy.
+  std::shared_ptr<const Bitmap> PictureFor(const Bitmap& frame);
   // The last frame was taken back; last is now the last frame's picture.
   void FrameTakenBack(std::shared_ptr<const Bitmap> last);
   void SetLinkReady(std::function<void()> ready) { ready_ = std::move(ready); }
@@ -81,9 +86,24 @@ class LiveCapture {
  private:
   MotionFollower follower_;
   std::vector<LiveFrame> frames_;
-  std::vector<std::optional<std::future<LiveFrame>>> jobs_;  // one per frame
+  // A search's frame is put here before ready is called: its future is
+  // ready only after ready returns, too late for a caller collecting at once.
+  struct Found {
+    std::mutex Lock;
+    std::optional<LiveFrame> Frame;
+  };
+  struct Job {
+    std::shared_ptr<Found> Result;
+    std::future<void> Done;  // the search's thread, kept until it has ended
+    bool Collected = false;
+  };
+  std::vector<std::optional<Job>> jobs_;  // one per frame
   void DropUnneeded(size_t index);
 
   std::function<void()> ready_;
   NeighbourPlacement neighbours_;
+  // Pictures made by PictureFor, each free again once it is the only owner:
+  // the last frame's, the new one's and one more cover a run without neighbours.
+  static constexpr size_t kPooledPictures = 3;
+  std::vector<std::shared_ptr<Bitmap>> pictures_;
 };

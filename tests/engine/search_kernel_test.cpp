@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <mutex>
 #include <random>
+#include <set>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "engine/parallel.h"
@@ -99,6 +103,31 @@ TEST(ParallelForTest, NestedCallsAndFailures) {
                std::runtime_error);
   SetEngineThreads(0);
   EXPECT_GE(EngineThreads(), 1);
+}
+
+// The threads a ParallelFor of slow items runs on.
+std::set<std::thread::id> ThreadsUsed() {
+  std::mutex lock;
+  std::set<std::thread::id> used;
+  ParallelFor(200, 1, [&](int, int) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const std::lock_guard<std::mutex> hold(lock);
+    used.insert(std::this_thread::get_id());
+  });
+  return used;
+}
+
+TEST(ParallelForTest, WorkOnThisThreadStaysOnItWhileTheGuardLives) {
+  SetEngineThreads(4);
+  const std::set<std::thread::id> here{std::this_thread::get_id()};
+  {
+    const EngineWorkOnThisThread alone;
+    { const EngineWorkOnThisThread nested; }
+    // The inner guard's end leaves the outer one in force.
+    EXPECT_EQ(ThreadsUsed(), here);
+  }
+  EXPECT_GT(ThreadsUsed().size(), 1u);
+  SetEngineThreads(0);
 }
 
 }  // namespace

@@ -18,6 +18,23 @@ TEST(Bitmap, RowsArePaddedAndCopiesAreDeep) {
   EXPECT_EQ(rows.Width, 5);
 }
 
+TEST(Bitmap, ACopyOfTheSameByteCountGoesIntoTheStorageHeld) {
+  Bitmap a(640, 480, 9);
+  a.Pixel(639, 479)[1] = 77;
+  Bitmap b(480, 640, 1);  // as many bytes, laid out otherwise
+  const uint8_t* storage = b.Data();
+  b = a;
+  EXPECT_EQ(b.Data(), storage);
+  EXPECT_EQ(b.Width(), 640);
+  EXPECT_EQ(b.Stride(), a.Stride());
+  EXPECT_EQ(b.Pixel(639, 479)[1], 77);
+  EXPECT_TRUE(a == b);
+  Bitmap c(3, 3);  // another size: a copy of its own
+  c = a;
+  EXPECT_TRUE(c == a);
+  EXPECT_NE(c.Data(), a.Data());
+}
+
 TEST(Bitmap, AbsurdSizesAreRefusedNotAllocated) {
   EXPECT_FALSE(Bitmap::TryCreate(100000, 10).has_value());
   EXPECT_FALSE(Bitmap::TryCreate(30000, 30000).has_value());

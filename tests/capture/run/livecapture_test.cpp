@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
 #include <memory>
 
 #include "capture/run/autocapture.h"
@@ -165,6 +166,54 @@ TEST(LiveMosaicTest, TilesLandAtTheirScaledPlacesAndTheNewestIsOutlined) {
   EXPECT_EQ(border[2], 230);
   EXPECT_EQ(border[0], 0);
   EXPECT_EQ(picture.Pixel(80, 10)[0], 64);  // background above the tiles
+}
+
+TEST(LiveCaptureTest, ALinkToldIsThereToCollectAtOnce) {
+  // The page collects as soon as it is told, while the search's thread may
+  // not have left yet: here it waits in ready until the collect is done.
+  std::promise<void> told;
+  std::promise<void> collected;
+  const std::shared_future<void> leave = collected.get_future().share();
+  const Bitmap scene = TexturedBitmap(700, 500, 79);
+  const LiveLinkSettings settings{15, 3, 30, SearchMethod::Template};
+  LiveCapture live;
+  live.Begin();
+  live.SetLinkReady([&told, leave] {
+    told.set_value();
+    leave.wait();
+  });
+  live.FrameTaken(std::make_shared<const Bitmap>(CropBitmap(scene, 0, 0, kW, kH)), kDirNone,
+                  settings);
+  live.FrameTaken(std::make_shared<const Bitmap>(CropBitmap(scene, 5, 3, kW, kH)), kDirRight,
+                  settings);
+  told.get_future().wait();
+  const bool arrived = live.Collect();
+  collected.set_value();
+  EXPECT_TRUE(arrived);
+  ASSERT_EQ(live.Frames().size(), 2u);
+  EXPECT_FALSE(live.Frames()[1].Pending);
+  EXPECT_EQ(live.Frames()[1].Link.At, (Offset{5, 3}));
+}
+
+TEST(LiveCaptureTest, APictureNoSearchNeedsAnyMoreServesALaterFrame) {
+  const Bitmap scene = TexturedBitmap(700, 500, 80);
+  const LiveLinkSettings settings{15, 3, 30, SearchMethod::Template};
+  LiveCapture live;
+  live.Begin();
+  std::vector<const uint8_t*> storage;
+  for (int k = 0; k < 4; ++k) {
+    const std::shared_ptr<const Bitmap> picture =
+        live.PictureFor(CropBitmap(scene, 4 * k, 2 * k, kW, kH));
+    storage.push_back(picture->Data());
+    live.FrameTaken(picture, kDirRight, settings);
+    live.WaitAll();
+  }
+  // Frame 0's picture is free once frame 1 is linked, frame 1's once frame 2 is.
+  EXPECT_EQ(storage[2], storage[0]);
+  EXPECT_EQ(storage[3], storage[1]);
+  // Each search read its own frames: every link is the cut's offset.
+  for (size_t k = 1; k < 4; ++k) EXPECT_EQ(live.Frames()[k].Link.At, (Offset{4, 2})) << k;
+  EXPECT_EQ(*live.Frames()[3].Picture, CropBitmap(scene, 12, 6, kW, kH));
 }
 
 class LiveRunTest : public ::testing::Test {
