@@ -18,8 +18,40 @@ JOBS="$(nproc)"
 LINK_LLD=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld
   -DCMAKE_MODULE_LINKER_FLAGS=-fuse-ld=lld)
 
+# The three builds and the static checks overlap, by priority: the release
+# build (the installed program and the Debian packages) takes only what the
+# others leave idle from the start; the ThreadSanitizer build and the static
+# checks start once the sanitizer build is done, below the tests. Each step's
+# output is shown if it fails.
+lane() {  # lane <name> <nice> <command...>: runs in the background, logged
+  local name=$1 level=$2
+  shift 2
+  (
+    renice -n "$level" -p "$BASHPID" >/dev/null
+    "$@"
+    step "$name done"
+  ) >"build/$name.log" 2>&1 &
+  LANES+=("$!:$name")
+}
+finish() {  # finish <name>: waits for its lane; its whole log only if it failed
+  local entry
+  for entry in "${LANES[@]}"; do
+    [ "${entry#*:}" = "$1" ] || continue
+    if ! wait "${entry%%:*}"; then
+      cat "build/$1.log"
+      echo "test.sh: $1 failed (above)"
+      exit 1
+    fi
+    tail -n 1 "build/$1.log"
+  done
+}
+LANES=()
+trap 'for e in "${LANES[@]}"; do kill "${e%%:*}" 2>/dev/null || true; done' EXIT
+mkdir -p build
+lane release-build 19 bash scripts/release-build.sh
+
 BUILD=build/asan
-# The memory-limit test runs on the release build below, so no unsanitized
+# The memory-limit test runs on the release build, so no unsanitized
 # copy of the stitcher is compiled here. The program's sources are compiled
 # one by one here (the test programs a few to a unit, as everywhere): the
 # static checks take their commands from this build.
@@ -29,51 +61,37 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILTOR_SANITIZE=ON -
 cmake --build "$BUILD" -j "$JOBS" >"$BUILD/build.log" 2>&1 || { cat "$BUILD/build.log"; exit 1; }
 step "sanitizer build done"
 
-# The tests wait on devices and workers and leave a core idle much of the
-# time: the static checks and the release build take it, at a lower priority
-# so that no test is starved. Their output is shown if they fail.
-BACKGROUND_LOG=build/background.log
-(
-  set -e
-  # Format and static checks, over the compile commands of the build above.
-  nice -n 15 bash scripts/lint.sh "$BUILD"
-  step "format and static checks done"
-  # The installed program and the Debian packages, from the release build (the
-  # main job's, rebuilt only where it changed).
-  nice -n 15 bash scripts/release-build.sh >build/release-build.log 2>&1 ||
-    { cat build/release-build.log; exit 1; }
-  step "release build done"
-) >"$BACKGROUND_LOG" 2>&1 &
-BACKGROUND=$!
-trap 'kill "$BACKGROUND" 2>/dev/null || true' EXIT
-
-(cd "$BUILD" && ctest --output-on-failure -j "$JOBS" --timeout 900)
-step "tests done"
-bash scripts/fuzz-check.sh  # the fuzz targets build and replay their corpora
-step "fuzz replay done"
-
 # The engine splits its work over threads, the window stitches and saves on a
 # worker, and cameras and scanners deliver on threads of their own: those
 # tests (CTest label "threaded") run again under ThreadSanitizer, built at
 # -O3 with warnings as errors, where the compiler's deeper analysis warns.
+# The tests wait on devices and workers and leave a core idle much of the
+# time: this build takes it, then the static checks and the fuzz replay.
 TSAN=build/tsan
-cmake -S . -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILTOR_TSAN=ON -DQUILTOR_WERROR=ON \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O3 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O3 -g1 -DNDEBUG" \
-  "${LINK_LLD[@]}" -DCMAKE_UNITY_BUILD=ON -DQUILTOR_BENCH=OFF >/dev/null
-cmake --build "$TSAN" -j "$JOBS" --target threaded_tests >"$TSAN/build.log" 2>&1 ||
-  { cat "$TSAN/build.log"; exit 1; }
-step "ThreadSanitizer build done"
+tsan_build() {
+  cmake -S . -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILTOR_TSAN=ON -DQUILTOR_WERROR=ON \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O3 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O3 -g1 -DNDEBUG" \
+    "${LINK_LLD[@]}" -DCMAKE_UNITY_BUILD=ON -DQUILTOR_BENCH=OFF >/dev/null
+  cmake --build "$TSAN" -j "$JOBS" --target threaded_tests
+}
+lane tsan-build 10 tsan_build
+checks() {
+  bash scripts/lint.sh "$BUILD"  # format and static checks, over the build above
+  bash scripts/fuzz-check.sh     # the fuzz targets build and replay their corpora
+}
+lane checks 15 checks
+
+(cd "$BUILD" && ctest --output-on-failure -j "$JOBS" --timeout 900)
+step "tests done"
+
+finish tsan-build
 (cd "$TSAN" && ctest --output-on-failure -j "$JOBS" -L threaded)
 echo "ThreadSanitizer: all passed"
 step "ThreadSanitizer done"
 
-if ! wait "$BACKGROUND"; then
-  cat "$BACKGROUND_LOG"
-  echo "test.sh: the static checks or the release build failed (above)"
-  exit 1
-fi
+finish checks
+finish release-build
 trap - EXIT
-cat "$BACKGROUND_LOG"
 # The stitcher under address-space limits, which the sanitizers' shadow memory rules out above.
 bash tests/tools/memory_limit_test.sh build/release/tools/quiltor-stitch build/release/tools/quiltor-samples \
   build/release/memory-limit-work
