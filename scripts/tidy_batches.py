@@ -55,6 +55,7 @@ def check_batch(database, path, members, widened):
     status, out = tidy(database, path, BATCH_ONLY + [f"--header-filter=^({files})$|{widened}"])
     if status == 0 or "[clang-diagnostic-error" not in out:
         return status, out
+    print(f"clang-tidy: {path} checked file by file", file=sys.stderr)
     status, out = 0, ""
     for e in members:
         s, o = tidy(database, e["file"], [])
