@@ -124,6 +124,8 @@ ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {
   // puts it bears the prediction out (faint detail); around a prediction
   // that is off, the best of unrelated pixels lands there only by chance.
   const int wide = ZoneDepth(std::max(source.Width(), source.Height()), engine.ZoneHeightPct());
+  LinkWeigher weigher(source, q.Searched);
+  q.Weigher = &weigher;
   PairMatch m;
   for (const int reach : {std::min(std::max(engine.Radius(), 1), wide), wide}) {
     q.Reach = reach;
@@ -136,5 +138,12 @@ ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {
   }
   if (!m.Found()) return {pair.From, pair.To, pair.Around.X, pair.Around.Y, 0};
   const Offset o = OffsetOfLink(m.Out, m.In);
-  return {pair.From, pair.To, o.X, o.Y, m.Score};
+  ImageLink link{pair.From, pair.To, o.X, o.Y, m.Score};
+  // The search weighed its link, and so read its shift between pixels.
+  if (m.Score >= kWeakLinkScore) {
+    const SubpixelShift between = weigher.Weigh(o).Between;
+    link.SubX = between.X;
+    link.SubY = between.Y;
+  }
+  return link;
 }

@@ -28,5 +28,6 @@ std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable&
 // The pair's link searched around its offset with the engine's method:
 // within the search radius, then, when that found no confident link, wide
 // enough to correct a prediction a zone's depth off. Score 0 and the
-// predicted offset when nothing matched.
+// predicted offset when nothing matched; a confident link carries its
+// shift between pixels (SubX, SubY).
 ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair);

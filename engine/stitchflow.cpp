@@ -84,18 +84,22 @@ Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop) {
 
 namespace {
 
-// Only confident links place images; a weak one keeps its whole pixels.
+// Only confident links place images; a weak one keeps its whole pixels. A
+// chain link's shift was mostly measured by its search already.
 void RefineBetweenPixels(const Panoram& engine, ImageLink& link) {
   if (link.Score < kWeakLinkScore) return;
+  const Offset at{static_cast<int>(link.DX), static_cast<int>(link.DY)};
+  const std::optional<SubpixelShift> measured = engine.MeasuredBetweenPixels(link.From, at);
   const SubpixelShift s =
-      SubpixelShiftAt(engine.ImageBitmap(link.From), engine.ImageBitmap(link.To),
-                      {static_cast<int>(link.DX), static_cast<int>(link.DY)});
+      measured ? *measured
+               : SubpixelShiftAt(engine.ImageBitmap(link.From), engine.ImageBitmap(link.To), at);
   link.SubX = s.X;
   link.SubY = s.Y;
 }
 
 // The chain's links, then one per pair, searched across the threads: each
 // pair writes only its own link, so the links do not depend on the threads.
+// Each pair's search gives its link's shift between pixels too.
 AllNeighbourPlaces PlaceOverPairs(Panoram& engine, const std::vector<NeighbourPair>& pairs,
                                   StitchTimes* times) {
   const StageTimer timer(Stage(times, &StitchTimes::Place));
@@ -103,13 +107,15 @@ AllNeighbourPlaces PlaceOverPairs(Panoram& engine, const std::vector<NeighbourPa
   out.Links = engine.ChainLinks();
   const size_t chain = out.Links.size();
   out.Links.resize(chain + pairs.size());
-  ParallelFor(static_cast<int>(pairs.size()), 1, [&](int begin, int end) {
-    for (int k = begin; k < end; ++k)
-      out.Links[chain + static_cast<size_t>(k)] = LinkAround(engine, pairs[static_cast<size_t>(k)]);
-  });
-  ParallelFor(static_cast<int>(out.Links.size()), 1, [&](int begin, int end) {
-    for (int k = begin; k < end; ++k)
-      RefineBetweenPixels(engine, out.Links[static_cast<size_t>(k)]);
+  ParallelFor(static_cast<int>(chain + pairs.size()), 1, [&](int begin, int end) {
+    for (int k = begin; k < end; ++k) {
+      ImageLink& link = out.Links[static_cast<size_t>(k)];
+      if (static_cast<size_t>(k) < chain) {
+        RefineBetweenPixels(engine, link);
+      } else {
+        link = LinkAround(engine, pairs[static_cast<size_t>(k) - chain]);
+      }
+    }
   });
   out.Result = PlaceOverNeighbours(engine.Places(), out.Links);
   engine.SetPlaces(out.Result.Places);

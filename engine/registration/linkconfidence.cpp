@@ -41,6 +41,7 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
   // Links are weighed often, so each thread keeps its surface's storage.
   thread_local PhaseSurface s;
   CorrelatePhases(first, a, second, b, 1, s);
+  e.Between = SubpixelShiftOn(s);
   // The two patches show the same at no shift when the link is right.
   float peak = -1;
   for (int dy = -kPeakReach; dy <= kPeakReach; ++dy) {

@@ -6,6 +6,7 @@
 
 #include "imagefiles/bitmap.h"
 #include "linkscore.h"
+#include "subpixel.h"
 
 // The highest confidence: no link scores above it.
 constexpr double kFullLinkScore = 1.0;
@@ -18,6 +19,9 @@ struct LinkEvidence {
   // Where the correlation peaks within a pixel or two of the link: the
   // offset (second's origin in first's pixels) that would be better.
   Offset Peak;
+  // Where between pixels the correlation peaks near the link itself
+  // (subpixel.h), read from the same correlation; 0 where it is not weighed.
+  SubpixelShift Between;
 };
 
 LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset);
