@@ -22,6 +22,9 @@ struct LinkEvidence {
   // Where between pixels the correlation peaks near the link itself
   // (subpixel.h), read from the same correlation; 0 where it is not weighed.
   SubpixelShift Between;
+  // The offset of the best other shift: where the two agree better when the
+  // link is off by more than a pixel or two. The link itself when unweighed.
+  Offset Other;
 };
 
 LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset);

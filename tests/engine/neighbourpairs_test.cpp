@@ -69,6 +69,20 @@ TEST_F(TableNeighbours, APredictionFarBeyondTheRadiusIsStillCorrected) {
   EXPECT_GE(l.Score, kWeakLinkScore);
 }
 
+TEST_F(TableNeighbours, APredictionOffByMoreThanTheRadiusIsConfirmedWhereTheOverlapsAgree) {
+  const Offset truth{Truth(4).X - Truth(1).X, Truth(4).Y - Truth(1).Y};
+  const NeighbourPair off{1, 4, {truth.X - 21, truth.Y + 14}};
+  pan_.SetSearchMethod(SearchMethod::Phase);
+  const std::optional<ImageLink> l = LinkConfirmed(pan_, off);
+  ASSERT_TRUE(l.has_value());
+  EXPECT_EQ(l->DX, truth.X);
+  EXPECT_EQ(l->DY, truth.Y);
+  EXPECT_GE(l->Score, kWeakLinkScore);
+  // The template search's own links are searched, never taken from the phase peak.
+  pan_.SetSearchMethod(SearchMethod::Template);
+  EXPECT_FALSE(LinkConfirmed(pan_, off).has_value());
+}
+
 TEST_F(TableNeighbours, AMissingChainLinkNoLongerStacksTheRestOverTheTable) {
   ExpectExact();
   // The link between images 4 and 5 lost: the chain stacks 5 onto 4.
