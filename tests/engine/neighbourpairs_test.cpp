@@ -60,6 +60,14 @@ TEST_F(TableNeighbours, NeighbouringCellsOffTheChainArePairedNearTheirTrueOffset
   EXPECT_EQ(found, (std::set<std::pair<int, int>>{{0, 5}, {1, 4}, {3, 8}, {4, 7}}));
 }
 
+TEST(PlacesOverlap, ATenthOfTheSmallerPlaceMakesNeighbours) {
+  const Rect field{0, 0, 100, 100};
+  EXPECT_TRUE(PlacesOverlap(field, {90, 0, 190, 100}));   // 10 x 100 of 100 x 100
+  EXPECT_FALSE(PlacesOverlap(field, {91, 0, 191, 100}));  // 9 x 100
+  EXPECT_TRUE(PlacesOverlap(field, {80, 50, 130, 70}));   // all of a 50 x 20 place
+  EXPECT_FALSE(PlacesOverlap(field, {50, 50, 50, 50}));   // an empty place
+}
+
 TEST_F(TableNeighbours, APredictionFarBeyondTheRadiusIsStillCorrected) {
   const Offset truth{Truth(4).X - Truth(1).X, Truth(4).Y - Truth(1).Y};
   // 40 px off: outside the search radius (8), inside the zone's depth (96).
