@@ -58,14 +58,18 @@ int ZoneDepth(int size, int zonePct) {
 
 }  // namespace
 
+bool PlacesOverlap(const Rect& a, const Rect& b) {
+  const int64_t field = std::min(Area(a), Area(b));
+  return field > 0 && Area(Common(a, b)) * 10 >= field;
+}
+
 std::vector<NeighbourPair> OverlappingPairs(const Panoram& engine) {
   std::vector<NeighbourPair> pairs;
   for (int a = 0; a < engine.Count(); ++a) {
     for (int b = a + 2; b < engine.Count(); ++b) {
       const Rect& pa = engine.Place(a);
       const Rect& pb = engine.Place(b);
-      const int64_t field = std::min(Area(pa), Area(pb));
-      if (field == 0 || Area(Common(pa, pb)) * 10 < field) continue;
+      if (!PlacesOverlap(pa, pb)) continue;
       pairs.push_back({a, b, {pb.Left - pa.Left, pb.Top - pa.Top}});
     }
   }
@@ -106,9 +110,10 @@ std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable&
   return pairs;
 }
 
-ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {
-  const Bitmap& source = engine.ImageBitmap(pair.From);
-  PairQuery q{source,
+namespace {
+
+PairQuery QueryAround(const Panoram& engine, const NeighbourPair& pair, LinkWeigher& weigher) {
+  PairQuery q{engine.ImageBitmap(pair.From),
               engine.ImageBitmap(pair.To),
               {},
               engine.ZoneHeightPct(),
@@ -117,24 +122,108 @@ ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {
               engine.Step(),
               nullptr};
   q.Around = &pair.Around;
-  const RegistrationMethod registration = RegistrationFor(engine.Method());
-  // Most predictions are near: the search radius around them first, and the
-  // zone's depth, many times the work, only where that found no confident
-  // link away from the prediction. A weak match just where the prediction
-  // puts it bears the prediction out (faint detail); around a prediction
-  // that is off, the best of unrelated pixels lands there only by chance.
-  const int wide = ZoneDepth(std::max(source.Width(), source.Height()), engine.ZoneHeightPct());
-  PairMatch m;
-  for (const int reach : {std::min(std::max(engine.Radius(), 1), wide), wide}) {
-    q.Reach = reach;
-    m = registration(q).Match;
-    if (!m.Found()) continue;
-    const Offset o = OffsetOfLink(m.Out, m.In);
-    const bool where =
-        std::abs(o.X - pair.Around.X) <= kBorneOut && std::abs(o.Y - pair.Around.Y) <= kBorneOut;
-    if (m.Score >= kWeakLinkScore || where) break;
-  }
+  q.Weigher = &weigher;
+  return q;
+}
+
+int WideReach(const Panoram& engine, const NeighbourPair& pair) {
+  const Bitmap& source = engine.ImageBitmap(pair.From);
+  return ZoneDepth(std::max(source.Width(), source.Height()), engine.ZoneHeightPct());
+}
+
+// The link a search found, with its shift between pixels when confident:
+// the search weighed it, and so read that too.
+ImageLink LinkOf(const NeighbourPair& pair, const PairMatch& m, LinkWeigher& weigher) {
   if (!m.Found()) return {pair.From, pair.To, pair.Around.X, pair.Around.Y, 0};
   const Offset o = OffsetOfLink(m.Out, m.In);
-  return {pair.From, pair.To, o.X, o.Y, m.Score};
+  ImageLink link{pair.From, pair.To, o.X, o.Y, m.Score};
+  if (m.Score >= kWeakLinkScore) {
+    const SubpixelShift between = weigher.Weigh(o).Between;
+    link.SubX = between.X;
+    link.SubY = between.Y;
+  }
+  return link;
+}
+
+// Whether the method's link ends where the link confidence's own
+// correlation peaks (phase correlation follows that peak; template then
+// phase is polished to it): a prediction that the confidence bears out
+// near by is then the link the search would find.
+bool EndsAtConfidencePeak(SearchMethod method) { return method != SearchMethod::Template; }
+
+// The confidence weighed at an offset and moved to its peak near by, as the
+// phase search moves its readings. A score of 0 means another shift beats
+// every one within the peak's reach: there is no peak near by to move to.
+LinkEvidence PeakNear(Offset& at, LinkWeigher& weigher) {
+  LinkEvidence e = weigher.Weigh(at);
+  for (int again = 0; again < 2 && e.Score > 0 && e.Peak != at; ++again) {
+    at = e.Peak;
+    e = weigher.Weigh(at);
+  }
+  return e;
+}
+
+// The prediction weighed, then, when another shift of the same overlaps
+// agrees better within reach, that one: the phase correlation of the
+// predicted overlap, its highest peak taken. Empty unless confident.
+std::optional<PairMatch> Confirmed(const NeighbourPair& pair, int reach, LinkWeigher& weigher) {
+  Offset at = pair.Around;
+  LinkEvidence e = PeakNear(at, weigher);
+  if (e.Score < kWeakLinkScore && std::abs(e.Other.X - pair.Around.X) <= reach &&
+      std::abs(e.Other.Y - pair.Around.Y) <= reach) {
+    at = e.Other;
+    e = PeakNear(at, weigher);
+  }
+  if (e.Score < kWeakLinkScore) return std::nullopt;
+  const Rect r = OverlapRect(weigher.First(), weigher.Second(), at);
+  Point out{r.Left + r.Width() / 2, r.Top + r.Height() / 2};
+  // Neither point (0, 0), which reads as unset.
+  if (out == Point{} || out == Point{at.X, at.Y}) ++out.X;
+  return PairMatch{out, {out.X - at.X, out.Y - at.Y}, e.Score};
+}
+
+}  // namespace
+
+std::optional<ImageLink> LinkConfirmed(const Panoram& engine, const NeighbourPair& pair) {
+  if (!EndsAtConfidencePeak(engine.Method())) return std::nullopt;
+  LinkWeigher weigher(engine.ImageBitmap(pair.From), engine.ImageBitmap(pair.To));
+  const std::optional<PairMatch> m = Confirmed(pair, WideReach(engine, pair), weigher);
+  if (!m) return std::nullopt;
+  return LinkOf(pair, *m, weigher);
+}
+
+NearLink LinkNear(const Panoram& engine, const NeighbourPair& pair) {
+  LinkWeigher weigher(engine.ImageBitmap(pair.From), engine.ImageBitmap(pair.To));
+  PairQuery q = QueryAround(engine, pair, weigher);
+  q.Reach = std::min(std::max(engine.Radius(), 1), WideReach(engine, pair));
+  const PairMatch m = RegistrationFor(engine.Method())(q).Match;
+  // A weak match just where the prediction puts it bears the prediction
+  // out (faint detail); around a prediction that is off, the best of
+  // unrelated pixels lands there only by chance.
+  bool settled = false;
+  if (m.Found()) {
+    const Offset o = OffsetOfLink(m.Out, m.In);
+    settled = m.Score >= kWeakLinkScore || (std::abs(o.X - pair.Around.X) <= kBorneOut &&
+                                            std::abs(o.Y - pair.Around.Y) <= kBorneOut);
+  }
+  return {LinkOf(pair, m, weigher), settled};
+}
+
+ImageLink LinkWide(const Panoram& engine, const NeighbourPair& pair) {
+  LinkWeigher weigher(engine.ImageBitmap(pair.From), engine.ImageBitmap(pair.To));
+  PairQuery q = QueryAround(engine, pair, weigher);
+  q.Reach = WideReach(engine, pair);
+  return LinkOf(pair, RegistrationFor(engine.Method())(q).Match, weigher);
+}
+
+ImageLink LinkSearched(const Panoram& engine, const NeighbourPair& pair) {
+  // Most predictions are near: the search radius around them first, and the
+  // zone's depth, many times the work, only where that did not settle it.
+  const NearLink near = LinkNear(engine, pair);
+  return near.Settled ? near.Link : LinkWide(engine, pair);
+}
+
+ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {
+  if (std::optional<ImageLink> confirmed = LinkConfirmed(engine, pair)) return *confirmed;
+  return LinkSearched(engine, pair);
 }

@@ -2,6 +2,7 @@
 // The pairs a placement over all neighbours registers besides the chain's
 // own, each with the offset its search starts from.
 
+#include <optional>
 #include <vector>
 
 #include "montagetable.h"
@@ -25,8 +26,33 @@ std::vector<NeighbourPair> OverlappingPairs(const Panoram& engine);
 // or missing link moves no prediction), or the zone's depth without one.
 std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable& table);
 
-// The pair's link searched around its offset with the engine's method:
-// within the search radius, then, when that found no confident link, wide
-// enough to correct a prediction a zone's depth off. Score 0 and the
-// predicted offset when nothing matched.
+// The pair's link around its offset with the engine's method: the
+// prediction borne out by the confidence (LinkConfirmed), else searched
+// (LinkSearched). Score 0 and the predicted offset when nothing matched; a
+// confident link carries its shift between pixels (SubX, SubY).
 ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair);
+
+// Where the method ends at the link confidence's own peak (the phase search,
+// and template then phase, which is polished to it), the link that peak
+// gives near the prediction: the confidence weighed there, or at the shift
+// of the same overlaps that agrees best within a zone's depth, and moved to
+// its peak. Empty unless confident, and for the template search.
+std::optional<ImageLink> LinkConfirmed(const Panoram& engine, const NeighbourPair& pair);
+
+// The pair searched within the search radius of its offset. Settled: a
+// confident link, or a weak match just where predicted.
+struct NearLink {
+  ImageLink Link;
+  bool Settled = false;
+};
+NearLink LinkNear(const Panoram& engine, const NeighbourPair& pair);
+
+// The pair searched within a zone's depth of its offset.
+ImageLink LinkWide(const Panoram& engine, const NeighbourPair& pair);
+
+// LinkNear, then LinkWide where that did not settle the pair.
+ImageLink LinkSearched(const Panoram& engine, const NeighbourPair& pair);
+
+// Whether two places overlap by at least a tenth of the smaller: the
+// pairs OverlappingPairs takes.
+bool PlacesOverlap(const Rect& a, const Rect& b);

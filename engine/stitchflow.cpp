@@ -84,18 +84,26 @@ Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop) {
 
 namespace {
 
-// Only confident links place images; a weak one keeps its whole pixels.
+// Only confident links place images; a weak one keeps its whole pixels. A
+// chain link's shift was mostly measured by its search already.
 void RefineBetweenPixels(const Panoram& engine, ImageLink& link) {
   if (link.Score < kWeakLinkScore) return;
+  const Offset at{static_cast<int>(link.DX), static_cast<int>(link.DY)};
+  const std::optional<SubpixelShift> measured = engine.MeasuredBetweenPixels(link.From, at);
   const SubpixelShift s =
-      SubpixelShiftAt(engine.ImageBitmap(link.From), engine.ImageBitmap(link.To),
-                      {static_cast<int>(link.DX), static_cast<int>(link.DY)});
+      measured ? *measured
+               : SubpixelShiftAt(engine.ImageBitmap(link.From), engine.ImageBitmap(link.To), at);
   link.SubX = s.X;
   link.SubY = s.Y;
 }
 
-// The chain's links, then one per pair, searched across the threads: each
-// pair writes only its own link, so the links do not depend on the threads.
+// The chain's links, then one per pair, across the threads: each pair
+// writes only its own link, so the links do not depend on the threads.
+// First every prediction is weighed, which bears most out. The places those
+// links give then predict the rest again where they place both images: a
+// pair they no longer show overlapping by a tenth is no neighbour (a wrong
+// chain link made it look one) and is not searched, and one they move is
+// taken around where they put it. The rest are searched.
 AllNeighbourPlaces PlaceOverPairs(Panoram& engine, const std::vector<NeighbourPair>& pairs,
                                   StitchTimes* times) {
   const StageTimer timer(Stage(times, &StitchTimes::Place));
@@ -103,14 +111,51 @@ AllNeighbourPlaces PlaceOverPairs(Panoram& engine, const std::vector<NeighbourPa
   out.Links = engine.ChainLinks();
   const size_t chain = out.Links.size();
   out.Links.resize(chain + pairs.size());
-  ParallelFor(static_cast<int>(pairs.size()), 1, [&](int begin, int end) {
-    for (int k = begin; k < end; ++k)
-      out.Links[chain + static_cast<size_t>(k)] = LinkAround(engine, pairs[static_cast<size_t>(k)]);
+  std::vector<char> confirmed(pairs.size(), 0);
+  ParallelFor(static_cast<int>(chain + pairs.size()), 1, [&](int begin, int end) {
+    for (int k = begin; k < end; ++k) {
+      ImageLink& link = out.Links[static_cast<size_t>(k)];
+      if (static_cast<size_t>(k) < chain) {
+        RefineBetweenPixels(engine, link);
+        continue;
+      }
+      const size_t p = static_cast<size_t>(k) - chain;
+      const NeighbourPair& pair = pairs[p];
+      if (std::optional<ImageLink> borne = LinkConfirmed(engine, pair)) {
+        link = *borne;
+        confirmed[p] = 1;
+      } else {
+        link = {pair.From, pair.To, pair.Around.X, pair.Around.Y, 0};
+      }
+    }
   });
-  ParallelFor(static_cast<int>(out.Links.size()), 1, [&](int begin, int end) {
-    for (int k = begin; k < end; ++k)
-      RefineBetweenPixels(engine, out.Links[static_cast<size_t>(k)]);
-  });
+  std::vector<int> rest;
+  for (size_t p = 0; p < pairs.size(); ++p) {
+    if (!confirmed[p]) rest.push_back(static_cast<int>(p));
+  }
+  if (!rest.empty()) {
+    const Placement so = PlaceOverNeighbours(engine.Places(), out.Links);
+    std::vector<char> anchored(so.Places.size(), 1);
+    for (const int i : so.Unanchored) anchored[static_cast<size_t>(i)] = 0;
+    ParallelFor(static_cast<int>(rest.size()), 1, [&](int begin, int end) {
+      for (int r = begin; r < end; ++r) {
+        const size_t p = static_cast<size_t>(rest[static_cast<size_t>(r)]);
+        const NeighbourPair& pair = pairs[p];
+        const auto from = static_cast<size_t>(pair.From), to = static_cast<size_t>(pair.To);
+        if (!anchored[from] || !anchored[to]) {
+          out.Links[chain + p] = LinkSearched(engine, pair);
+          continue;
+        }
+        const Rect& a = so.Places[from];
+        const Rect& b = so.Places[to];
+        if (!PlacesOverlap(a, b)) continue;
+        const Offset again{b.Left - a.Left, b.Top - a.Top};
+        out.Links[chain + p] = again == pair.Around
+                                   ? LinkSearched(engine, pair)
+                                   : LinkAround(engine, {pair.From, pair.To, again});
+      }
+    });
+  }
   out.Result = PlaceOverNeighbours(engine.Places(), out.Links);
   engine.SetPlaces(out.Result.Places);
   return out;

@@ -31,7 +31,7 @@ Rect Centred(const Rect& r, int side) {
 }  // namespace
 
 LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset) {
-  LinkEvidence e{0, offset};
+  LinkEvidence e{0, offset, {}, offset};
   const Rect r = OverlapRect(first, second, offset);
   if (r.Width() < kMinOverlapSide || r.Height() < kMinOverlapSide ||
       int64_t{r.Width()} * r.Height() < kMinOverlapPixels)
@@ -41,6 +41,7 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
   // Links are weighed often, so each thread keeps its surface's storage.
   thread_local PhaseSurface s;
   CorrelatePhases(first, a, second, b, 1, s);
+  e.Between = SubpixelShiftOn(s);
   // The two patches show the same at no shift when the link is right.
   float peak = -1;
   for (int dy = -kPeakReach; dy <= kPeakReach; ++dy) {
@@ -54,15 +55,22 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
   }
   double squares = 0;
   float other = -1;
+  int otherX = 0, otherY = 0;
   int64_t count = 0;
   for (int y = 0; y < s.Height; ++y) {
     const float* row = s.Values.data() + static_cast<size_t>(y) * s.Width;
     if (std::min(y, s.Height - y) > kSkirt) {
       // Rows clear of the skirt: every shift there is another one.
       float rowSquares = 0;
+      float rowHighest = -1;
       for (int x = 0; x < s.Width; ++x) {
         rowSquares += row[x] * row[x];
-        other = std::max(other, row[x]);
+        rowHighest = std::max(rowHighest, row[x]);
+      }
+      if (rowHighest > other) {
+        other = rowHighest;
+        otherX = static_cast<int>(std::find(row, row + s.Width, rowHighest) - row);
+        otherY = y;
       }
       squares += rowSquares;
       count += s.Width;
@@ -71,10 +79,13 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
     for (int x = 0; x < s.Width; ++x) {
       if (std::min(x, s.Width - x) <= kSkirt) continue;
       squares += static_cast<double>(row[x]) * row[x];
-      other = std::max(other, row[x]);
+      if (row[x] > other) other = row[x], otherX = x, otherY = y;
       ++count;
     }
   }
+  // Shifts past half the surface read as the other way round.
+  e.Other = {offset.X + (otherX > s.Width / 2 ? otherX - s.Width : otherX),
+             offset.Y + (otherY > s.Height / 2 ? otherY - s.Height : otherY)};
   if (count == 0 || !(squares > 0)) return e;
   const double spread = std::sqrt(squares / static_cast<double>(count));
   e.Score = std::clamp((peak - other) / spread / kFullEvidence, 0.0, kFullLinkScore);

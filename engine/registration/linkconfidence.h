@@ -6,6 +6,7 @@
 
 #include "imagefiles/bitmap.h"
 #include "linkscore.h"
+#include "subpixel.h"
 
 // The highest confidence: no link scores above it.
 constexpr double kFullLinkScore = 1.0;
@@ -18,6 +19,12 @@ struct LinkEvidence {
   // Where the correlation peaks within a pixel or two of the link: the
   // offset (second's origin in first's pixels) that would be better.
   Offset Peak;
+  // Where between pixels the correlation peaks near the link itself
+  // (subpixel.h), read from the same correlation; 0 where it is not weighed.
+  SubpixelShift Between;
+  // The offset of the best other shift: where the two agree better when the
+  // link is off by more than a pixel or two. The link itself when unweighed.
+  Offset Other;
 };
 
 LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset);

@@ -26,6 +26,14 @@ PairQuery Query(const Panoram& engine, int link, std::span<const int> directions
           nullptr};
 }
 
+// A confident link's shift between pixels, from the confidence the search
+// gave it: weighing the link read the same correlation.
+MeasuredBetween BetweenOf(LinkWeigher& weigher, const PairMatch& m) {
+  if (!m.Found() || m.Score < kWeakLinkScore) return {};
+  const Offset at = OffsetOfLink(m.Out, m.In);
+  return {true, at, weigher.Weigh(at).Between};
+}
+
 void Report(ProgressIndicator* progress, int percent) {
   if (progress) progress->SetPosition(percent);
 }
@@ -67,10 +75,16 @@ bool Panoram::SearchLinks(ProgressIndicator* progress) {
     for (int i = 1; i < count_; ++i) {
       const int d = images_[i].Direction;
       PairMatch m;
-      if (KnownDirection(d)) m = registration(Query(*this, i - 1, {&d, 1})).Match;
+      LinkWeigher weigher(images_[i - 1].Bitmap, images_[i].Bitmap);
+      if (KnownDirection(d)) {
+        PairQuery q = Query(*this, i - 1, {&d, 1});
+        q.Weigher = &weigher;
+        m = registration(q).Match;
+      }
       images_[i - 1].LinkOut = m.Out;
       images_[i].LinkIn = m.In;
       images_[i].Score = m.Score;
+      images_[i].Between = BetweenOf(weigher, m);
       Report(progress, static_cast<int>(int64_t{i} * 100 / (count_ - 1)));
     }
   });
@@ -89,6 +103,8 @@ bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
     const int64_t steps = int64_t{count_ - 1} * 4;
     for (int i = 0; i + 1 < count_; ++i) {
       PairQuery q = Query(*this, i, kAllDirections);
+      LinkWeigher weigher(images_[i].Bitmap, images_[i + 1].Bitmap);
+      q.Weigher = &weigher;
       int tried = 0;
       q.Tried = [&] {
         ++tried;
@@ -100,6 +116,7 @@ bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
       // Where no direction matched, the image keeps the direction it had.
       if (best.Direction != kDirNone) images_[i + 1].Direction = best.Direction;
       images_[i + 1].Score = best.Match.Score;
+      images_[i + 1].Between = BetweenOf(weigher, best.Match);
     }
   });
 }

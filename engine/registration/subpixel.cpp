@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/registration/linkconfidence.h"
 #include "engine/registration/phase/phasesurface.h"
 
 namespace {
 
-// As the link's confidence: the middle of the overlap, at most this a side.
-constexpr int kSide = 512;
 // Vertices this near a whole pixel are the estimate's own noise: a link
 // that is exact stays exact.
 constexpr double kNoise = 0.05;
@@ -25,17 +24,10 @@ double Between(float before, float at, float after) {
 }  // namespace
 
 SubpixelShift SubpixelShiftAt(const Bitmap& first, const Bitmap& second, Offset offset) {
-  const Rect r = OverlapRect(first, second, offset);
-  if (r.Width() < kMinOverlapSide || r.Height() < kMinOverlapSide ||
-      int64_t{r.Width()} * r.Height() < kMinOverlapPixels)
-    return {};
-  const int w = TransformSizeAtMost(std::min(r.Width(), kSide));
-  const int h = TransformSizeAtMost(std::min(r.Height(), kSide));
-  const Rect a{r.Left + (r.Width() - w) / 2, r.Top + (r.Height() - h) / 2, 0, 0};
-  const Rect fa{a.Left, a.Top, a.Left + w, a.Top + h};
-  const Rect fb{fa.Left - offset.X, fa.Top - offset.Y, fa.Right - offset.X, fa.Bottom - offset.Y};
-  thread_local PhaseSurface s;
-  CorrelatePhases(first, fa, second, fb, 1, s);
+  return WeighLink(first, second, offset).Between;
+}
+
+SubpixelShift SubpixelShiftOn(const PhaseSurface& s) {
   // The highest of the link's pixel and its eight neighbours.
   int px = 0, py = 0;
   for (int dy = -1; dy <= 1; ++dy) {

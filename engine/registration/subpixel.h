@@ -5,6 +5,8 @@
 
 #include "engine/registration/linkscore.h"
 
+struct PhaseSurface;
+
 struct SubpixelShift {
   double X = 0;  // added to the offset: at most a pixel and a half
   double Y = 0;
@@ -12,5 +14,9 @@ struct SubpixelShift {
 
 // What to add to offset (second's origin in first's pixels) to reach the
 // peak within a pixel of it; 0 along an axis where the peak is flat or within
-// a twentieth of a pixel of a whole one.
+// a twentieth of a pixel of a whole one. The same as the link confidence's
+// own reading (WeighLink's Between), which a search has mostly made already.
 SubpixelShift SubpixelShiftAt(const Bitmap& first, const Bitmap& second, Offset offset);
+
+// The same read from the surface of the two overlaps laid at the offset.
+SubpixelShift SubpixelShiftOn(const PhaseSurface& surface);

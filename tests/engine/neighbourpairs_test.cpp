@@ -60,6 +60,14 @@ TEST_F(TableNeighbours, NeighbouringCellsOffTheChainArePairedNearTheirTrueOffset
   EXPECT_EQ(found, (std::set<std::pair<int, int>>{{0, 5}, {1, 4}, {3, 8}, {4, 7}}));
 }
 
+TEST(PlacesOverlap, ATenthOfTheSmallerPlaceMakesNeighbours) {
+  const Rect field{0, 0, 100, 100};
+  EXPECT_TRUE(PlacesOverlap(field, {90, 0, 190, 100}));   // 10 x 100 of 100 x 100
+  EXPECT_FALSE(PlacesOverlap(field, {91, 0, 191, 100}));  // 9 x 100
+  EXPECT_TRUE(PlacesOverlap(field, {80, 50, 130, 70}));   // all of a 50 x 20 place
+  EXPECT_FALSE(PlacesOverlap(field, {50, 50, 50, 50}));   // an empty place
+}
+
 TEST_F(TableNeighbours, APredictionFarBeyondTheRadiusIsStillCorrected) {
   const Offset truth{Truth(4).X - Truth(1).X, Truth(4).Y - Truth(1).Y};
   // 40 px off: outside the search radius (8), inside the zone's depth (96).
@@ -67,6 +75,20 @@ TEST_F(TableNeighbours, APredictionFarBeyondTheRadiusIsStillCorrected) {
   EXPECT_EQ(l.DX, truth.X);
   EXPECT_EQ(l.DY, truth.Y);
   EXPECT_GE(l.Score, kWeakLinkScore);
+}
+
+TEST_F(TableNeighbours, APredictionOffByMoreThanTheRadiusIsConfirmedWhereTheOverlapsAgree) {
+  const Offset truth{Truth(4).X - Truth(1).X, Truth(4).Y - Truth(1).Y};
+  const NeighbourPair off{1, 4, {truth.X - 21, truth.Y + 14}};
+  pan_.SetSearchMethod(SearchMethod::Phase);
+  const std::optional<ImageLink> l = LinkConfirmed(pan_, off);
+  ASSERT_TRUE(l.has_value());
+  EXPECT_EQ(l->DX, truth.X);
+  EXPECT_EQ(l->DY, truth.Y);
+  EXPECT_GE(l->Score, kWeakLinkScore);
+  // The template search's own links are searched, never taken from the phase peak.
+  pan_.SetSearchMethod(SearchMethod::Template);
+  EXPECT_FALSE(LinkConfirmed(pan_, off).has_value());
 }
 
 TEST_F(TableNeighbours, AMissingChainLinkNoLongerStacksTheRestOverTheTable) {

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "engine/neighbourpairs.h"
+#include "engine/panoram.h"
 #include "engine/registration/subpixel.h"
 #include "support/testimages.h"
 
@@ -50,6 +52,54 @@ TEST(SubpixelShift, NothingWhereTheOverlapIsTooSmallOrFlat) {
   const SubpixelShift none = SubpixelShiftAt(flat, flat, {100, 50});
   EXPECT_EQ(none.X, 0.0);
   EXPECT_EQ(none.Y, 0.0);
+}
+
+// Three fields in a row, the second cut between pixels: its origin lies at
+// kTruth[1] in the first's pixels, the third's at kTruth[2] in the second's.
+constexpr double kTruth[3][2] = {{0, 0}, {300.3, 4.4}, {299.7, -4.4}};
+
+class MeasuredBySearch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const Bitmap scene = TexturedBitmap(1100, 400, 11);
+    double x = 20, y = 30;
+    pan_.ApplySettings({30, 15, 0, {}, 5, 1, 3});
+    pan_.SetSearchMethod(SearchMethod::Phase);
+    for (const auto& [dx, dy] : kTruth) {
+      x += dx, y += dy;
+      pan_.AddImage(CropBetweenPixels(scene, x, y, 400, 300), dx == 0 ? kDirNone : kDirRight, "f");
+    }
+    ASSERT_TRUE(pan_.SearchLinks(nullptr));
+  }
+  Offset At(int link) const {
+    return OffsetOfLink(pan_.GetLinkOut(link), pan_.GetLinkIn(link + 1));
+  }
+  Panoram pan_;
+};
+
+TEST_F(MeasuredBySearch, EachLinkKeepsItsShiftBetweenPixelsForItsOwnOffset) {
+  for (int link = 0; link < 2; ++link) {
+    const Offset at = At(link);
+    const std::optional<SubpixelShift> s = pan_.MeasuredBetweenPixels(link, at);
+    ASSERT_TRUE(s.has_value()) << link;
+    EXPECT_NEAR(at.X + s->X, kTruth[link + 1][0], 0.15) << link;
+    EXPECT_NEAR(at.Y + s->Y, kTruth[link + 1][1], 0.15) << link;
+    // Another offset is another link: nothing measured there.
+    EXPECT_FALSE(pan_.MeasuredBetweenPixels(link, {at.X + 1, at.Y}).has_value()) << link;
+  }
+}
+
+TEST_F(MeasuredBySearch, MovedImagesForgetWhatTheirLinksMeasured) {
+  pan_.MoveImage(2, 0);
+  for (int link = 0; link < 2; ++link)
+    EXPECT_FALSE(pan_.MeasuredBetweenPixels(link, At(link)).has_value()) << link;
+}
+
+TEST_F(MeasuredBySearch, ANeighbourPairsLinkCarriesItsShiftBetweenPixels) {
+  const ImageLink l = LinkAround(pan_, {1, 2, {300, -4}});
+  ASSERT_GE(l.Score, kWeakLinkScore);
+  EXPECT_NEAR(l.DX + l.SubX, kTruth[2][0], 0.15);
+  EXPECT_NEAR(l.DY + l.SubY, kTruth[2][1], 0.15);
 }
 
 }  // namespace

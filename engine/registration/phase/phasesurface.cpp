@@ -124,22 +124,38 @@ class Plans {
 };
 
 // FFTW's planner is not thread-safe, so plans are made and dropped under one
-// lock; running them is. A mosaic uses a few sizes; past kKeptSizes the
-// cache starts afresh, and callers still holding a plan keep it alive.
-constexpr size_t kKeptSizes = 32;
+// lock; running them is. Making a plan takes longer than running it many
+// times over, and a placement over all neighbours weighs overlaps of a
+// hundred sizes or more: past kKeptSizes only the plan used longest ago is
+// dropped, and callers still holding a plan keep it alive.
+constexpr size_t kKeptSizes = 256;
 std::shared_ptr<const Plans> PlansFor(int width, int height) {
+  struct Kept {
+    std::shared_ptr<const Plans> Plan;
+    uint64_t Used = 0;
+  };
   static std::mutex lock;
-  static std::map<std::pair<int, int>, std::shared_ptr<const Plans>> cache;
+  static std::map<std::pair<int, int>, Kept> cache;
+  static uint64_t uses = 0;
   const std::lock_guard<std::mutex> hold(lock);
-  auto& slot = cache[{width, height}];
-  if (!slot) {
+  const std::pair<int, int> size{width, height};
+  // Other entries' erasure leaves this one in place.
+  Kept& slot = cache[size];
+  slot.Used = ++uses;
+  if (!slot.Plan) {
     if (cache.size() > kKeptSizes) {
-      cache.clear();
-      return cache[{width, height}] = std::make_shared<const Plans>(width, height);
+      cache.erase(std::min_element(cache.begin(), cache.end(), [](const auto& a, const auto& b) {
+        return a.second.Used < b.second.Used;
+      }));
     }
-    slot = std::make_shared<const Plans>(width, height);
+    try {
+      slot.Plan = std::make_shared<const Plans>(width, height);
+    } catch (...) {
+      cache.erase(size);
+      throw;
+    }
   }
-  return slot;
+  return slot.Plan;
 }
 
 // Flat over the middle, a cosine taper over the outer kTaper of each side:
