@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -188,19 +189,33 @@ int main(int argc, char** argv) {
         benchmark::DoNotOptimize(LinkConfidence(s->Fields[0], s->Fields[1], s->Truth[0]));
     });
   }
-  // The whole 5 x 5 stitch of 640 x 480 fields, and the scoring of its links alone.
-  Register("stitch/wood5x5/whole", [wood](benchmark::State& st) {
-    auto pan = Load(*wood, SearchMethod::Template, 0, wood->Fields.size());
-    for (auto _ : st) {
-      StitchAlongDirections(*pan, nullptr);
-      AssembleMosaic(*pan, false);
+  // The whole 5 x 5 stitch of 640 x 480 fields, and the scoring of its links
+  // alone, with the default method and with phase correlation; on the
+  // machine's threads, and on one, whose CPU time is the work.
+  std::vector<std::string> stitches;
+  for (SearchMethod method : {SearchMethod::Template, SearchMethod::Phase}) {
+    for (const int threads : {0, 1}) {
+      const std::string stem =
+          std::string("stitch/wood5x5/") + MethodName(method) + (threads == 1 ? "/one thread" : "");
+      Register(stem + "/whole", [wood, method, threads](benchmark::State& st) {
+        SetEngineThreads(threads);
+        auto pan = Load(*wood, method, 0, wood->Fields.size());
+        for (auto _ : st) {
+          StitchAlongDirections(*pan, nullptr);
+          AssembleMosaic(*pan, false);
+        }
+        SetEngineThreads(0);
+      });
+      Register(stem + "/scores", [wood, method, threads](benchmark::State& st) {
+        SetEngineThreads(threads);
+        auto pan = Load(*wood, method, 0, wood->Fields.size());
+        pan->SearchLinks(nullptr);
+        for (auto _ : st) pan->ScoreAllLinks();
+        SetEngineThreads(0);
+      });
+      stitches.push_back(stem);
     }
-  });
-  Register("stitch/wood5x5/scores", [wood](benchmark::State& st) {
-    auto pan = Load(*wood, SearchMethod::Template, 0, wood->Fields.size());
-    pan->SearchLinks(nullptr);
-    for (auto _ : st) pan->ScoreAllLinks();
-  });
+  }
 
   const RatioReporter& r = RunWithRatios(argc, argv);
   // The peer runs after our benchmarks, on the same zones, in the same run.
@@ -240,8 +255,20 @@ int main(int argc, char** argv) {
         (std::string("zones/") + label).c_str(), it->second.Millis, ours, it->second.Millis / ours,
         it->second.Dx, it->second.Dy, shift.X, shift.Y);
   }
-  std::printf("share of the link scores in a whole stitch (whole / scores):\n");
-  r.PrintRatio("stitch/wood5x5", "stitch/wood5x5/whole", "stitch/wood5x5/scores");
+  std::printf(
+      "share of the link scores in a whole stitch (scores / whole; at most 10 %% wanted), wall\n"
+      "time on the machine's threads and CPU time on one thread:\n");
+  for (const std::string& stem : stitches) {
+    const bool one = stem.ends_with("/one thread");
+    const double whole = one ? r.CpuMillis(stem + "/whole") : r.Millis(stem + "/whole");
+    const double scores = one ? r.CpuMillis(stem + "/scores") : r.Millis(stem + "/scores");
+    if (whole <= 0 || scores < 0) {
+      std::printf("%-44s (not run)\n", stem.c_str());
+      continue;
+    }
+    std::printf("%-44s whole %9.3f ms  scores %8.3f ms  share %5.1f %%\n", stem.c_str(), whole,
+                scores, 100.0 * scores / whole);
+  }
   PrintOutcomes(*sets);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "registration/registration.h"
+#include "registration/subpixel.h"
 
 namespace {
 
@@ -131,14 +132,13 @@ int WideReach(const Panoram& engine, const NeighbourPair& pair) {
   return ZoneDepth(std::max(source.Width(), source.Height()), engine.ZoneHeightPct());
 }
 
-// The link a search found, with its shift between pixels when confident:
-// the search weighed it, and so read that too.
-ImageLink LinkOf(const NeighbourPair& pair, const PairMatch& m, LinkWeigher& weigher) {
+// The link a search found, with its shift between pixels when confident.
+ImageLink LinkOf(const NeighbourPair& pair, const PairMatch& m, const LinkWeigher& weigher) {
   if (!m.Found()) return {pair.From, pair.To, pair.Around.X, pair.Around.Y, 0};
   const Offset o = OffsetOfLink(m.Out, m.In);
   ImageLink link{pair.From, pair.To, o.X, o.Y, m.Score};
   if (m.Score >= kWeakLinkScore) {
-    const SubpixelShift between = weigher.Weigh(o).Between;
+    const SubpixelShift between = SubpixelShiftAt(weigher.First(), weigher.Second(), o);
     link.SubX = between.X;
     link.SubY = between.Y;
   }

@@ -6,7 +6,6 @@
 
 #include "imagefiles/bitmap.h"
 #include "linkscore.h"
-#include "subpixel.h"
 
 // The highest confidence: no link scores above it.
 constexpr double kFullLinkScore = 1.0;
@@ -19,15 +18,20 @@ struct LinkEvidence {
   // Where the correlation peaks within a pixel or two of the link: the
   // offset (second's origin in first's pixels) that would be better.
   Offset Peak;
-  // Where between pixels the correlation peaks near the link itself
-  // (subpixel.h), read from the same correlation; 0 where it is not weighed.
-  SubpixelShift Between;
-  // The offset of the best other shift: where the two agree better when the
-  // link is off by more than a pixel or two. The link itself when unweighed.
+  // The offset of the best other shift, to within a pixel: where the two
+  // agree better when the link is off by more than a pixel or two. The link
+  // itself when unweighed.
   Offset Other;
 };
 
+struct PhaseSurface;
+
 LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset);
+
+// The surface WeighLink reads, of the link's overlap as means of shrink x
+// shrink pixels, into s; false where the overlap is too small to weigh.
+bool CorrelateEvidence(const Bitmap& first, const Bitmap& second, Offset offset, int shrink,
+                       PhaseSurface& s);
 
 // WeighLink's score alone.
 double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset);

@@ -3,7 +3,6 @@
 // once: a search reaches the same offset from several peaks and directions,
 // and the polish weighs again the link the search has just weighed.
 
-#include <utility>
 #include <vector>
 
 #include "imagefiles/bitmap.h"
@@ -16,7 +15,8 @@ class LinkWeigher {
 
   // WeighLink(first, second, offset), computed on the first call per offset.
   LinkEvidence Weigh(Offset offset);
-  double Confidence(Offset offset) { return Weigh(offset).Score; }
+  // LinkConfidence(first, second, offset): the score alone.
+  double Confidence(Offset offset);
 
   const Bitmap& First() const { return first_; }
   const Bitmap& Second() const { return second_; }
@@ -25,5 +25,10 @@ class LinkWeigher {
   const Bitmap& first_;
   const Bitmap& second_;
   // A search weighs a handful of offsets: a list is quicker than a map.
-  std::vector<std::pair<Offset, LinkEvidence>> known_;
+  struct Known {
+    Offset At;
+    LinkEvidence Evidence;
+    bool HasPeak = false;  // Evidence.Peak found, not just assumed at the offset
+  };
+  std::vector<Known> known_;
 };

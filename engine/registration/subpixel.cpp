@@ -17,25 +17,34 @@ constexpr double kNoise = 0.05;
 double Between(float before, float at, float after) {
   const double bend = double{before} - 2.0 * at + after;
   if (!(bend < 0)) return 0;
-  const double vertex = std::clamp((double{before} - after) / (2 * bend), -0.5, 0.5);
-  return std::abs(vertex) < kNoise ? 0 : vertex;
+  return std::clamp((double{before} - after) / (2 * bend), -0.5, 0.5);
 }
 
 }  // namespace
 
 SubpixelShift SubpixelShiftAt(const Bitmap& first, const Bitmap& second, Offset offset) {
-  return WeighLink(first, second, offset).Between;
+  // Read at full size: means of a few pixels blur where between them it peaks.
+  thread_local PhaseSurface s;
+  if (!CorrelateEvidence(first, second, offset, 1, s)) return {};
+  return SubpixelShiftOn(s);
 }
 
 SubpixelShift SubpixelShiftOn(const PhaseSurface& s) {
-  // The highest of the link's pixel and its eight neighbours.
+  // Read along the patches' own axes.
+  const auto at = [&s](int x, int y) { return s.Transposed ? s.At(y, x) : s.At(x, y); };
+  // The highest of the link's step and its eight neighbours.
   int px = 0, py = 0;
   for (int dy = -1; dy <= 1; ++dy) {
     for (int dx = -1; dx <= 1; ++dx) {
-      if (s.At(dx, dy) > s.At(px, py)) px = dx, py = dy;
+      if (at(dx, dy) > at(px, py)) px = dx, py = dy;
     }
   }
-  const float at = s.At(px, py);
-  return {px + Between(s.At(px - 1, py), at, s.At(px + 1, py)),
-          py + Between(s.At(px, py - 1), at, s.At(px, py + 1))};
+  const float top = at(px, py);
+  // Steps of a shrunk surface span Shrink pixels; the noise is in pixels.
+  const auto pixels = [&s](int step, double vertex) {
+    const double v = vertex * s.Shrink;
+    return step * s.Shrink + (std::abs(v) < kNoise ? 0.0 : v);
+  };
+  return {pixels(px, Between(at(px - 1, py), top, at(px + 1, py))),
+          pixels(py, Between(at(px, py - 1), top, at(px, py + 1)))};
 }

@@ -14,8 +14,8 @@ struct SubpixelShift {
 
 // What to add to offset (second's origin in first's pixels) to reach the
 // peak within a pixel of it; 0 along an axis where the peak is flat or within
-// a twentieth of a pixel of a whole one. The same as the link confidence's
-// own reading (WeighLink's Between), which a search has mostly made already.
+// a twentieth of a pixel of a whole one. Read from the full-size surface of
+// the link confidence's own patches.
 SubpixelShift SubpixelShiftAt(const Bitmap& first, const Bitmap& second, Offset offset);
 
 // The same read from the surface of the two overlaps laid at the offset.

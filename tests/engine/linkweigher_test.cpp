@@ -25,4 +25,18 @@ TEST(LinkWeigher, EachOffsetGivesItsOwnEvidenceHoweverOftenAsked) {
   EXPECT_LT(weigher.Confidence({120, 40}), kWeakLinkScore);
 }
 
+// An offset whose score alone was asked first still gives its whole evidence,
+// the peak nearby included, when weighed.
+TEST(LinkWeigher, AScoreAskedFirstLeavesThePeakToBeFound) {
+  const Bitmap scene = TexturedBitmap(500, 300, 9);
+  const Bitmap a = CropBitmap(scene, 0, 0, 300, 300);
+  const Bitmap b = CropBitmap(scene, 180, 0, 300, 300);
+  LinkWeigher weigher(a, b);
+  const Offset off{181, -1};
+  EXPECT_EQ(weigher.Confidence(off), LinkConfidence(a, b, off));
+  const LinkEvidence e = weigher.Weigh(off);
+  EXPECT_EQ(e.Peak, (Offset{180, 0}));
+  EXPECT_EQ(e.Score, WeighLink(a, b, off).Score);
+}
+
 }  // namespace

@@ -42,6 +42,33 @@ TEST(PhaseSurface, AReusedSurfacePeaksAtTheCutShiftAsAFreshOneDoes) {
   }
 }
 
+// A transposed surface is the plain one with its axes swapped, whatever
+// the rounding of the other transform order, and peaks at the cut shift read
+// the other way round.
+TEST(PhaseSurface, TransposedIsThePlainSurfaceWithItsAxesSwapped) {
+  const Bitmap scene = TexturedBitmap(400, 420, 8);
+  const Offset shift{4, -6};  // whole steps at both shrinks
+  const Rect a{30, 40, 30 + 96, 40 + 288};
+  const Rect b{a.Left + shift.X, a.Top + shift.Y, a.Right + shift.X, a.Bottom + shift.Y};
+  for (const int shrink : {1, 2}) {
+    const PhaseOptions plainWay{shrink, 0.4, false};
+    const PhaseOptions swapped{shrink, 0.4, true};
+    PhaseSurface plain, t;
+    CorrelatePhases(scene, a, scene, b, plainWay, plain);
+    CorrelatePhases(scene, a, scene, b, swapped, t);
+    ASSERT_TRUE(t.Transposed);
+    ASSERT_EQ(t.Width, plain.Height);
+    ASSERT_EQ(t.Height, plain.Width);
+    float worst = 0;
+    for (int y = 0; y < plain.Height; ++y) {
+      for (int x = 0; x < plain.Width; ++x)
+        worst = std::max(worst, std::abs(plain.At(x, y) - t.At(y, x)));
+    }
+    EXPECT_LT(worst, 1e-5f) << shrink;
+    EXPECT_EQ(Highest(t), (Offset{shift.Y / shrink, shift.X / shrink})) << shrink;
+  }
+}
+
 // The surface read literally: intensities pixel by pixel (sums of shrink x
 // shrink pixels) less their mean, a cosine taper over the outer fifth of each
 // side, FFTW's transforms planned as the engine plans them, and the cross-power

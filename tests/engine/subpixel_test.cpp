@@ -65,6 +65,8 @@ class MeasuredBySearch : public ::testing::Test {
     double x = 20, y = 30;
     pan_.ApplySettings({30, 15, 0, {}, 5, 1, 3});
     pan_.SetSearchMethod(SearchMethod::Phase);
+    // The fit over all neighbours is what reads shifts between pixels.
+    pan_.SetPlacementMethod(PlacementMethod::Neighbours);
     for (const auto& [dx, dy] : kTruth) {
       x += dx, y += dy;
       pan_.AddImage(CropBetweenPixels(scene, x, y, 400, 300), dx == 0 ? kDirNone : kDirRight, "f");

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <tuple>
 #include <utility>
 
 #include "engine/parallel.h"
@@ -67,21 +68,20 @@ int TransformSizeAtMost(int n) {
 
 namespace {
 
-// A Gaussian fall-off above kBandHigh cycles per pixel, as one factor per
-// axis: the finest detail is mostly sensor noise. Bins of 0 or 1 cycle per
+// A Gaussian fall-off above bandHigh cycles per surface step, as one factor
+// per axis: the finest detail is mostly sensor noise. Bins of 0 or 1 cycle per
 // zone both ways are dropped: that is the shading that differs between fields.
-constexpr double kBandHigh = 0.2;
 struct Band {
   std::vector<float> Gain;
   std::vector<bool> Lowest;
 };
-Band BandOf(int n, int count) {
+Band BandOf(int n, int count, double bandHigh) {
   Band b{std::vector<float>(static_cast<size_t>(count)),
          std::vector<bool>(static_cast<size_t>(count))};
   for (int k = 0; k < count; ++k) {
     const int signedK = k <= n / 2 ? k : k - n;
     const double f = static_cast<double>(signedK) / n;
-    b.Gain[k] = static_cast<float>(std::exp(-f * f / (kBandHigh * kBandHigh)));
+    b.Gain[k] = static_cast<float>(std::exp(-f * f / (bandHigh * bandHigh)));
     b.Lowest[k] = std::abs(signedK) <= 1;
   }
   return b;
@@ -91,8 +91,8 @@ Band BandOf(int n, int count) {
 // own alignment and then run on any such buffers, with the band of that size.
 class Plans {
  public:
-  Plans(int width, int height)
-      : bandX_(BandOf(width, width / 2 + 1)), bandY_(BandOf(height, height)) {
+  Plans(int width, int height, double bandHigh)
+      : bandX_(BandOf(width, width / 2 + 1, bandHigh)), bandY_(BandOf(height, height, bandHigh)) {
     const size_t real = static_cast<size_t>(width) * height;
     const size_t spectrum = (static_cast<size_t>(width) / 2 + 1) * height;
     FftwBuffer<float> r = Allocate<float>(real);
@@ -126,19 +126,19 @@ class Plans {
 // FFTW's planner is not thread-safe, so plans are made and dropped under one
 // lock; running them is. Making a plan takes longer than running it many
 // times over, and a placement over all neighbours weighs overlaps of a
-// hundred sizes or more: past kKeptSizes only the plan used longest ago is
-// dropped, and callers still holding a plan keep it alive.
+// hundred sizes or more (and the confidence its own fall-off): past kKeptSizes only the plan used
+// longest ago is dropped, and callers still holding a plan keep it alive.
 constexpr size_t kKeptSizes = 256;
-std::shared_ptr<const Plans> PlansFor(int width, int height) {
+std::shared_ptr<const Plans> PlansFor(int width, int height, double bandHigh) {
   struct Kept {
     std::shared_ptr<const Plans> Plan;
     uint64_t Used = 0;
   };
   static std::mutex lock;
-  static std::map<std::pair<int, int>, Kept> cache;
+  static std::map<std::tuple<int, int, double>, Kept> cache;
   static uint64_t uses = 0;
   const std::lock_guard<std::mutex> hold(lock);
-  const std::pair<int, int> size{width, height};
+  const std::tuple<int, int, double> size{width, height, bandHigh};
   // Other entries' erasure leaves this one in place.
   Kept& slot = cache[size];
   slot.Used = ++uses;
@@ -149,7 +149,7 @@ std::shared_ptr<const Plans> PlansFor(int width, int height) {
       }));
     }
     try {
-      slot.Plan = std::make_shared<const Plans>(width, height);
+      slot.Plan = std::make_shared<const Plans>(width, height, bandHigh);
     } catch (...) {
       cache.erase(size);
       throw;
@@ -215,24 +215,38 @@ void FillFullSize(const Bitmap& bitmap, const Rect& zone, int width, const Taper
   }
 }
 
-// The same for sums of shrink x shrink pixels.
+// The same for sums of shrink x shrink pixels, each row's intensities read
+// many at a time; the sums are whole numbers, so their order does not matter.
 void FillShrunk(const Bitmap& bitmap, const Rect& zone, int shrink, int width, const Tapers& t,
                 float* out) {
   const int w = zone.Width() / shrink;
   const int h = zone.Height() / shrink;
+  const int span = w * shrink;
+  thread_local std::vector<int16_t> grey;
+  thread_local std::vector<int32_t> sums;
+  grey.resize(static_cast<size_t>(span));
+  sums.resize(static_cast<size_t>(w));
   double total = 0;
   for (int v = 0; v < h; ++v) {
-    float* row = out + static_cast<size_t>(v) * width;
-    std::fill(row, row + w, 0.0f);
+    std::fill(sums.begin(), sums.end(), 0);
     for (int dy = 0; dy < shrink; ++dy) {
-      const uint8_t* p = bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy);
-      for (int u = 0; u < w; ++u) {
-        int sum = 0;
-        for (int dx = 0; dx < shrink; ++dx, p += Bitmap::kBytesPerPixel) sum += Intensity(p);
-        row[u] += static_cast<float>(sum);
+      RowIntensities(bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy), span, grey.data());
+      const int16_t* g = grey.data();
+      if (shrink == 2) {
+        for (int u = 0; u < w; ++u) sums[u] += g[2 * u] + g[2 * u + 1];
+      } else {
+        for (int u = 0; u < w; ++u) {
+          for (int dx = 0; dx < shrink; ++dx) sums[u] += g[u * shrink + dx];
+        }
       }
     }
-    for (int u = 0; u < w; ++u) total += row[u];
+    float* row = out + static_cast<size_t>(v) * width;
+    int64_t rowTotal = 0;
+    for (int u = 0; u < w; ++u) {
+      row[u] = static_cast<float>(sums[u]);
+      rowTotal += sums[u];
+    }
+    total += static_cast<double>(rowTotal);
   }
   const auto mean = static_cast<float>(total / (static_cast<double>(w) * h));
   for (int v = 0; v < h; ++v) {
@@ -243,12 +257,27 @@ void FillShrunk(const Bitmap& bitmap, const Rect& zone, int shrink, int width, c
 
 // The zone's intensities (means of shrink x shrink pixels) less their mean,
 // tapered to zero at its edges so the zone's borders do not read as a strong
-// edge; zero beyond the zone.
+// edge; zero beyond the zone. Transposed, the zone's columns are out's rows.
 void FillZone(const Bitmap& bitmap, const Rect& zone, int shrink, int width, int height,
-              float* out) {
+              bool transposed, float* out) {
   const int w = zone.Width() / shrink;
   const int h = zone.Height() / shrink;
   const Tapers& t = TapersOf(w, h);
+  if (transposed) {
+    thread_local std::vector<float> rows;
+    rows.resize(static_cast<size_t>(w) * h);
+    if (shrink == 1) {
+      FillFullSize(bitmap, zone, w, t, rows.data());
+    } else {
+      FillShrunk(bitmap, zone, shrink, w, t, rows.data());
+    }
+    std::fill(out, out + static_cast<size_t>(width) * height, 0.0f);
+    for (int v = 0; v < h; ++v) {
+      const float* row = rows.data() + static_cast<size_t>(v) * w;
+      for (int u = 0; u < w; ++u) out[static_cast<size_t>(u) * width + v] = row[u];
+    }
+    return;
+  }
   if (shrink == 1) {
     FillFullSize(bitmap, zone, width, t, out);
   } else {
@@ -325,17 +354,26 @@ PhaseSurface CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& s
 
 void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, const Rect& b,
                      int shrink, PhaseSurface& s) {
-  shrink = std::max(shrink, 1);
+  CorrelatePhases(first, a, second, b, PhaseOptions{shrink}, s);
+}
+
+void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, const Rect& b,
+                     const PhaseOptions& options, PhaseSurface& s) {
+  const int shrink = std::max(options.Shrink, 1);
+  const bool transposed = options.Transposed;
   s.Shrink = shrink;
-  s.Width = GoodSize(std::max(a.Width(), b.Width()) / shrink);
-  s.Height = GoodSize(std::max(a.Height(), b.Height()) / shrink);
+  s.Transposed = transposed;
+  const int across = GoodSize(std::max(a.Width(), b.Width()) / shrink);
+  const int down = GoodSize(std::max(a.Height(), b.Height()) / shrink);
+  s.Width = transposed ? down : across;
+  s.Height = transposed ? across : down;
   const int width = s.Width, height = s.Height;
   const size_t realSize = static_cast<size_t>(width) * height;
   const size_t half = static_cast<size_t>(width / 2) + 1;
   const size_t spectrumSize = half * height;
 
   EnsureRoomForFftw(realSize);
-  const std::shared_ptr<const Plans> plans = PlansFor(width, height);
+  const std::shared_ptr<const Plans> plans = PlansFor(width, height, options.BandHigh);
   thread_local Workspace work;
   work.Reserve(realSize, spectrumSize);
   float* realA = work.RealA.get();
@@ -346,7 +384,7 @@ void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, c
     for (int i = begin; i < end; ++i) {
       float* real = i == 0 ? realA : realB;
       fftwf_complex* spec = i == 0 ? specA : specB;
-      FillZone(i == 0 ? first : second, i == 0 ? a : b, shrink, width, height, real);
+      FillZone(i == 0 ? first : second, i == 0 ? a : b, shrink, width, height, transposed, real);
       fftwf_execute_dft_r2c(plans->Forward(), real, spec);
     }
   };

@@ -10,6 +10,7 @@
 struct PhaseSurface {
   int Width = 0, Height = 0;  // the transform's size; shifts are modulo it
   int Shrink = 1;             // zone pixels per surface step
+  bool Transposed = false;    // x runs down the zones, y across
   std::vector<float> Values;  // row by row; highest at a shift every detail shares
   // The value at shift (x, y), read cyclically.
   float At(int x, int y) const {
@@ -23,6 +24,16 @@ struct PhaseSurface {
 // 3: zones cut to it share a few plans and transform quickly.
 int TransformSizeAtMost(int n);
 
+// Above this many cycles per surface step the correlation falls off.
+constexpr double kPhaseBandHigh = 0.2;
+
+struct PhaseOptions {
+  int Shrink = 1;  // zone pixels averaged per surface step, each way
+  double BandHigh = kPhaseBandHigh;
+  // The surface transposed: quicker to transform for zones taller than wide.
+  bool Transposed = false;
+};
+
 // The surface of zone a of first and zone b of second (each in its own
 // image's pixels, neither empty), each shrunk by averaging shrink x shrink
 // pixels. It peaks at s (in shrunk pixels) where zone b at u shows what zone
@@ -34,3 +45,7 @@ PhaseSurface CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& s
 // The same into s, whose storage is reused: for callers that correlate often.
 void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, const Rect& b,
                      int shrink, PhaseSurface& s);
+
+// The same with the options given.
+void CorrelatePhases(const Bitmap& first, const Rect& a, const Bitmap& second, const Rect& b,
+                     const PhaseOptions& options, PhaseSurface& s);
