@@ -53,12 +53,13 @@ Rect Centred(const Rect& r, int side) {
 
 // The patches of first and second compared for a link at offset; false when
 // the overlap is too small to tell anything.
-bool PatchesAt(const Bitmap& first, const Bitmap& second, Offset offset, Rect& a, Rect& b) {
+bool PatchesAt(const Bitmap& first, const Bitmap& second, Offset offset, int side, Rect& a,
+               Rect& b) {
   const Rect r = OverlapRect(first, second, offset);
   if (r.Width() < kMinOverlapSide || r.Height() < kMinOverlapSide ||
       int64_t{r.Width()} * r.Height() < kMinOverlapPixels)
     return false;
-  a = Centred(r, kEvidenceSide);
+  a = Centred(r, side);
   b = {a.Left - offset.X, a.Top - offset.Y, a.Right - offset.X, a.Bottom - offset.Y};
   return true;
 }
@@ -153,7 +154,7 @@ Offset FullSizePeak(const PhaseSurface& s) {
 LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset) {
   LinkEvidence e{0, offset, offset};
   Rect a, b;
-  if (!PatchesAt(first, second, offset, a, b)) return e;
+  if (!PatchesAt(first, second, offset, kEvidenceSide, a, b)) return e;
   // Links are weighed often, so each thread keeps its surfaces' storage.
   thread_local PhaseSurface s;
   Correlate(first, a, second, b, kShrink, s);
@@ -174,7 +175,8 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
   const double x = px + Vertex(ValueAt(s, px - 1, py), at, ValueAt(s, px + 1, py));
   const double y = py + Vertex(ValueAt(s, px, py - 1), at, ValueAt(s, px, py + 1));
   if (std::abs(x) < kCentredSteps && std::abs(y) < kCentredSteps) return e;
-  // Off the link by a pixel or more: which pixel, the full-size surface tells.
+  // Off the link by a fifth of a pixel or more: which pixel is nearest, the
+  // full-size surface tells.
   thread_local PhaseSurface full;
   Correlate(first, a, second, b, 1, full);
   const Offset d = FullSizePeak(full);
@@ -184,16 +186,16 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
 }
 
 bool CorrelateEvidence(const Bitmap& first, const Bitmap& second, Offset offset, int shrink,
-                       PhaseSurface& s) {
+                       int side, PhaseSurface& s) {
   Rect a, b;
-  if (!PatchesAt(first, second, offset, a, b)) return false;
+  if (!PatchesAt(first, second, offset, std::min(side, kEvidenceSide), a, b)) return false;
   Correlate(first, a, second, b, shrink, s);
   return true;
 }
 
 double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset) {
   Rect a, b;
-  if (!PatchesAt(first, second, offset, a, b)) return 0;
+  if (!PatchesAt(first, second, offset, kEvidenceSide, a, b)) return 0;
   thread_local PhaseSurface s;
   Correlate(first, a, second, b, kShrink, s);
   Offset other;

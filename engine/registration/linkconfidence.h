@@ -28,10 +28,11 @@ struct PhaseSurface;
 
 LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset);
 
-// The surface WeighLink reads, of the link's overlap as means of shrink x
-// shrink pixels, into s; false where the overlap is too small to weigh.
+// The surface WeighLink reads, of the middle of the link's overlap (at most
+// side pixels a side) as means of shrink x shrink pixels, into s; false
+// where the overlap is too small to weigh.
 bool CorrelateEvidence(const Bitmap& first, const Bitmap& second, Offset offset, int shrink,
-                       PhaseSurface& s);
+                       int side, PhaseSurface& s);
 
 // WeighLink's score alone.
 double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset);

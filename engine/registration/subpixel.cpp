@@ -11,6 +11,8 @@ namespace {
 // Vertices this near a whole pixel are the estimate's own noise: a link
 // that is exact stays exact.
 constexpr double kNoise = 0.05;
+// The most pixels a side read.
+constexpr int kBetweenSide = 128;
 
 // The vertex of the parabola through (-1, before), (0, at), (1, after): the
 // surface's peak is smoothed over a few pixels, and is round at its top.
@@ -23,9 +25,10 @@ double Between(float before, float at, float after) {
 }  // namespace
 
 SubpixelShift SubpixelShiftAt(const Bitmap& first, const Bitmap& second, Offset offset) {
-  // Read at full size: means of a few pixels blur where between them it peaks.
+  // Read at full size: means of a few pixels blur where between them it
+  // peaks. The middle of the overlap is enough to place a peak already found.
   thread_local PhaseSurface s;
-  if (!CorrelateEvidence(first, second, offset, 1, s)) return {};
+  if (!CorrelateEvidence(first, second, offset, 1, kBetweenSide, s)) return {};
   return SubpixelShiftOn(s);
 }
 
