@@ -227,17 +227,19 @@ void FillShrunk(const Bitmap& bitmap, const Rect& zone, int shrink, int width, c
   grey.resize(static_cast<size_t>(span));
   sums.resize(static_cast<size_t>(w));
   double total = 0;
-  for (int v = 0; v < h; ++v) {
+  for (int v = 0; v < h && shrink == 2; ++v) {
+    const int y = zone.Top + 2 * v;
+    total +=
+        static_cast<double>(SquareSums(bitmap.Pixel(zone.Left, y), bitmap.Pixel(zone.Left, y + 1),
+                                       w, out + static_cast<size_t>(v) * width));
+  }
+  for (int v = 0; v < h && shrink != 2; ++v) {
     std::fill(sums.begin(), sums.end(), 0);
     for (int dy = 0; dy < shrink; ++dy) {
       RowIntensities(bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy), span, grey.data());
       const int16_t* g = grey.data();
-      if (shrink == 2) {
-        for (int u = 0; u < w; ++u) sums[u] += g[2 * u] + g[2 * u + 1];
-      } else {
-        for (int u = 0; u < w; ++u) {
-          for (int dx = 0; dx < shrink; ++dx) sums[u] += g[u * shrink + dx];
-        }
+      for (int u = 0; u < w; ++u) {
+        for (int dx = 0; dx < shrink; ++dx) sums[u] += g[u * shrink + dx];
       }
     }
     float* row = out + static_cast<size_t>(v) * width;
@@ -253,6 +255,28 @@ void FillShrunk(const Bitmap& bitmap, const Rect& zone, int shrink, int width, c
     float* row = out + static_cast<size_t>(v) * width;
     for (int u = 0; u < w; ++u) row[u] = (row[u] - mean) * t.X[u] * t.Y[v];
   }
+}
+
+// The w x h values of in (rows w apart) with their axes swapped into out,
+// width x height and zero beyond them; in tiles, which stay in the cache
+// both as read and as written.
+void TransposeInto(const float* in, int w, int h, float* out, int width, int height) {
+  constexpr int kTile = 16;
+  for (int u0 = 0; u0 < w; u0 += kTile) {
+    const int u1 = std::min(u0 + kTile, w);
+    for (int v0 = 0; v0 < h; v0 += kTile) {
+      const int v1 = std::min(v0 + kTile, h);
+      for (int u = u0; u < u1; ++u) {
+        float* column = out + static_cast<size_t>(u) * width;
+        for (int v = v0; v < v1; ++v) column[v] = in[static_cast<size_t>(v) * w + u];
+      }
+    }
+  }
+  for (int u = 0; u < w; ++u) {
+    float* row = out + static_cast<size_t>(u) * width;
+    std::fill(row + h, row + width, 0.0f);
+  }
+  std::fill(out + static_cast<size_t>(w) * width, out + static_cast<size_t>(width) * height, 0.0f);
 }
 
 // The zone's intensities (means of shrink x shrink pixels) less their mean,
@@ -271,11 +295,7 @@ void FillZone(const Bitmap& bitmap, const Rect& zone, int shrink, int width, int
     } else {
       FillShrunk(bitmap, zone, shrink, w, t, rows.data());
     }
-    std::fill(out, out + static_cast<size_t>(width) * height, 0.0f);
-    for (int v = 0; v < h; ++v) {
-      const float* row = rows.data() + static_cast<size_t>(v) * w;
-      for (int u = 0; u < w; ++u) out[static_cast<size_t>(u) * width + v] = row[u];
-    }
+    TransposeInto(rows.data(), w, h, out, width, height);
     return;
   }
   if (shrink == 1) {
