@@ -22,6 +22,7 @@
 #include "engine/registration/linkscore.h"
 #include "engine/registration/phase/phasecorrelation.h"
 #include "engine/registration/searchmethod.h"
+#include "engine/registration/subpixel.h"
 #include "engine/registration/zones.h"
 #include "engine/stitchflow.h"
 #include "imagefiles/imagefiles.h"
@@ -187,6 +188,10 @@ int main(int argc, char** argv) {
     Register(std::string("confidence/") + label, [s](benchmark::State& st) {
       for (auto _ : st)
         benchmark::DoNotOptimize(LinkConfidence(s->Fields[0], s->Fields[1], s->Truth[0]));
+    });
+    Register(std::string("between pixels/") + label, [s](benchmark::State& st) {
+      for (auto _ : st)
+        benchmark::DoNotOptimize(SubpixelShiftAt(s->Fields[0], s->Fields[1], s->Truth[0]));
     });
   }
   // The whole 5 x 5 stitch of 640 x 480 fields, and the scoring of its links
