@@ -113,6 +113,68 @@ std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable&
 
 namespace {
 
+// The chain's typical step each way: the median of its confident links in
+// that direction, for the directions any of them takes.
+std::vector<Offset> TypicalSteps(const Panoram& engine) {
+  std::array<std::vector<Offset>, kDirAbove - kDirRight + 1> ways;
+  for (const ImageLink& l : engine.ChainLinks()) {
+    const int32_t d = engine.Direction(l.To);
+    if (l.Score < kWeakLinkScore || d < kDirRight || d > kDirAbove) continue;
+    ways[static_cast<size_t>(d - kDirRight)].push_back(
+        {static_cast<int>(l.DX), static_cast<int>(l.DY)});
+  }
+  std::vector<Offset> steps;
+  for (const std::vector<Offset>& way : ways) {
+    if (const std::optional<Offset> step = Median(way)) steps.push_back(*step);
+  }
+  return steps;
+}
+
+// Every sum of count typical steps, each once.
+std::vector<Offset> StepSums(const std::vector<Offset>& steps, int count) {
+  std::vector<Offset> sums{{0, 0}};
+  for (int k = 0; k < count; ++k) {
+    std::vector<Offset> longer;
+    for (const Offset& s : sums) {
+      for (const Offset& step : steps) {
+        const Offset sum{s.X + step.X, s.Y + step.Y};
+        if (std::find(longer.begin(), longer.end(), sum) == longer.end()) longer.push_back(sum);
+      }
+    }
+    sums = std::move(longer);
+  }
+  return sums;
+}
+
+}  // namespace
+
+std::vector<NeighbourPair> PairsIfTypicalSteps(const Panoram& engine,
+                                               const std::vector<Rect>& places, int from, int root,
+                                               const std::vector<int>& moved,
+                                               const std::vector<int>& anchored) {
+  std::vector<NeighbourPair> pairs;
+  const Rect& before = places[static_cast<size_t>(from)];
+  const Rect& now = places[static_cast<size_t>(root)];
+  for (const Offset& step : StepSums(TypicalSteps(engine), root - from)) {
+    const int dx = before.Left + step.X - now.Left, dy = before.Top + step.Y - now.Top;
+    // Where the chain put it, its pairs were looked for already.
+    if (dx == 0 && dy == 0) continue;
+    for (const int b : moved) {
+      const Rect& p = places[static_cast<size_t>(b)];
+      const Rect shifted{p.Left + dx, p.Top + dy, p.Right + dx, p.Bottom + dy};
+      for (const int a : anchored) {
+        const Rect& q = places[static_cast<size_t>(a)];
+        if (!PlacesOverlap(q, shifted)) continue;
+        pairs.push_back(a < b ? NeighbourPair{a, b, {shifted.Left - q.Left, shifted.Top - q.Top}}
+                              : NeighbourPair{b, a, {q.Left - shifted.Left, q.Top - shifted.Top}});
+      }
+    }
+  }
+  return pairs;
+}
+
+namespace {
+
 PairQuery QueryAround(const Panoram& engine, const NeighbourPair& pair, LinkWeigher& weigher) {
   PairQuery q{engine.ImageBitmap(pair.From),
               engine.ImageBitmap(pair.To),
@@ -221,6 +283,13 @@ ImageLink LinkSearched(const Panoram& engine, const NeighbourPair& pair) {
   // zone's depth, many times the work, only where that did not settle it.
   const NearLink near = LinkNear(engine, pair);
   return near.Settled ? near.Link : LinkWide(engine, pair);
+}
+
+std::optional<ImageLink> LinkNearPrediction(const Panoram& engine, const NeighbourPair& pair) {
+  if (EndsAtConfidencePeak(engine.Method())) return LinkConfirmed(engine, pair);
+  const NearLink near = LinkNear(engine, pair);
+  if (near.Link.Score < kWeakLinkScore) return std::nullopt;
+  return near.Link;
 }
 
 ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {

@@ -26,6 +26,22 @@ std::vector<NeighbourPair> OverlappingPairs(const Panoram& engine);
 // or missing link moves no prediction), or the zone's depth without one.
 std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable& table);
 
+// The pairs that would join the images moved (image root and those placed
+// with it) to the anchored ones if root lay root - from typical steps of
+// the chain from image from, in any directions; a typical step is the
+// median of the chain's confident links that way. Each pair is expected
+// where those steps put it; none for steps that leave root where it is.
+std::vector<NeighbourPair> PairsIfTypicalSteps(const Panoram& engine,
+                                               const std::vector<Rect>& places, int from, int root,
+                                               const std::vector<int>& moved,
+                                               const std::vector<int>& anchored);
+
+// The pair's link where its prediction holds: borne out by the confidence
+// (LinkConfirmed) where the method ends at its peak, else confident from the
+// template search within the search radius (LinkNear). Empty otherwise:
+// nothing is searched wide.
+std::optional<ImageLink> LinkNearPrediction(const Panoram& engine, const NeighbourPair& pair);
+
 // The pair's link around its offset with the engine's method: the
 // prediction borne out by the confidence (LinkConfirmed), else searched
 // (LinkSearched). Score 0 and the predicted offset when nothing matched; a

@@ -161,10 +161,75 @@ AllNeighbourPlaces PlaceOverPairs(Panoram& engine, const std::vector<NeighbourPa
   return out;
 }
 
+// At most this many chain steps are guessed between a placed image and an
+// unplaced group: one for a wrong or missing link, two where an image
+// between them has no usable overlap at all. Each more is four times the guesses.
+constexpr int kGuessedSteps = 2;
+
+// The placed image (in anchor's group) at most kGuessedSteps before image
+// root in the chain with only unplaced images between; -1 if none.
+int PlacedBefore(const std::vector<int>& groups, int anchor, int root) {
+  for (int from = root - 1; from >= 0 && from >= root - kGuessedSteps; --from) {
+    if (groups[static_cast<size_t>(from)] == anchor) return from;
+  }
+  return -1;
+}
+
+// Images that no confident link reaches from the first lie past a weak
+// chain link whose guess put them where no neighbour of theirs was looked
+// for. Each such group, once an image just before it is placed, is tried
+// typical chain steps from that image, one way after another; the pairs
+// that then overlap are searched near where that puts them, and the
+// confident links found join the fit. Nothing is searched wide: the cost
+// stays a few searches per group, and only where a mosaic would break.
+void JoinPastWeakLinks(Panoram& engine, const std::vector<Rect>& chainPlaces,
+                       AllNeighbourPlaces& placed) {
+  std::vector<char> tried(static_cast<size_t>(engine.Count()), 0);
+  for (;;) {
+    const Placement& r = placed.Result;
+    if (r.Unanchored.empty() || r.Groups.size() != tried.size()) return;
+    const int anchor = r.Groups[0];
+    int root = -1, from = -1;
+    for (const int i : r.Unanchored) {
+      if (tried[i] || r.Groups[i] != i) continue;
+      from = PlacedBefore(r.Groups, anchor, i);
+      if (from >= 0) {
+        root = i;
+        break;
+      }
+    }
+    if (root < 0) return;
+    tried[root] = 1;
+    std::vector<int> moved, anchored;
+    for (int i = 0; i < engine.Count(); ++i) {
+      if (r.Groups[i] == root) moved.push_back(i);
+      if (r.Groups[i] == anchor) anchored.push_back(i);
+    }
+    const std::vector<NeighbourPair> pairs =
+        PairsIfTypicalSteps(engine, r.Places, from, root, moved, anchored);
+    std::vector<std::optional<ImageLink>> found(pairs.size());
+    ParallelFor(static_cast<int>(pairs.size()), 1, [&](int begin, int end) {
+      for (int p = begin; p < end; ++p)
+        found[static_cast<size_t>(p)] = LinkNearPrediction(engine, pairs[static_cast<size_t>(p)]);
+    });
+    const size_t before = placed.Links.size();
+    for (const std::optional<ImageLink>& link : found) {
+      if (link) placed.Links.push_back(*link);
+    }
+    if (placed.Links.size() == before) continue;
+    placed.Result = PlaceOverNeighbours(chainPlaces, placed.Links);
+    engine.SetPlaces(placed.Result.Places);
+  }
+}
+
 }  // namespace
 
 AllNeighbourPlaces PlaceAllNeighbours(Panoram& engine, StitchTimes* times) {
-  return PlaceOverPairs(engine, OverlappingPairs(engine), times);
+  const std::vector<Rect> chainPlaces = engine.Places();
+  AllNeighbourPlaces placed = PlaceOverPairs(engine, OverlappingPairs(engine), times);
+  const StageTimer timer(Stage(times, &StitchTimes::Place));
+  JoinPastWeakLinks(engine, chainPlaces, placed);
+  return placed;
 }
 
 AllNeighbourPlaces PlaceTableNeighbours(Panoram& engine, const MontageTable& table,

@@ -214,6 +214,7 @@ Placement PlaceOverNeighbours(const std::vector<Rect>& places,
     out.Fits[drop].Used = false;
   }
   Reweight(count, links, out.Fits, group, fit);
+  out.Groups = group;
   for (int i = 0; i < count; ++i) {
     const Rect& anchor = places[group[i]];
     const Rect& before = places[i];

@@ -43,6 +43,9 @@ struct Placement {
   std::vector<Rect> Places;     // one per image, canvas pixels
   std::vector<LinkFit> Fits;    // one per link, in the order given
   std::vector<int> Unanchored;  // images no confident link reaches, keeping their place
+  // Per image, the lowest image of those the used links join it to; empty
+  // where a rule places every image from the first.
+  std::vector<int> Groups;
 };
 
 using PlacementRule = Placement (*)(const std::vector<Rect>& places,

@@ -26,13 +26,17 @@ double Largest(const Panoram& pan, const PlacementSet& set) {
   return worst;
 }
 
-Errors Place(const PlacementSet& set, SearchMethod method) {
+// Along the set's directions, or with directions found automatically.
+Errors Place(const PlacementSet& set, SearchMethod method, bool alongDirections = true) {
   Panoram pan;
   pan.ApplySettings({30, 15, 0, {}, 5, 1, 3});
   pan.SetSearchMethod(method);
-  for (size_t i = 0; i < set.Fields.size(); ++i)
-    pan.AddImage(set.Fields[i], i == 0 ? kDirNone : set.Directions[i - 1], "field");
-  EXPECT_TRUE(StitchAlongDirections(pan, nullptr));
+  for (size_t i = 0; i < set.Fields.size(); ++i) {
+    pan.AddImage(set.Fields[i], i == 0 || !alongDirections ? kDirNone : set.Directions[i - 1],
+                 "field");
+  }
+  EXPECT_TRUE(alongDirections ? StitchAlongDirections(pan, nullptr)
+                              : StitchAutomatically(pan, nullptr));
   Errors e;
   e.Chain = Largest(pan, set);
   const AllNeighbourPlaces all = PlaceAllNeighbours(pan);
@@ -59,6 +63,25 @@ TEST(HeldOutPlacement, AFlatLinkLeavesEveryPlaceExactOverNeighbours) {
     EXPECT_GT(e.Chain, 2.0) << SearchMethodKey(method);
     EXPECT_EQ(e.Neighbours, 0.0) << SearchMethodKey(method);
     EXPECT_EQ(e.Unanchored, 0u) << SearchMethodKey(method);
+  }
+}
+
+// The chain's guess past a flat link can put a field where its neighbour
+// above no longer overlaps it by a tenth (the middle of the fourth row),
+// or, with directions found automatically, lead off the wrong way and take
+// every later field with it (the middle of the second row). The fields are
+// tried a typical chain step on from the field before, and found there.
+TEST(HeldOutPlacement, FieldsPastAFlatLinkAreFoundATypicalStepOn) {
+  ASSERT_TRUE(HeldOutPhotosPresent()) << HeldOutPhotoFolder();
+  for (const auto& [flat, along] : {std::pair{16, true}, std::pair{7, false}}) {
+    const std::optional<PlacementSet> set = MakeFlatLinkSet(flat);
+    ASSERT_TRUE(set.has_value());
+    for (SearchMethod method : {SearchMethod::Phase, SearchMethod::TemplatePhase}) {
+      const Errors e = Place(*set, method, along);
+      EXPECT_GT(e.Chain, 2.0) << flat << " " << SearchMethodKey(method);
+      EXPECT_EQ(e.Neighbours, 0.0) << flat << " " << SearchMethodKey(method);
+      EXPECT_EQ(e.Unanchored, 0u) << flat << " " << SearchMethodKey(method);
+    }
   }
 }
 
