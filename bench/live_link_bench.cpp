@@ -189,8 +189,8 @@ struct Walk {
       const Point at{places.back().X + travel->X, places.back().Y + travel->Y};
       view = Rect{at.X, at.Y, at.X + frames.back().Width, at.Y + frames.back().Height};
     }
-    const LinkConfidence newest =
-        frames.empty() ? LinkConfidence::None : ConfidenceOf(frames.back(), frames.size() == 1);
+    const LiveConfidence newest =
+        frames.empty() ? LiveConfidence::None : ConfidenceOf(frames.back(), frames.size() == 1);
     DrawLiveMosaic(Mosaic, LiveTiles(Run.Live, Engine), newest, view);
     benchmark::DoNotOptimize(Mosaic.Data());
   }
