@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "engine/neighbourpairs.h"
 #include "engine/stitchflow.h"
@@ -58,6 +59,30 @@ TEST_F(TableNeighbours, NeighbouringCellsOffTheChainArePairedNearTheirTrueOffset
     EXPECT_LE(std::abs(p.Around.Y - truth.Y), 12) << p.From << "-" << p.To;
   }
   EXPECT_EQ(found, (std::set<std::pair<int, int>>{{0, 5}, {1, 4}, {3, 8}, {4, 7}}));
+}
+
+// The middle row as a missing link's guess leaves it: far off, overlapping
+// nothing it should. One chain step below image 2 (or a step right and one
+// below image 1) it meets its neighbours again above and below, on either
+// side of it in the chain.
+TEST_F(TableNeighbours, AGroupFarOffIsPairedAgainATypicalChainStepOn) {
+  std::vector<Rect> places = pan_.Places();
+  const std::vector<int> moved{3, 4, 5}, anchored{0, 1, 2, 6, 7, 8};
+  for (const int i : moved) {
+    Rect& r = places[static_cast<size_t>(i)];
+    r = {r.Left + 700, r.Top - 500, r.Right + 700, r.Bottom - 500};
+  }
+  for (const int from : {2, 1}) {
+    std::set<std::pair<int, int>> near;
+    for (const NeighbourPair& p : PairsIfTypicalSteps(pan_, places, from, 3, moved, anchored)) {
+      const Offset truth{Truth(p.To).X - Truth(p.From).X, Truth(p.To).Y - Truth(p.From).Y};
+      // A typical step is the median of the chain's links that way, each within 6 px.
+      if (std::abs(p.Around.X - truth.X) <= 12 && std::abs(p.Around.Y - truth.Y) <= 12)
+        near.insert({p.From, p.To});
+    }
+    EXPECT_EQ(near, (std::set<std::pair<int, int>>{{0, 5}, {1, 4}, {2, 3}, {3, 8}, {4, 7}, {5, 6}}))
+        << from;
+  }
 }
 
 TEST(PlacesOverlap, ATenthOfTheSmallerPlaceMakesNeighbours) {
