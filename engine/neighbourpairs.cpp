@@ -207,12 +207,6 @@ ImageLink LinkOf(const NeighbourPair& pair, const PairMatch& m, const LinkWeighe
   return link;
 }
 
-// Whether the method's link ends where the link confidence's own
-// correlation peaks (phase correlation follows that peak; template then
-// phase is polished to it): a prediction that the confidence bears out
-// near by is then the link the search would find.
-bool EndsAtConfidencePeak(SearchMethod method) { return method != SearchMethod::Template; }
-
 // The confidence weighed at an offset and moved to its peak near by, as the
 // phase search moves its readings. A score of 0 means another shift beats
 // every one within the peak's reach: there is no peak near by to move to.

@@ -165,19 +165,24 @@ PairLink WhereWeakAsk(const PairQuery& q) {
 struct MethodRow {
   SearchMethod Method;
   RegistrationMethod Register;
+  bool EndsAtConfidencePeak;
 };
 
 constexpr MethodRow kMethods[] = {
-    {SearchMethod::Template, &ByTemplate},
-    {SearchMethod::Phase, &ByPhase},
-    {SearchMethod::TemplatePhase, &WhereWeakAsk<&ByTemplate, &ByPhase>},
+    {SearchMethod::Template, &ByTemplate, false},
+    {SearchMethod::Phase, &ByPhase, true},
+    {SearchMethod::TemplatePhase, &WhereWeakAsk<&ByTemplate, &ByPhase>, true},
 };
+
+const MethodRow& RowOf(SearchMethod method) {
+  for (const MethodRow& row : kMethods) {
+    if (row.Method == method) return row;
+  }
+  return kMethods[0];
+}
 
 }  // namespace
 
-RegistrationMethod RegistrationFor(SearchMethod method) {
-  for (const MethodRow& row : kMethods) {
-    if (row.Method == method) return row.Register;
-  }
-  return kMethods[0].Register;
-}
+RegistrationMethod RegistrationFor(SearchMethod method) { return RowOf(method).Register; }
+
+bool EndsAtConfidencePeak(SearchMethod method) { return RowOf(method).EndsAtConfidencePeak; }

@@ -46,3 +46,9 @@ using RegistrationMethod = PairLink (*)(const PairQuery& query);
 
 // The method of each SearchMethod; never null.
 RegistrationMethod RegistrationFor(SearchMethod method);
+
+// Whether the method's link ends where the link confidence's own
+// correlation peaks (phase correlation follows that peak; template then
+// phase is polished to it): a prediction the confidence bears out near by
+// is then the link the method would find.
+bool EndsAtConfidencePeak(SearchMethod method);
