@@ -215,41 +215,42 @@ void FillFullSize(const Bitmap& bitmap, const Rect& zone, int width, const Taper
   }
 }
 
+// Row v of the sums of shrink x shrink pixels into row, any shrink; returns
+// the row's total. The sums are whole numbers, so their order does not matter.
+int64_t SumRow(const Bitmap& bitmap, const Rect& zone, int shrink, int v, float* row) {
+  const int w = zone.Width() / shrink;
+  const int top = zone.Top + v * shrink;
+  // Squares of 2 x 2, the confidence's own, straight from the two rows.
+  if (shrink == 2)
+    return SquareSums(bitmap.Pixel(zone.Left, top), bitmap.Pixel(zone.Left, top + 1), w, row);
+  thread_local std::vector<int16_t> grey;
+  thread_local std::vector<int32_t> sums;
+  grey.resize(static_cast<size_t>(w) * shrink);
+  sums.assign(static_cast<size_t>(w), 0);
+  for (int dy = 0; dy < shrink; ++dy) {
+    RowIntensities(bitmap.Pixel(zone.Left, top + dy), w * shrink, grey.data());
+    for (int u = 0; u < w; ++u) {
+      for (int dx = 0; dx < shrink; ++dx) sums[u] += grey[static_cast<size_t>(u) * shrink + dx];
+    }
+  }
+  int64_t total = 0;
+  for (int u = 0; u < w; ++u) {
+    row[u] = static_cast<float>(sums[u]);
+    total += sums[u];
+  }
+  return total;
+}
+
 // The same for sums of shrink x shrink pixels, each row's intensities read
-// many at a time; the sums are whole numbers, so their order does not matter.
+// many at a time.
 void FillShrunk(const Bitmap& bitmap, const Rect& zone, int shrink, int width, const Tapers& t,
                 float* out) {
   const int w = zone.Width() / shrink;
   const int h = zone.Height() / shrink;
-  const int span = w * shrink;
-  thread_local std::vector<int16_t> grey;
-  thread_local std::vector<int32_t> sums;
-  grey.resize(static_cast<size_t>(span));
-  sums.resize(static_cast<size_t>(w));
   double total = 0;
-  for (int v = 0; v < h && shrink == 2; ++v) {
-    const int y = zone.Top + 2 * v;
+  for (int v = 0; v < h; ++v)
     total +=
-        static_cast<double>(SquareSums(bitmap.Pixel(zone.Left, y), bitmap.Pixel(zone.Left, y + 1),
-                                       w, out + static_cast<size_t>(v) * width));
-  }
-  for (int v = 0; v < h && shrink != 2; ++v) {
-    std::fill(sums.begin(), sums.end(), 0);
-    for (int dy = 0; dy < shrink; ++dy) {
-      RowIntensities(bitmap.Pixel(zone.Left, zone.Top + v * shrink + dy), span, grey.data());
-      const int16_t* g = grey.data();
-      for (int u = 0; u < w; ++u) {
-        for (int dx = 0; dx < shrink; ++dx) sums[u] += g[u * shrink + dx];
-      }
-    }
-    float* row = out + static_cast<size_t>(v) * width;
-    int64_t rowTotal = 0;
-    for (int u = 0; u < w; ++u) {
-      row[u] = static_cast<float>(sums[u]);
-      rowTotal += sums[u];
-    }
-    total += static_cast<double>(rowTotal);
-  }
+        static_cast<double>(SumRow(bitmap, zone, shrink, v, out + static_cast<size_t>(v) * width));
   const auto mean = static_cast<float>(total / (static_cast<double>(w) * h));
   for (int v = 0; v < h; ++v) {
     float* row = out + static_cast<size_t>(v) * width;
