@@ -114,51 +114,72 @@ std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable&
 namespace {
 
 // The chain's typical step each way: the median of its confident links in
-// that direction, for the directions any of them takes.
-std::vector<Offset> TypicalSteps(const Panoram& engine) {
-  std::array<std::vector<Offset>, kDirAbove - kDirRight + 1> ways;
+// that direction; none for a direction none of them takes.
+std::array<std::optional<Offset>, 4> TypicalSteps(const Panoram& engine) {
+  std::array<std::vector<Offset>, 4> ways;
   for (const ImageLink& l : engine.ChainLinks()) {
     const int32_t d = engine.Direction(l.To);
     if (l.Score < kWeakLinkScore || d < kDirRight || d > kDirAbove) continue;
     ways[static_cast<size_t>(d - kDirRight)].push_back(
         {static_cast<int>(l.DX), static_cast<int>(l.DY)});
   }
-  std::vector<Offset> steps;
-  for (const std::vector<Offset>& way : ways) {
-    if (const std::optional<Offset> step = Median(way)) steps.push_back(*step);
-  }
+  std::array<std::optional<Offset>, 4> steps;
+  for (size_t k = 0; k < ways.size(); ++k) steps[k] = Median(ways[k]);
   return steps;
 }
 
-// Every sum of count typical steps, each once.
-std::vector<Offset> StepSums(const std::vector<Offset>& steps, int count) {
-  std::vector<Offset> sums{{0, 0}};
-  for (int k = 0; k < count; ++k) {
-    std::vector<Offset> longer;
-    for (const Offset& s : sums) {
-      for (const Offset& step : steps) {
-        const Offset sum{s.X + step.X, s.Y + step.Y};
-        if (std::find(longer.begin(), longer.end(), sum) == longer.end()) longer.push_back(sum);
+// A sum of typical steps, and how many of them go the way the chain says
+// its images lie.
+struct Guess {
+  Offset Sum;
+  int AsTheChainSays = 0;
+};
+
+// Every sum of a typical step per image from + 1 .. root, each sum once
+// (with the most steps as the chain says), those most as it says first.
+std::vector<Guess> StepGuesses(const Panoram& engine, int from, int root) {
+  const std::array<std::optional<Offset>, 4> steps = TypicalSteps(engine);
+  std::vector<Guess> guesses{{}};
+  for (int image = from + 1; image <= root; ++image) {
+    std::vector<Guess> longer;
+    for (const Guess& g : guesses) {
+      for (size_t k = 0; k < steps.size(); ++k) {
+        if (!steps[k]) continue;
+        const Guess next{{g.Sum.X + steps[k]->X, g.Sum.Y + steps[k]->Y},
+                         g.AsTheChainSays +
+                             (engine.Direction(image) == kDirRight + static_cast<int>(k) ? 1 : 0)};
+        const auto same = std::find_if(longer.begin(), longer.end(),
+                                       [&](const Guess& o) { return o.Sum == next.Sum; });
+        if (same == longer.end()) {
+          longer.push_back(next);
+        } else {
+          same->AsTheChainSays = std::max(same->AsTheChainSays, next.AsTheChainSays);
+        }
       }
     }
-    sums = std::move(longer);
+    guesses = std::move(longer);
   }
-  return sums;
+  std::stable_sort(guesses.begin(), guesses.end(), [](const Guess& a, const Guess& b) {
+    return a.AsTheChainSays > b.AsTheChainSays;
+  });
+  return guesses;
 }
 
 }  // namespace
 
-std::vector<NeighbourPair> PairsIfTypicalSteps(const Panoram& engine,
-                                               const std::vector<Rect>& places, int from, int root,
-                                               const std::vector<int>& moved,
-                                               const std::vector<int>& anchored) {
-  std::vector<NeighbourPair> pairs;
+std::vector<std::vector<NeighbourPair>> PairsIfTypicalSteps(const Panoram& engine,
+                                                            const std::vector<Rect>& places,
+                                                            int from, int root,
+                                                            const std::vector<int>& moved,
+                                                            const std::vector<int>& anchored) {
+  std::vector<std::vector<NeighbourPair>> guesses;
   const Rect& before = places[static_cast<size_t>(from)];
   const Rect& now = places[static_cast<size_t>(root)];
-  for (const Offset& step : StepSums(TypicalSteps(engine), root - from)) {
-    const int dx = before.Left + step.X - now.Left, dy = before.Top + step.Y - now.Top;
+  for (const Guess& guess : StepGuesses(engine, from, root)) {
+    const int dx = before.Left + guess.Sum.X - now.Left, dy = before.Top + guess.Sum.Y - now.Top;
     // Where the chain put it, its pairs were looked for already.
     if (dx == 0 && dy == 0) continue;
+    std::vector<NeighbourPair> pairs;
     for (const int b : moved) {
       const Rect& p = places[static_cast<size_t>(b)];
       const Rect shifted{p.Left + dx, p.Top + dy, p.Right + dx, p.Bottom + dy};
@@ -169,8 +190,9 @@ std::vector<NeighbourPair> PairsIfTypicalSteps(const Panoram& engine,
                               : NeighbourPair{b, a, {q.Left - shifted.Left, q.Top - shifted.Top}});
       }
     }
+    if (!pairs.empty()) guesses.push_back(std::move(pairs));
   }
-  return pairs;
+  return guesses;
 }
 
 namespace {
@@ -211,10 +233,10 @@ ImageLink LinkOf(const NeighbourPair& pair, const PairMatch& m, const LinkWeighe
 // phase search moves its readings. A score of 0 means another shift beats
 // every one within the peak's reach: there is no peak near by to move to.
 LinkEvidence PeakNear(Offset& at, LinkWeigher& weigher) {
-  LinkEvidence e = weigher.Weigh(at);
+  LinkEvidence e = weigher.WeighUnlessBeaten(at);
   for (int again = 0; again < 2 && e.Score > 0 && e.Peak != at; ++again) {
     at = e.Peak;
-    e = weigher.Weigh(at);
+    e = weigher.WeighUnlessBeaten(at);
   }
   return e;
 }
@@ -241,11 +263,19 @@ std::optional<PairMatch> Confirmed(const NeighbourPair& pair, int reach, LinkWei
 }  // namespace
 
 std::optional<ImageLink> LinkConfirmed(const Panoram& engine, const NeighbourPair& pair) {
-  if (!EndsAtConfidencePeak(engine.Method())) return std::nullopt;
   LinkWeigher weigher(engine.ImageBitmap(pair.From), engine.ImageBitmap(pair.To));
   const std::optional<PairMatch> m = Confirmed(pair, WideReach(engine, pair), weigher);
   if (!m) return std::nullopt;
-  return LinkOf(pair, *m, weigher);
+  if (EndsAtConfidencePeak(engine.Method())) return LinkOf(pair, *m, weigher);
+  // The method settles the link itself, within a pixel or two of that peak:
+  // its own search then costs little, where searched around a wrong
+  // prediction it would cost the zone's depth.
+  const NeighbourPair atPeak{pair.From, pair.To, OffsetOfLink(m->Out, m->In)};
+  PairQuery q = QueryAround(engine, atPeak, weigher);
+  q.Reach = kBorneOut;
+  const PairMatch found = RegistrationFor(engine.Method())(q).Match;
+  if (!found.Found() || found.Score < kWeakLinkScore) return std::nullopt;
+  return LinkOf(atPeak, found, weigher);
 }
 
 NearLink LinkNear(const Panoram& engine, const NeighbourPair& pair) {
@@ -277,13 +307,6 @@ ImageLink LinkSearched(const Panoram& engine, const NeighbourPair& pair) {
   // zone's depth, many times the work, only where that did not settle it.
   const NearLink near = LinkNear(engine, pair);
   return near.Settled ? near.Link : LinkWide(engine, pair);
-}
-
-std::optional<ImageLink> LinkNearPrediction(const Panoram& engine, const NeighbourPair& pair) {
-  if (EndsAtConfidencePeak(engine.Method())) return LinkConfirmed(engine, pair);
-  const NearLink near = LinkNear(engine, pair);
-  if (near.Link.Score < kWeakLinkScore) return std::nullopt;
-  return near.Link;
 }
 
 ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair) {

@@ -27,20 +27,17 @@ std::vector<NeighbourPair> OverlappingPairs(const Panoram& engine);
 std::vector<NeighbourPair> TablePairs(const Panoram& engine, const MontageTable& table);
 
 // The pairs that would join the images moved (image root and those placed
-// with it) to the anchored ones if root lay root - from typical steps of
-// the chain from image from, in any directions; a typical step is the
-// median of the chain's confident links that way. Each pair is expected
-// where those steps put it; none for steps that leave root where it is.
-std::vector<NeighbourPair> PairsIfTypicalSteps(const Panoram& engine,
-                                               const std::vector<Rect>& places, int from, int root,
-                                               const std::vector<int>& moved,
-                                               const std::vector<int>& anchored);
-
-// The pair's link where its prediction holds: borne out by the confidence
-// (LinkConfirmed) where the method ends at its peak, else confident from the
-// template search within the search radius (LinkNear). Empty otherwise:
-// nothing is searched wide.
-std::optional<ImageLink> LinkNearPrediction(const Panoram& engine, const NeighbourPair& pair);
+// with it) to the anchored ones if root lay a typical chain step per image
+// from + 1 .. root on from image from, in any directions; a typical step is
+// the median of the chain's confident links that way. One list per guess
+// that pairs any, each pair expected where the steps put it; the guesses
+// whose steps go most as the chain says its images lie come first, and none
+// leaves root where it is.
+std::vector<std::vector<NeighbourPair>> PairsIfTypicalSteps(const Panoram& engine,
+                                                            const std::vector<Rect>& places,
+                                                            int from, int root,
+                                                            const std::vector<int>& moved,
+                                                            const std::vector<int>& anchored);
 
 // The pair's link around its offset with the engine's method: the
 // prediction borne out by the confidence (LinkConfirmed), else searched
@@ -48,11 +45,12 @@ std::optional<ImageLink> LinkNearPrediction(const Panoram& engine, const Neighbo
 // confident link carries its shift between pixels (SubX, SubY).
 ImageLink LinkAround(const Panoram& engine, const NeighbourPair& pair);
 
-// Where the method ends at the link confidence's own peak (the phase search,
-// and template then phase, which is polished to it), the link that peak
-// gives near the prediction: the confidence weighed there, or at the shift
-// of the same overlaps that agrees best within a zone's depth, and moved to
-// its peak. Empty unless confident, and for the template search.
+// The link the confidence's peak near the prediction gives: the confidence
+// weighed there, or at the shift of the same overlaps that agrees best
+// within a zone's depth, and moved to its peak. Where the method ends at
+// that peak (the phase search, and template then phase, which is polished
+// to it) the link is there; the template search is run within two pixels
+// of it. Empty unless confident.
 std::optional<ImageLink> LinkConfirmed(const Panoram& engine, const NeighbourPair& pair);
 
 // The pair searched within the search radius of its offset. Settled: a

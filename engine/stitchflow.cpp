@@ -205,16 +205,19 @@ void JoinPastWeakLinks(Panoram& engine, const std::vector<Rect>& chainPlaces,
       if (r.Groups[i] == root) moved.push_back(i);
       if (r.Groups[i] == anchor) anchored.push_back(i);
     }
-    const std::vector<NeighbourPair> pairs =
-        PairsIfTypicalSteps(engine, r.Places, from, root, moved, anchored);
-    std::vector<std::optional<ImageLink>> found(pairs.size());
-    ParallelFor(static_cast<int>(pairs.size()), 1, [&](int begin, int end) {
-      for (int p = begin; p < end; ++p)
-        found[static_cast<size_t>(p)] = LinkNearPrediction(engine, pairs[static_cast<size_t>(p)]);
-    });
+    // The likeliest guess first; the first that any confident link bears out is taken.
     const size_t before = placed.Links.size();
-    for (const std::optional<ImageLink>& link : found) {
-      if (link) placed.Links.push_back(*link);
+    for (const std::vector<NeighbourPair>& pairs :
+         PairsIfTypicalSteps(engine, r.Places, from, root, moved, anchored)) {
+      std::vector<std::optional<ImageLink>> found(pairs.size());
+      ParallelFor(static_cast<int>(pairs.size()), 1, [&](int begin, int end) {
+        for (int p = begin; p < end; ++p)
+          found[static_cast<size_t>(p)] = LinkConfirmed(engine, pairs[static_cast<size_t>(p)]);
+      });
+      for (const std::optional<ImageLink>& link : found) {
+        if (link) placed.Links.push_back(*link);
+      }
+      if (placed.Links.size() > before) break;
     }
     if (placed.Links.size() == before) continue;
     placed.Result = PlaceOverNeighbours(chainPlaces, placed.Links);
@@ -222,11 +225,22 @@ void JoinPastWeakLinks(Panoram& engine, const std::vector<Rect>& chainPlaces,
   }
 }
 
+bool AnyConfidentLink(const Panoram& engine) {
+  const std::vector<ImageLink> links = engine.ChainLinks();
+  return std::any_of(links.begin(), links.end(),
+                     [](const ImageLink& l) { return l.Score >= kWeakLinkScore; });
+}
+
 }  // namespace
 
 AllNeighbourPlaces PlaceAllNeighbours(Panoram& engine, StitchTimes* times) {
   const std::vector<Rect> chainPlaces = engine.Places();
-  AllNeighbourPlaces placed = PlaceOverPairs(engine, OverlappingPairs(engine), times);
+  // Without one confident link every place is a guess, each image on the
+  // one before it: every pair would overlap, none more a neighbour than
+  // another, and searching them all would find nothing the chain did not.
+  const std::vector<NeighbourPair> pairs =
+      AnyConfidentLink(engine) ? OverlappingPairs(engine) : std::vector<NeighbourPair>{};
+  AllNeighbourPlaces placed = PlaceOverPairs(engine, pairs, times);
   const StageTimer timer(Stage(times, &StitchTimes::Place));
   JoinPastWeakLinks(engine, chainPlaces, placed);
   return placed;

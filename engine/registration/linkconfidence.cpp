@@ -149,9 +149,8 @@ Offset FullSizePeak(const PhaseSurface& s) {
   return at;
 }
 
-}  // namespace
-
-LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset) {
+// WeighLink, looking for the peak near by only where wanted.
+LinkEvidence Weighed(const Bitmap& first, const Bitmap& second, Offset offset, bool whenBeaten) {
   LinkEvidence e{0, offset, offset};
   Rect a, b;
   if (!PatchesAt(first, second, offset, kEvidenceSide, a, b)) return e;
@@ -161,6 +160,7 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
   Offset other;
   e.Score = ScoreOf(s, other);
   e.Other = {offset.X + other.X, offset.Y + other.Y};
+  if (e.Score <= 0 && !whenBeaten) return e;
   // Even with another shift ahead, the peak near by tells where the link's
   // own evidence lies: a search moved there may find it convincing.
   // The highest step within the reach, and where about it the peak lies.
@@ -183,6 +183,16 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
   // The patch of first at u + d shows what second shows at u.
   e.Peak = {offset.X + d.X, offset.Y + d.Y};
   return e;
+}
+
+}  // namespace
+
+LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset) {
+  return Weighed(first, second, offset, true);
+}
+
+LinkEvidence WeighLinkUnlessBeaten(const Bitmap& first, const Bitmap& second, Offset offset) {
+  return Weighed(first, second, offset, false);
 }
 
 bool CorrelateEvidence(const Bitmap& first, const Bitmap& second, Offset offset, int shrink,

@@ -34,5 +34,10 @@ LinkEvidence WeighLink(const Bitmap& first, const Bitmap& second, Offset offset)
 bool CorrelateEvidence(const Bitmap& first, const Bitmap& second, Offset offset, int shrink,
                        int side, PhaseSurface& s);
 
+// WeighLink, but where another shift beats the offset (score 0) the peak
+// near by is not looked for, Peak is the offset: where nothing moves to that
+// peak, most of the work is then saved.
+LinkEvidence WeighLinkUnlessBeaten(const Bitmap& first, const Bitmap& second, Offset offset);
+
 // WeighLink's score alone.
 double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset);

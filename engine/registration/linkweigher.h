@@ -15,6 +15,8 @@ class LinkWeigher {
 
   // WeighLink(first, second, offset), computed on the first call per offset.
   LinkEvidence Weigh(Offset offset);
+  // WeighLinkUnlessBeaten(first, second, offset), or what Weigh found.
+  LinkEvidence WeighUnlessBeaten(Offset offset);
   // LinkConfidence(first, second, offset): the score alone.
   double Confidence(Offset offset);
 
@@ -24,11 +26,15 @@ class LinkWeigher {
  private:
   const Bitmap& first_;
   const Bitmap& second_;
+  // How much of an offset's evidence is known: the score alone; the score
+  // and the other shift, another shift beating it; or all of it.
+  enum class Read { Score, Beaten, Peak };
   // A search weighs a handful of offsets: a list is quicker than a map.
   struct Known {
     Offset At;
     LinkEvidence Evidence;
-    bool HasPeak = false;  // Evidence.Peak found, not just assumed at the offset
+    Read Depth = Read::Score;
   };
+  Known* Find(Offset offset);
   std::vector<Known> known_;
 };

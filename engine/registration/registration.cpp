@@ -35,8 +35,8 @@ PredictedZones ZonesAround(const PairQuery& q) {
 
 // A shift of up to reach shows in zones a few times the reach across; more
 // of the overlap than that only costs time.
-constexpr int kPhaseSidePerReach = 4;
-constexpr int kPhaseSideMargin = 128;
+constexpr int kSidePerReach = 4;
+constexpr int kSideMargin = 128;
 
 // The part of r at most side pixels across each way, around r's middle.
 Rect Middle(const Rect& r, int side) {
@@ -92,9 +92,9 @@ class WeigherOf {
 PairLink ByTemplate(const PairQuery& q) {
   const auto match = [&](int d) {
     if (q.Around != nullptr) {
-      return TemplateMatchAround(q.Source, q.Searched,
-                                 AwayFromEdges(ZonesAround(q).Source, q.Reach, q.Radius), *q.Around,
-                                 q.Reach, q.Radius, q.Step);
+      const Rect s = Middle(ZonesAround(q).Source, kSidePerReach * q.Reach + kSideMargin);
+      return TemplateMatchAround(q.Source, q.Searched, AwayFromEdges(s, q.Reach, q.Radius),
+                                 *q.Around, q.Reach, q.Radius, q.Step);
     }
     return TemplateMatchPair(q.Source, q.Searched, d, q.ZoneHeightPct, q.ZoneWidthPct, q.Radius,
                              q.Step);
@@ -112,7 +112,7 @@ PairLink ByPhase(const PairQuery& q) {
     if (q.Around != nullptr) {
       // Both zones grown: phase correlation finds any shift the two share.
       const Offset o = *q.Around;
-      const Rect s = Middle(ZonesAround(q).Source, kPhaseSidePerReach * q.Reach + kPhaseSideMargin);
+      const Rect s = Middle(ZonesAround(q).Source, kSidePerReach * q.Reach + kSideMargin);
       const Rect a = IntersectionWith(Grown(s, q.Reach), q.Source);
       const Rect b = IntersectionWith(
           Grown({s.Left - o.X, s.Top - o.Y, s.Right - o.X, s.Bottom - o.Y}, q.Reach), q.Searched);

@@ -102,4 +102,28 @@ TEST(HeldOutPlacement, RoundedLinksAreSharedOverNeighboursNotAddedUp) {
   }
 }
 
+// A held-out set's fields, directions and true origins.
+PlacementSet AsPlacementSet(HeldOutSet set) {
+  PlacementSet p{std::move(set.Fields), std::move(set.Directions), {TrueOrigin{}}};
+  for (const Offset& t : set.Truth)
+    p.Origins.push_back({p.Origins.back().X + t.X, p.Origins.back().Y + t.Y});
+  return p;
+}
+
+// On grain that runs one way the template search puts some chain links far
+// off. Over all neighbours each pair is searched by the template near where
+// the confidence peaks, and those links outvote the chain's wrong ones.
+TEST(HeldOutPlacement, OneWayGrainThatMisleadsTheTemplateChainIsPlacedOverNeighbours) {
+  ASSERT_TRUE(HeldOutPhotosPresent()) << HeldOutPhotoFolder();
+  for (const HeldOutKind kind : {HeldOutKind::PaleWood, HeldOutKind::LeafVeins}) {
+    std::optional<HeldOutSet> held = MakeHeldOutSet(kind);
+    ASSERT_TRUE(held.has_value());
+    const std::string name = held->Name;
+    const Errors e = Place(AsPlacementSet(std::move(*held)), SearchMethod::Template);
+    EXPECT_GT(e.Chain, 2.0) << name;
+    EXPECT_EQ(e.Neighbours, 0.0) << name;
+    EXPECT_EQ(e.Unanchored, 0u) << name;
+  }
+}
+
 }  // namespace

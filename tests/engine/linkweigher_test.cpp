@@ -39,4 +39,24 @@ TEST(LinkWeigher, AScoreAskedFirstLeavesThePeakToBeFound) {
   EXPECT_EQ(e.Score, WeighLink(a, b, off).Score);
 }
 
+// Where another shift beats an offset, the read that skips the peak near by
+// still tells the score and that shift; elsewhere it is the whole evidence,
+// and a later whole weighing finds the peak it skipped.
+TEST(LinkWeigher, AnOffsetBeatenGivesItsOtherShiftWithoutItsPeak) {
+  const Bitmap scene = TexturedBitmap(500, 320, 7);
+  const Bitmap a = CropBitmap(scene, 0, 10, 300, 300);
+  const Bitmap b = CropBitmap(scene, 180, 0, 300, 300);  // at (180, -10) in a's pixels
+  LinkWeigher weigher(a, b);
+  for (const Offset off : {Offset{192, -4}, Offset{181, -11}, Offset{180, -10}}) {
+    const LinkEvidence whole = WeighLink(a, b, off);
+    const LinkEvidence e = weigher.WeighUnlessBeaten(off);
+    EXPECT_EQ(e.Score, whole.Score) << off.X << "," << off.Y;
+    EXPECT_EQ(e.Other, whole.Other) << off.X << "," << off.Y;
+    EXPECT_EQ(e.Peak, whole.Score > 0 ? whole.Peak : off) << off.X << "," << off.Y;
+    EXPECT_EQ(weigher.Weigh(off).Peak, whole.Peak) << off.X << "," << off.Y;
+  }
+  EXPECT_EQ(WeighLinkUnlessBeaten(a, b, {192, -4}).Score, 0);
+  EXPECT_EQ(WeighLinkUnlessBeaten(a, b, {181, -11}).Peak, (Offset{180, -10}));
+}
+
 }  // namespace

@@ -73,12 +73,18 @@ TEST_F(TableNeighbours, AGroupFarOffIsPairedAgainATypicalChainStepOn) {
     r = {r.Left + 700, r.Top - 500, r.Right + 700, r.Bottom - 500};
   }
   for (const int from : {2, 1}) {
+    const std::vector<std::vector<NeighbourPair>> guesses =
+        PairsIfTypicalSteps(pan_, places, from, 3, moved, anchored);
+    ASSERT_GT(guesses.size(), 1u) << from;
+    // The steps the chain's own directions take (down from 2; right, then
+    // down from 1) are the first guess, and every pair of it is near its truth.
     std::set<std::pair<int, int>> near;
-    for (const NeighbourPair& p : PairsIfTypicalSteps(pan_, places, from, 3, moved, anchored)) {
+    for (const NeighbourPair& p : guesses[0]) {
       const Offset truth{Truth(p.To).X - Truth(p.From).X, Truth(p.To).Y - Truth(p.From).Y};
       // A typical step is the median of the chain's links that way, each within 6 px.
-      if (std::abs(p.Around.X - truth.X) <= 12 && std::abs(p.Around.Y - truth.Y) <= 12)
-        near.insert({p.From, p.To});
+      EXPECT_LE(std::abs(p.Around.X - truth.X), 12) << from << ": " << p.From << "-" << p.To;
+      EXPECT_LE(std::abs(p.Around.Y - truth.Y), 12) << from << ": " << p.From << "-" << p.To;
+      near.insert({p.From, p.To});
     }
     EXPECT_EQ(near, (std::set<std::pair<int, int>>{{0, 5}, {1, 4}, {2, 3}, {3, 8}, {4, 7}, {5, 6}}))
         << from;
@@ -111,9 +117,31 @@ TEST_F(TableNeighbours, APredictionOffByMoreThanTheRadiusIsConfirmedWhereTheOver
   EXPECT_EQ(l->DX, truth.X);
   EXPECT_EQ(l->DY, truth.Y);
   EXPECT_GE(l->Score, kWeakLinkScore);
-  // The template search's own links are searched, never taken from the phase peak.
+  // The template search settles its own link, searched near that peak.
   pan_.SetSearchMethod(SearchMethod::Template);
-  EXPECT_FALSE(LinkConfirmed(pan_, off).has_value());
+  const std::optional<ImageLink> t = LinkConfirmed(pan_, off);
+  ASSERT_TRUE(t.has_value());
+  EXPECT_EQ(t->DX, truth.X);
+  EXPECT_EQ(t->DY, truth.Y);
+  // Far beyond the zone's depth (96) nothing is confirmed, and nothing searched wide.
+  EXPECT_FALSE(LinkConfirmed(pan_, {1, 4, {truth.X - 150, truth.Y}}).has_value());
+}
+
+// Lost links stack every image on the one before it: every pair overlaps,
+// none is more a neighbour than another, and none is searched.
+TEST_F(TableNeighbours, WithoutOneConfidentLinkNoPairIsSearched) {
+  for (int i = 0; i + 1 < 9; ++i) {
+    pan_.SetLinkOut(i, 0, 0);
+    pan_.SetLinkIn(i + 1, 0, 0);
+    pan_.UpdateLinkScore(i);
+  }
+  pan_.ResetPlaces();
+  pan_.PlaceChain();
+  const std::vector<Rect> chain = pan_.Places();
+  const AllNeighbourPlaces placed = PlaceAllNeighbours(pan_);
+  EXPECT_EQ(placed.Links.size(), 8u);
+  EXPECT_EQ(pan_.Places(), chain);
+  EXPECT_EQ(placed.Result.Unanchored.size(), 8u);
 }
 
 TEST_F(TableNeighbours, AMissingChainLinkNoLongerStacksTheRestOverTheTable) {
