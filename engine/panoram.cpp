@@ -49,13 +49,6 @@ void Panoram::RemoveImage(int index) {
   for (int i = index; i < count_ - 1; ++i) images_[i] = std::move(images_[i + 1]);
   ClearRecord(images_[count_ - 1]);
   --count_;
-  ForgetBetweenFrom(index);
-}
-
-// Images from index on may follow another image now: what their links
-// measured was between other pairs.
-void Panoram::ForgetBetweenFrom(int index) {
-  for (int i = std::max(index, 0); i < count_; ++i) images_[i].Between = {};
 }
 
 void Panoram::MoveImage(int from, int to) {
@@ -67,7 +60,6 @@ void Panoram::MoveImage(int from, int to) {
     for (int i = from; i > to; --i) images_[i] = std::move(images_[i - 1]);
   }
   images_[to] = std::move(taken);
-  ForgetBetweenFrom(std::min(from, to));
 }
 
 void Panoram::ClearAll() {
@@ -104,13 +96,6 @@ void Panoram::SetFoundLink(int index, Point out, Point in, double score) {
   images_[index].LinkOut = out;
   images_[index + 1].LinkIn = in;
   images_[index + 1].Score = score;
-}
-
-std::optional<SubpixelShift> Panoram::MeasuredBetweenPixels(int index, Offset at) const {
-  if (index < 0 || index + 1 >= count_) return std::nullopt;
-  const MeasuredBetween& m = images_[index + 1].Between;
-  if (!m.Known || !(m.At == at)) return std::nullopt;
-  return m.Shift;
 }
 
 void Panoram::SetDirection(int index, int32_t direction) {

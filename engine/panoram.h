@@ -16,7 +16,6 @@
 #include "placement/placementmethod.h"
 #include "progress.h"
 #include "registration/searchmethod.h"
-#include "registration/subpixel.h"
 
 // Side on which image i lies as seen from image i - 1.
 enum DirectionCode : int32_t {
@@ -27,25 +26,16 @@ enum DirectionCode : int32_t {
   kDirAbove = 4,
 };
 
-// A link's shift between pixels as the search that found it measured it,
-// with the offset it belongs to: the same two images at that offset give it.
-struct MeasuredBetween {
-  bool Known = false;
-  Offset At;
-  SubpixelShift Shift;
-};
-
 // One image of the mosaic.
 struct PanImage {
   Rect Place;     // on the canvas, pixels
   Point LinkOut;  // pixel of this image matching LinkIn of the next; (0, 0) = not set
   Point LinkIn;   // pixel of this image matching LinkOut of the previous; (0, 0) = not set
   int32_t Direction = kDirNone;
-  double Score = 0;         // confidence of the link to the previous image, 0..1 (linkscore.h)
-  ::Bitmap Bitmap;          // full size, 24-bit
-  ::Bitmap Thumb;           // 400 x 300 preview
-  std::string Name;         // file name, or the name given to a captured frame
-  MeasuredBetween Between;  // of the link to the previous image
+  double Score = 0;  // confidence of the link to the previous image, 0..1 (linkscore.h)
+  ::Bitmap Bitmap;   // full size, 24-bit
+  ::Bitmap Thumb;    // 400 x 300 preview
+  std::string Name;  // file name, or the name given to a captured frame
 };
 
 enum class AddImageResult {
@@ -135,9 +125,6 @@ class Panoram {
   void ScoreAllLinks();
   // Set, but scoring below kWeakLinkScore.
   bool LinkWeak(int index) const;
-  // The shift between pixels the last search measured for link index, while
-  // the link still lies at offset at and joins the same two images.
-  std::optional<SubpixelShift> MeasuredBetweenPixels(int index, Offset at) const;
 
   // --- chain and montage table ---
   // Returns false when the chain reaches beyond the table; cells outside are not written.
@@ -175,7 +162,6 @@ class Panoram {
 
  private:
   static void ClearRecord(PanImage& record);
-  void ForgetBetweenFrom(int index);
   template <typename Search>
   bool SearchKeepingLinks(const Search& search);
   void ComposeImages(bool smoothing);

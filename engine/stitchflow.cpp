@@ -84,15 +84,14 @@ Bitmap TakeMosaic(Panoram& engine, const MontageTable& table, bool crop) {
 
 namespace {
 
-// Only confident links place images; a weak one keeps its whole pixels. A
-// chain link's shift was mostly measured by its search already.
+// Only confident links place images; a weak one keeps its whole pixels.
+// Read here, across the threads, not in the chain's search, which takes one
+// link at a time.
 void RefineBetweenPixels(const Panoram& engine, ImageLink& link) {
   if (link.Score < kWeakLinkScore) return;
   const Offset at{static_cast<int>(link.DX), static_cast<int>(link.DY)};
-  const std::optional<SubpixelShift> measured = engine.MeasuredBetweenPixels(link.From, at);
   const SubpixelShift s =
-      measured ? *measured
-               : SubpixelShiftAt(engine.ImageBitmap(link.From), engine.ImageBitmap(link.To), at);
+      SubpixelShiftAt(engine.ImageBitmap(link.From), engine.ImageBitmap(link.To), at);
   link.SubX = s.X;
   link.SubY = s.Y;
 }

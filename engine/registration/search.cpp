@@ -7,7 +7,6 @@
 #include "engine/panoram.h"
 #include "engine/parallel.h"
 #include "engine/registration/registration.h"
-#include "engine/registration/subpixel.h"
 
 namespace {
 
@@ -25,15 +24,6 @@ PairQuery Query(const Panoram& engine, int link, std::span<const int> directions
           engine.Radius(),
           engine.Step(),
           nullptr};
-}
-
-// A confident link's shift between pixels, for the fit over all neighbours
-// alone: the chain places whole pixels, and reading it takes a full-size
-// correlation of the link's overlap.
-MeasuredBetween BetweenOf(PlacementMethod placing, const LinkWeigher& weigher, const PairMatch& m) {
-  if (placing != PlacementMethod::Neighbours || !m.Found() || m.Score < kWeakLinkScore) return {};
-  const Offset at = OffsetOfLink(m.Out, m.In);
-  return {true, at, SubpixelShiftAt(weigher.First(), weigher.Second(), at)};
 }
 
 void Report(ProgressIndicator* progress, int percent) {
@@ -86,7 +76,6 @@ bool Panoram::SearchLinks(ProgressIndicator* progress) {
       images_[i - 1].LinkOut = m.Out;
       images_[i].LinkIn = m.In;
       images_[i].Score = m.Score;
-      images_[i].Between = BetweenOf(placing_, weigher, m);
       Report(progress, static_cast<int>(int64_t{i} * 100 / (count_ - 1)));
     }
   });
@@ -118,7 +107,6 @@ bool Panoram::AutoSearchLinks(ProgressIndicator* progress) {
       // Where no direction matched, the image keeps the direction it had.
       if (best.Direction != kDirNone) images_[i + 1].Direction = best.Direction;
       images_[i + 1].Score = best.Match.Score;
-      images_[i + 1].Between = BetweenOf(placing_, weigher, best.Match);
     }
   });
 }

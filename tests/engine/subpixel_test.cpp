@@ -7,6 +7,7 @@
 #include "engine/neighbourpairs.h"
 #include "engine/panoram.h"
 #include "engine/registration/subpixel.h"
+#include "engine/stitchflow.h"
 #include "support/testimages.h"
 
 namespace {
@@ -79,22 +80,15 @@ class MeasuredBySearch : public ::testing::Test {
   Panoram pan_;
 };
 
-TEST_F(MeasuredBySearch, EachLinkKeepsItsShiftBetweenPixelsForItsOwnOffset) {
+TEST_F(MeasuredBySearch, EachChainLinkOverNeighboursCarriesItsShiftBetweenPixels) {
+  const AllNeighbourPlaces placed = PlaceAllNeighbours(pan_);
+  ASSERT_GE(placed.Links.size(), 2u);
   for (int link = 0; link < 2; ++link) {
-    const Offset at = At(link);
-    const std::optional<SubpixelShift> s = pan_.MeasuredBetweenPixels(link, at);
-    ASSERT_TRUE(s.has_value()) << link;
-    EXPECT_NEAR(at.X + s->X, kTruth[link + 1][0], 0.15) << link;
-    EXPECT_NEAR(at.Y + s->Y, kTruth[link + 1][1], 0.15) << link;
-    // Another offset is another link: nothing measured there.
-    EXPECT_FALSE(pan_.MeasuredBetweenPixels(link, {at.X + 1, at.Y}).has_value()) << link;
+    const ImageLink& l = placed.Links[static_cast<size_t>(link)];
+    ASSERT_GE(l.Score, kWeakLinkScore) << link;
+    EXPECT_NEAR(l.DX + l.SubX, kTruth[link + 1][0], 0.15) << link;
+    EXPECT_NEAR(l.DY + l.SubY, kTruth[link + 1][1], 0.15) << link;
   }
-}
-
-TEST_F(MeasuredBySearch, MovedImagesForgetWhatTheirLinksMeasured) {
-  pan_.MoveImage(2, 0);
-  for (int link = 0; link < 2; ++link)
-    EXPECT_FALSE(pan_.MeasuredBetweenPixels(link, At(link)).has_value()) << link;
 }
 
 TEST_F(MeasuredBySearch, ANeighbourPairsLinkCarriesItsShiftBetweenPixels) {
