@@ -15,6 +15,9 @@ constexpr int kEvidenceSide = 512;
 // has a quarter of the shifts to transform: a right link still peaks at no
 // shift, and the finest detail the fall-off leaves is mostly noise anyway.
 constexpr int kShrink = 2;
+// The most pixels a side of the patches whose full-size surface tells
+// which pixel is nearest a peak off the link.
+constexpr int kFullPeakSide = 256;
 // Shifts within this many pixels of the link are its own peak's skirt
 // (interpolation, blur); the rest cannot be right if the link is.
 constexpr int kSkirt = 3;
@@ -178,6 +181,7 @@ LinkEvidence Weighed(const Bitmap& first, const Bitmap& second, Offset offset, b
   // Off the link by a fifth of a pixel or more: which pixel is nearest, the
   // full-size surface tells.
   thread_local PhaseSurface full;
+  PatchesAt(first, second, offset, kFullPeakSide, a, b);
   Correlate(first, a, second, b, 1, full);
   const Offset d = FullSizePeak(full);
   // The patch of first at u + d shows what second shows at u.
