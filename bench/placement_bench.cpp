@@ -38,10 +38,8 @@ Case FromPlacementSet(std::string name, PlacementSet set, bool automatic = false
 }
 
 Case FromHeldOut(HeldOutSet set) {
-  Case c{set.Name, std::move(set.Fields), std::move(set.Directions), {TrueOrigin{}}};
-  for (const Offset& t : set.Truth)
-    c.Origins.push_back({c.Origins.back().X + t.X, c.Origins.back().Y + t.Y});
-  return c;
+  std::string name = set.Name;
+  return FromPlacementSet(std::move(name), AsPlacementSet(std::move(set)));
 }
 
 std::unique_ptr<Panoram> Load(const Case& c, SearchMethod method, PlacementMethod placement) {

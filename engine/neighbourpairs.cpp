@@ -115,15 +115,17 @@ namespace {
 
 // The chain's typical step each way: the median of its confident links in
 // that direction; none for a direction none of them takes.
-std::array<std::optional<Offset>, 4> TypicalSteps(const Panoram& engine) {
-  std::array<std::vector<Offset>, 4> ways;
+constexpr size_t kWays = kDirAbove - kDirRight + 1;
+
+std::array<std::optional<Offset>, kWays> TypicalSteps(const Panoram& engine) {
+  std::array<std::vector<Offset>, kWays> ways;
   for (const ImageLink& l : engine.ChainLinks()) {
     const int32_t d = engine.Direction(l.To);
     if (l.Score < kWeakLinkScore || d < kDirRight || d > kDirAbove) continue;
     ways[static_cast<size_t>(d - kDirRight)].push_back(
         {static_cast<int>(l.DX), static_cast<int>(l.DY)});
   }
-  std::array<std::optional<Offset>, 4> steps;
+  std::array<std::optional<Offset>, kWays> steps;
   for (size_t k = 0; k < ways.size(); ++k) steps[k] = Median(ways[k]);
   return steps;
 }
@@ -138,7 +140,7 @@ struct Guess {
 // Every sum of a typical step per image from + 1 .. root, each sum once
 // (with the most steps as the chain says), those most as it says first.
 std::vector<Guess> StepGuesses(const Panoram& engine, int from, int root) {
-  const std::array<std::optional<Offset>, 4> steps = TypicalSteps(engine);
+  const std::array<std::optional<Offset>, kWays> steps = TypicalSteps(engine);
   std::vector<Guess> guesses{{}};
   for (int image = from + 1; image <= root; ++image) {
     std::vector<Guess> longer;

@@ -102,14 +102,6 @@ TEST(HeldOutPlacement, RoundedLinksAreSharedOverNeighboursNotAddedUp) {
   }
 }
 
-// A held-out set's fields, directions and true origins.
-PlacementSet AsPlacementSet(HeldOutSet set) {
-  PlacementSet p{std::move(set.Fields), std::move(set.Directions), {TrueOrigin{}}};
-  for (const Offset& t : set.Truth)
-    p.Origins.push_back({p.Origins.back().X + t.X, p.Origins.back().Y + t.Y});
-  return p;
-}
-
 // On grain that runs one way the template search puts some chain links far
 // off. Over all neighbours each pair is searched by the template near where
 // the confidence peaks, and those links outvote the chain's wrong ones.

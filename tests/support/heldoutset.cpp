@@ -330,3 +330,10 @@ std::optional<PlacementSet> MakeFlatLinkSet(int flat) {
 }
 
 std::optional<PlacementSet> MakeFractionalSet() { return CutPlacementSet(true); }
+
+PlacementSet AsPlacementSet(HeldOutSet set) {
+  PlacementSet p{std::move(set.Fields), std::move(set.Directions), {TrueOrigin{}}};
+  for (const Offset& t : set.Truth)
+    p.Origins.push_back({p.Origins.back().X + t.X, p.Origins.back().Y + t.Y});
+  return p;
+}

@@ -58,3 +58,5 @@ std::optional<PlacementSet> MakeFlatLinkSet(int flat);
 // Fields resampled at fractional corners: every link between two of them is
 // a whole number of pixels only after rounding.
 std::optional<PlacementSet> MakeFractionalSet();
+// A held-out set's fields and directions, with each field's true origin.
+PlacementSet AsPlacementSet(HeldOutSet set);
