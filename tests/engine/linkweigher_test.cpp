@@ -55,8 +55,6 @@ TEST(LinkWeigher, AnOffsetBeatenGivesItsOtherShiftWithoutItsPeak) {
     EXPECT_EQ(e.Peak, whole.Score > 0 ? whole.Peak : off) << off.X << "," << off.Y;
     EXPECT_EQ(weigher.Weigh(off).Peak, whole.Peak) << off.X << "," << off.Y;
   }
-  EXPECT_EQ(WeighLinkUnlessBeaten(a, b, {192, -4}).Score, 0);
-  EXPECT_EQ(WeighLinkUnlessBeaten(a, b, {181, -11}).Peak, (Offset{180, -10}));
 }
 
 }  // namespace
