@@ -3,15 +3,35 @@
 #include <algorithm>
 
 #include "panoram.h"
+#include "placement/placement.h"
 #include "registration/template/matching.h"
 
-UnsetLinks FindUnsetLinks(const Panoram& engine) {
+namespace {
+
+bool MadeGood(const Placement* placed, int link) {
+  if (placed == nullptr) return false;
+  const std::vector<int>& alone = placed->Unanchored;
+  return std::find(alone.begin(), alone.end(), link) == alone.end() &&
+         std::find(alone.begin(), alone.end(), link + 1) == alone.end();
+}
+
+}  // namespace
+
+UnsetLinks FindUnsetLinks(const Panoram& engine, const Placement* placed) {
   UnsetLinks result;
   result.Radius = engine.Radius();
   result.ZonePct = engine.ZoneHeightPct();
   bool first = true;
   for (int i = 0; i + 1 < engine.Count(); ++i) {
-    if (engine.LinkDefined(i)) continue;
+    if (engine.LinkDefined(i) && !engine.LinkWeak(i)) continue;
+    if (MadeGood(placed, i)) {
+      result.MadeGood.push_back(i);
+      continue;
+    }
+    if (engine.LinkWeak(i)) {
+      result.Weak.push_back(i);
+      continue;
+    }
     result.Links.push_back(i);
     const Bitmap& source = engine.ImageBitmap(i);
     const int fitting = LargestFittingRadius(source.Width(), source.Height(),
@@ -19,14 +39,5 @@ UnsetLinks FindUnsetLinks(const Panoram& engine) {
     result.FittingRadius = first ? fitting : std::min(result.FittingRadius, fitting);
     first = false;
   }
-  result.Weak = FindWeakLinks(engine);
   return result;
-}
-
-std::vector<int> FindWeakLinks(const Panoram& engine) {
-  std::vector<int> weak;
-  for (int i = 0; i + 1 < engine.Count(); ++i) {
-    if (engine.LinkWeak(i)) weak.push_back(i);
-  }
-  return weak;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 class Panoram;
+struct Placement;
 
 struct UnsetLinks {
   std::vector<int> Links;  // link i joins image i and image i + 1 (from 0)
@@ -14,11 +15,13 @@ struct UnsetLinks {
   // The largest radius whose window fits the source zones of every image that
   // starts an unset link; below Radius the zone explains the failure.
   int FittingRadius = 0;
+  // Unset or weak links, in neither list above, whose two images a placement
+  // over all neighbours placed from confident links of theirs: the link's
+  // own lack put neither image where it is.
+  std::vector<int> MadeGood;
 
   bool ZoneTooSmall() const { return !Links.empty() && Radius > FittingRadius; }
 };
 
-UnsetLinks FindUnsetLinks(const Panoram& engine);
-
-// Links that are set but score below kWeakLinkScore, in chain order.
-std::vector<int> FindWeakLinks(const Panoram& engine);
+// With placed, the placement over all neighbours that placed the images.
+UnsetLinks FindUnsetLinks(const Panoram& engine, const Placement* placed = nullptr);

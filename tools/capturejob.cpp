@@ -339,8 +339,7 @@ StitchResult Capture(const CaptureOptions& options, ProgressIndicator* progress)
   }
   StitchJob job(options.Stitch, std::move(engine), table, times);
   job.Result().Warnings = std::move(oddFrames);
-  job.WarnUnlinkedPairs();
-  job.PlaceAsChosen();
+  job.PlaceAndWarn();
   taking.AddWarnings(job.Result().Warnings);
   job.ExtendReport([&](nlohmann::json& report) {
     AddFrameDetails(report, frames);

@@ -117,14 +117,14 @@ bool StitchJob::FindLinks(ProgressIndicator* progress) {
   if (!searched) return Fail(std::string(kNoMemory) + " for the search");
   // The chain goes into the table as the window's layout or a capture run has it.
   engine_->ChainToTable(table_);
-  WarnUnlinkedPairs();
-  PlaceAsChosen();
+  PlaceAndWarn();
   return true;
 }
 
-void StitchJob::PlaceAsChosen() {
+void StitchJob::PlaceAndWarn() {
   // The stitcher's table is always the chain's: its pairs come from the places.
   const std::optional<AllNeighbourPlaces> p = ::PlaceAsChosen(*engine_, nullptr, &timings_.Stages);
+  WarnUnlinkedPairs(p ? &p->Result : nullptr);
   if (!p) return;
   links_ = LinksJson(*engine_, *p);
   for (const size_t k : DroppedLinks(*p)) {
@@ -139,17 +139,21 @@ void StitchJob::PlaceAsChosen() {
   }
 }
 
-void StitchJob::WarnUnlinkedPairs() {
-  for (const int i : FindUnsetLinks(*engine_).Links) {
-    result_.Warnings.push_back("no match found between " + engine_->Name(i) + " and " +
-                               engine_->Name(i + 1) + "; placed on top of each other");
-  }
-  for (const int i : FindWeakLinks(*engine_)) {
+void StitchJob::WarnUnlinkedPairs(const Placement* placed) {
+  const UnsetLinks found = FindUnsetLinks(*engine_, placed);
+  const auto pair = [this](int i) { return engine_->Name(i) + " and " + engine_->Name(i + 1); };
+  for (const int i : found.Links)
+    result_.Warnings.push_back("no match found between " + pair(i) +
+                               "; placed on top of each other");
+  for (const int i : found.Weak) {
     char score[16];
     std::snprintf(score, sizeof score, "%.2f", engine_->LinkScore(i));
-    result_.Warnings.push_back("weak match between " + engine_->Name(i) + " and " +
-                               engine_->Name(i + 1) + " (score " + score +
+    result_.Warnings.push_back("weak match between " + pair(i) + " (score " + score +
                                "); the mosaic may be wrong there");
+  }
+  for (const int i : found.MadeGood) {
+    result_.Warnings.push_back("no confident match between " + pair(i) +
+                               "; both are placed by confident links to other neighbours");
   }
 }
 

@@ -52,11 +52,11 @@ class StitchJob {
   bool Save();
   // Adds to the report before it is written (a capture run's frame details).
   void ExtendReport(std::function<void(nlohmann::json&)> extend) { extend_ = std::move(extend); }
-  // One warning per pair that found no match, and one per weak link.
-  void WarnUnlinkedPairs();
   // With the neighbours chosen, the chain's places refined over all of them;
-  // dropped links and unanchored images said. The chain's places otherwise.
-  void PlaceAsChosen();
+  // the chain's places otherwise. Then one warning per pair that found no
+  // match or a weak one (unless the neighbours placed both its images from
+  // confident links), per dropped link and per image left unanchored.
+  void PlaceAndWarn();
 
   const Panoram& Engine() const { return *engine_; }
   const MontageTable& Table() const { return table_; }
@@ -64,6 +64,7 @@ class StitchJob {
 
  private:
   bool Fail(std::string error);
+  void WarnUnlinkedPairs(const Placement* placed);
 
   StitchOptions options_;
   std::unique_ptr<Panoram> engine_;  // large: kept off the stack

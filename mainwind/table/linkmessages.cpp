@@ -123,6 +123,16 @@ QString UnsetLinksMessage(const UnsetLinks& links, SearchMethod method) {
   return text;
 }
 
+QString MadeGoodLinksMessage(const std::vector<int>& links) {
+  if (links.empty()) return {};
+  return (links.size() == 1
+              ? QStringLiteral("Для пары изображений %1 совпадение не найдено или ненадёжно, но "
+                               "оба изображения размещены по надёжным связям с другими соседями.")
+              : QStringLiteral("Для пар изображений %1 совпадения не найдены или ненадёжны, но "
+                               "эти изображения размещены по надёжным связям с другими соседями."))
+      .arg(PairList(links));
+}
+
 QString NeighbourPlacementMessage(const AllNeighbourPlaces& placed) {
   QStringList dropped;
   for (const size_t k : DroppedLinks(placed)) {

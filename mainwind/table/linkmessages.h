@@ -16,3 +16,8 @@ QString UnsetLinksMessage(const UnsetLinks& links, SearchMethod method = SearchM
 // The confident links a placement over all neighbours dropped, with how far
 // each was off, and the images no confident link reached; empty when none.
 QString NeighbourPlacementMessage(const AllNeighbourPlaces& placed);
+
+// The links whose images the placement over all neighbours placed from other,
+// confident links (UnsetLinks::MadeGood); empty when none. Said only beside
+// another warning: on its own the mosaic there is as sound as elsewhere.
+QString MadeGoodLinksMessage(const std::vector<int>& links);

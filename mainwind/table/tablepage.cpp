@@ -195,13 +195,15 @@ QProgressBar* TablePage::ShowStitchProgress() {
 }
 
 void TablePage::TellUnsetLinks(const AllNeighbourPlaces* placed) {
-  QString text = UnsetLinksMessage(FindUnsetLinks(shell_.Engine), shell_.Engine.Method());
-  if (placed != nullptr) {
-    const QString placing = NeighbourPlacementMessage(*placed);
-    if (!text.isEmpty() && !placing.isEmpty()) text += QStringLiteral("\n\n");
-    text += placing;
-  }
+  const UnsetLinks links = FindUnsetLinks(shell_.Engine, placed ? &placed->Result : nullptr);
+  QString text = UnsetLinksMessage(links, shell_.Engine.Method());
+  const auto add = [&text](const QString& part) {
+    if (!text.isEmpty() && !part.isEmpty()) text += QStringLiteral("\n\n");
+    text += part;
+  };
+  if (placed != nullptr) add(NeighbourPlacementMessage(*placed));
   if (!text.isEmpty()) {
+    add(MadeGoodLinksMessage(links.MadeGood));
     TellUser(DrawGridTab->window(), QStringLiteral("ВНИМАНИЕ!"), text, MessageKind::Warning);
   }
 }

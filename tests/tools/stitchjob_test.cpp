@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "formats/filecommit.h"
 #include "imagefiles/imagefiles.h"
 #include "samples/sampleset.h"
 #include "stitchjob.h"
@@ -28,6 +29,10 @@ class StitchSampleSet : public ::testing::Test {
       ASSERT_TRUE(PixSaveImage(*dir_ + "/" + f.Name, f.Image));
     }
   }
+  // A run protects its inputs for the rest of the process, by file identity:
+  // an input written here and removed with the folder could lend its inode
+  // to a later test's mosaic.
+  void TearDown() override { ClearProtectedFiles(); }
   static void TearDownTestSuite() {
     std::filesystem::remove_all(*dir_);
     delete dir_;
@@ -259,6 +264,37 @@ TEST_F(StitchSampleSet, BothPlacementsFindTheKnownPlacesAndOnlyNeighboursListLin
       EXPECT_EQ(l["residual"].get<double>(), 0.0);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StitchSampleSet, AChainLinkTheNeighboursMadeGoodIsToldAsSuch) {
+  // The second field's strip over the first made flat: that chain link finds
+  // nothing, while the field's overlap with the third keeps its detail.
+  const std::vector<Rect> known = ExpectedPlaces(*fields_);
+  const int across = known[0].Right - known[1].Left;
+  ASSERT_GT(across, 0);
+  Bitmap cut = (*fields_)[1].Image;
+  for (int y = 0; y < cut.Height(); ++y) {
+    for (int x = 0; x < across; ++x) std::fill_n(cut.Pixel(x, y), 3, uint8_t{90});
+  }
+  StitchOptions o = Options(false);
+  o.Images[1] = *dir_ + "/cut.bmp";
+  ASSERT_TRUE(PixSaveImage(o.Images[1], cut));
+  const StitchResult chain = RunStitch(o, nullptr);
+  ASSERT_EQ(chain.ExitCode, 0) << chain.Error;
+  ASSERT_EQ(chain.Warnings.size(), 1u);
+  EXPECT_EQ(chain.Warnings[0].find("neighbours"), std::string::npos) << chain.Warnings[0];
+  o.Placement = PlacementMethod::Neighbours;
+  const StitchResult all = RunStitch(o, nullptr);
+  ASSERT_EQ(all.ExitCode, 0) << all.Error;
+  EXPECT_EQ(ReportedPlaces(all.Report), known);
+  ASSERT_EQ(all.Warnings.size(), 1u);
+  EXPECT_NE(all.Warnings[0].find("cut.bmp; both are placed by confident links to other neighbours"),
+            std::string::npos)
+      << all.Warnings[0];
 }
 
 }  // namespace

@@ -516,6 +516,15 @@ TEST(NeighbourPlacementMessageTest, NamesConfidentDroppedLinksAndImagesLeftAlone
   EXPECT_TRUE(text.contains(QString::fromUtf8("Изображение 5 не связано")));
 }
 
+TEST(NeighbourPlacementMessageTest, LinksMadeGoodAreToldAsPlacedByOtherNeighbours) {
+  EXPECT_TRUE(MadeGoodLinksMessage({}).isEmpty());
+  EXPECT_TRUE(MadeGoodLinksMessage({3}).contains(
+      QString::fromUtf8("Для пары изображений 4 и 5 совпадение не найдено или ненадёжно, но оба "
+                        "изображения размещены по надёжным связям с другими соседями")));
+  EXPECT_TRUE(
+      MadeGoodLinksMessage({0, 6}).contains(QString::fromUtf8("пар изображений 1 и 2, 7 и 8")));
+}
+
 TEST(UnsetLinksMessageTest, WeakLinksRecommendOnlyASearchNotInUse) {
   UnsetLinks links;
   links.Weak = {1};
