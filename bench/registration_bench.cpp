@@ -194,31 +194,35 @@ int main(int argc, char** argv) {
         benchmark::DoNotOptimize(SubpixelShiftAt(s->Fields[0], s->Fields[1], s->Truth[0]));
     });
   }
-  // The whole 5 x 5 stitch of 640 x 480 fields, and the scoring of its links
-  // alone, with the default method and with phase correlation; on the
-  // machine's threads, and on one, whose CPU time is the work.
+  // The whole 5 x 5 stitch of 640 x 480 fields and the 2 x 2 one of 5 MP
+  // fields, and the scoring of their links alone, with the default method and
+  // with phase correlation; on the machine's threads, and on one, whose CPU
+  // time is the work.
   std::vector<std::string> stitches;
-  for (SearchMethod method : {SearchMethod::Template, SearchMethod::Phase}) {
-    for (const int threads : {0, 1}) {
-      const std::string stem =
-          std::string("stitch/wood5x5/") + MethodName(method) + (threads == 1 ? "/one thread" : "");
-      Register(stem + "/whole", [wood, method, threads](benchmark::State& st) {
-        SetEngineThreads(threads);
-        auto pan = Load(*wood, method, 0, wood->Fields.size());
-        for (auto _ : st) {
-          StitchAlongDirections(*pan, nullptr);
-          AssembleMosaic(*pan, false);
-        }
-        SetEngineThreads(0);
-      });
-      Register(stem + "/scores", [wood, method, threads](benchmark::State& st) {
-        SetEngineThreads(threads);
-        auto pan = Load(*wood, method, 0, wood->Fields.size());
-        pan->SearchLinks(nullptr);
-        for (auto _ : st) pan->ScoreAllLinks();
-        SetEngineThreads(0);
-      });
-      stitches.push_back(stem);
+  for (const auto& [label, set] : {std::pair{"wood5x5", wood}, std::pair{"5MP2x2", big}}) {
+    for (SearchMethod method : {SearchMethod::Template, SearchMethod::Phase}) {
+      for (const int threads : {0, 1}) {
+        const HeldOutSet* s = set;
+        const std::string stem = std::string("stitch/") + label + "/" + MethodName(method) +
+                                 (threads == 1 ? "/one thread" : "");
+        Register(stem + "/whole", [s, method, threads](benchmark::State& st) {
+          SetEngineThreads(threads);
+          auto pan = Load(*s, method, 0, s->Fields.size());
+          for (auto _ : st) {
+            StitchAlongDirections(*pan, nullptr);
+            AssembleMosaic(*pan, false);
+          }
+          SetEngineThreads(0);
+        });
+        Register(stem + "/scores", [s, method, threads](benchmark::State& st) {
+          SetEngineThreads(threads);
+          auto pan = Load(*s, method, 0, s->Fields.size());
+          pan->SearchLinks(nullptr);
+          for (auto _ : st) pan->ScoreAllLinks();
+          SetEngineThreads(0);
+        });
+        stitches.push_back(stem);
+      }
     }
   }
 
