@@ -80,18 +80,59 @@ float ValueAt(const PhaseSurface& s, int x, int y) {
   return s.Transposed ? s.At(y, x) : s.At(x, y);
 }
 
-// How far the highest shift near none stands above every shift beyond the
-// skirt, in units of the spread over those, and scaled to 0..1; other is
-// where the best of those lies, in image pixels along the patches' axes.
-double ScoreOf(const PhaseSurface& s, Offset& other) {
+// Where between surface steps a peak at step 0 of an axis lies, from the
+// parabola through it and its two neighbours: within half a step.
+double Vertex(float before, float at, float after) {
+  const double curve = 2.0 * at - before - after;
+  if (!(curve > 0)) return 0;
+  return std::clamp((after - before) / (2.0 * curve), -0.5, 0.5);
+}
+
+// The surface about no shift: its highest step within the reach, where
+// about that step the peak lies, and the highest step of the skirt past
+// the reach, where a link a few pixels off has its peak.
+struct NearNone {
+  float Peak = -1;
+  double X = 0, Y = 0;  // the peak's vertex, pixels along the surface's axes
+  float Ring = -1;
+  int RingX = 0, RingY = 0;  // steps
+  // Off by more than the link's own peak: past the reach by half a pixel.
+  bool Off() const { return Ring > Peak || std::max(std::abs(X), std::abs(Y)) > kPeakReach + 0.5; }
+};
+
+NearNone ReadNearNone(const PhaseSurface& s) {
   const int skirt = (kSkirt + s.Shrink - 1) / s.Shrink;
   const int reach = (kPeakReach + s.Shrink - 1) / s.Shrink;
-  float peak = -1;
-  for (int dy = -reach; dy <= reach; ++dy) {
-    for (int dx = -reach; dx <= reach; ++dx) peak = std::max(peak, s.At(dx, dy));
+  NearNone n;
+  int px = 0, py = 0;
+  n.Peak = s.At(0, 0);
+  for (int dy = -skirt; dy <= skirt; ++dy) {
+    for (int dx = -skirt; dx <= skirt; ++dx) {
+      const float v = s.At(dx, dy);
+      if (std::max(std::abs(dx), std::abs(dy)) > reach) {
+        if (v > n.Ring) n.Ring = v, n.RingX = dx, n.RingY = dy;
+      } else if (v > n.Peak) {
+        n.Peak = v, px = dx, py = dy;
+      }
+    }
   }
+  n.X = (px + Vertex(s.At(px - 1, py), n.Peak, s.At(px + 1, py))) * s.Shrink;
+  n.Y = (py + Vertex(s.At(px, py - 1), n.Peak, s.At(px, py + 1))) * s.Shrink;
+  return n;
+}
+
+// The best of the shifts beyond the skirt (in image pixels along the
+// surface's axes) and the spread of the surface over them.
+struct OtherShifts {
+  float Best = -1;
+  int X = 0, Y = 0;
+  double Spread = 0;  // 0 when there are none, or all are 0
+};
+
+OtherShifts ReadOthers(const PhaseSurface& s) {
+  const int skirt = (kSkirt + s.Shrink - 1) / s.Shrink;
+  OtherShifts o;
   double squares = 0;
-  float best = -1;
   int bestX = 0, bestY = 0;
   int64_t count = 0;
   for (int y = 0; y < s.Height; ++y) {
@@ -104,8 +145,8 @@ double ScoreOf(const PhaseSurface& s, Offset& other) {
         rowSquares += row[x] * row[x];
         rowHighest = std::max(rowHighest, row[x]);
       }
-      if (rowHighest > best) {
-        best = rowHighest;
+      if (rowHighest > o.Best) {
+        o.Best = rowHighest;
         bestX = static_cast<int>(std::find(row, row + s.Width, rowHighest) - row);
         bestY = y;
       }
@@ -116,25 +157,33 @@ double ScoreOf(const PhaseSurface& s, Offset& other) {
     for (int x = 0; x < s.Width; ++x) {
       if (std::min(x, s.Width - x) <= skirt) continue;
       squares += static_cast<double>(row[x]) * row[x];
-      if (row[x] > best) best = row[x], bestX = x, bestY = y;
+      if (row[x] > o.Best) o.Best = row[x], bestX = x, bestY = y;
       ++count;
     }
   }
   // Shifts past half the surface read as the other way round.
-  const int sx = (bestX > s.Width / 2 ? bestX - s.Width : bestX) * s.Shrink;
-  const int sy = (bestY > s.Height / 2 ? bestY - s.Height : bestY) * s.Shrink;
-  other = s.Transposed ? Offset{sy, sx} : Offset{sx, sy};
-  if (count == 0 || !(squares > 0)) return 0;
-  const double spread = std::sqrt(squares / static_cast<double>(count));
-  return std::clamp((peak - best) / spread / kFullEvidence, 0.0, kFullLinkScore);
+  o.X = (bestX > s.Width / 2 ? bestX - s.Width : bestX) * s.Shrink;
+  o.Y = (bestY > s.Height / 2 ? bestY - s.Height : bestY) * s.Shrink;
+  if (count > 0 && squares > 0) o.Spread = std::sqrt(squares / static_cast<double>(count));
+  return o;
 }
 
-// Where between surface steps a peak at step 0 of an axis lies, from the
-// parabola through it and its two neighbours: within half a step.
-double Vertex(float before, float at, float after) {
-  const double curve = 2.0 * at - before - after;
-  if (!(curve > 0)) return 0;
-  return std::clamp((after - before) / (2.0 * curve), -0.5, 0.5);
+// How far the highest shift near none stands above every shift beyond the
+// skirt, in units of the spread over those, and scaled to 0..1; other is
+// where the better shift lies, in image pixels along the patches' axes: a
+// link a few pixels off has it at its own peak near by, unless one further
+// off does better still.
+double ScoreOf(const PhaseSurface& s, const NearNone& near, Offset& other) {
+  const OtherShifts o = ReadOthers(s);
+  int sx = o.X, sy = o.Y;
+  if (near.Off() && std::max(near.Ring, near.Peak) >= o.Best) {
+    const bool ring = near.Ring > near.Peak;
+    sx = ring ? near.RingX * s.Shrink : static_cast<int>(std::lround(near.X));
+    sy = ring ? near.RingY * s.Shrink : static_cast<int>(std::lround(near.Y));
+  }
+  other = s.Transposed ? Offset{sy, sx} : Offset{sx, sy};
+  if (near.Off() || !(o.Spread > 0)) return 0;
+  return std::clamp((near.Peak - o.Best) / o.Spread / kFullEvidence, 0.0, kFullLinkScore);
 }
 
 // The shift within the reach where s, of full size, peaks.
@@ -160,24 +209,15 @@ LinkEvidence Weighed(const Bitmap& first, const Bitmap& second, Offset offset, b
   // Links are weighed often, so each thread keeps its surfaces' storage.
   thread_local PhaseSurface s;
   Correlate(first, a, second, b, kShrink, s);
+  const NearNone near = ReadNearNone(s);
   Offset other;
-  e.Score = ScoreOf(s, other);
+  e.Score = ScoreOf(s, near, other);
   e.Other = {offset.X + other.X, offset.Y + other.Y};
   if (e.Score <= 0 && !whenBeaten) return e;
   // Even with another shift ahead, the peak near by tells where the link's
   // own evidence lies: a search moved there may find it convincing.
-  // The highest step within the reach, and where about it the peak lies.
-  const int reach = (kPeakReach + kShrink - 1) / kShrink;
-  int px = 0, py = 0;
-  for (int dy = -reach; dy <= reach; ++dy) {
-    for (int dx = -reach; dx <= reach; ++dx) {
-      if (ValueAt(s, dx, dy) > ValueAt(s, px, py)) px = dx, py = dy;
-    }
-  }
-  const float at = ValueAt(s, px, py);
-  const double x = px + Vertex(ValueAt(s, px - 1, py), at, ValueAt(s, px + 1, py));
-  const double y = py + Vertex(ValueAt(s, px, py - 1), at, ValueAt(s, px, py + 1));
-  if (std::abs(x) < kCentredSteps && std::abs(y) < kCentredSteps) return e;
+  const double centred = kCentredSteps * kShrink;
+  if (std::abs(near.X) < centred && std::abs(near.Y) < centred) return e;
   // Off the link by a fifth of a pixel or more: which pixel is nearest, the
   // full-size surface tells.
   thread_local PhaseSurface full;
@@ -213,5 +253,5 @@ double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset) 
   thread_local PhaseSurface s;
   Correlate(first, a, second, b, kShrink, s);
   Offset other;
-  return ScoreOf(s, other);
+  return ScoreOf(s, ReadNearNone(s), other);
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/panoram.h"
+#include "engine/registration/linkconfidence.h"
 #include "engine/registration/linkscore.h"
 #include "support/heldoutset.h"
 
@@ -46,6 +47,18 @@ Outcome Stitch(const HeldOutSet& set, SearchMethod method, bool automatic) {
   return o;
 }
 
+// Every kind, made once for the tests here.
+const std::vector<HeldOutSet>& Sets() {
+  static const std::vector<HeldOutSet> sets = [] {
+    std::vector<HeldOutSet> made;
+    for (HeldOutKind kind : HeldOutKinds()) {
+      if (std::optional<HeldOutSet> set = MakeHeldOutSet(kind)) made.push_back(std::move(*set));
+    }
+    return made;
+  }();
+  return sets;
+}
+
 constexpr SearchMethod kMethods[] = {SearchMethod::Template, SearchMethod::Phase,
                                      SearchMethod::TemplatePhase};
 
@@ -55,9 +68,9 @@ TEST(HeldOut, PhaseFindsEveryOffsetAndTheConfidenceTellsRightFromWrong) {
   Outcome perMethod[std::size(kMethods)];
   std::printf("%-20s %-15s %-5s %5s %5s %5s %5s %5s %12s %10s\n", "kind", "method", "mode", "pairs",
               "exact", "<=2px", ">2px", "unset", "wrong, told", "right weak");
-  for (HeldOutKind kind : HeldOutKinds()) {
-    const std::optional<HeldOutSet> set = MakeHeldOutSet(kind);
-    ASSERT_TRUE(set.has_value());
+  ASSERT_EQ(Sets().size(), HeldOutKinds().size());
+  for (const HeldOutSet& held : Sets()) {
+    const HeldOutSet* set = &held;
     ASSERT_EQ(set->Truth.size() + 1, set->Fields.size());
     const int pairs = static_cast<int>(set->Truth.size());
     for (size_t m = 0; m < std::size(kMethods); ++m) {
@@ -82,6 +95,30 @@ TEST(HeldOut, PhaseFindsEveryOffsetAndTheConfidenceTellsRightFromWrong) {
   }
   for (size_t m = 0; m < std::size(kMethods); ++m) {
     EXPECT_LE(perMethod[m].RightWeak * 20, perMethod[m].Exact) << SearchMethodKey(kMethods[m]);
+  }
+}
+
+// Just past "within 2 px" a link is wrong: every held-out pair laid three
+// pixels off the truth, either way along either axis or along both, is weak.
+TEST(HeldOut, ALinkThreePixelsOffIsWeak) {
+  ASSERT_TRUE(HeldOutPhotosPresent());
+  ASSERT_EQ(Sets().size(), HeldOutKinds().size());
+  for (const HeldOutSet& held : Sets()) {
+    const HeldOutSet* set = &held;
+    int told = 0, laid = 0;
+    for (size_t i = 0; i < set->Truth.size(); ++i) {
+      const Offset t = set->Truth[i];
+      for (const Offset d :
+           {Offset{3, 0}, Offset{-3, 0}, Offset{0, 3}, Offset{0, -3}, Offset{3, 3}}) {
+        const double score =
+            LinkConfidence(set->Fields[i], set->Fields[i + 1], {t.X + d.X, t.Y + d.Y});
+        told += score < kWeakLinkScore;
+        ++laid;
+      }
+    }
+    // The small fields' overlaps are a few dozen pixels across: at most 1 in 10 there.
+    EXPECT_GE(told * 10, laid * 9) << set->Name << ": " << told << " of " << laid;
+    if (set->Kind != HeldOutKind::SmallFields) EXPECT_EQ(told, laid) << set->Name;
   }
 }
 

@@ -87,7 +87,7 @@ TEST(LinkConfidence, ALinkOffByMoreThanItsPeakTellsWhereTheBetterShiftLies) {
   const Bitmap scene = TexturedBitmap(500, 320, 7);
   const Bitmap a = CropBitmap(scene, 0, 10, 300, 300);
   const Bitmap b = CropBitmap(scene, 180, 0, 300, 300);  // at (180, -10) in a's pixels
-  for (const Offset off : {Offset{192, -4}, Offset{169, -18}}) {
+  for (const Offset off : {Offset{192, -4}, Offset{169, -18}, Offset{183, -10}, Offset{180, -13}}) {
     const LinkEvidence e = WeighLink(a, b, off);
     EXPECT_EQ(e.Score, 0) << off.X << "," << off.Y;
     // Read from means of 2 x 2 pixels: within a pixel.
