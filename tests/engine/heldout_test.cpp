@@ -118,7 +118,9 @@ TEST(HeldOut, ALinkThreePixelsOffIsWeak) {
     }
     // The small fields' overlaps are a few dozen pixels across: at most 1 in 10 there.
     EXPECT_GE(told * 10, laid * 9) << set->Name << ": " << told << " of " << laid;
-    if (set->Kind != HeldOutKind::SmallFields) EXPECT_EQ(told, laid) << set->Name;
+    if (set->Kind != HeldOutKind::SmallFields) {
+      EXPECT_EQ(told, laid) << set->Name;
+    }
   }
 }
 
