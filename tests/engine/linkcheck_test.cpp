@@ -41,7 +41,6 @@ TEST_F(ChainOfFive, OnlyLinksWhoseImagesNeighboursPlacedAreMadeGood) {
   EXPECT_EQ(apart.Links, std::vector<int>{2});
   EXPECT_EQ(apart.Weak, std::vector<int>{3});
   EXPECT_EQ(apart.MadeGood, std::vector<int>{1});
-  EXPECT_EQ(apart.FittingRadius, chain.FittingRadius);
 }
 
 }  // namespace
