@@ -189,6 +189,10 @@ int main(int argc, char** argv) {
       for (auto _ : st)
         benchmark::DoNotOptimize(LinkConfidence(s->Fields[0], s->Fields[1], s->Truth[0]));
     });
+    Register(std::string("confidence/") + label + "/whole patch", [s](benchmark::State& st) {
+      for (auto _ : st)
+        benchmark::DoNotOptimize(WholePatchConfidence(s->Fields[0], s->Fields[1], s->Truth[0]));
+    });
     Register(std::string("between pixels/") + label, [s](benchmark::State& st) {
       for (auto _ : st)
         benchmark::DoNotOptimize(SubpixelShiftAt(s->Fields[0], s->Fields[1], s->Truth[0]));
@@ -243,6 +247,11 @@ int main(int argc, char** argv) {
       const std::string stem = std::string("pair/") + label + "/";
       r.PrintRatio(stem + MethodName(method), stem + "template", stem + MethodName(method));
     }
+  }
+  std::printf("the confidence against reading the whole evidence at once (whole / first look):\n");
+  for (const char* label : {"640x480", "2592x1944"}) {
+    const std::string stem = std::string("confidence/") + label;
+    r.PrintRatio(stem, stem + "/whole patch", stem);
   }
   std::printf(
       "phase correlation on the same facing zones, least of 30 runs each (library / ours):\n");

@@ -27,6 +27,16 @@ constexpr int kPeakReach = 2;
 // of a quarter the shifts, with the same fall-off in image pixels, has about
 // 0.85 times the margin of the full-size one, which scored 1 at 20.
 constexpr double kFullEvidence = 17.0;
+// Patches of twice a square's area or more are first read over a square from
+// their middle, half their shorter side or kFirstMost pixels, whichever is
+// more, and at least kFirstLeast: where the square alone puts the link a full
+// evidence above every other shift, or has another shift beat it by
+// kBeatenSpreads or more, the whole patches have said the same on every
+// held-out pair, and reading them costs two to six times as much. A smaller
+// square tells too little.
+constexpr int kFirstLeast = 96;
+constexpr int kFirstMost = 128;
+constexpr double kBeatenSpreads = 3.0;
 // Within this part of a surface step of no shift, the peak at full size is
 // at no shift too; further off, the full-size surface tells where. Means of
 // pixels draw a peak's vertex towards the middle of its step, so a wider
@@ -168,13 +178,24 @@ OtherShifts ReadOthers(const PhaseSurface& s) {
   return o;
 }
 
+// What a surface says of the link: about no shift, and over the others.
+struct Reading {
+  NearNone Near;
+  OtherShifts Others;
+};
+
+Reading Read(const PhaseSurface& s) { return {ReadNearNone(s), ReadOthers(s)}; }
+
 // How far the highest shift near none stands above every shift beyond the
-// skirt, in units of the spread over those, and scaled to 0..1; other is
-// where the better shift lies, in image pixels along the patches' axes: a
-// link a few pixels off has it at its own peak near by, unless one further
-// off does better still.
-double ScoreOf(const PhaseSurface& s, const NearNone& near, Offset& other) {
-  const OtherShifts o = ReadOthers(s);
+// skirt, in units of the spread over those; negative where one beats it.
+double Margin(const Reading& r) { return (r.Near.Peak - r.Others.Best) / r.Others.Spread; }
+
+// The margin scaled to 0..1; other is where the better shift lies, in image
+// pixels along the patches' axes: a link a few pixels off has it at its own
+// peak near by, unless one further off does better still.
+double ScoreOf(const PhaseSurface& s, const Reading& r, Offset& other) {
+  const NearNone& near = r.Near;
+  const OtherShifts& o = r.Others;
   int sx = o.X, sy = o.Y;
   if (near.Off() && std::max(near.Ring, near.Peak) >= o.Best) {
     const bool ring = near.Ring > near.Peak;
@@ -183,7 +204,29 @@ double ScoreOf(const PhaseSurface& s, const NearNone& near, Offset& other) {
   }
   other = s.Transposed ? Offset{sy, sx} : Offset{sx, sy};
   if (near.Off() || !(o.Spread > 0)) return 0;
-  return std::clamp((near.Peak - o.Best) / o.Spread / kFullEvidence, 0.0, kFullLinkScore);
+  return std::clamp(Margin(r) / kFullEvidence, 0.0, kFullLinkScore);
+}
+
+enum class Verdict { Open, Right, Wrong };
+
+// The square from the middle of patch a (and its match in second) read into
+// s, and what it decides on its own; Open, s untouched, where the patch is
+// too small for a square to tell or to save much.
+Verdict FirstLook(const Bitmap& first, const Rect& a, const Bitmap& second, Offset offset,
+                  PhaseSurface& s, Reading& r) {
+  const int shorter = std::min(a.Width(), a.Height());
+  const int side = std::min(shorter, std::max(kFirstMost, shorter / 2));
+  if (side < kFirstLeast || int64_t{a.Width()} * a.Height() < int64_t{2} * side * side)
+    return Verdict::Open;
+  const Rect sa = Centred(a, side);
+  const Rect sb{sa.Left - offset.X, sa.Top - offset.Y, sa.Right - offset.X, sa.Bottom - offset.Y};
+  Correlate(first, sa, second, sb, kShrink, s);
+  r = Read(s);
+  if (r.Near.Off()) return Verdict::Wrong;
+  if (!(r.Others.Spread > 0)) return Verdict::Open;
+  const double margin = Margin(r);
+  if (margin >= kFullEvidence) return Verdict::Right;
+  return margin <= -kBeatenSpreads ? Verdict::Wrong : Verdict::Open;
 }
 
 // The shift within the reach where s, of full size, peaks.
@@ -208,10 +251,16 @@ LinkEvidence Weighed(const Bitmap& first, const Bitmap& second, Offset offset, b
   if (!PatchesAt(first, second, offset, kEvidenceSide, a, b)) return e;
   // Links are weighed often, so each thread keeps its surfaces' storage.
   thread_local PhaseSurface s;
-  Correlate(first, a, second, b, kShrink, s);
-  const NearNone near = ReadNearNone(s);
+  Reading r;
+  // Where the square says wrong, the better shift is still read over the
+  // whole patches: a search may move there.
+  if (FirstLook(first, a, second, offset, s, r) != Verdict::Right) {
+    Correlate(first, a, second, b, kShrink, s);
+    r = Read(s);
+  }
+  const NearNone& near = r.Near;
   Offset other;
-  e.Score = ScoreOf(s, near, other);
+  e.Score = ScoreOf(s, r, other);
   e.Other = {offset.X + other.X, offset.Y + other.Y};
   if (e.Score <= 0 && !whenBeaten) return e;
   // Even with another shift ahead, the peak near by tells where the link's
@@ -247,11 +296,29 @@ bool CorrelateEvidence(const Bitmap& first, const Bitmap& second, Offset offset,
   return true;
 }
 
-double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset) {
+namespace {
+
+double Confidence(const Bitmap& first, const Bitmap& second, Offset offset, bool firstLook) {
   Rect a, b;
   if (!PatchesAt(first, second, offset, kEvidenceSide, a, b)) return 0;
   thread_local PhaseSurface s;
+  Reading r;
+  switch (firstLook ? FirstLook(first, a, second, offset, s, r) : Verdict::Open) {
+    case Verdict::Right: return kFullLinkScore;
+    case Verdict::Wrong: return 0;
+    case Verdict::Open: break;
+  }
   Correlate(first, a, second, b, kShrink, s);
   Offset other;
-  return ScoreOf(s, ReadNearNone(s), other);
+  return ScoreOf(s, Read(s), other);
+}
+
+}  // namespace
+
+double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset) {
+  return Confidence(first, second, offset, true);
+}
+
+double WholePatchConfidence(const Bitmap& first, const Bitmap& second, Offset offset) {
+  return Confidence(first, second, offset, false);
 }

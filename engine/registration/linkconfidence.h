@@ -41,3 +41,8 @@ LinkEvidence WeighLinkUnlessBeaten(const Bitmap& first, const Bitmap& second, Of
 
 // WeighLink's score alone.
 double LinkConfidence(const Bitmap& first, const Bitmap& second, Offset offset);
+
+// The same read over the link's whole evidence at once, where LinkConfidence
+// and WeighLink first read the middle of it and mostly stop there: for
+// checking that the two agree, and what the shortcut saves.
+double WholePatchConfidence(const Bitmap& first, const Bitmap& second, Offset offset);

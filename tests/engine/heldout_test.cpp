@@ -124,6 +124,31 @@ TEST(HeldOut, ALinkThreePixelsOffIsWeak) {
   }
 }
 
+// The confidence mostly stops at the middle of a link's evidence; it then
+// says what reading the whole of it says, right links and wrong ones alike.
+TEST(HeldOut, TheMiddleOfTheEvidenceDecidesAsTheWholeDoes) {
+  ASSERT_TRUE(HeldOutPhotosPresent());
+  ASSERT_EQ(Sets().size(), HeldOutKinds().size());
+  int right = 0, laid = 0;
+  for (const HeldOutSet& set : Sets()) {
+    for (size_t i = 0; i < set.Truth.size(); ++i) {
+      const Offset t = set.Truth[i];
+      for (const Offset d : {Offset{0, 0}, Offset{1, 0}, Offset{0, -2}, Offset{3, 0}, Offset{0, 4},
+                             Offset{-9, 0}, Offset{0, 17}, Offset{25, -25}}) {
+        const Offset o{t.X + d.X, t.Y + d.Y};
+        const double score = LinkConfidence(set.Fields[i], set.Fields[i + 1], o);
+        EXPECT_EQ(score, WholePatchConfidence(set.Fields[i], set.Fields[i + 1], o))
+            << set.Name << ", pair " << i << ", " << d.X << "," << d.Y << " off";
+        right += score >= kWeakLinkScore;
+        ++laid;
+      }
+    }
+  }
+  // Both verdicts were reached: most links laid off the truth are wrong.
+  EXPECT_GT(right, laid / 8);
+  EXPECT_LT(right, laid / 2);
+}
+
 TEST(HeldOutSet, TruthIsWhereTheFieldsWereCut) {
   ASSERT_TRUE(HeldOutPhotosPresent());
   const std::optional<HeldOutSet> set = MakeHeldOutSet(HeldOutKind::SmallFields);
