@@ -14,7 +14,10 @@
 
 namespace {
 
-constexpr int kLanes = 8;  // window rows summed side by side, one accumulator each
+// Window rows summed side by side, one accumulator each: each lane's sums
+// depend on one another, so enough lanes keep the adders busy while each
+// waits on its last sum (eight vectors of four with AVX2).
+constexpr int kLanes = 32;
 
 // Cell values of the rectangle, column by column so that one column holds
 // the values a batch of window rows needs next to each other.
@@ -63,7 +66,8 @@ struct RowBest {
 // Window rows y .. y + kLanes - 1 (relative to the rectangle), each summed in
 // the plain loop's order: first window row by row, then one column out and
 // one column in for every v, top to bottom.
-void ScanWindowRows(const CellTable& cells, int y, int windowsPerRow, int side, RowBest* out) {
+[[gnu::always_inline]] inline void ScanWindowRowsBody(const CellTable& cells, int y,
+                                                      int windowsPerRow, int side, RowBest* out) {
   double e[kLanes] = {};
   double best[kLanes] = {};
   int bestX[kLanes] = {};
@@ -92,6 +96,29 @@ void ScanWindowRows(const CellTable& cells, int y, int windowsPerRow, int side, 
     }
   }
   for (int k = 0; k < kLanes; ++k) out[k] = {best[k], bestX[k]};
+}
+
+void ScanWindowRowsPlain(const CellTable& cells, int y, int windowsPerRow, int side, RowBest* out) {
+  ScanWindowRowsBody(cells, y, windowsPerRow, side, out);
+}
+
+#if defined(__x86_64__)
+// AVX2 without FMA: each lane's additions stay separate, so the sums are the
+// same to the bit.
+__attribute__((target("avx2"))) void ScanWindowRowsAvx2(const CellTable& cells, int y,
+                                                        int windowsPerRow, int side, RowBest* out) {
+  ScanWindowRowsBody(cells, y, windowsPerRow, side, out);
+}
+#endif
+
+// Chosen when first called, not by the loader: sanitizers cannot run code
+// before they have started.
+void ScanWindowRows(const CellTable& cells, int y, int windowsPerRow, int side, RowBest* out) {
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) return ScanWindowRowsAvx2(cells, y, windowsPerRow, side, out);
+#endif
+  ScanWindowRowsPlain(cells, y, windowsPerRow, side, out);
 }
 
 }  // namespace
