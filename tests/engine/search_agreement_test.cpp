@@ -278,3 +278,22 @@ TEST(SearchAgreementTies, ExactTiesFollowThePlainFormula) {
 }
 
 }  // namespace
+
+// The feature search sums many rows of windows side by side: rows that fill
+// no whole batch, or one more than a batch, are found as the plain loop finds
+// them, under every way of running.
+TEST(SearchAgreementFeature, WindowRowsAroundABatch) {
+  const Bitmap scene = NoiseBitmap(120, 190, 31);
+  constexpr int kRadius = 7;
+  for (const int rows : {1, 7, 31, 32, 33, 64, 65, 97, 160}) {
+    // Window origins run while y < bottom - 2 * radius - 1.
+    const Rect zone{3, 2, 3 + 90, 2 + rows + 2 * kRadius + 1};
+    const Point expected = ReferenceFindFeaturePoint(scene, zone, kRadius);
+    for (const int threads : {1, 2}) {
+      SetEngineThreads(threads);
+      EXPECT_EQ(FindFeaturePoint(scene, zone, kRadius), expected)
+          << rows << " rows, " << threads << " threads";
+    }
+  }
+  SetEngineThreads(0);
+}
