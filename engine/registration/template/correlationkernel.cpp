@@ -39,16 +39,18 @@ bool CorrelationKernelAvailable(CorrelationKernel kernel) {
   return false;
 }
 
+CorrelationKernel ChosenCorrelationKernel() {
+  const CorrelationKernel k = g_kernel.load();
+  if (k != CorrelationKernel::Auto && CorrelationKernelAvailable(k)) return k;
+  return HasAvx2()
+             ? CorrelationKernel::Avx2
+             : (CorrelationKernelAvailable(CorrelationKernel::Sse2) ? CorrelationKernel::Sse2
+                                                                    : CorrelationKernel::Scalar);
+}
+
 void AddCrossSums(const uint32_t* const* rows, const uint32_t* templPairs, int rowCount,
                   int pairCount, int count, int64_t* out) {
-  CorrelationKernel k = g_kernel.load();
-  if (k == CorrelationKernel::Auto || !CorrelationKernelAvailable(k)) {
-    k = HasAvx2()
-            ? CorrelationKernel::Avx2
-            : (CorrelationKernelAvailable(CorrelationKernel::Sse2) ? CorrelationKernel::Sse2
-                                                                   : CorrelationKernel::Scalar);
-  }
-  switch (k) {
+  switch (ChosenCorrelationKernel()) {
     case CorrelationKernel::Avx2:
       AddCrossSumsAvx2(rows, templPairs, rowCount, pairCount, count, out);
       return;

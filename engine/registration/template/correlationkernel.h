@@ -15,6 +15,9 @@ enum class CorrelationKernel { Auto, Scalar, Sse2, Avx2 };
 // processor has. Tests use it to check every kernel against the others.
 void SetCorrelationKernel(CorrelationKernel kernel);
 bool CorrelationKernelAvailable(CorrelationKernel kernel);
+// The kernel in use: the one chosen where the processor has it, else the
+// fastest it has. The feature search follows it too.
+CorrelationKernel ChosenCorrelationKernel();
 
 // Candidates are processed in blocks of this many; pair arrays must be
 // readable up to the count rounded up to it, plus 2 * pairCount elements.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "correlationkernel.h"
 #include "engine/parallel.h"
 #include "matching.h"
 
@@ -111,12 +112,11 @@ __attribute__((target("avx2"))) void ScanWindowRowsAvx2(const CellTable& cells, 
 }
 #endif
 
-// Chosen when first called, not by the loader: sanitizers cannot run code
-// before they have started.
+// As the correlation search's kernel is chosen, so tests run both paths.
 void ScanWindowRows(const CellTable& cells, int y, int windowsPerRow, int side, RowBest* out) {
 #if defined(__x86_64__)
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2) return ScanWindowRowsAvx2(cells, y, windowsPerRow, side, out);
+  if (ChosenCorrelationKernel() == CorrelationKernel::Avx2)
+    return ScanWindowRowsAvx2(cells, y, windowsPerRow, side, out);
 #endif
   ScanWindowRowsPlain(cells, y, windowsPerRow, side, out);
 }
