@@ -5,8 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Each step's time since the start, so the slow ones show in any log.
 step() { echo "test.sh: ${SECONDS}s: $*"; }
-bash scripts/setup.sh
-step "set-up done"
+# What the compilers need first; the tests' tools install beside the builds.
+bash scripts/setup.sh build
+step "build set-up done"
 # Test programs are also run to list their tests; no display is needed for either.
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 mkdir -p build/xdg-runtime && chmod 700 build/xdg-runtime
@@ -18,9 +19,9 @@ JOBS="$(nproc)"
 LINK_LLD=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld
   -DCMAKE_MODULE_LINKER_FLAGS=-fuse-ld=lld)
 
-# The three builds and the static checks overlap, by priority: the release
-# build (the installed program and the Debian packages) takes only what the
-# others leave idle from the start; the ThreadSanitizer build and the static
+# The set-up of the tests' tools, the three builds and the static checks
+# overlap, by priority: the release build (the installed program and the
+# Debian packages) takes only what the others leave idle from the start; the ThreadSanitizer build and the static
 # checks start once the sanitizer build is done, below the tests. Each step's
 # output is shown if it fails.
 lane() {  # lane <name> <nice> <command...>: runs in the background, logged
@@ -33,7 +34,7 @@ lane() {  # lane <name> <nice> <command...>: runs in the background, logged
   ) >"build/$name.log" 2>&1 &
   LANES+=("$!:$name")
 }
-finish() {  # finish <name>: waits for its lane; its whole log only if it failed
+finish() {  # finish <name> [whole]: waits for its lane; its whole log if it failed or is asked for
   local entry
   for entry in "${LANES[@]}"; do
     [ "${entry#*:}" = "$1" ] || continue
@@ -42,13 +43,28 @@ finish() {  # finish <name>: waits for its lane; its whole log only if it failed
       echo "test.sh: $1 failed (above)"
       exit 1
     fi
-    tail -n 1 "build/$1.log"
+    if [ "${2:-}" = whole ]; then cat "build/$1.log"; else tail -n 1 "build/$1.log"; fi
   done
 }
 LANES=()
 trap 'for e in "${LANES[@]}"; do kill "${e%%:*}" 2>/dev/null || true; done' EXIT
 mkdir -p build
-lane release-build 19 bash scripts/release-build.sh
+lane setup 0 bash scripts/setup.sh
+# The release build's own checks follow it in its lane, in time the others leave idle.
+release() {
+  bash scripts/release-build.sh >build/release-compile.log 2>&1 ||
+    { cat build/release-compile.log; return 1; }
+  step "release build done"
+  bash scripts/setup.sh  # the tools below, if the set-up lane is still installing them
+  # The stitcher under address-space limits, which the sanitizers' shadow memory rules out below.
+  bash tests/tools/memory_limit_test.sh build/release/tools/quiltor-stitch \
+    build/release/tools/quiltor-samples build/release/memory-limit-work
+  bash scripts/batch-check.sh build/release
+  local system=()
+  if [ "${CI:-}" = true ]; then system=(--system); fi
+  bash tests/packaging/package_test.sh build/release "${system[@]}"
+}
+lane release 19 release
 
 BUILD=build/asan
 # The memory-limit test runs on the release build, so no unsanitized
@@ -81,6 +97,7 @@ checks() {
 }
 lane checks 15 checks
 
+finish setup
 (cd "$BUILD" && ctest --output-on-failure -j "$JOBS" --timeout 900)
 step "tests done"
 
@@ -90,13 +107,6 @@ echo "ThreadSanitizer: all passed"
 step "ThreadSanitizer done"
 
 finish checks
-finish release-build
+finish release whole
 trap - EXIT
-# The stitcher under address-space limits, which the sanitizers' shadow memory rules out above.
-bash tests/tools/memory_limit_test.sh build/release/tools/quiltor-stitch build/release/tools/quiltor-samples \
-  build/release/memory-limit-work
-bash scripts/batch-check.sh build/release
-SYSTEM_INSTALL=()
-if [ "${CI:-}" = true ]; then SYSTEM_INSTALL=(--system); fi
-bash tests/packaging/package_test.sh build/release "${SYSTEM_INSTALL[@]}"
 step "all done"
