@@ -68,10 +68,11 @@ lane release 19 release
 
 BUILD=build/asan
 # The memory-limit test runs on the release build, so no unsanitized
-# copy of the stitcher is compiled here. The program's sources are compiled
-# one by one here (the test programs a few to a unit, as everywhere): the
-# static checks take their commands from this build.
+# copy of the stitcher is compiled here. Sources are compiled a few to a unit,
+# as everywhere; the static checks configure a tree of their own for each
+# source's command.
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILTOR_SANITIZE=ON -DQUILTOR_WERROR=ON \
+  -DCMAKE_UNITY_BUILD=ON \
   -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 "${LINK_LLD[@]}" \
   -DQUILTOR_BENCH=OFF -DQUILTOR_PLAIN_STITCHER=OFF >/dev/null
 cmake --build "$BUILD" -j "$JOBS" >"$BUILD/build.log" 2>&1 || { cat "$BUILD/build.log"; exit 1; }

@@ -69,6 +69,9 @@ def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     with open(os.path.join(database, "compile_commands.json"), encoding="utf-8") as f:
         entries = [e for e in json.load(f) if pattern.search(e["file"])]
+    if not entries:
+        print("clang-tidy: no source matches; are these a unity build's commands?", file=sys.stderr)
+        return 1
     folder = os.path.join(database, "batches")
     os.makedirs(folder, exist_ok=True)
     jobs, commands = [], []
